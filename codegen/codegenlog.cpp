@@ -1,0 +1,3 @@
+#include "codegenlog.h"
+
+Q_LOGGING_CATEGORY(lcCodegen, "taviro.codegen")
