@@ -1,0 +1,27 @@
+#include "propertyvalues.h"
+
+#include <QString>
+
+namespace PropertyValues {
+
+int readInt(const QJsonValue &value)
+{
+    if (value.isString()) {
+        bool ok = false;
+        const int result = value.toString().trimmed().toInt(&ok, 10);
+        return ok ? result : 0;
+    }
+    return value.toInt(0);
+}
+
+double readNumber(const QJsonValue &value)
+{
+    if (value.isString()) {
+        bool ok = false;
+        const double result = value.toString().trimmed().toDouble(&ok);
+        return ok ? result : 0.0;
+    }
+    return value.toDouble(0.0);
+}
+
+} // namespace PropertyValues
