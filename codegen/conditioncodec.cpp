@@ -1,0 +1,127 @@
+#include "conditioncodec.h"
+
+#include "programvalues.h"
+
+#include <QJsonArray>
+
+using namespace ProgramValues;
+
+namespace ConditionCodec {
+
+namespace {
+
+constexpr quint8 kAndFlag = 0x80;
+constexpr char kEmptySlot[] = {char(0x80), 0, 0, 0};
+
+QByteArray emptySlot()
+{
+    return QByteArray(kEmptySlot, 4);
+}
+
+quint8 analogKind(const QString &equation)
+{
+    static const char *const names[] = {"always",  "equals", "unequal", "greater",
+                                        "smaller", "inside", "outside"};
+    for (quint8 kind = 0; kind < std::size(names); ++kind) {
+        if (equation == QLatin1String(names[kind]))
+            return kind;
+    }
+    return equation == QLatin1String("counter") ? 9 : 0;
+}
+
+QString equationName(int kind)
+{
+    switch (kind) {
+    case 2:
+        return QStringLiteral("unequal");
+    case 3:
+        return QStringLiteral("greater");
+    case 4:
+        return QStringLiteral("smaller");
+    case 5:
+        return QStringLiteral("inside");
+    case 6:
+        return QStringLiteral("outside");
+    case 9:
+        return QStringLiteral("counter");
+    default:
+        return QStringLiteral("equals");
+    }
+}
+
+quint8 byteAt(const QByteArray &bytes, int index)
+{
+    return index < bytes.size() ? quint8(bytes.at(index)) : 0;
+}
+
+QJsonObject decodeSlot(const QByteArray &bytes, int offset)
+{
+    QJsonObject condition;
+    condition.insert(QStringLiteral("equation"), equationName(byteAt(bytes, offset) & 0x0F));
+    condition.insert(QStringLiteral("pin"), pinLabel(byteAt(bytes, offset + 1)));
+    condition.insert(QStringLiteral("level"), QString::number(byteAt(bytes, offset + 2)));
+    condition.insert(QStringLiteral("level2"), QString::number(byteAt(bytes, offset + 3)));
+    return condition;
+}
+
+} // namespace
+
+QByteArray encodeCondition(const QJsonObject &condition, bool andFlag)
+{
+    const quint8 pin = parsePinLabel(readText(condition.value(QLatin1String("pin"))).toLower());
+    const int level = condition.contains(QLatin1String("level"))
+                          ? readInt(condition.value(QLatin1String("level")))
+                          : readInt(condition.value(QLatin1String("level1")));
+    const int level2 = readInt(condition.value(QLatin1String("level2")));
+
+    quint8 code = 0;
+    if (pin < 128) {
+        // A digital input only knows low and high, so the equation does not matter.
+        code = quint8(level) == 0 ? 7 : 8;
+    } else {
+        code = analogKind(readText(condition.value(QLatin1String("equation"))).toLower());
+    }
+    if (andFlag)
+        code |= kAndFlag;
+
+    QByteArray slot;
+    slot.append(char(code));
+    slot.append(char(pin));
+    slot.append(char(quint8(level)));
+    slot.append(char(quint8(level2)));
+    return slot;
+}
+
+QByteArray encodeConditions(const QJsonObject &conditions)
+{
+    if (!conditions.contains(QLatin1String("type")))
+        return emptySlot() + emptySlot();
+    const QString type = readText(conditions.value(QLatin1String("type"))).toLower();
+    if (type == QLatin1String("always"))
+        return emptySlot() + emptySlot();
+
+    const QJsonArray data = conditions.value(QLatin1String("data")).toArray();
+    const QByteArray first = encodeCondition(data.at(0).toObject(), false);
+    if (type == QLatin1String("single"))
+        return first + emptySlot();
+    return first + encodeCondition(data.at(1).toObject(), type == QLatin1String("and"));
+}
+
+QJsonObject decodeConditions(const QByteArray &eightBytes)
+{
+    const quint8 firstCode = byteAt(eightBytes, 0);
+    const quint8 secondCode = byteAt(eightBytes, 4);
+    QString type;
+    if ((secondCode & 0x0F) != 0)
+        type = (secondCode & kAndFlag) ? QStringLiteral("and") : QStringLiteral("or");
+    else
+        type = (firstCode & 0x7F) != 0 ? QStringLiteral("single") : QStringLiteral("always");
+
+    QJsonObject conditions;
+    conditions.insert(QStringLiteral("type"), type);
+    conditions.insert(QStringLiteral("data"),
+                      QJsonArray{decodeSlot(eightBytes, 0), decodeSlot(eightBytes, 4)});
+    return conditions;
+}
+
+} // namespace ConditionCodec
