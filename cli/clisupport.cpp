@@ -1,0 +1,93 @@
+#include "subcommand.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+
+#include <cstdio>
+
+namespace Cli {
+
+namespace {
+
+// Far beyond any program document or memory image; guards against reading a device or a huge file.
+constexpr qint64 kMaxInputSize = 16 * 1024 * 1024;
+
+bool verboseLog = false;
+
+void logHandler(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    // The decompiler traces every record it reads; that is noise unless asked for.
+    if (!verboseLog && message.startsWith(QLatin1String("CMD:")))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    std::fflush(stderr);
+}
+
+} // namespace
+
+QString helpText(const QCommandLineParser &parser, const QString &usage)
+{
+    QString text = parser.helpText();
+    const qsizetype lineEnd = text.indexOf(u'\n');
+    const QString firstLine = text.left(lineEnd);
+    // The generated line reads "Usage: <path> [options] ..."; keep what follows the path.
+    const QString path = QCoreApplication::arguments().value(0);
+    const qsizetype rest = firstLine.indexOf(path) >= 0 ? firstLine.indexOf(path) + path.size()
+                                                        : firstLine.indexOf(u' ', 7);
+    text.replace(0, lineEnd, QStringLiteral("Usage: ") + usage + firstLine.mid(rest));
+    return text;
+}
+
+void error(const QString &message)
+{
+    std::fprintf(stderr, "taviroc: %s\n", qPrintable(message));
+    std::fflush(stderr);
+}
+
+std::optional<QByteArray> readInputFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(kMaxInputSize + 1);
+    if (bytes.size() > kMaxInputSize) {
+        error(QStringLiteral("%1 is too large (more than %2 bytes)").arg(path).arg(kMaxInputSize));
+        return std::nullopt;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        error(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool writeOutputFile(const QString &path, const QByteArray &bytes)
+{
+    if (path == QLatin1String("-")) {
+        const bool written =
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
+        return std::fflush(stdout) == 0 && written;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    file.write(bytes);
+    if (!file.commit()) {
+        error(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void installLogHandler(bool verbose)
+{
+    verboseLog = verbose;
+    qInstallMessageHandler(logHandler);
+}
+
+} // namespace Cli

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Exit codes shared by every sub-command of taviroc.
+enum ExitCode
+{
+    ExitSuccess = 0,
+    ExitFailure = 1, // the work was done but its result is a failure (for example a failed compile)
+    ExitUsage = 2,   // bad arguments, unreadable or unwritable files, input of the wrong kind
+};
+
+// One sub-command: its name on the command line, one line for the overview, and its entry point.
+// run() gets the arguments with the program name first ("taviroc compile", then the rest).
+struct SubCommand
+{
+    const char *name;
+    const char *summary;
+    int (*run)(const QStringList &arguments);
+};
+
+int runCompile(const QStringList &arguments);
+int runDecode(const QStringList &arguments);
+
+// Helpers shared by the sub-commands.
+namespace Cli {
+
+// The parser's help text with "Usage: <usage>" as its first line instead of the program's path.
+QString helpText(const QCommandLineParser &parser, const QString &usage);
+
+// Writes one line to stderr, prefixed with "taviroc: ".
+void error(const QString &message);
+
+// Reads a whole input file; an error line and nothing when it cannot be read or is absurdly large.
+std::optional<QByteArray> readInputFile(const QString &path);
+
+// Writes a file atomically ("-" writes to stdout); an error line and false on failure.
+bool writeOutputFile(const QString &path, const QByteArray &bytes);
+
+// Sends log lines to stderr as plain text; per-record trace lines only when verbose.
+void installLogHandler(bool verbose);
+
+} // namespace Cli
