@@ -1,0 +1,3 @@
+#include "configlog.h"
+
+Q_LOGGING_CATEGORY(lcConfig, "taviro.config")

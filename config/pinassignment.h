@@ -1,0 +1,26 @@
+#pragma once
+
+#include "gadgetinfo.h"
+
+#include <QString>
+
+// A gadget placed on a pin in the current configuration.
+struct PinAssignment
+{
+    GadgetInfo gadget;
+    QString pinLabel; // as saved in the configuration ("pinLbl")
+    QString pinName;  // display name of the pin the label maps to
+    bool digital = false;
+
+    PinAssignment() = default;
+    PinAssignment(const GadgetInfo &g, const QString &label, const QString &name)
+        : gadget(g)
+        , pinLabel(label)
+        , pinName(name)
+        , digital(label.contains(QLatin1Char('D')))
+    {}
+
+    bool analog() const { return !digital; }
+    QString displayText() const { return pinName + QLatin1Char(' ') + gadget.name; }
+    bool operator==(const PinAssignment &other) const = default;
+};

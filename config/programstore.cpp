@@ -1,0 +1,159 @@
+#include "programstore.h"
+
+#include "appcontext.h"
+#include "configlog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+ProgramStore::ProgramStore(const QString &homePath)
+    : m_homePath(homePath)
+{
+    m_stateFilePath = QStringLiteral("%1/%2").arg(dataFolder(), QStringLiteral("states.json"));
+    if (QFileInfo::exists(m_stateFilePath)) {
+        loadFile(m_stateFilePath, Full);
+    } else {
+        loadFile(m_stateFilePath, ProgramsOnly);
+        m_language.clear();
+    }
+}
+
+ProgramStore::~ProgramStore() = default;
+
+QString ProgramStore::dataFolder() const
+{
+    return m_homePath + QStringLiteral("/Lumakit");
+}
+
+QString ProgramStore::programsFolder() const
+{
+    return m_homePath + QStringLiteral("/Lumakit/Programs");
+}
+
+QString ProgramStore::defaultProgramPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("//default.json");
+}
+
+void ProgramStore::createFolders() const
+{
+    for (const QString &path : {dataFolder(), programsFolder()}) {
+        if (QDir(path).exists())
+            continue;
+        if (QDir().mkpath(path))
+            qCDebug(lcConfig).noquote() << QStringLiteral("Create path: ") + path;
+        else
+            qCDebug(lcConfig).noquote() << QStringLiteral("OiVoij, cannot create path: ") + path;
+    }
+}
+
+void ProgramStore::loadFile(const QString &path, LoadMode mode)
+{
+    QByteArray text;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        text = file.readAll();
+    } else if (file.exists()) {
+        qCWarning(lcConfig).noquote()
+            << QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+    }
+    loadObject(QJsonDocument::fromJson(text).object(), mode);
+}
+
+void ProgramStore::loadDocument(const QJsonObject &document)
+{
+    loadObject(document, ProgramsOnly);
+}
+
+void ProgramStore::loadObject(const QJsonObject &document, LoadMode mode)
+{
+    m_programs.clear();
+
+    if (mode == Full) {
+        if (document.contains(QStringLiteral("Language")))
+            m_language = document.value(QStringLiteral("Language")).toString();
+        if (document.contains(deviceKey()))
+            m_deviceText = document.value(deviceKey()).toString();
+    }
+
+    const QJsonValue programs = document.value(programsKey());
+    if (programs.isArray()) {
+        const QJsonArray lists = programs.toArray();
+        for (const QJsonValue &list : lists) {
+            if (!list.isArray())
+                continue;
+            std::vector<std::unique_ptr<Command>> program;
+            const QJsonArray commands = list.toArray();
+            for (const QJsonValue &value : commands) {
+                const QJsonObject object = value.toObject();
+                const QString name = object.value(QStringLiteral("action"))
+                                         .toObject()
+                                         .value(QStringLiteral("command"))
+                                         .toString();
+                auto command = std::make_unique<Command>(name);
+                command->setJson(object);
+                program.push_back(std::move(command));
+            }
+            m_programs.push_back(std::move(program));
+        }
+    } else {
+        m_programs.emplace_back();
+    }
+
+    m_configuration = document.value(QStringLiteral("configuration")).toObject();
+}
+
+QList<Command *> ProgramStore::program(int index) const
+{
+    QList<Command *> list;
+    if (index < 0 || index >= programCount())
+        return list;
+    for (const auto &command : m_programs[static_cast<size_t>(index)])
+        list.append(command.get());
+    return list;
+}
+
+QJsonObject ProgramStore::buildDocument(const QList<QList<Command *>> &lists) const
+{
+    QJsonArray programs;
+    for (const QList<Command *> &list : lists) {
+        QJsonArray program;
+        for (const Command *command : list) {
+            if (command)
+                program.append(command->json());
+        }
+        programs.append(program);
+    }
+    return QJsonObject{
+        {deviceKey(), m_deviceText},
+        {programsKey(), programs},
+        {QStringLiteral("configuration"), AppContext::instance().writeConfiguration()}};
+}
+
+bool ProgramStore::saveFile(const QString &path, const QJsonObject &document)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        qCWarning(lcConfig).noquote()
+            << QStringLiteral("Cannot open %1 for writing: %2").arg(path, file.errorString());
+        return false;
+    }
+    file.write(QJsonDocument(document).toJson(QJsonDocument::Indented));
+    if (!file.commit()) {
+        qCWarning(lcConfig).noquote()
+            << QStringLiteral("Cannot save %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool ProgramStore::saveState(const QString &language, QJsonObject document) const
+{
+    document.insert(QStringLiteral("Language"), language);
+    return saveFile(m_stateFilePath, document);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "command.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// What the editor remembers between runs and loads from program files: the program lists, the
+// configuration object, the chosen Bluetooth device and the interface language. The state lives
+// in home + "/Lumakit/states.json"; program files are program documents in "/Lumakit/Programs".
+class ProgramStore
+{
+public:
+    enum LoadMode
+    {
+        Full,         // programs, configuration, language and device text
+        ProgramsOnly, // programs and configuration; language and device text stay
+    };
+
+    // Builds the paths under homePath and loads states.json (programs only, empty language, when
+    // the file does not exist).
+    explicit ProgramStore(const QString &homePath);
+    ~ProgramStore();
+
+    ProgramStore(const ProgramStore &) = delete;
+    ProgramStore &operator=(const ProgramStore &) = delete;
+
+    static QString programsKey() { return QStringLiteral("ProgData"); }
+    static QString deviceKey() { return QStringLiteral("BluetoothDeviceName"); }
+
+    QString dataFolder() const;     // home + "/Lumakit"
+    QString programsFolder() const; // home + "/Lumakit/Programs"
+    const QString &stateFilePath() const { return m_stateFilePath; }
+    // The empty program beside the executable used by "Clear".
+    static QString defaultProgramPath();
+
+    // Creates the data and programs folders when missing, logging each (failures are logged only).
+    void createFolders() const;
+
+    void loadFile(const QString &path, LoadMode mode);
+    // As loadFile in programs-only mode, from a document.
+    void loadDocument(const QJsonObject &document);
+
+    const QString &language() const { return m_language; }
+    void setLanguage(const QString &language) { m_language = language; }
+    const QString &deviceText() const { return m_deviceText; }
+    void setDeviceText(const QString &text) { m_deviceText = text; }
+    const QJsonObject &configuration() const { return m_configuration; }
+
+    // Program k of the last load (0 = main program); the store keeps ownership.
+    int programCount() const { return static_cast<int>(m_programs.size()); }
+    QList<Command *> program(int index) const;
+
+    const QJsonObject &currentDocument() const { return m_currentDocument; }
+    void setCurrentDocument(const QJsonObject &document) { m_currentDocument = document; }
+
+    // {"BluetoothDeviceName": device text, "ProgData": JSON of every list, "configuration":
+    // AppContext::writeConfiguration()}.
+    QJsonObject buildDocument(const QList<QList<Command *>> &lists) const;
+    // Writes indented JSON atomically; false (and a log line) on failure, the old file intact.
+    static bool saveFile(const QString &path, const QJsonObject &document);
+    // Adds "Language" and saves to the state file.
+    bool saveState(const QString &language, QJsonObject document) const;
+
+private:
+    void loadObject(const QJsonObject &document, LoadMode mode);
+
+    QString m_homePath;
+    QString m_stateFilePath;
+    QString m_language;
+    QString m_deviceText;
+    QJsonObject m_configuration;
+    QJsonObject m_currentDocument;
+    std::vector<std::vector<std::unique_ptr<Command>>> m_programs;
+};
