@@ -1,0 +1,24 @@
+#pragma once
+
+#include "linksocket.h"
+
+class QBluetoothSocket;
+
+// RFCOMM socket to the Serial Port service of a controller.
+class BluetoothLinkSocket : public LinkSocket
+{
+    Q_OBJECT
+public:
+    explicit BluetoothLinkSocket(QObject *parent = nullptr);
+
+    Kind kind() const override { return Kind::Bluetooth; }
+    bool isUnconnected() const override;
+    QString stateName() const override;
+    void connectToAddress(const QString &address) override;
+    bool openReadWrite() override;
+    void abort() override;
+    QIODevice *device() override;
+
+private:
+    QBluetoothSocket *m_socket;
+};

@@ -1,0 +1,530 @@
+#include "internalworker.h"
+
+#include "linklog.h"
+#include "linktransport.h"
+#include "mbluetoothconnect.h"
+
+#include <QJsonDocument>
+
+namespace {
+constexpr int kRenamePadding = 20;
+
+QString hexBytes(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' '));
+}
+} // namespace
+
+internalWorker::internalWorker(QObject *parent, TransportFactory factory)
+    : QObject(parent)
+    , m_transportFactory(std::move(factory))
+{
+    m_watchdog.setInterval(kWatchdogMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &internalWorker::tslt);
+}
+
+internalWorker::~internalWorker() = default;
+
+LinkTransport *internalWorker::transport()
+{
+    if (m_transport)
+        return m_transport;
+    if (m_transportFactory)
+        m_transport = m_transportFactory(this);
+    if (!m_transport)
+        m_transport = new mBluetoothConnect(this);
+    connect(m_transport, &LinkTransport::findNewDevice, this, &internalWorker::intFindDevice);
+    connect(m_transport, &LinkTransport::endDevicesRefresh, this,
+            &internalWorker::intEndFindDevices);
+    connect(m_transport, &LinkTransport::receivePacket, this, &internalWorker::receivePacket);
+    connect(m_transport, &LinkTransport::connectState, this, &internalWorker::connectStateSlot);
+    return m_transport;
+}
+
+int internalWorker::programCount() const
+{
+    return int(m_programList.size());
+}
+
+int internalWorker::commandCount(int program) const
+{
+    if (program < 0 || program >= programCount())
+        return 0;
+    return int(m_programList.at(program).toArray().size());
+}
+
+void internalWorker::mwStart()
+{
+    m_state = 0;
+    m_watchdog.start();
+    publish();
+}
+
+void internalWorker::mwStop()
+{
+    if (m_state != 0) {
+        m_state = 1;
+        m_pendingType = 0;
+    }
+    publish();
+}
+
+void internalWorker::mwCommand(const QString &command)
+{
+    if (command == QLatin1String("confighardware") || command == QLatin1String("restart")) {
+        if (m_state != 0 && m_programOk) {
+            m_pendingType = 1;
+            sendFresh(1, m_configurationBytes);
+            resetExecution();
+        }
+    } else if (command == QLatin1String("start")) {
+        if (m_state == 2 && execute(m_currentProgram, m_currentPosition, true))
+            m_state = 4;
+    } else if (command == QLatin1String("stop")) {
+        if (m_state == 4)
+            m_state = 5;
+    } else if (command == QLatin1String("step")) {
+        if (m_state == 2 && execute(m_currentProgram, m_currentPosition, true))
+            m_state = 6;
+    } else if (command == QLatin1String("write")) {
+        // An image that did not compile (or does not fit the memory) is never written.
+        if (m_state != 7 && m_programOk && m_memoryImage.size() <= kMemorySize) {
+            m_writeImage = m_memoryImage;
+            m_pendingType = 16;
+            m_memoryAddress = 0;
+            if (sendWriteChunk())
+                m_state = 7;
+            else
+                m_pendingType = 0;
+        }
+    } else if (command == QLatin1String("read")) {
+        if (m_state != 8) {
+            m_pendingType = 17;
+            m_memoryAddress = 0;
+            m_readBuffer.clear();
+            if (sendReadChunk())
+                m_state = 8;
+            else
+                m_pendingType = 0;
+        }
+    }
+    publish();
+}
+
+void internalWorker::mwChangeProg(const QJsonObject &document)
+{
+    const ImageBuilder::Result result = m_builder.buildImage(document);
+    m_programList = document.value(QLatin1String("ProgData")).toArray();
+    m_configuration = document.value(QLatin1String("configuration")).toObject();
+    m_configurationBytes = m_builder.configurationRecord();
+    m_memoryImage = result.image;
+    if (result.configurationChanged && m_state != 0) {
+        m_state = 1;
+        m_pendingType = 0;
+    }
+    if (result.success) {
+        if (!m_programOk)
+            qCDebug(lcLink) << "Program repaired";
+        m_programOk = true;
+    } else {
+        if (m_state != 0 && m_state != 1)
+            qCDebug(lcLink) << "Program compile error";
+        if (m_state != 0) {
+            m_state = 1;
+            m_pendingType = 0;
+        }
+        m_programOk = false;
+    }
+    publish();
+}
+
+void internalWorker::mwManual(int proc, int num, bool checkeq)
+{
+    Q_UNUSED(checkeq)
+    if (m_state == 2 && execute(proc, num, false)) {
+        m_state = 3;
+        publish();
+    }
+}
+
+void internalWorker::mwDebugSignal()
+{
+    qCDebug(lcLink) << "Input array";
+    for (int line = 0; line < ControllerState::kDigitalInputs / 8; ++line) {
+        QString text;
+        for (int b = 7; b >= 0; --b)
+            text += QString::number(m_controller.digitalInputs[line * 8 + b]);
+        qCDebug(lcLink).noquote() << text;
+    }
+}
+
+void internalWorker::mwFindDevices()
+{
+    transport()->findDevices();
+}
+
+void internalWorker::mwSelectDevice(const QString &deviceText)
+{
+    m_state = 0;
+    transport()->disconnectDevice();
+    m_selectedDevice = deviceText;
+    m_watchdog.stop();
+    m_watchdog.setInterval(kWatchdogMs);
+    m_watchdog.start();
+}
+
+void internalWorker::mwChangeName(const QString &name)
+{
+    m_newDeviceName = name;
+    m_renameRequested = true;
+    m_pendingType = 7;
+    QByteArray payload = name.toUtf8();
+    if (payload.size() < kRenamePadding)
+        payload.append(QByteArray(kRenamePadding - payload.size(), '\0'));
+    qCDebug(lcLink) << "Change name command";
+    sendFresh(7, payload);
+}
+
+void internalWorker::intFindDevice(const QString &deviceText)
+{
+    emit sigFindDevice(deviceText);
+}
+
+void internalWorker::intEndFindDevices()
+{
+    emit sigEndFindDevices();
+}
+
+void internalWorker::connectStateSlot(int status)
+{
+    if (m_state == 0)
+        emit sigConnectOK(status);
+}
+
+void internalWorker::tslt()
+{
+    emit sigErrorConnect();
+    if (m_state != 0) {
+        m_state = 0;
+        transport()->disconnectDevice();
+        publish();
+    }
+    if (m_state == 0)
+        transport()->connectDevice(m_selectedDevice);
+    m_watchdog.start();
+}
+
+void internalWorker::receivePacket(int type, const QByteArray &payload)
+{
+    m_watchdog.start();
+    if (m_state == 0) {
+        emit sigConnectOK(3);
+        m_state = 1;
+        m_pendingType = 0;
+        qCDebug(lcLink) << "Succesful connect";
+        publish();
+    }
+    if (m_pendingType != 0) {
+        if (type == (m_pendingType | 0x80)) {
+            const int request = m_pendingType;
+            m_missCount = 0;
+            qCDebug(lcLink) << "Command succesfull executed " << type;
+            m_pendingType = 0;
+            CommandSuccesfulExecute(request, payload);
+        } else if (++m_missCount >= kMissesBeforeResend) {
+            m_missCount = 0;
+            resend();
+        }
+        return;
+    }
+    if (m_controller.store(payload)) {
+        m_freshState = true;
+        publish();
+    } else {
+        qCDebug(lcLink) << "too small state packet" << payload.size();
+    }
+}
+
+void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload)
+{
+    const auto addressOf = [&payload]() { return quint8(payload[0]) | (quint8(payload[1]) << 8); };
+    switch (type) {
+    case 1:
+        m_state = 2;
+        publish();
+        break;
+    case 7:
+        m_renameRequested = false;
+        emit sigEndChangeName(true, QStringLiteral("OK"));
+        break;
+    case 16: {
+        if (payload.size() < 2) {
+            m_pendingType = 16;
+            sendWriteChunk();
+            qCDebug(lcLink) << "Write answer error format";
+            break;
+        }
+        const int address = addressOf();
+        qCDebug(lcLink) << "Write answer: " << address;
+        if (address == m_memoryAddress)
+            m_memoryAddress += m_chunkSize;
+        m_pendingType = 16;
+        if (!sendWriteChunk()) {
+            m_pendingType = 0;
+            m_state = 1;
+            publish();
+        }
+        break;
+    }
+    case 17: {
+        if (payload.size() < 2) {
+            qCDebug(lcLink) << "Read answer global error format";
+            break;
+        }
+        const int address = addressOf();
+        const int length = int(payload.size()) - 2;
+        qCDebug(lcLink) << "Read answer: " << address << " len: " << length;
+        if (address == m_memoryAddress && length == m_chunkSize) {
+            m_memoryAddress += length;
+            m_readBuffer.append(payload.mid(2));
+            m_pendingType = 17;
+            if (!sendReadChunk()) {
+                m_pendingType = 0;
+                m_state = 1;
+                decompileProg(m_readBuffer);
+                publish();
+            }
+        } else {
+            m_pendingType = 17;
+            sendReadChunk();
+            qCDebug(lcLink) << "Read answer error format. Reread.";
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void internalWorker::decompileProg(const QByteArray &image)
+{
+    if (const std::optional<QJsonObject> document = decodeImage(image))
+        emit sigReadProg(*document);
+}
+
+void internalWorker::publish()
+{
+    if (m_freshState) {
+        m_freshState = false;
+        advance();
+    }
+    const bool readAllowed = (m_controller.statusFlags & ControllerState::kReadLocked) == 0;
+    m_actionFlags = StateReport::actionFlags(m_state, readAllowed, m_programOk);
+    emit sigCurState(StateReport::text(m_actionFlags, m_mainPosition, m_currentProgram,
+                                       m_currentPosition, m_controller));
+}
+
+void internalWorker::advance()
+{
+    const int status = m_controller.statusFlags;
+    const bool done =
+        (status & ControllerState::kDone) &&
+        (m_controller.reportedSequence == m_sequenceCounter || m_controller.reportedSequence == 0);
+    if (m_state == 3) {
+        if (done)
+            m_state = 2;
+        return;
+    }
+    if ((m_state != 4 && m_state != 5 && m_state != 6) || !done)
+        return;
+
+    if (status & ControllerState::kCalled) {
+        const int target = m_builder.compiler().lastCallTarget();
+        qCDebug(lcLink) << "Call subprogram " << target;
+        m_stack.append({m_currentProgram, m_currentPosition, m_iterationValue});
+        m_currentPosition = 0;
+        m_iterationValue = 0;
+        m_currentProgram = target;
+        if (m_state == 4) {
+            if (!execute(m_currentProgram, 0, true))
+                m_state = 2;
+        } else {
+            m_state = 2;
+        }
+        return;
+    }
+    if (status & ControllerState::kReturned) {
+        qCDebug(lcLink) << "Pop stack proc";
+        if (m_stack.isEmpty()) {
+            resetExecution();
+            m_state = 2;
+            return;
+        }
+        const Frame frame = m_stack.takeLast();
+        m_currentProgram = frame.program;
+        m_currentPosition = frame.position;
+        m_iterationValue = frame.iteration;
+    } else if (status & ControllerState::kCycleRepeats) {
+        qCDebug(lcLink) << "Pop stack cycle";
+        if (m_stack.isEmpty()) {
+            resetExecution();
+            m_state = 2;
+            return;
+        }
+        m_currentProgram = m_stack.last().program;
+        m_currentPosition = m_stack.last().position;
+    } else if (status & ControllerState::kCycleEnded) {
+        qCDebug(lcLink) << "End cycle";
+        if (m_stack.isEmpty()) {
+            resetExecution();
+            m_state = 2;
+            return;
+        }
+        m_iterationValue = m_stack.takeLast().iteration;
+    }
+    stepToNextCommand();
+}
+
+void internalWorker::stepToNextCommand()
+{
+    if (m_currentPosition + 1 >= commandCount(m_currentProgram)) {
+        sendCommandRecord(CommandCompiler::returnRecord(), true);
+        return;
+    }
+    ++m_currentPosition;
+    if (m_currentProgram == 0)
+        m_mainPosition = m_currentPosition;
+    if (m_state == 4) {
+        if (!execute(m_currentProgram, m_currentPosition, true))
+            m_state = 2;
+    } else {
+        m_state = 2;
+    }
+}
+
+bool internalWorker::execute(int program, int position, bool asStep)
+{
+    if (program < 0 || position < 0)
+        return false;
+    if (program > programCount() - 1) {
+        qCDebug(lcLink) << "Too big proc number " << program;
+        return false;
+    }
+    if (position >= commandCount(program)) {
+        qCDebug(lcLink) << "Too big command number " << position;
+        return false;
+    }
+    const QJsonObject command = m_programList.at(program).toArray().at(position).toObject();
+    qCDebug(lcLink).noquote() << "Execute " << position << " json: "
+                              << QString::fromUtf8(
+                                     QJsonDocument(command).toJson(QJsonDocument::Compact));
+    const QString name = command.value(QLatin1String("action"))
+                             .toObject()
+                             .value(QLatin1String("command"))
+                             .toString()
+                             .toLower();
+    CommandCompiler &compiler = m_builder.compiler();
+    // Counted cycles are entered like endless ones: the controller reports their repeats and
+    // their end the same way, so the run needs the same frame to come back to.
+    if (name == QLatin1String("mstartcycle") ||
+        (asStep && name == QLatin1String("mvirtualstartcycle"))) {
+        if (!asStep)
+            return true;
+        if (!compiler.compileCommand(command))
+            return false;
+        m_stack.append({m_currentProgram, m_currentPosition, m_iterationValue});
+        m_iterationValue = 0;
+        sendCommandRecord(compiler.lastRecord(), true);
+        return true;
+    }
+    if (name == QLatin1String("mendcycle") && !asStep)
+        return true;
+    if (!compiler.compileCommand(command))
+        return false;
+    sendCommandRecord(compiler.lastRecord(), asStep);
+    return true;
+}
+
+void internalWorker::sendCommandRecord(const QByteArray &record, bool asStep)
+{
+    m_sequenceCounter = m_sequenceCounter == 255 ? 1 : m_sequenceCounter + 1;
+    m_commandPayload = QByteArray(1, char(m_sequenceCounter)) + record;
+    m_controller.statusFlags &= ~(ControllerState::kDone | ControllerState::kBusy);
+    const int type = asStep ? 3 : 2;
+    m_pendingType = type;
+    qCDebug(lcLink).noquote() << "Send pkg" << type << hexBytes(m_commandPayload);
+    sendFresh(type, m_commandPayload);
+}
+
+void internalWorker::sendFresh(int type, const QByteArray &payload)
+{
+    m_resendCount = 0;
+    m_lastSentType = type;
+    m_lastSentPayload = payload;
+    transport()->sendPacket(type, payload);
+}
+
+void internalWorker::resend()
+{
+    if (++m_resendCount > kMaxResends) {
+        giveUp();
+        return;
+    }
+    qCDebug(lcLink) << "Resend command " << m_lastSentType;
+    transport()->sendPacket(m_lastSentType, m_lastSentPayload);
+}
+
+void internalWorker::giveUp()
+{
+    qCDebug(lcLink) << "Give up command " << m_pendingType;
+    if (m_pendingType == 7) {
+        m_renameRequested = false;
+        emit sigEndChangeName(false, QStringLiteral("Error change"));
+    }
+    m_pendingType = 0;
+    m_resendCount = 0;
+    if (m_state == 7 || m_state == 8) {
+        m_state = 1;
+        publish();
+    }
+}
+
+bool internalWorker::sendWriteChunk()
+{
+    const int n = std::min(int(m_writeImage.size()) - m_memoryAddress, kChunkSize);
+    if (n < 1)
+        return false;
+    m_chunkSize = n;
+    QByteArray payload;
+    payload.append(char(m_memoryAddress & 0xFF));
+    payload.append(char(m_memoryAddress >> 8));
+    payload.append(char(n));
+    payload.append(m_writeImage.mid(m_memoryAddress, n));
+    qCDebug(lcLink).nospace() << "Send eemem: " << m_memoryAddress << " [" << n << "]";
+    sendFresh(16, payload);
+    return true;
+}
+
+bool internalWorker::sendReadChunk()
+{
+    const int n = std::min(kMemorySize - m_memoryAddress, kChunkSize);
+    if (n < 1)
+        return false;
+    m_chunkSize = n;
+    QByteArray payload;
+    payload.append(char(m_memoryAddress & 0xFF));
+    payload.append(char(m_memoryAddress >> 8));
+    payload.append(char(n));
+    qCDebug(lcLink).nospace() << "Receive eemem: " << m_memoryAddress << " [" << n << "]";
+    sendFresh(17, payload);
+    return true;
+}
+
+void internalWorker::resetExecution()
+{
+    m_stack.clear();
+    m_currentProgram = 0;
+    m_currentPosition = 0;
+    m_iterationValue = 0;
+    m_mainPosition = 0;
+}

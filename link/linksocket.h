@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QIODevice;
+
+// The two socket kinds the transport can drive (RFCOMM and loopback TCP) behind one face, so
+// that the connect steps, the deframer and the error counting exist once.
+class LinkSocket : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Kind
+    {
+        Bluetooth,
+        Tcp
+    };
+
+    using QObject::QObject;
+    ~LinkSocket() override = default;
+
+    // "tcp://HOST:PORT" selects TCP; anything else is a Bluetooth address.
+    static Kind kindOf(const QString &address);
+
+    virtual Kind kind() const = 0;
+    virtual bool isUnconnected() const = 0;
+    virtual QString stateName() const = 0;
+    virtual void connectToAddress(const QString &address) = 0;
+    // The socket connected: make sure it is open for reading and writing.
+    virtual bool openReadWrite() = 0;
+    virtual void abort() = 0;
+    virtual QIODevice *device() = 0;
+
+signals:
+    void connected();
+    void disconnected();
+    void readyRead();
+    void stateChanged(const QString &stateName);
+    void errorOccurred(const QString &errorName);
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// What the controller worker needs from a link to the controller: device search, one connection
+// step per call, framed packets both ways and coarse status numbers. The worker reaches its
+// transport only through these signals and slots, so tests can hand it another one.
+class LinkTransport : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~LinkTransport() override = default;
+
+signals:
+    void findNewDevice(const QString &deviceText);
+    void endDevicesRefresh();
+    void disconnected(const QString &reason);
+    void receivePacket(int type, const QByteArray &payload);
+    void errorReceive();
+    void endReceive();
+    void connectState(int status);
+
+public slots:
+    virtual void findDevices() = 0;
+    virtual void disconnectDevice() = 0;
+    virtual void connectDevice(const QString &info) = 0;
+    virtual void sendPacket(int type, const QByteArray &payload) = 0;
+};

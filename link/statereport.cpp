@@ -1,0 +1,59 @@
+#include "statereport.h"
+
+#include <QStringList>
+
+namespace StateReport {
+
+ActionFlags actionFlags(int workerState, bool readAllowed, bool writeAllowed)
+{
+    const int r = readAllowed ? 1 : 0;
+    const int w = writeAllowed ? 1 : 0;
+    switch (workerState) {
+    case 1:
+        return {r, w, 0, 0, 0, 1, 0};
+    case 2:
+        return {r, w, 1, 0, 1, 1, 1};
+    case 3:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+        return {0, 0, 0, 0, 0, 1, 0};
+    case 4:
+        return {0, 0, 0, 1, 0, 1, 0};
+    default:
+        return {0, 0, 0, 0, 0, 0, 0};
+    }
+}
+
+QString text(const ActionFlags &flags, int progpos, int proc, int procpos,
+             const ControllerState &state)
+{
+    QString report = QStringLiteral("{");
+    report += QStringLiteral("\"read\":%1, \"write\":%2, \"start\":%3, \"stop\":%4, \"step\":%5, "
+                             "\"restart\":%6, \"manual\":%7, \"progpos\":%8, \"proc\":%9, "
+                             "\"procpos\":%10, ")
+                  .arg(flags[Read])
+                  .arg(flags[Write])
+                  .arg(flags[Start])
+                  .arg(flags[Stop])
+                  .arg(flags[Step])
+                  .arg(flags[Restart])
+                  .arg(flags[Manual])
+                  .arg(progpos)
+                  .arg(proc)
+                  .arg(procpos);
+    QStringList digital;
+    for (int value : state.digitalInputs)
+        digital.append(QString::number(value));
+    QStringList analog;
+    for (int j = 0; j < ControllerState::kAnalogInputs - 1; ++j)
+        analog.append(QString::number(state.analogInputs[j]));
+    report +=
+        QStringLiteral("\"DI\":[") + digital.join(QStringLiteral(", ")) + QStringLiteral("], ");
+    report += QStringLiteral("\"AI\":[") + analog.join(QStringLiteral(", ")) + QStringLiteral("] ");
+    report += QStringLiteral("}");
+    return report;
+}
+
+} // namespace StateReport

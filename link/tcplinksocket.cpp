@@ -1,0 +1,67 @@
+#include "tcplinksocket.h"
+
+#include "linklog.h"
+
+#include <QMetaEnum>
+#include <QTcpSocket>
+#include <QUrl>
+
+namespace {
+template <typename E> QString enumName(E value)
+{
+    return QString::fromLatin1(QMetaEnum::fromType<E>().valueToKey(int(value)));
+}
+} // namespace
+
+TcpLinkSocket::TcpLinkSocket(QObject *parent)
+    : LinkSocket(parent)
+    , m_socket(new QTcpSocket(this))
+{
+    connect(m_socket, &QTcpSocket::connected, this, &LinkSocket::connected);
+    connect(m_socket, &QTcpSocket::disconnected, this, &LinkSocket::disconnected);
+    connect(m_socket, &QTcpSocket::readyRead, this, &LinkSocket::readyRead);
+    connect(m_socket, &QTcpSocket::stateChanged, this,
+            [this](QAbstractSocket::SocketState s) { emit stateChanged(enumName(s)); });
+    connect(m_socket, &QTcpSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError e) { emit errorOccurred(enumName(e)); });
+}
+
+bool TcpLinkSocket::isUnconnected() const
+{
+    return m_socket->state() == QAbstractSocket::UnconnectedState;
+}
+
+QString TcpLinkSocket::stateName() const
+{
+    return enumName(m_socket->state());
+}
+
+void TcpLinkSocket::connectToAddress(const QString &address)
+{
+    const QUrl url(address);
+    if (!url.isValid() || url.host().isEmpty() || url.port() <= 0) {
+        qCDebug(lcLink) << "Bad TCP address" << address;
+        // Counts as a socket error like any other failed attempt.
+        emit errorOccurred(QStringLiteral("HostNotFoundError"));
+        return;
+    }
+    m_socket->connectToHost(url.host(), quint16(url.port()), QIODevice::ReadWrite);
+}
+
+bool TcpLinkSocket::openReadWrite()
+{
+    // A connected TCP socket is already open; opening again would drop buffered data.
+    if (m_socket->openMode() == QIODevice::ReadWrite)
+        return true;
+    return m_socket->open(QIODevice::ReadWrite);
+}
+
+void TcpLinkSocket::abort()
+{
+    m_socket->abort();
+}
+
+QIODevice *TcpLinkSocket::device()
+{
+    return m_socket;
+}
