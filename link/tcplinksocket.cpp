@@ -17,6 +17,9 @@ TcpLinkSocket::TcpLinkSocket(QObject *parent)
     : LinkSocket(parent)
     , m_socket(new QTcpSocket(this))
 {
+    // Requests are small and answered one at a time: waiting to batch them only adds latency.
+    connect(m_socket, &QTcpSocket::connected, this,
+            [this] { m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); });
     connect(m_socket, &QTcpSocket::connected, this, &LinkSocket::connected);
     connect(m_socket, &QTcpSocket::disconnected, this, &LinkSocket::disconnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &LinkSocket::readyRead);

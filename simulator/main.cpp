@@ -1,0 +1,196 @@
+// taviro-sim: the virtual controller on a loopback TCP port.
+
+#include "simlog.h"
+#include "virtualcontrollerserver.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    // Nothing else is safe inside a signal handler; the event loop does the rest.
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+}
+
+bool installSignalHandlers()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+bool parseNonNegative(const QString &text, int &value)
+{
+    bool ok = false;
+    value = text.toInt(&ok);
+    return ok && value >= 0;
+}
+
+int fail(const QString &message)
+{
+    QTextStream(stderr) << "taviro-sim: " << message << Qt::endl;
+    return 2;
+}
+
+// One line of standard input: "di N 0|1" or "ai N VALUE".
+void applyInputLine(VirtualController &controller, const QString &line)
+{
+    const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        return;
+    bool indexOk = false;
+    bool valueOk = false;
+    const int index = words.size() == 3 ? words[1].toInt(&indexOk) : -1;
+    const int value = words.size() == 3 ? words[2].toInt(&valueOk) : -1;
+    QTextStream err(stderr);
+    if (words[0] == QLatin1String("di") && indexOk && valueOk && index >= 0 && index < 80 &&
+        (value == 0 || value == 1)) {
+        controller.setDigitalInput(index, value == 1);
+    } else if (words[0] == QLatin1String("ai") && indexOk && valueOk && index >= 0 && index < 16 &&
+               value >= 0 && value <= 255) {
+        controller.setAnalogInput(index, value);
+    } else {
+        err << "taviro-sim: ignored input line (use \"di N 0|1\" or \"ai N VALUE\"): " << line
+            << Qt::endl;
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("taviro-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Virtual robot controller on a loopback TCP port. Standard input takes "
+                       "\"di N 0|1\" and \"ai N VALUE\" lines to set the inputs."));
+    parser.addHelpOption();
+    const QCommandLineOption listenOption(
+        QStringLiteral("listen"), QStringLiteral("Loopback address and port (0: any free)."),
+        QStringLiteral("127.0.0.1:PORT"), QStringLiteral("127.0.0.1:0"));
+    const QCommandLineOption eepromOption(
+        QStringLiteral("eeprom"), QStringLiteral("Memory file: loaded at start, saved on exit."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption intervalOption(QStringLiteral("interval"),
+                                            QStringLiteral("Milliseconds between state packets."),
+                                            QStringLiteral("MS"), QStringLiteral("100"));
+    const QCommandLineOption latencyOption(QStringLiteral("latency"),
+                                           QStringLiteral("Delay of every reply and state packet."),
+                                           QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption dropOption(QStringLiteral("drop-every"),
+                                        QStringLiteral("Drop every Nth reply (0: none)."),
+                                        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption corruptOption(
+        QStringLiteral("corrupt-every"),
+        QStringLiteral("Corrupt the checksum of every Nth reply (0: none)."), QStringLiteral("N"),
+        QStringLiteral("0"));
+    parser.addOptions(
+        {listenOption, eepromOption, intervalOption, latencyOption, dropOption, corruptOption});
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
+
+    const QString listen = parser.value(listenOption);
+    const qsizetype colon = listen.lastIndexOf(QLatin1Char(':'));
+    const QHostAddress host(listen.left(colon));
+    bool portOk = false;
+    const int port = listen.mid(colon + 1).toInt(&portOk);
+    if (colon < 0 || host.isNull() || !portOk || port < 0 || port > 65535)
+        return fail(QStringLiteral("--listen wants 127.0.0.1:PORT, not %1").arg(listen));
+    if (!host.isLoopback())
+        return fail(QStringLiteral("only loopback addresses are served, not %1").arg(listen));
+
+    int interval = 0;
+    int latency = 0;
+    int dropEvery = 0;
+    int corruptEvery = 0;
+    if (!parseNonNegative(parser.value(intervalOption), interval) || interval < 1)
+        return fail(QStringLiteral("--interval wants a positive number of milliseconds"));
+    if (!parseNonNegative(parser.value(latencyOption), latency))
+        return fail(QStringLiteral("--latency wants a number of milliseconds"));
+    if (!parseNonNegative(parser.value(dropOption), dropEvery))
+        return fail(QStringLiteral("--drop-every wants a count"));
+    if (!parseNonNegative(parser.value(corruptOption), corruptEvery))
+        return fail(QStringLiteral("--corrupt-every wants a count"));
+
+    VirtualControllerServer server;
+    VirtualController &controller = server.controller();
+    controller.setStateInterval(interval);
+    controller.setLatency(latency);
+    controller.setDropEvery(dropEvery);
+    controller.setCorruptEvery(corruptEvery);
+
+    const QString eepromPath = parser.value(eepromOption);
+    if (!eepromPath.isEmpty() && QFile::exists(eepromPath)) {
+        QFile file(eepromPath);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot read %1: %2").arg(eepromPath, file.errorString()));
+        const QByteArray contents = file.readAll();
+        if (contents.size() != 4096)
+            QTextStream(stderr) << "taviro-sim: " << eepromPath << " holds " << contents.size()
+                                << " bytes, not 4096; the rest reads as erased" << Qt::endl;
+        controller.setEeprom(contents);
+    }
+
+    if (!installSignalHandlers())
+        return fail(QStringLiteral("cannot install signal handlers"));
+    QSocketNotifier signalNotifier(signalPipe[1], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(signalPipe[1], &byte, 1);
+        int code = 0;
+        if (!eepromPath.isEmpty()) {
+            QSaveFile file(eepromPath);
+            if (!file.open(QIODevice::WriteOnly) || file.write(controller.eeprom()) != 4096 ||
+                !file.commit()) {
+                QTextStream(stderr) << "taviro-sim: cannot save " << eepromPath << ": "
+                                    << file.errorString() << Qt::endl;
+                code = 1;
+            }
+        }
+        app.exit(code);
+    });
+
+    // Standard input may be closed or a file; the controller keeps running either way.
+    QSocketNotifier inputNotifier(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray pendingInput;
+    QObject::connect(&inputNotifier, &QSocketNotifier::activated, &app, [&] {
+        char buffer[512];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got <= 0) {
+            inputNotifier.setEnabled(false);
+            return;
+        }
+        pendingInput.append(buffer, got);
+        qsizetype end;
+        while ((end = pendingInput.indexOf('\n')) >= 0) {
+            applyInputLine(controller, QString::fromUtf8(pendingInput.left(end)));
+            pendingInput.remove(0, end + 1);
+        }
+    });
+
+    const quint16 bound = server.listen(host, quint16(port));
+    if (bound == 0)
+        return fail(QStringLiteral("cannot listen on %1: %2").arg(listen, server.errorString()));
+    QTextStream(stdout) << "listening on " << host.toString() << ':' << bound << Qt::endl;
+    return app.exec();
+}

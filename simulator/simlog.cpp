@@ -1,0 +1,3 @@
+#include "simlog.h"
+
+Q_LOGGING_CATEGORY(lcSimulator, "taviro.simulator")

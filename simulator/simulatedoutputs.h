@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+
+#include <array>
+
+// What the virtual controller's actuators are doing, kept for display and for tests.
+struct SimulatedOutputs
+{
+    // 0 idle, 32 stopped without brake, 33 stopped with brake, 34-41 driving (the opcode).
+    int driveCommand = 0;
+    int driveSpeed = 0;
+    // Motor pin code -> signed speed; 0 once stopped.
+    QMap<int, int> motors;
+    // Motor pin code -> whether its last stop used the brake.
+    QMap<int, bool> motorBrakes;
+    // Servo pin code -> angle byte.
+    QMap<int, int> servos;
+    // LED pin code -> on.
+    QMap<int, bool> leds;
+    // Rows from the top, leftmost column in bit 7.
+    std::array<quint8, 8> matrix{};
+    // Note byte of the note playing (0 for a rest) and its length in tenths of a second.
+    int note = -1;
+    int noteTenths = 0;
+    // Tempo and (note byte, length) pairs of the last melody.
+    int melodyTempo = 0;
+    QByteArray melody;
+};

@@ -1,0 +1,461 @@
+#include "virtualcontroller.h"
+
+#include "controllerstate.h"
+#include "memoryimage.h"
+#include "packetframe.h"
+#include "simlog.h"
+
+namespace {
+constexpr int kRecordHeader = 9;
+constexpr int kMaxChunk = 64;
+
+// Garbage never contains a start byte, so it is skipped without eating the frame behind it.
+QByteArray garbage(int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 37 + 11) % 181);
+    return bytes;
+}
+} // namespace
+
+VirtualController::VirtualController(QObject *parent)
+    : QObject(parent)
+    , m_eeprom(kMemorySize, char(0xFF))
+{
+    m_clock.start();
+    m_stateTimer.setInterval(kDefaultIntervalMs);
+    connect(&m_stateTimer, &QTimer::timeout, this, &VirtualController::sendStatePacket);
+    m_waitTimer.setSingleShot(true);
+    connect(&m_waitTimer, &QTimer::timeout, this, &VirtualController::runInstructions);
+    m_outputTimer.setSingleShot(true);
+    m_outputTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_outputTimer, &QTimer::timeout, this, &VirtualController::flushDue);
+    connect(&m_deframer.receiveTimer(), &QTimer::timeout, &m_deframer, &Deframer::reset);
+    connect(&m_deframer, &Deframer::packetReceived, this, &VirtualController::handlePacket);
+}
+
+void VirtualController::receiveBytes(const QByteArray &bytes)
+{
+    if (isSilent())
+        return;
+    m_deframer.feed(bytes);
+}
+
+void VirtualController::attach()
+{
+    m_attached = true;
+    m_deframer.reset();
+    m_outputQueue.clear();
+    m_outputTimer.stop();
+    m_waitTimer.stop();
+    m_running = false;
+    m_stack.clear();
+    m_statusFlags = 0;
+    m_lastSequence = 0;
+    m_stateTimer.start();
+}
+
+void VirtualController::detach()
+{
+    m_attached = false;
+    m_stateTimer.stop();
+    m_outputQueue.clear();
+    m_outputTimer.stop();
+}
+
+void VirtualController::setStateInterval(int ms)
+{
+    m_stateTimer.setInterval(qMax(1, ms));
+}
+
+void VirtualController::goSilent(int ms)
+{
+    m_silentUntil = m_clock.elapsed() + qMax(0, ms);
+    m_outputQueue.clear();
+    m_outputTimer.stop();
+}
+
+bool VirtualController::isSilent() const
+{
+    return m_clock.elapsed() < m_silentUntil;
+}
+
+void VirtualController::setDigitalInput(int index, bool high)
+{
+    if (index >= 0 && index < int(m_digital.size()))
+        m_digital[index] = high ? 1 : 0;
+}
+
+bool VirtualController::digitalInput(int index) const
+{
+    return index >= 0 && index < int(m_digital.size()) && m_digital[index];
+}
+
+void VirtualController::setAnalogInput(int index, int value)
+{
+    if (index >= 0 && index < int(m_analog.size()))
+        m_analog[index] = quint8(qBound(0, value, 255));
+}
+
+int VirtualController::analogInput(int index) const
+{
+    return index >= 0 && index < int(m_analog.size()) ? m_analog[index] : 0;
+}
+
+void VirtualController::setEeprom(const QByteArray &contents)
+{
+    m_eeprom = contents.left(kMemorySize);
+    if (m_eeprom.size() < kMemorySize)
+        m_eeprom.append(QByteArray(kMemorySize - m_eeprom.size(), char(0xFF)));
+}
+
+void VirtualController::handlePacket(int type, const QByteArray &payload)
+{
+    switch (type) {
+    case 0x01:
+        m_configuration = payload;
+        reply(type, {});
+        break;
+    case 0x02:
+    case 0x03:
+        if (payload.isEmpty()) {
+            qCDebug(lcSimulator) << "Empty command packet";
+            return;
+        }
+        reply(type, {});
+        startCommand(quint8(payload[0]), payload.mid(1), type == 0x03);
+        break;
+    case 0x07: {
+        QByteArray name = payload;
+        const qsizetype end = name.indexOf('\0');
+        if (end >= 0)
+            name.truncate(end);
+        m_deviceName = QString::fromUtf8(name);
+        reply(type, {});
+        break;
+    }
+    case 0x10:
+        handleMemoryWrite(payload);
+        break;
+    case 0x11:
+        handleMemoryRead(payload);
+        break;
+    default:
+        qCDebug(lcSimulator) << "Unknown request type" << type;
+        return;
+    }
+    emit requestHandled(type);
+}
+
+void VirtualController::handleMemoryWrite(const QByteArray &payload)
+{
+    if (payload.size() < 3) {
+        qCDebug(lcSimulator) << "Memory write too short" << payload.size();
+        return;
+    }
+    const int address = quint8(payload[0]) | (quint8(payload[1]) << 8);
+    const int count = quint8(payload[2]);
+    if (count < 1 || count > kMaxChunk || payload.size() != 3 + count ||
+        address + count > kMemorySize) {
+        qCDebug(lcSimulator) << "Bad memory write at" << address << "count" << count;
+        return;
+    }
+    m_eeprom.replace(address, count, payload.mid(3));
+    reply(0x10, payload.left(2));
+}
+
+void VirtualController::handleMemoryRead(const QByteArray &payload)
+{
+    if (payload.size() < 3) {
+        qCDebug(lcSimulator) << "Memory read too short" << payload.size();
+        return;
+    }
+    const int address = quint8(payload[0]) | (quint8(payload[1]) << 8);
+    const int count = quint8(payload[2]);
+    if (count < 1 || count > kMaxChunk || address + count > kMemorySize) {
+        qCDebug(lcSimulator) << "Bad memory read at" << address << "count" << count;
+        return;
+    }
+    reply(0x11, payload.left(2) + m_eeprom.mid(address, count));
+}
+
+void VirtualController::reply(int type, const QByteArray &payload)
+{
+    ++m_replyCount;
+    if (m_dropEvery > 0 && m_replyCount % m_dropEvery == 0) {
+        qCDebug(lcSimulator) << "Dropping reply" << m_replyCount;
+        return;
+    }
+    QByteArray frame = PacketFrame::build(type | 0x80, payload);
+    if (m_corruptEvery > 0 && m_replyCount % m_corruptEvery == 0)
+        frame[frame.size() - 1] = char(frame.at(frame.size() - 1) ^ 0xFF);
+    if (m_garbagePrefix > 0)
+        frame.prepend(garbage(m_garbagePrefix));
+    if (m_floodEvery > 0 && m_replyCount % m_floodEvery == 0)
+        frame.prepend(garbage(kFloodBytes));
+    output(frame);
+}
+
+void VirtualController::sendStatePacket()
+{
+    if (isSilent())
+        return;
+    output(PacketFrame::build(
+        0x20, ControllerState::encode(m_statusFlags, m_lastSequence, m_digital, m_analog)));
+}
+
+void VirtualController::output(const QByteArray &bytes)
+{
+    if (isSilent() || !m_attached)
+        return;
+    if (m_latencyMs <= 0 && m_outputQueue.isEmpty()) {
+        emit bytesToSend(bytes);
+        return;
+    }
+    m_outputQueue.append({m_clock.elapsed() + m_latencyMs, bytes});
+    if (!m_outputTimer.isActive())
+        m_outputTimer.start(int(qMax<qint64>(0, m_outputQueue.first().first - m_clock.elapsed())));
+}
+
+void VirtualController::flushDue()
+{
+    const qint64 now = m_clock.elapsed();
+    while (!m_outputQueue.isEmpty() && m_outputQueue.first().first <= now)
+        emit bytesToSend(m_outputQueue.takeFirst().second);
+    if (!m_outputQueue.isEmpty())
+        m_outputTimer.start(int(qMax<qint64>(0, m_outputQueue.first().first - now)));
+}
+
+void VirtualController::startCommand(quint8 sequence, const QByteArray &record, bool step)
+{
+    // A new command replaces one that is still waiting.
+    m_waitTimer.stop();
+    m_record = record;
+    m_sequence = sequence;
+    m_step = step;
+    m_flowBits = 0;
+    m_running = true;
+    m_statusFlags = ControllerState::kBusy;
+    if (record.size() < kRecordHeader + 1) {
+        qCDebug(lcSimulator) << "Command record too short" << record.size();
+        finishCommand();
+        return;
+    }
+    if (quint8(record[0]) != ((record.size() - 1) & 0xFF))
+        qCDebug(lcSimulator) << "Command record length byte" << quint8(record[0]) << "for"
+                             << record.size() << "bytes";
+    m_pc = kRecordHeader;
+    if (!conditionsHold()) {
+        const int opcode = byteAt(m_pc);
+        // A cycle end whose conditions fail ends its cycle; any other command is skipped.
+        if (m_step && (opcode == 0x02 || opcode == 0x04))
+            endCycle(false);
+        finishCommand();
+        return;
+    }
+    runInstructions();
+}
+
+int VirtualController::byteAt(int index) const
+{
+    return index >= 0 && index < m_record.size() ? quint8(m_record[index]) : -1;
+}
+
+void VirtualController::runInstructions()
+{
+    while (m_running && m_pc < m_record.size()) {
+        const int opcode = byteAt(m_pc);
+        int size = 1;
+        const auto need = [this](int operands) { return m_pc + operands < m_record.size(); };
+        switch (opcode) {
+        case 0x00:
+            break;
+        case 0x01:
+            if (m_step)
+                m_stack.append({false, 0});
+            break;
+        case 0x02:
+            if (m_step)
+                endCycle(true);
+            break;
+        case 0x03:
+            size = 2;
+            if (m_step)
+                m_stack.append({false, 0});
+            break;
+        case 0x04: {
+            size = 2;
+            if (!need(1))
+                break;
+            if (m_step) {
+                const int count = byteAt(m_pc + 1);
+                endCycle(innermostIterations() + 1 < count);
+            }
+            break;
+        }
+        case 0x05:
+            size = 2;
+            if (m_step) {
+                m_flowBits |= ControllerState::kCalled;
+                m_stack.append({true, 0});
+            }
+            break;
+        case 0x06: {
+            size = 5;
+            if (!need(4))
+                break;
+            const quint32 ms = quint32(byteAt(m_pc + 1)) | (quint32(byteAt(m_pc + 2)) << 8) |
+                               (quint32(byteAt(m_pc + 3)) << 16) |
+                               (quint32(byteAt(m_pc + 4)) << 24);
+            m_pc += size;
+            m_waitTimer.start(int(qMin<quint32>(ms, 0x7FFFFFFF)));
+            return;
+        }
+        case 0x07:
+            if (m_step) {
+                m_flowBits |= ControllerState::kReturned;
+                while (!m_stack.isEmpty()) {
+                    if (m_stack.takeLast().call)
+                        break;
+                }
+            }
+            break;
+        case 0x10:
+        case 0x11:
+            size = 2;
+            if (need(1))
+                m_outputs.leds[byteAt(m_pc + 1)] = opcode == 0x10;
+            break;
+        case 0x13:
+            size = 4;
+            if (need(3))
+                m_outputs.servos[byteAt(m_pc + 1)] = byteAt(m_pc + 2);
+            break;
+        case 0x14:
+            size = 3;
+            if (need(2)) {
+                m_outputs.note = byteAt(m_pc + 1);
+                m_outputs.noteTenths = byteAt(m_pc + 2);
+            }
+            break;
+        case 0x15:
+            size = 9;
+            if (need(8)) {
+                for (int row = 0; row < 8; ++row)
+                    m_outputs.matrix[row] = quint8(byteAt(m_pc + 1 + row));
+            }
+            break;
+        case 0x16:
+            size = 3;
+            if (need(2))
+                m_outputs.motors[byteAt(m_pc + 1)] = qint8(quint8(byteAt(m_pc + 2)));
+            break;
+        case 0x17:
+        case 0x18:
+            size = 2;
+            if (need(1)) {
+                m_outputs.motors[byteAt(m_pc + 1)] = 0;
+                m_outputs.motorBrakes[byteAt(m_pc + 1)] = opcode == 0x17;
+            }
+            break;
+        case 0x20:
+        case 0x21:
+            m_outputs.driveCommand = opcode;
+            m_outputs.driveSpeed = 0;
+            break;
+        case 0x2A: {
+            int end = m_pc + 2;
+            while (end + 1 < m_record.size() && byteAt(end) != 0xFF)
+                end += 2;
+            m_outputs.melodyTempo = byteAt(m_pc + 1);
+            m_outputs.melody = m_record.mid(m_pc + 2, end - m_pc - 2);
+            size = end + 2 - m_pc;
+            break;
+        }
+        default:
+            if (opcode >= 0x22 && opcode <= 0x29) {
+                size = 2;
+                m_outputs.driveCommand = opcode;
+                m_outputs.driveSpeed = byteAt(m_pc + 1) < 0 ? 0 : byteAt(m_pc + 1);
+                break;
+            }
+            qCDebug(lcSimulator) << "Unknown opcode" << opcode << "at" << m_pc;
+            m_pc = int(m_record.size());
+            continue;
+        }
+        if (m_pc + size > m_record.size())
+            qCDebug(lcSimulator) << "Instruction" << opcode << "runs past the record";
+        m_pc += size;
+    }
+    emit outputsChanged();
+    if (m_running)
+        finishCommand();
+}
+
+void VirtualController::endCycle(bool repeat)
+{
+    if (repeat && !m_stack.isEmpty() && !m_stack.last().call) {
+        ++m_stack.last().iterations;
+        m_flowBits |= ControllerState::kCycleRepeats;
+        return;
+    }
+    if (!m_stack.isEmpty() && !m_stack.last().call)
+        m_stack.removeLast();
+    m_flowBits |= ControllerState::kCycleEnded;
+}
+
+void VirtualController::finishCommand()
+{
+    m_running = false;
+    m_statusFlags = ControllerState::kDone | m_flowBits;
+    m_lastSequence = m_sequence;
+}
+
+int VirtualController::innermostIterations() const
+{
+    // Cycles of a calling program are not visible inside the called one.
+    if (m_stack.isEmpty() || m_stack.last().call)
+        return 0;
+    return m_stack.last().iterations;
+}
+
+bool VirtualController::conditionsHold() const
+{
+    const bool first = slotHolds(1);
+    const int second = byteAt(5);
+    if ((second & 0x0F) == 0)
+        return first;
+    return (second & 0x80) ? first && slotHolds(5) : first || slotHolds(5);
+}
+
+bool VirtualController::slotHolds(int offset) const
+{
+    const int kind = byteAt(offset) & 0x7F;
+    const int pin = byteAt(offset + 1);
+    const int level = byteAt(offset + 2);
+    const int level2 = byteAt(offset + 3);
+    const int value = pin < 128 ? (digitalInput(pin) ? 1 : 0) : analogInput(pin - 128);
+    switch (kind) {
+    case 1:
+        return value == level;
+    case 2:
+        return value != level;
+    case 3:
+        return value > level;
+    case 4:
+        return value < level;
+    case 5:
+        return level < value && value < level2;
+    case 6:
+        return !(level < value && value < level2);
+    case 7:
+        return value == 0;
+    case 8:
+        return value != 0;
+    case 9:
+        return innermostIterations() >= level;
+    default:
+        return true;
+    }
+}

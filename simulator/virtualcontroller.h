@@ -1,0 +1,129 @@
+#pragma once
+
+#include "deframer.h"
+#include "simulatedoutputs.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+
+// The controller's side of the link over a byte stream: a 4096-byte EEPROM, replies to every
+// request, periodic state packets with the simulated inputs, and a small interpreter for the
+// command records the editor sends in step and manual mode. Fault switches let tests make the
+// link lossy, noisy or silent.
+class VirtualController : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kDefaultIntervalMs = 100;
+    static constexpr int kFloodBytes = 2100;
+
+    explicit VirtualController(QObject *parent = nullptr);
+
+    // Bytes from the editor.
+    void receiveBytes(const QByteArray &bytes);
+    // A client connected: a fresh session (deframer, run stack, output queue), state packets on.
+    void attach();
+    // The client went away: state packets off, queued output dropped.
+    void detach();
+    bool isAttached() const { return m_attached; }
+
+    void setStateInterval(int ms);
+    int stateInterval() const { return m_stateTimer.interval(); }
+    // Delay of every reply and state packet, to model a radio link.
+    void setLatency(int ms) { m_latencyMs = qMax(0, ms); }
+    int latency() const { return m_latencyMs; }
+
+    // Fault switches; 0 turns each off.
+    void setDropEvery(int n) { m_dropEvery = qMax(0, n); }
+    void setCorruptEvery(int n) { m_corruptEvery = qMax(0, n); }
+    void setGarbagePrefix(int bytes) { m_garbagePrefix = qMax(0, bytes); }
+    void setFloodEvery(int n) { m_floodEvery = qMax(0, n); }
+    // Neither answers nor sends anything for this long.
+    void goSilent(int ms);
+    bool isSilent() const;
+
+    void setDigitalInput(int index, bool high);
+    bool digitalInput(int index) const;
+    void setAnalogInput(int index, int value);
+    int analogInput(int index) const;
+
+    QByteArray eeprom() const { return m_eeprom; }
+    // Shorter contents are filled with 0xFF (erased), longer ones cut.
+    void setEeprom(const QByteArray &contents);
+    QByteArray configuration() const { return m_configuration; }
+    QString deviceName() const { return m_deviceName; }
+    const SimulatedOutputs &outputs() const { return m_outputs; }
+
+    int statusFlags() const { return m_statusFlags; }
+    quint8 lastSequence() const { return m_lastSequence; }
+    int stackDepth() const { return int(m_stack.size()); }
+    int repliesSent() const { return m_replyCount; }
+
+signals:
+    void bytesToSend(const QByteArray &bytes);
+    void outputsChanged();
+    void requestHandled(int type);
+
+private:
+    struct Frame
+    {
+        bool call = false;
+        int iterations = 0;
+    };
+
+    void handlePacket(int type, const QByteArray &payload);
+    void handleMemoryWrite(const QByteArray &payload);
+    void handleMemoryRead(const QByteArray &payload);
+    void reply(int type, const QByteArray &payload);
+    void sendStatePacket();
+    void output(const QByteArray &bytes);
+    void flushDue();
+
+    void startCommand(quint8 sequence, const QByteArray &record, bool step);
+    void runInstructions();
+    void finishCommand();
+    bool conditionsHold() const;
+    bool slotHolds(int offset) const;
+    int innermostIterations() const;
+    int byteAt(int index) const;
+    void endCycle(bool repeat);
+
+    Deframer m_deframer;
+    QTimer m_stateTimer;
+    QTimer m_waitTimer;
+    QTimer m_outputTimer;
+    QElapsedTimer m_clock;
+    QList<QPair<qint64, QByteArray>> m_outputQueue;
+    bool m_attached = false;
+    int m_latencyMs = 0;
+
+    int m_dropEvery = 0;
+    int m_corruptEvery = 0;
+    int m_garbagePrefix = 0;
+    int m_floodEvery = 0;
+    qint64 m_silentUntil = -1;
+    int m_replyCount = 0;
+
+    std::array<int, 80> m_digital{};
+    std::array<quint8, 16> m_analog{};
+    QByteArray m_eeprom;
+    QByteArray m_configuration;
+    QString m_deviceName;
+    SimulatedOutputs m_outputs;
+
+    int m_statusFlags = 0;
+    quint8 m_lastSequence = 0;
+    QList<Frame> m_stack;
+    QByteArray m_record;
+    int m_pc = 0;
+    bool m_running = false;
+    bool m_step = false;
+    quint8 m_sequence = 0;
+    int m_flowBits = 0;
+};
