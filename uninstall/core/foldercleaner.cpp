@@ -44,6 +44,11 @@ bool FolderCleaner::RemoveEmptyDirsRec(const std::wstring &folder, bool listRema
         m_log.LogLine(L"[cleanup] Удалена пустая папка: %ls", {folder});
         return true;
     }
+    if (error == kErrorFileNotFound || error == kErrorPathNotFound) {
+        // The installer usually takes the folder with it; there is nothing left to retry.
+        m_log.LogLine(L"[cleanup] Папка уже удалена: %ls", {folder});
+        return true;
+    }
 
     if (error == kErrorDirNotEmpty || error == kErrorAccessDenied) {
         const std::vector<DirEntry> entries = m_platform.listDirectory(folder);

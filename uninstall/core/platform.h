@@ -12,6 +12,8 @@ namespace uninstall {
 // Windows error code; 0 means success.
 using ErrorCode = std::uint32_t;
 
+inline constexpr ErrorCode kErrorFileNotFound = 2;
+inline constexpr ErrorCode kErrorPathNotFound = 3;
 inline constexpr ErrorCode kErrorAccessDenied = 5;
 inline constexpr ErrorCode kErrorDirNotEmpty = 145;
 inline constexpr ErrorCode kErrorCancelled = 1223;
