@@ -51,12 +51,13 @@ const QHash<QString, quint8> &driveOpcodes()
     return opcodes;
 }
 
-// Truncation toward zero that cannot overflow: NaN reads as 0, huge values saturate.
+// Truncation toward zero that cannot overflow: NaN reads as 0, huge values saturate far beyond any
+// 32-bit millisecond count yet low enough that scaling them to milliseconds stays in range.
 qint64 truncSaturated(double value)
 {
     if (std::isnan(value))
         return 0;
-    constexpr double limit = 9.0e18;
+    constexpr double limit = 1.0e15;
     if (value >= limit)
         return qint64(limit);
     if (value <= -limit)

@@ -152,7 +152,7 @@ QJsonObject decompileCommand(const QByteArray &record)
                    ConditionCodec::decodeConditions(record.mid(1, 8)));
 
     const quint8 opcode = in.byte(9);
-    qCDebug(lcCodegen) << "CMD:" << opcode;
+    qCDebug(lcCodegen) << "CMD:" << int(opcode);
 
     QJsonObject action;
     int end = 10;
