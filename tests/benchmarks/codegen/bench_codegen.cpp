@@ -86,7 +86,7 @@ void bench_Codegen::setLogging(bool on)
 
 void bench_Codegen::initTestCase()
 {
-    setLogging(false);
+    QLoggingCategory::setFilterRules(QStringLiteral("taviro.codegen.debug=false"));
     m_document = fullDocument();
     ImageBuilder builder;
     const auto result = builder.buildImage(m_document);
@@ -97,6 +97,7 @@ void bench_Codegen::initTestCase()
     for (const QJsonValue &program : m_document.value("ProgData").toArray())
         commands += program.toArray().size();
     qInfo("image of %d commands: %lld bytes", commands, qlonglong(result.image.size()));
+    setLogging(false);
 }
 
 void bench_Codegen::buildImage_data()
