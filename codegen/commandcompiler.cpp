@@ -82,8 +82,8 @@ float readTime(const QJsonValue &value)
     return time > 0 ? float(time) : 0.0f;
 }
 
-// The controller counts in single precision, so products are formed in float; the rounded forms
-// then add one half in double precision.
+// Times are scaled in single precision, as programs for this controller have always been built,
+// so a document gives the same bytes as before; the rounded forms add one half in double precision.
 qint64 tenthsTruncated(float seconds)
 {
     return truncSaturated(seconds * 10.0f);
