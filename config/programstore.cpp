@@ -138,12 +138,16 @@ QJsonObject ProgramStore::buildDocument(const QList<QList<Command *>> &lists) co
 bool ProgramStore::saveFile(const QString &path, const QJsonObject &document)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    // Unbuffered, so that a short write (a full disk) shows in write()'s result: the buffered
+    // path accepts a partly written file and would commit it.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered)) {
         qCWarning(lcConfig).noquote()
             << QStringLiteral("Cannot open %1 for writing: %2").arg(path, file.errorString());
         return false;
     }
-    file.write(QJsonDocument(document).toJson(QJsonDocument::Indented));
+    const QByteArray bytes = QJsonDocument(document).toJson(QJsonDocument::Indented);
+    if (file.write(bytes) != bytes.size())
+        file.cancelWriting();
     if (!file.commit()) {
         qCWarning(lcConfig).noquote()
             << QStringLiteral("Cannot save %1: %2").arg(path, file.errorString());
