@@ -1,7 +1,5 @@
 #include "textformat.h"
 
-#include <vector>
-
 namespace uninstall {
 
 namespace {

@@ -80,8 +80,11 @@ int Uninstaller::runLauncher(const RunParameters &params)
     std::wstring parameters = L"--target=\"" + target + L"\"";
     if (params.silent)
         parameters += L" /S";
-    if (!params.product.empty())
-        parameters += formatText(L" --product=%ls", {params.product}, 1023);
+    // The product goes on unquoted, so it is cut at the first blank or quote: otherwise the text
+    // could smuggle switches, such as another --target, into the elevated copy.
+    const std::wstring product = params.product.substr(0, params.product.find_first_of(L" \t\""));
+    if (!product.empty())
+        parameters += formatText(L" --product=%ls", {product}, 1023);
 
     m_log.LogLine(L"Передаю работу копии: %ls %ls", {copy, parameters});
     const ErrorCode error = m_platform.startElevated(copy, parameters);

@@ -39,6 +39,12 @@ void TestLauncher::handsOverToElevatedCopy_data()
         << "--target=\"C:\\Program Files\\Taviro\" /S --product=Taviro";
     QTest::newRow("product code") << "uninstall.exe --product={0A1B}"
                                   << "--target=\"C:\\Program Files\\Taviro\" --product={0A1B}";
+    QTest::newRow("product cannot smuggle a target")
+        << "uninstall.exe \"--product={0A1B} --target=C:\\Windows\""
+        << "--target=\"C:\\Program Files\\Taviro\" --product={0A1B}";
+    QTest::newRow("product starting with a blank is dropped")
+        << "uninstall.exe \"--product= /S\""
+        << "--target=\"C:\\Program Files\\Taviro\"";
 }
 
 void TestLauncher::handsOverToElevatedCopy()
