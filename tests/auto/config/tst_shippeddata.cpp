@@ -10,9 +10,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QSvgRenderer>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Lints every language folder the build lays out beside the executables, so that a missing
@@ -43,6 +46,7 @@ private slots:
     void font();
     void defaultProgram_data() { folders(); }
     void defaultProgram();
+    void iconsMatchGenerator();
 
 private:
     void folders();
@@ -356,6 +360,31 @@ void TestShippedData::defaultProgram()
         for (const GadgetInfo &gadget : description->gadgetsForPin(description->pinByLabel(label)))
             allowed = allowed || gadget.id == id;
         QVERIFY2(allowed, qPrintable(QString("gadget %1 on %2").arg(id).arg(label)));
+    }
+}
+
+void TestShippedData::iconsMatchGenerator()
+{
+    // The shared image set is drawn by tools/make_icons.py; a hand edit would drift from it.
+    const QString python = QStandardPaths::findExecutable("python3");
+    if (python.isEmpty())
+        QSKIP("python3 is not installed");
+    QTemporaryDir out;
+    QVERIFY(out.isValid());
+    QProcess process;
+    process.start(python, {QStringLiteral(TAVIRO_SOURCE_DIR) + "/tools/make_icons.py", out.path()});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+
+    const QDir committed(QStringLiteral(TAVIRO_SOURCE_DIR) + "/Languages/common/images");
+    const QDir generated(out.path());
+    QCOMPARE(committed.entryList(QDir::Files), generated.entryList(QDir::Files));
+    for (const QString &name : generated.entryList(QDir::Files)) {
+        QFile a(committed.filePath(name));
+        QFile b(generated.filePath(name));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QVERIFY2(a.readAll() == b.readAll(),
+                 qPrintable("regenerate with tools/make_icons.py: " + name));
     }
 }
 
