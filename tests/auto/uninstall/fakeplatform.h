@@ -58,7 +58,7 @@ public:
 
     FakePlatform();
 
-    // File system set-up and inspection.
+    // File system set-up and queries.
     void addFolder(const std::wstring &path);
     void addFile(const std::wstring &path, bool readOnly = false);
     void lock(const std::wstring &path, uninstall::ErrorCode error);
