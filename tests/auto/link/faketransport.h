@@ -1,0 +1,30 @@
+#pragma once
+
+#include "linktransport.h"
+
+#include <QList>
+#include <QPair>
+
+// Records what the worker asks of its transport and lets a test play the controller.
+class FakeTransport : public LinkTransport
+{
+    Q_OBJECT
+public:
+    using LinkTransport::LinkTransport;
+
+    QList<QPair<int, QByteArray>> sent;
+    QStringList connectInfos;
+    int disconnects = 0;
+    int searches = 0;
+
+    void deliver(int type, const QByteArray &payload) { emit receivePacket(type, payload); }
+    void reportStatus(int status) { emit connectState(status); }
+    void reportDevice(const QString &text) { emit findNewDevice(text); }
+    void endSearch() { emit endDevicesRefresh(); }
+
+public slots:
+    void findDevices() override { ++searches; }
+    void disconnectDevice() override { ++disconnects; }
+    void connectDevice(const QString &info) override { connectInfos.append(info); }
+    void sendPacket(int type, const QByteArray &payload) override { sent.append({type, payload}); }
+};

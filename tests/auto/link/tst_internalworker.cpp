@@ -1,0 +1,682 @@
+#include "faketransport.h"
+#include "internalworker.h"
+#include "memoryimage.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QJsonObject command(const QString &name, QJsonObject action = {})
+{
+    action.insert("command", name);
+    return {{"conditions", QJsonObject{{"type", "always"}}}, {"action", action}};
+}
+
+QJsonObject document(const QList<QJsonArray> &programs, const QJsonObject &configuration = {})
+{
+    QJsonArray progData;
+    for (const QJsonArray &program : programs)
+        progData.append(program);
+    return {{"ProgData", progData}, {"configuration", configuration}};
+}
+
+QByteArray statePacket(int status, int sequence = 0)
+{
+    return ControllerState::encode(status, quint8(sequence), {}, {});
+}
+
+// A worker on a fake transport, with helpers that play the controller.
+struct Rig
+{
+    FakeTransport *fake = nullptr;
+    internalWorker worker{nullptr, [this](QObject *parent) {
+                              fake = new FakeTransport(parent);
+                              return fake;
+                          }};
+    QSignalSpy reports{&worker, &internalWorker::sigCurState};
+
+    Rig() { worker.transport(); }
+
+    QJsonObject lastReport() const
+    {
+        return QJsonDocument::fromJson(reports.last().at(0).toString().toUtf8()).object();
+    }
+    void connectLink()
+    {
+        worker.mwStart();
+        fake->deliver(0x20, statePacket(0));
+    }
+    void makeReady(const QJsonObject &doc)
+    {
+        worker.mwChangeProg(doc);
+        connectLink();
+        worker.mwCommand("restart");
+        fake->deliver(0x81, {});
+    }
+    // Answers the last command packet and reports it done with the given flow bits.
+    void complete(int bits = 0)
+    {
+        const auto last = fake->sent.last();
+        fake->deliver(last.first | 0x80, {});
+        fake->deliver(0x20, statePacket(ControllerState::kDone | bits, quint8(last.second[0])));
+    }
+    void foreignFrames(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            fake->deliver(0x20, statePacket(0));
+    }
+    int lastOpcode() const { return quint8(fake->sent.last().second.at(10)); }
+};
+
+// 6-byte configuration frame, 110 bytes of commands, a return frame and the end frame.
+QJsonObject documentOf130Bytes()
+{
+    QJsonArray main;
+    for (int i = 0; i < 3; ++i)
+        main.append(command("mnop"));
+    for (int i = 0; i < 2; ++i)
+        main.append(command("m_fwd", {{"speed", 60}}));
+    for (int i = 0; i < 3; ++i)
+        main.append(command("mPause", {{"second", 1}}));
+    return document({main});
+}
+
+} // namespace
+
+class tst_InternalWorker : public QObject
+{
+    Q_OBJECT
+private slots:
+    void actionFlagsPerState_data();
+    void actionFlagsPerState();
+    void startInConnectedStateOnlyRepublishes();
+    void restartNeedsLinkAndProgram();
+    void firstFrameConnects();
+    void writeInChunks();
+    void writeAnswerForWrongAddressRepeatsChunkFresh();
+    void readSixtyFourChunks();
+    void readMismatchRereads_data();
+    void readMismatchRereads();
+    void resendAfterThirdForeignFrame();
+    void giveUpAfterTenthResend();
+    void lateReadReplyIsAStatePacket();
+    void runThroughCallsReturnsAndCycles();
+    void runThroughCountedCycle();
+    void stepIntoSubprogram();
+    void staleDoneFlagIsIgnored();
+    void stopFinishesCommandInFlight();
+    void manualCycleStartSendsNothing();
+    void sequenceAfter255IsOne();
+    void renamePadding_data();
+    void renamePadding();
+    void renameGiveUp();
+    void compileFailureDropsToConnected();
+    void configurationChangeDropsToConnected();
+    void watchdogDropsAndReconnects();
+    void watchdogTimerDrivesConnectSteps();
+    void executeRejectsBadPositions_data();
+    void executeRejectsBadPositions();
+    void editDuringWriteKeepsImage();
+};
+
+void tst_InternalWorker::actionFlagsPerState_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QList<int>>("flags");
+    using L = QList<int>;
+    QTest::newRow("0 disconnected") << 0 << L{0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("1 connected") << 1 << L{1, 1, 0, 0, 0, 1, 0};
+    QTest::newRow("2 ready") << 2 << L{1, 1, 1, 0, 1, 1, 1};
+    QTest::newRow("3 manual") << 3 << L{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("4 running") << 4 << L{0, 0, 0, 1, 0, 1, 0};
+    QTest::newRow("5 stopping") << 5 << L{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("6 stepping") << 6 << L{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("7 writing") << 7 << L{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("8 reading") << 8 << L{0, 0, 0, 0, 0, 1, 0};
+}
+
+void tst_InternalWorker::actionFlagsPerState()
+{
+    QFETCH(int, state);
+    QFETCH(QList<int>, flags);
+    Rig rig;
+    const QJsonObject doc = document({{command("m_fwd"), command("mnop")}});
+    rig.worker.mwChangeProg(doc);
+    rig.worker.mwStart();
+    if (state >= 1)
+        rig.fake->deliver(0x20, statePacket(0));
+    if (state >= 2 && state <= 6) {
+        rig.worker.mwCommand("restart");
+        rig.fake->deliver(0x81, {});
+    }
+    switch (state) {
+    case 3:
+        rig.worker.mwManual(0, 0, false);
+        break;
+    case 4:
+    case 5:
+        rig.worker.mwCommand("start");
+        if (state == 5)
+            rig.worker.mwCommand("stop");
+        break;
+    case 6:
+        rig.worker.mwCommand("step");
+        break;
+    case 7:
+        rig.worker.mwCommand("write");
+        break;
+    case 8:
+        rig.worker.mwCommand("read");
+        break;
+    default:
+        break;
+    }
+    QCOMPARE(rig.worker.state(), state);
+    const QJsonObject report = rig.lastReport();
+    QList<int> actual;
+    for (const char *key : {"read", "write", "start", "stop", "step", "restart", "manual"})
+        actual.append(report.value(QLatin1String(key)).toInt(-1));
+    QCOMPARE(actual, flags);
+}
+
+void tst_InternalWorker::startInConnectedStateOnlyRepublishes()
+{
+    Rig rig;
+    rig.worker.mwChangeProg(document({{command("m_fwd")}}));
+    rig.connectLink();
+    const int before = int(rig.reports.size());
+    const int sent = int(rig.fake->sent.size());
+    rig.worker.mwCommand("start");
+    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.fake->sent.size(), sent);
+    QCOMPARE(rig.reports.size(), before + 1);
+}
+
+void tst_InternalWorker::restartNeedsLinkAndProgram()
+{
+    Rig rig;
+    rig.worker.mwChangeProg(document({{command("m_fwd")}}));
+    rig.worker.mwStart();
+    rig.worker.mwCommand("restart");
+    QVERIFY(rig.fake->sent.isEmpty());
+
+    rig.fake->deliver(0x20, statePacket(0));
+    rig.worker.mwChangeProg(document({{command("call", {{"proc", 3}})}}));
+    QVERIFY(!rig.worker.programOk());
+    rig.worker.mwCommand("restart");
+    rig.worker.mwCommand("write");
+    QVERIFY(rig.fake->sent.isEmpty());
+
+    rig.worker.mwChangeProg(document({{command("m_fwd")}}));
+    rig.worker.mwCommand("restart");
+    QCOMPARE(rig.fake->sent.size(), 1);
+    QCOMPARE(rig.fake->sent[0].first, 1);
+    QCOMPARE(rig.fake->sent[0].second, QByteArray::fromHex("00000000"));
+    rig.fake->deliver(0x81, {});
+    QCOMPARE(rig.worker.state(), 2);
+}
+
+void tst_InternalWorker::firstFrameConnects()
+{
+    Rig rig;
+    QSignalSpy connected(&rig.worker, &internalWorker::sigConnectOK);
+    rig.worker.mwStart();
+    rig.fake->reportStatus(1);
+    QCOMPARE(connected.size(), 1);
+    QCOMPARE(connected[0][0].toInt(), 1);
+    QTest::ignoreMessage(QtDebugMsg, "too small state packet 3");
+    rig.fake->deliver(0x91, "abc");
+    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(connected.last()[0].toInt(), 3);
+    // Status numbers are only passed on while disconnected.
+    rig.fake->reportStatus(2);
+    QCOMPARE(connected.size(), 2);
+}
+
+void tst_InternalWorker::writeInChunks()
+{
+    Rig rig;
+    rig.worker.mwChangeProg(documentOf130Bytes());
+    const QByteArray image = rig.worker.memoryImage();
+    QCOMPARE(image.size(), 130);
+    rig.connectLink();
+    rig.worker.mwCommand("write");
+    QCOMPARE(rig.worker.state(), 7);
+    const QList<QPair<int, int>> chunks{{0, 64}, {64, 64}, {128, 2}};
+    for (int i = 0; i < chunks.size(); ++i) {
+        const auto [address, size] = chunks[i];
+        QCOMPARE(rig.fake->sent.size(), i + 1);
+        const auto &packet = rig.fake->sent.last();
+        QCOMPARE(packet.first, 16);
+        QCOMPARE(packet.second.size(), 3 + size);
+        QCOMPARE(quint8(packet.second[0]) | (quint8(packet.second[1]) << 8), address);
+        QCOMPARE(int(quint8(packet.second[2])), size);
+        QCOMPARE(packet.second.mid(3), image.mid(address, size));
+        rig.fake->deliver(0x90, packet.second.left(2));
+    }
+    QCOMPARE(rig.fake->sent.size(), 3);
+    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.worker.pendingType(), 0);
+    QCOMPARE(rig.lastReport().value("write").toInt(), 1);
+}
+
+void tst_InternalWorker::writeAnswerForWrongAddressRepeatsChunkFresh()
+{
+    Rig rig;
+    rig.worker.mwChangeProg(documentOf130Bytes());
+    rig.connectLink();
+    rig.worker.mwCommand("write");
+    rig.foreignFrames(27); // nine resends
+    QCOMPARE(rig.fake->sent.size(), 10);
+    rig.fake->deliver(0x90, QByteArray::fromHex("4000"));
+    QCOMPARE(rig.fake->sent.size(), 11);
+    QCOMPARE(rig.fake->sent.last().second.left(3), QByteArray::fromHex("000040"));
+    // The resend count started again: ten more resends are allowed.
+    rig.foreignFrames(30);
+    QCOMPARE(rig.fake->sent.size(), 21);
+    QCOMPARE(rig.worker.state(), 7);
+    rig.fake->deliver(0x90, QByteArray("\x00", 1));
+    QCOMPARE(rig.fake->sent.size(), 22);
+    QCOMPARE(rig.fake->sent.last().second.left(3), QByteArray::fromHex("000040"));
+}
+
+void tst_InternalWorker::readSixtyFourChunks()
+{
+    Rig rig;
+    const QJsonObject doc = document({{command("m_fwd", {{"speed", 60}}), command("mnop")},
+                                      {command("mSetleds", {{"pin", "D3"}, {"state", 1}})}});
+    ImageBuilder builder;
+    QByteArray memory = builder.buildImage(doc).image;
+    memory.append(QByteArray(kMemorySize - memory.size(), '\xff'));
+    QSignalSpy programs(&rig.worker, &internalWorker::sigReadProg);
+    rig.connectLink();
+    rig.worker.mwCommand("read");
+    QCOMPARE(rig.worker.state(), 8);
+    for (int chunk = 0; chunk < 64; ++chunk) {
+        QCOMPARE(rig.fake->sent.size(), chunk + 1);
+        const auto &packet = rig.fake->sent.last();
+        QCOMPARE(packet.first, 17);
+        const int address = chunk * 64;
+        QCOMPARE(packet.second,
+                 QByteArray(1, char(address & 0xFF)) + char(address >> 8) + char(64));
+        rig.fake->deliver(0x91, packet.second.left(2) + memory.mid(address, 64));
+    }
+    QCOMPARE(rig.fake->sent.size(), 64);
+    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(programs.size(), 1);
+    const QJsonObject read = programs[0][0].toJsonObject();
+    QCOMPARE(read, *decodeImage(memory));
+    QCOMPARE(read.value("ProgData").toArray().size(), 2);
+}
+
+void tst_InternalWorker::readMismatchRereads_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("sends");
+    QTest::addColumn<int>("state");
+    QTest::newRow("wrong address") << QByteArray::fromHex("4000") + QByteArray(64, 0) << 2 << 8;
+    QTest::newRow("short data") << QByteArray::fromHex("0000") + QByteArray(63, 0) << 2 << 8;
+    QTest::newRow("too short to hold an address") << QByteArray(1, 0) << 1 << 8;
+}
+
+void tst_InternalWorker::readMismatchRereads()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(int, sends);
+    QFETCH(int, state);
+    Rig rig;
+    rig.connectLink();
+    rig.worker.mwCommand("read");
+    rig.fake->deliver(0x91, answer);
+    QCOMPARE(rig.fake->sent.size(), sends);
+    QCOMPARE(rig.fake->sent.last().second, QByteArray::fromHex("000040"));
+    QCOMPARE(rig.worker.state(), state);
+    QCOMPARE(rig.worker.memoryAddress(), 0);
+}
+
+void tst_InternalWorker::resendAfterThirdForeignFrame()
+{
+    Rig rig;
+    rig.worker.mwChangeProg(documentOf130Bytes());
+    rig.connectLink();
+    rig.worker.mwCommand("write");
+    rig.fake->deliver(0x90, QByteArray::fromHex("0000"));
+    QCOMPARE(rig.fake->sent.size(), 2);
+    rig.foreignFrames(2);
+    QCOMPARE(rig.fake->sent.size(), 2);
+    QTest::ignoreMessage(QtDebugMsg, "Resend command  16");
+    rig.foreignFrames(1);
+    QCOMPARE(rig.fake->sent.size(), 3);
+    QCOMPARE(rig.fake->sent[2], rig.fake->sent[1]);
+}
+
+void tst_InternalWorker::giveUpAfterTenthResend()
+{
+    Rig rig;
+    rig.worker.mwChangeProg(documentOf130Bytes());
+    rig.connectLink();
+    rig.worker.mwCommand("write");
+    rig.foreignFrames(30);
+    QCOMPARE(rig.fake->sent.size(), 11);
+    QCOMPARE(rig.worker.state(), 7);
+    rig.foreignFrames(3);
+    QCOMPARE(rig.fake->sent.size(), 11);
+    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.worker.pendingType(), 0);
+}
+
+void tst_InternalWorker::lateReadReplyIsAStatePacket()
+{
+    Rig rig;
+    rig.connectLink();
+    rig.worker.mwCommand("read");
+    rig.foreignFrames(33);
+    QCOMPARE(rig.worker.state(), 1);
+    rig.fake->deliver(0x91, QByteArray::fromHex("0004") + QByteArray(64, 0));
+    QCOMPARE(rig.worker.controllerState().statusFlags, 0x0400);
+    QCOMPARE(rig.lastReport().value("read").toInt(), 0);
+}
+
+void tst_InternalWorker::runThroughCallsReturnsAndCycles()
+{
+    Rig rig;
+    const QJsonArray main{command("m_fwd", {{"speed", 60}}),
+                          command("call", {{"proc", 1}}),
+                          command("mStartCycle"),
+                          command("mSetleds", {{"pin", "D2"}, {"state", 1}}),
+                          command("mEndCycle"),
+                          command("m_stop")};
+    const QJsonArray sub{command("mSetleds", {{"pin", "D3"}, {"state", 0}})};
+    rig.makeReady(document({main, sub}));
+    rig.worker.mwCommand("start");
+    QCOMPARE(rig.worker.state(), 4);
+    const QList<QPair<int, int>> steps{{0x23, 0},
+                                       {0x05, ControllerState::kCalled},
+                                       {0x11, 0},
+                                       {0x07, ControllerState::kReturned},
+                                       {0x01, 0},
+                                       {0x10, 0},
+                                       {0x02, ControllerState::kCycleRepeats},
+                                       {0x10, 0},
+                                       {0x02, ControllerState::kCycleEnded},
+                                       {0x20, 0},
+                                       {0x07, ControllerState::kReturned}};
+    for (const auto &[opcode, bits] : steps) {
+        QCOMPARE(rig.worker.state(), 4);
+        QCOMPARE(rig.fake->sent.last().first, 3);
+        QCOMPARE(rig.lastOpcode(), opcode);
+        rig.complete(bits);
+    }
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.stackDepth(), 0);
+    const QJsonObject report = rig.lastReport();
+    QCOMPARE(report.value("progpos").toInt(), 0);
+    QCOMPARE(report.value("proc").toInt(), 0);
+    QCOMPARE(report.value("procpos").toInt(), 0);
+}
+
+void tst_InternalWorker::runThroughCountedCycle()
+{
+    Rig rig;
+    const QJsonArray main{command("mvirtualstartcycle", {{"counter", 2}}), command("mnop"),
+                          command("mvirtualendcycle", {{"counter", 2}}), command("m_stop")};
+    rig.makeReady(document({main}));
+    rig.worker.mwCommand("start");
+    const QList<QPair<int, int>> steps{{0x03, 0},
+                                       {0x00, 0},
+                                       {0x04, ControllerState::kCycleRepeats},
+                                       {0x00, 0},
+                                       {0x04, ControllerState::kCycleEnded},
+                                       {0x20, 0},
+                                       {0x07, ControllerState::kReturned}};
+    for (const auto &[opcode, bits] : steps) {
+        QCOMPARE(rig.lastOpcode(), opcode);
+        rig.complete(bits);
+    }
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.stackDepth(), 0);
+}
+
+void tst_InternalWorker::stepIntoSubprogram()
+{
+    Rig rig;
+    rig.makeReady(
+        document({{command("call", {{"proc", 1}}), command("m_fwd")}, {command("mnop")}}));
+    rig.worker.mwCommand("step");
+    QCOMPARE(rig.worker.state(), 6);
+    QCOMPARE(rig.lastOpcode(), 0x05);
+    const int sent = int(rig.fake->sent.size());
+    rig.complete(ControllerState::kCalled);
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.fake->sent.size(), sent);
+    QCOMPARE(rig.lastReport().value("proc").toInt(), 1);
+    QCOMPARE(rig.lastReport().value("procpos").toInt(), 0);
+
+    rig.worker.mwCommand("step");
+    QCOMPARE(rig.lastOpcode(), 0x00);
+    rig.complete();
+    // Past the subprogram's last command the end-of-program record goes out, still stepping.
+    QCOMPARE(rig.worker.state(), 6);
+    QCOMPARE(rig.fake->sent.last().second.mid(1), CommandCompiler::returnRecord());
+    rig.complete(ControllerState::kReturned);
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.lastReport().value("proc").toInt(), 0);
+    QCOMPARE(rig.lastReport().value("procpos").toInt(), 1);
+    QCOMPARE(rig.lastReport().value("progpos").toInt(), 1);
+}
+
+void tst_InternalWorker::staleDoneFlagIsIgnored()
+{
+    Rig rig;
+    rig.makeReady(document({{command("m_fwd"), command("mnop")}}));
+    rig.worker.mwCommand("start");
+    const quint8 sequence = rig.worker.sequenceCounter();
+    rig.fake->deliver(0x83, {});
+    rig.fake->deliver(0x20, statePacket(ControllerState::kDone, sequence + 1));
+    QCOMPARE(rig.fake->sent.size(), 2);
+    QCOMPARE(rig.worker.state(), 4);
+    rig.fake->deliver(0x20, statePacket(ControllerState::kDone, sequence));
+    QCOMPARE(rig.fake->sent.size(), 3);
+    QCOMPARE(rig.lastOpcode(), 0x00);
+}
+
+void tst_InternalWorker::stopFinishesCommandInFlight()
+{
+    Rig rig;
+    rig.makeReady(document({{command("m_fwd"), command("mnop"), command("m_stop")}}));
+    rig.worker.mwCommand("start");
+    rig.worker.mwCommand("stop");
+    QCOMPARE(rig.worker.state(), 5);
+    const int sent = int(rig.fake->sent.size());
+    rig.complete();
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.fake->sent.size(), sent);
+    QCOMPARE(rig.lastReport().value("progpos").toInt(), 1);
+}
+
+void tst_InternalWorker::manualCycleStartSendsNothing()
+{
+    Rig rig;
+    rig.makeReady(document({{command("mStartCycle"), command("mEndCycle")}}));
+    const int sent = int(rig.fake->sent.size());
+    rig.worker.mwManual(0, 0, true);
+    QCOMPARE(rig.worker.state(), 3);
+    QCOMPARE(rig.fake->sent.size(), sent);
+    rig.fake->deliver(0x20, statePacket(0));
+    QCOMPARE(rig.worker.state(), 3);
+    rig.fake->deliver(0x20, statePacket(ControllerState::kDone, 0));
+    QCOMPARE(rig.worker.state(), 2);
+}
+
+void tst_InternalWorker::sequenceAfter255IsOne()
+{
+    Rig rig;
+    rig.makeReady(document({{command("mnop")}}));
+    for (int i = 1; i <= 257; ++i) {
+        rig.worker.mwManual(0, 0, false);
+        QCOMPARE(rig.worker.state(), 3);
+        QCOMPARE(rig.fake->sent.last().first, 2);
+        const int expected = (i - 1) % 255 + 1;
+        QCOMPARE(int(quint8(rig.fake->sent.last().second[0])), expected);
+        rig.complete();
+        QCOMPARE(rig.worker.state(), 2);
+    }
+}
+
+void tst_InternalWorker::renamePadding_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::newRow("3 bytes") << "abc" << QByteArray("abc") + QByteArray(17, '\0');
+    QTest::newRow("19 bytes") << QString(19, 'x') << QByteArray(19, 'x') + QByteArray(1, '\0');
+    QTest::newRow("17 bytes of UTF-8")
+        << QString::fromUtf8("Робот-Ёж 3")
+        << QString::fromUtf8("Робот-Ёж 3").toUtf8() + QByteArray(3, '\0');
+    QTest::newRow("25 bytes of UTF-8 are sent whole")
+        << QString::fromUtf8("Роботы-1234567890ab")
+        << QString::fromUtf8("Роботы-1234567890ab").toUtf8();
+}
+
+void tst_InternalWorker::renamePadding()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, payload);
+    Rig rig;
+    rig.connectLink();
+    QSignalSpy done(&rig.worker, &internalWorker::sigEndChangeName);
+    rig.worker.mwChangeName(name);
+    QCOMPARE(rig.fake->sent.last().first, 7);
+    QCOMPARE(rig.fake->sent.last().second, payload);
+    QVERIFY(rig.fake->sent.last().second.size() >= 20);
+    if (QTest::currentDataTag() == QByteArray("25 bytes of UTF-8 are sent whole"))
+        QCOMPARE(rig.fake->sent.last().second.size(), 25);
+    rig.fake->deliver(0x87, {});
+    QCOMPARE(done.size(), 1);
+    QCOMPARE(done[0][0].toBool(), true);
+    QCOMPARE(done[0][1].toString(), QString("OK"));
+    QCOMPARE(rig.worker.state(), 1);
+}
+
+void tst_InternalWorker::renameGiveUp()
+{
+    Rig rig;
+    rig.connectLink();
+    QSignalSpy done(&rig.worker, &internalWorker::sigEndChangeName);
+    rig.worker.mwChangeName("robot");
+    rig.foreignFrames(33);
+    QCOMPARE(rig.fake->sent.size(), 11);
+    QCOMPARE(done.size(), 1);
+    QCOMPARE(done[0][0].toBool(), false);
+    QCOMPARE(done[0][1].toString(), QString("Error change"));
+    QCOMPARE(rig.worker.pendingType(), 0);
+}
+
+void tst_InternalWorker::compileFailureDropsToConnected()
+{
+    Rig rig;
+    rig.makeReady(document({{command("mnop")}}));
+    QCOMPARE(rig.worker.state(), 2);
+    QTest::ignoreMessage(QtDebugMsg, "Program compile error");
+    rig.worker.mwChangeProg(document({{command("call", {{"proc", 1}})}}));
+    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.lastReport().value("write").toInt(), 0);
+    QTest::ignoreMessage(QtDebugMsg, "Program repaired");
+    rig.worker.mwChangeProg(document({{command("mnop")}}));
+    QCOMPARE(rig.lastReport().value("write").toInt(), 1);
+}
+
+void tst_InternalWorker::configurationChangeDropsToConnected()
+{
+    Rig rig;
+    rig.makeReady(document({{command("mnop")}}));
+    rig.worker.mwChangeProg(document({{command("mnop"), command("mnop")}}));
+    QCOMPARE(rig.worker.state(), 2);
+    rig.worker.mwChangeProg(document({{command("mnop")}}, {{"Motor1", 2}}));
+    QCOMPARE(rig.worker.state(), 1);
+}
+
+void tst_InternalWorker::watchdogDropsAndReconnects()
+{
+    Rig rig;
+    const QString device = R"({ "Name":"Virtual controller", "Address":"tcp://127.0.0.1:5555" })";
+    rig.worker.mwSelectDevice(device);
+    QCOMPARE(rig.fake->disconnects, 1);
+    rig.worker.mwChangeProg(documentOf130Bytes());
+    rig.connectLink();
+    rig.worker.mwCommand("write");
+    QSignalSpy errors(&rig.worker, &internalWorker::sigErrorConnect);
+    rig.worker.tslt();
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(rig.worker.state(), 0);
+    QCOMPARE(rig.fake->disconnects, 2);
+    QCOMPARE(rig.fake->connectInfos, QStringList{device});
+    QCOMPARE(rig.lastReport().value("restart").toInt(), 0);
+    rig.worker.tslt();
+    QCOMPARE(errors.size(), 2);
+    QCOMPARE(rig.fake->disconnects, 2);
+    QCOMPARE(rig.fake->connectInfos.size(), 2);
+    // The first frame of the new connection drops the write that was pending.
+    rig.fake->deliver(0x90, QByteArray::fromHex("0000"));
+    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.worker.pendingType(), 0);
+    rig.worker.mwCommand("write");
+    QCOMPARE(rig.worker.state(), 7);
+    QCOMPARE(rig.fake->sent.last().second.left(3), QByteArray::fromHex("000040"));
+}
+
+void tst_InternalWorker::watchdogTimerDrivesConnectSteps()
+{
+    Rig rig;
+    rig.worker.mwSelectDevice("{}");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.fake->connectInfos.size(), 1, 5000);
+    // Frames keep the watchdog quiet.
+    QSignalSpy errors(&rig.worker, &internalWorker::sigErrorConnect);
+    rig.fake->deliver(0x20, statePacket(0));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.worker.state(), 0, 5000);
+    QVERIFY(errors.size() >= 1);
+}
+
+void tst_InternalWorker::executeRejectsBadPositions_data()
+{
+    QTest::addColumn<int>("proc");
+    QTest::addColumn<int>("num");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("negative") << -1 << 0 << QString();
+    QTest::newRow("missing subprogram") << 2 << 0 << QString("Too big proc number  2");
+    QTest::newRow("past the end") << 0 << 1 << QString("Too big command number  1");
+}
+
+void tst_InternalWorker::executeRejectsBadPositions()
+{
+    QFETCH(int, proc);
+    QFETCH(int, num);
+    QFETCH(QString, message);
+    Rig rig;
+    rig.makeReady(document({{command("mnop")}, {}}));
+    const int sent = int(rig.fake->sent.size());
+    if (!message.isEmpty())
+        QTest::ignoreMessage(QtDebugMsg, message.toUtf8());
+    rig.worker.mwManual(proc, num, false);
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.fake->sent.size(), sent);
+}
+
+void tst_InternalWorker::editDuringWriteKeepsImage()
+{
+    Rig rig;
+    rig.worker.mwChangeProg(documentOf130Bytes());
+    const QByteArray image = rig.worker.memoryImage();
+    rig.connectLink();
+    rig.worker.mwCommand("write");
+    rig.fake->deliver(0x90, QByteArray::fromHex("0000"));
+    rig.worker.mwChangeProg(document({{command("m_fwd", {{"speed", 99}})}}));
+    QCOMPARE(rig.worker.state(), 7);
+    rig.fake->deliver(0x90, QByteArray::fromHex("4000"));
+    QCOMPARE(rig.fake->sent.last().second.mid(3), image.mid(128, 2));
+}
+
+QTEST_GUILESS_MAIN(tst_InternalWorker)
+#include "tst_internalworker.moc"

@@ -1,0 +1,111 @@
+#include "faketransport.h"
+#include "mworker.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class tst_mWorker : public QObject
+{
+    Q_OBJECT
+private slots:
+    void changeName_data();
+    void changeName();
+    void reportTextBecomesObject();
+    void relaysReachTheWorker();
+};
+
+void tst_mWorker::changeName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("25 characters cut to 19") << QString("abcdefghijklmnopqrstuvwxy")
+                                             << QByteArray("abcdefghijklmnopqrs") + '\0' << false;
+    QTest::newRow("exactly 19") << QString(19, 'z') << QByteArray(19, 'z') + '\0' << false;
+    QTest::newRow("two characters")
+        << QString("ab") << QByteArray("ab") + QByteArray(18, '\0') << false;
+    QTest::newRow("one character is refused") << QString("a") << QByteArray() << true;
+    QTest::newRow("empty is refused") << QString() << QByteArray() << true;
+}
+
+void tst_mWorker::changeName()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, payload);
+    QFETCH(bool, refused);
+    FakeTransport *fake = nullptr;
+    mWorker facade(nullptr, [&fake](QObject *parent) {
+        fake = new FakeTransport(parent);
+        return fake;
+    });
+    facade.worker()->transport();
+    facade.mwStart();
+    fake->deliver(0x20, QByteArray(29, '\0'));
+    QSignalSpy answers(&facade, &mWorker::sigChangeName);
+    facade.ChangeName("COM3", name);
+    if (refused) {
+        QVERIFY(fake->sent.isEmpty());
+        QCOMPARE(answers.size(), 1);
+        QCOMPARE(answers[0][0].toBool(), false);
+        QCOMPARE(answers[0][1].toString(), QString("Name too short"));
+        return;
+    }
+    QCOMPARE(fake->sent.size(), 1);
+    QCOMPARE(fake->sent[0].first, 7);
+    QCOMPARE(fake->sent[0].second, payload);
+    fake->deliver(0x87, {});
+    QCOMPARE(answers.size(), 1);
+    QCOMPARE(answers[0][0].toBool(), true);
+}
+
+void tst_mWorker::reportTextBecomesObject()
+{
+    mWorker facade(nullptr, [](QObject *parent) { return new FakeTransport(parent); });
+    QSignalSpy reports(&facade, &mWorker::sigCurState);
+    emit facade.worker()->sigCurState("{\"read\":1, \"DI\":[0, 1] }");
+    emit facade.worker()->sigCurState("not json");
+    QCOMPARE(reports.size(), 2);
+    QCOMPARE(reports[0][0].toJsonObject().value("read").toInt(), 1);
+    QVERIFY(reports[1][0].toJsonObject().isEmpty());
+}
+
+void tst_mWorker::relaysReachTheWorker()
+{
+    FakeTransport *fake = nullptr;
+    mWorker facade(nullptr, [&fake](QObject *parent) {
+        fake = new FakeTransport(parent);
+        return fake;
+    });
+    QSignalSpy reports(&facade, &mWorker::sigCurState);
+    QSignalSpy devices(&facade, &mWorker::sigFindDevice);
+    QSignalSpy ended(&facade, &mWorker::sigEndFindDevices);
+    QSignalSpy status(&facade, &mWorker::sigConnectOK);
+    QSignalSpy programs(&facade, &mWorker::sigReadProg);
+    facade.mwStart();
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports[0][0].toJsonObject().value("restart").toInt(), 0);
+    facade.mwSelectDevice("{}");
+    QCOMPARE(fake->disconnects, 1);
+    facade.mwFindDevices();
+    QCOMPARE(fake->searches, 1);
+    fake->reportDevice("{ \"Name\":\"a\" }");
+    fake->endSearch();
+    QCOMPARE(devices.size(), 1);
+    QCOMPARE(ended.size(), 1);
+    facade.mwChangeProg({{"ProgData", QJsonArray{QJsonArray{}}}, {"configuration", QJsonObject{}}});
+    fake->deliver(0x20, QByteArray(29, '\0'));
+    QCOMPARE(status.last()[0].toInt(), 3);
+    QCOMPARE(facade.worker()->state(), 1);
+    facade.mwCommand("restart");
+    fake->deliver(0x81, {});
+    QCOMPARE(reports.last()[0].toJsonObject().value("start").toInt(), 1);
+    facade.mwStop();
+    QCOMPARE(facade.worker()->state(), 1);
+    QTest::ignoreMessage(QtDebugMsg, "Input array");
+    facade.mwDebugSignal();
+    facade.mwManual(0, 0, false);
+    QCOMPARE(facade.worker()->state(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_mWorker)
+#include "tst_mworker.moc"
