@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
@@ -152,6 +153,14 @@ void TestShippedData::images()
         const QString path = store.filePath(name);
         QVERIFY2(QFile::exists(path), qPrintable("missing image: " + name));
         QVERIFY2(QSvgRenderer(path).isValid(), qPrintable("not valid SVG: " + name));
+        // Drawn through the icon the widgets use, the picture is not blank.
+        const QImage pixels = store.icon(name).pixmap(48, 48).toImage();
+        bool drawn = false;
+        for (int y = 0; y < pixels.height() && !drawn; ++y) {
+            for (int x = 0; x < pixels.width() && !drawn; ++x)
+                drawn = qAlpha(pixels.pixel(x, y)) > 0;
+        }
+        QVERIFY2(drawn, qPrintable("blank icon: " + name));
     }
     // Nothing unusable lies in the folder either.
     const QDir images(folder + "/images");
