@@ -187,6 +187,14 @@ def chip(c):
     return s
 
 
+def glyph_i2c(c):
+    # A small board on a two-wire bus.
+    s = f'<rect x="30" y="18" width="40" height="32" rx="4" {stroke(c, 6)}/>'
+    for x in (40, 60):
+        s += f'<path d="M{x} 50 L{x} 76" {stroke(c, 5)}/><circle cx="{x}" cy="76" r="5" fill="{c}"/>'
+    return s + f'<path d="M16 76 L84 76 M16 86 L84 86" {stroke(c, 4)}/>'
+
+
 def glyph_write(c):
     return chip(c) + f'<path d="M50 10 L50 38" {stroke(c, 8)}/><path d="M38 28 L50 40 L62 28" {stroke(c, 8)}/>'
 
@@ -498,8 +506,7 @@ def main():
         "gadget_matrix.svg": glyph_grid,
         "gadget_buzzer.svg": lambda c: (f'<path d="M20 40 L36 40 L56 22 L56 78 L36 60 L20 60 Z" {stroke(c, 6, c)}/>'
                                         f'<path d="M66 36 A18 18 0 0 1 66 64 M74 26 A30 30 0 0 1 74 74" {stroke(c, 6)}/>'),
-        "gadget_i2c.svg": lambda c: (chip(c).replace('y="46"', 'y="30"').replace("78 L", "62 L").replace(" 88\"", " 72\"")
-                                     + f'<path d="M20 84 L80 84 M20 76 L80 76" {stroke(c, 4)}/>'),
+        "gadget_i2c.svg": glyph_i2c,
     }
     for name, glyph in gadgets.items():
         gadget(name, glyph, out)
