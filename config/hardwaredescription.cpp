@@ -84,6 +84,8 @@ HardwareDescription::HardwareDescription(const QString &path)
 HardwareDescription::~HardwareDescription()
 {
     AppContext::instance().forgetDescription(this);
+    if (m_fontId >= 0 && qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QFontDatabase::removeApplicationFont(m_fontId);
 }
 
 QString HardwareDescription::fontFileName()
@@ -228,16 +230,18 @@ void HardwareDescription::readMainMenu()
     }
 }
 
-void HardwareDescription::loadFont() const
+void HardwareDescription::loadFont()
 {
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         qCDebug(lcConfig) << "No GUI application, the font is not loaded";
         return;
     }
     const QString fontPath = m_folderPath + QLatin1Char('/') + fontFileName();
-    const int id = QFontDatabase::addApplicationFont(fontPath);
+    if (m_fontId >= 0)
+        QFontDatabase::removeApplicationFont(m_fontId);
+    m_fontId = QFontDatabase::addApplicationFont(fontPath);
     const QStringList families =
-        id >= 0 ? QFontDatabase::applicationFontFamilies(id) : QStringList();
+        m_fontId >= 0 ? QFontDatabase::applicationFontFamilies(m_fontId) : QStringList();
     if (families.isEmpty()) {
         qCWarning(lcConfig).noquote()
             << QStringLiteral("Cannot load font %1, keeping the default font").arg(fontPath);

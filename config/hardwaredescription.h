@@ -55,7 +55,9 @@ public:
     const QList<TopMenuButton> &topMenuButtons() const { return m_topMenuButtons; }
 
     // Registers the folder's font and makes it the application font (a log line when missing).
-    void loadFont() const;
+    // The registration is dropped with the description, so that switching languages back and
+    // forth does not pile up copies of the font.
+    void loadFont();
 
     // File name of the application font in a configuration folder.
     static QString fontFileName();
@@ -83,4 +85,5 @@ private:
     std::vector<std::unique_ptr<Command>> m_commands;
     QMap<QString, Command *> m_commandMap;
     QList<TopMenuButton> m_topMenuButtons;
+    int m_fontId = -1;
 };
