@@ -1,3 +1,4 @@
+#include "linkcommands.h"
 #include "subcommand.h"
 
 #include <QCommandLineParser>
@@ -12,6 +13,8 @@ namespace {
 const SubCommand kSubCommands[] = {
     {"compile", "Build the controller memory image of a program document.", runCompile},
     {"decode", "Decode a controller memory image into a program document.", runDecode},
+    {"write", "Write a program into a controller and make it ready to run.", runWrite},
+    {"read", "Read the program out of a controller's memory.", runRead},
 };
 
 QString overview(const QCommandLineParser &parser)

@@ -22,6 +22,9 @@ public:
 
     // "tcp://HOST:PORT" selects TCP; anything else is a Bluetooth address.
     static Kind kindOf(const QString &address);
+    // Whether a connection to the address can be attempted at all: "tcp://HOST:PORT" with a
+    // port, or a Bluetooth address of at least 14 characters.
+    static bool isUsableAddress(const QString &address);
 
     virtual Kind kind() const = 0;
     virtual bool isUnconnected() const = 0;

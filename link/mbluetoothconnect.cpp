@@ -12,11 +12,6 @@
 #include <QJsonObject>
 #include <QMetaEnum>
 
-namespace {
-// Addresses shorter than this cannot be a Bluetooth address ("00:11:22:33:44:55").
-constexpr int kMinAddressLength = 14;
-} // namespace
-
 mBluetoothConnect::mBluetoothConnect(QObject *parent)
     : LinkTransport(parent)
 {
@@ -98,7 +93,7 @@ void mBluetoothConnect::connectDevice(const QString &info)
         qCDebug(lcLink) << "Recreate socket";
         return;
     }
-    if (address.size() >= kMinAddressLength) {
+    if (LinkSocket::isUsableAddress(address)) {
         m_addressWarningGiven = false;
         m_socket->connectToAddress(address);
         // The attempt may already have failed synchronously and dropped nothing, but be safe.

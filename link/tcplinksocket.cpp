@@ -1,7 +1,5 @@
 #include "tcplinksocket.h"
 
-#include "linklog.h"
-
 #include <QMetaEnum>
 #include <QTcpSocket>
 #include <QUrl>
@@ -42,12 +40,6 @@ QString TcpLinkSocket::stateName() const
 void TcpLinkSocket::connectToAddress(const QString &address)
 {
     const QUrl url(address);
-    if (!url.isValid() || url.host().isEmpty() || url.port() <= 0) {
-        qCDebug(lcLink) << "Bad TCP address" << address;
-        // Counts as a socket error like any other failed attempt.
-        emit errorOccurred(QStringLiteral("HostNotFoundError"));
-        return;
-    }
     m_socket->connectToHost(url.host(), quint16(url.port()), QIODevice::ReadWrite);
 }
 

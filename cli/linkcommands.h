@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QStringList>
+
+// The link fails or the timeout passes.
+constexpr int ExitLink = 3;
+
+int runWrite(const QStringList &arguments);
+int runRead(const QStringList &arguments);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+
+#include <optional>
+
+// Options shared by the sub-commands that talk to a controller.
+struct LinkOptions
+{
+    static constexpr int kDefaultTimeoutSeconds = 30;
+
+    QCommandLineOption device{QStringLiteral("device"),
+                              QStringLiteral("The controller: tcp://HOST:PORT (a virtual "
+                                             "controller) or a Bluetooth address."),
+                              QStringLiteral("ADDRESS")};
+    QCommandLineOption timeout{QStringLiteral("timeout"),
+                               QStringLiteral("Give up after <S> seconds (default 30)."),
+                               QStringLiteral("S"), QStringLiteral("30")};
+    QCommandLineOption verbose{QStringLiteral("verbose"),
+                               QStringLiteral("Log every exchange with the controller.")};
+
+    void addTo(QCommandLineParser &parser) const { parser.addOptions({device, timeout, verbose}); }
+
+    // Address and timeout from the parsed options; an error line and nothing when unusable.
+    std::optional<QString> address(const QCommandLineParser &parser) const;
+    std::optional<int> timeoutSeconds(const QCommandLineParser &parser) const;
+
+    // Log lines of the link only with --verbose; the reason of a failure is printed anyway.
+    void installLogging(const QCommandLineParser &parser) const;
+};

@@ -1,0 +1,186 @@
+#include "linksession.h"
+
+#include "controllerstate.h"
+#include "linksocket.h"
+#include "mbluetoothconnect.h"
+
+#include <QBluetoothLocalDevice>
+
+namespace {
+// How often the session looks at the worker besides its reports; give-ups publish nothing.
+constexpr int kPollMs = 10;
+} // namespace
+
+LinkSession::LinkSession(const QString &address, int timeoutSeconds, QObject *parent)
+    : QObject(parent)
+    , m_address(address)
+    , m_timeoutSeconds(timeoutSeconds)
+{
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        finish(false,
+               QStringLiteral("timeout after %1 s: %2").arg(m_timeoutSeconds).arg(m_lastTrouble));
+    });
+    m_poll.setInterval(kPollMs);
+    connect(&m_poll, &QTimer::timeout, this, &LinkSession::poll);
+    // Queued: the session must not re-enter the worker from inside its own report.
+    connect(&m_worker, &internalWorker::sigCurState, this, &LinkSession::poll,
+            Qt::QueuedConnection);
+    connect(&m_worker, &internalWorker::sigReadProg, this,
+            [this](const QJsonObject &document) { m_readDocument = document; });
+}
+
+bool LinkSession::write(const QJsonObject &document)
+{
+    m_writing = true;
+    m_worker.mwChangeProg(document);
+    if (!m_worker.programOk()) {
+        m_failure = QStringLiteral("the program does not compile");
+        return false;
+    }
+    return run();
+}
+
+std::optional<QJsonObject> LinkSession::read()
+{
+    m_writing = false;
+    if (!run())
+        return std::nullopt;
+    return m_readDocument;
+}
+
+bool LinkSession::run()
+{
+    if (LinkSocket::kindOf(m_address) == LinkSocket::Kind::Bluetooth &&
+        QBluetoothLocalDevice::allDevices().isEmpty()) {
+        m_failure = QStringLiteral("no Bluetooth adapter on this computer");
+        return false;
+    }
+    m_lastTrouble = QStringLiteral("no connection to %1").arg(m_address);
+    m_phase = Phase::Connect;
+    m_worker.mwStart();
+    m_worker.mwSelectDevice(mBluetoothConnect::deviceText(m_address, m_address));
+    // The worker's watchdog paces the connection steps; the first two (create the socket,
+    // connect it) need not wait for it.
+    m_worker.tslt();
+    m_worker.tslt();
+    m_deadline.start(m_timeoutSeconds * 1000);
+    m_poll.start();
+    if (m_phase != Phase::Done)
+        m_loop.exec();
+    m_poll.stop();
+    m_deadline.stop();
+    m_worker.mwStop();
+    return m_ok;
+}
+
+void LinkSession::finish(bool ok, const QString &failure)
+{
+    if (m_phase == Phase::Done)
+        return;
+    m_phase = Phase::Done;
+    m_ok = ok;
+    m_failure = failure;
+    m_loop.quit();
+}
+
+void LinkSession::poll()
+{
+    if (m_phase == Phase::Done)
+        return;
+    if (m_worker.state() == 0) {
+        if (m_wasConnected) {
+            m_lastTrouble = QStringLiteral("the link to %1 was lost").arg(m_address);
+            m_wasConnected = false;
+        }
+        if (m_phase == Phase::Restart)
+            m_phase = Phase::RestartAfterReconnect;
+        else if (m_phase == Phase::Transfer)
+            m_phase = Phase::Connect;
+        return;
+    }
+    m_wasConnected = true;
+    if (m_writing)
+        pollWrite();
+    else
+        pollRead();
+}
+
+void LinkSession::pollWrite()
+{
+    const int state = m_worker.state();
+    switch (m_phase) {
+    case Phase::Connect:
+        if (state == 1 || state == 2) {
+            m_worker.mwCommand(QStringLiteral("write"));
+            if (m_worker.state() == 7)
+                m_phase = Phase::Transfer;
+        }
+        break;
+    case Phase::Transfer:
+        if (state == 7)
+            break;
+        if (m_worker.memoryAddress() >= m_worker.memoryImage().size()) {
+            m_phase = Phase::Restart;
+            m_worker.mwCommand(QStringLiteral("restart"));
+        } else {
+            m_lastTrouble = QStringLiteral("the controller stopped answering during the write");
+            m_phase = Phase::Connect;
+        }
+        break;
+    case Phase::Restart:
+    case Phase::RestartAfterReconnect:
+        if (state == 2) {
+            finish(true);
+        } else if (m_worker.pendingType() == 0 &&
+                   (state == 1 || m_phase == Phase::RestartAfterReconnect)) {
+            // The configuration was abandoned or the link came back: confirm it again.
+            m_phase = Phase::Restart;
+            m_worker.mwCommand(QStringLiteral("restart"));
+        }
+        break;
+    case Phase::Done:
+        break;
+    }
+}
+
+void LinkSession::pollRead()
+{
+    const int state = m_worker.state();
+    switch (m_phase) {
+    case Phase::Connect:
+        if (m_worker.controllerState().statusFlags & ControllerState::kReadLocked) {
+            finish(false, QStringLiteral("the controller does not allow reading its memory"));
+            break;
+        }
+        if (state == 1 || state == 2) {
+            m_readDocument.reset();
+            m_worker.mwCommand(QStringLiteral("read"));
+            if (m_worker.state() == 8)
+                m_phase = Phase::Transfer;
+        }
+        break;
+    case Phase::Transfer:
+        if (state == 8) {
+            // A malformed answer leaves the read standing with nothing pending: start again.
+            if (m_worker.pendingType() == 0) {
+                m_worker.mwStop();
+                m_phase = Phase::Connect;
+            }
+            break;
+        }
+        if (m_worker.memoryAddress() >= kMemorySize) {
+            m_undecodable = !m_readDocument;
+            if (m_undecodable)
+                finish(false, QStringLiteral("the controller memory does not hold a program"));
+            else
+                finish(true);
+        } else {
+            m_lastTrouble = QStringLiteral("the controller stopped answering during the read");
+            m_phase = Phase::Connect;
+        }
+        break;
+    default:
+        break;
+    }
+}

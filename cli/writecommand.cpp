@@ -1,0 +1,70 @@
+#include "linkcommands.h"
+#include "linkoptions.h"
+#include "linksession.h"
+#include "memoryimage.h"
+#include "subcommand.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <cstdio>
+
+int runWrite(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Compiles a program document, writes it into the controller's memory and confirms the "
+        "configuration, so the controller is ready to run it.\n\nExit status: 0 when the "
+        "controller is ready, 1 when the program does not compile (nothing is sent), 2 for "
+        "usage errors and unreadable input, 3 when the link fails or the timeout passes."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("PROGRAM.json"),
+                                 QStringLiteral("The program document to write."));
+    const LinkOptions options;
+    options.addTo(parser);
+    if (!parser.parse(arguments)) {
+        Cli::error(parser.errorText());
+        return ExitUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(Cli::helpText(parser, QStringLiteral("taviroc write"))), stdout);
+        return ExitSuccess;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        Cli::error(QStringLiteral("usage: taviroc write --device ADDRESS PROGRAM.json "
+                                  "[--timeout S]"));
+        return ExitUsage;
+    }
+    const std::optional<QString> address = options.address(parser);
+    const std::optional<int> timeout = options.timeoutSeconds(parser);
+    if (!address || !timeout)
+        return ExitUsage;
+
+    const QString inputPath = positional.first();
+    const std::optional<QByteArray> text = Cli::readInputFile(inputPath);
+    if (!text)
+        return ExitUsage;
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(*text, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        Cli::error(QStringLiteral("%1 does not hold a JSON object").arg(inputPath));
+        return ExitUsage;
+    }
+
+    // Compile once on its own, with the compiler's messages, before anything is sent.
+    Cli::installLogHandler(false);
+    ImageBuilder builder;
+    if (!builder.buildImage(document.object()).success) {
+        Cli::error(QStringLiteral("%1 does not compile; nothing was sent").arg(inputPath));
+        return ExitFailure;
+    }
+
+    options.installLogging(parser);
+    LinkSession session(*address, *timeout);
+    if (!session.write(document.object())) {
+        Cli::error(session.failureReason());
+        return ExitLink;
+    }
+    return ExitSuccess;
+}
