@@ -1,0 +1,27 @@
+#include "rightmenucombobox.h"
+
+#include "sliderwithicons.h"
+
+#include <QAbstractItemView>
+
+RightMenuComboBox::RightMenuComboBox(QWidget *parent)
+    : QComboBox(parent)
+{
+    setStyleSheet(QStringLiteral(
+        "RightMenuComboBox { border: 2px solid cyan; border-radius: 8px; padding-left: 12px;"
+        " background-color: white; color: black; }"
+        "RightMenuComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: top right;"
+        " width: 10px; border: none; }"
+        "RightMenuComboBox QAbstractItemView { background-color: white; color: black;"
+        " selection-background-color: cyan; selection-color: black; }"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setMinimumHeight(30);
+    setIconSize(QSize(30, 30));
+
+    QAbstractItemView *list = view();
+    m_scrollBar = new SliderWithIcons(0, 100, 1, list);
+    m_scrollBar->setLanguage();
+    list->setVerticalScrollBar(m_scrollBar);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list->setContentsMargins(0, 1, 0, 1);
+}
