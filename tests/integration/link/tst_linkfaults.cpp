@@ -1,0 +1,98 @@
+#include "internalworker.h"
+#include "linktestprogram.h"
+#include "mbluetoothconnect.h"
+#include "virtualcontrollerserver.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace LinkTestProgram;
+
+// The worker and its TCP transport against the virtual controller in the same process, where the
+// test can flip every fault switch and make the controller fall silent at a chosen moment.
+class tst_LinkFaults : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyFaultSwitch();
+    void silenceDuringWriteThenReconnect();
+};
+
+void tst_LinkFaults::everyFaultSwitch()
+{
+    VirtualControllerServer server;
+    const quint16 port = server.listen(QHostAddress::LocalHost);
+    QVERIFY(port != 0);
+    VirtualController &controller = server.controller();
+    controller.setStateInterval(20);
+    controller.setDropEvery(5);
+    controller.setCorruptEvery(7);
+    controller.setGarbagePrefix(3);
+    controller.setFloodEvery(11);
+    controller.setLatency(1);
+
+    internalWorker worker;
+    QSignalSpy programs(&worker, &internalWorker::sigReadProg);
+    const QJsonObject program = sampleProgram(30);
+    worker.mwChangeProg(program);
+    worker.mwStart();
+    worker.mwSelectDevice(
+        mBluetoothConnect::deviceText("Virtual", QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
+    // Give-ups and reconnections may interrupt a transfer; the user presses the button again.
+    QElapsedTimer clock;
+    clock.start();
+    while (controller.eeprom() != memoryOf(program) && clock.elapsed() < 60000) {
+        QTRY_VERIFY_WITH_TIMEOUT(worker.state() == 1 || worker.state() == 2, 20000);
+        worker.mwCommand("write");
+        QTRY_VERIFY_WITH_TIMEOUT(worker.state() != 7, 30000);
+    }
+    QCOMPARE(controller.eeprom(), memoryOf(program));
+    while (programs.isEmpty() && clock.elapsed() < 90000) {
+        QTRY_VERIFY_WITH_TIMEOUT(worker.state() == 1 || worker.state() == 2, 20000);
+        worker.mwCommand("read");
+        QTRY_VERIFY_WITH_TIMEOUT(worker.state() != 8, 30000);
+    }
+    QCOMPARE(programs.size(), 1);
+    QCOMPARE(programs[0][0].toJsonObject(), expectedReadBack(program));
+}
+
+void tst_LinkFaults::silenceDuringWriteThenReconnect()
+{
+    VirtualControllerServer server;
+    const quint16 port = server.listen(QHostAddress::LocalHost);
+    QVERIFY(port != 0);
+    VirtualController &controller = server.controller();
+    controller.setStateInterval(20);
+    // Slow enough that the write is still running when the controller falls silent.
+    controller.setLatency(5);
+
+    internalWorker worker;
+    const QJsonObject program = sampleProgram(200);
+    worker.mwChangeProg(program);
+    worker.mwStart();
+    worker.mwSelectDevice(
+        mBluetoothConnect::deviceText("Virtual", QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
+    QSignalSpy lost(&worker, &internalWorker::sigErrorConnect);
+    int writes = 0;
+    connect(&controller, &VirtualController::requestHandled, this, [&](int type) {
+        if (type == 0x10 && ++writes == 5)
+            controller.goSilent(2000);
+    });
+    worker.mwCommand("write");
+    QCOMPARE(worker.state(), 7);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 0, 10000);
+    QVERIFY(lost.size() >= 1);
+    QVERIFY(controller.eeprom() != memoryOf(program));
+
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
+    worker.mwCommand("write");
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
+    QCOMPARE(controller.eeprom(), memoryOf(program));
+    worker.mwCommand("restart");
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 2, 10000);
+    QCOMPARE(controller.configuration(), QByteArray::fromHex("01020000"));
+}
+
+QTEST_GUILESS_MAIN(tst_LinkFaults)
+#include "tst_linkfaults.moc"
