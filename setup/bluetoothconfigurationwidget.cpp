@@ -1,0 +1,334 @@
+#include "bluetoothconfigurationwidget.h"
+
+#include "appcontext.h"
+#include "firmwareflasher.h"
+#include "mworker.h"
+#include "rightmenucombobox.h"
+#include "setuplogging.h"
+
+#include <QGridLayout>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const kGroupStyle = "border-width: 1;border-radius: 3;border-style: solid;"
+                                "border-color: rgb(10, 10, 10)";
+const char *const kRed = "QLabel { color : red; }";
+const char *const kBlue = "QLabel { color : blue; }";
+const char *const kYellow = "QLabel { color : yellow; }";
+const char *const kGreen = "QLabel { color : green; }";
+
+// The controller accepts at most this many characters as its new name.
+constexpr int kMaxNameLength = 19;
+
+QLabel *rowLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QStringLiteral("rowLabel"));
+    return label;
+}
+
+} // namespace
+
+bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
+    : QFrame(parent)
+{
+    setObjectName(QStringLiteral("bluetoothconfigurationwidget"));
+    AppContext &context = AppContext::instance();
+    m_textPluginMinus2 = context.text(QStringLiteral("BluetoothPlugin-2"));
+    m_textPluginMinus1 = context.text(QStringLiteral("BluetoothPlugin-1"));
+    m_textPlugin1 = context.text(QStringLiteral("BluetoothPlugin1"));
+    m_textPlugin2 = context.text(QStringLiteral("BluetoothPlugin2"));
+    m_textPlugin3 = context.text(QStringLiteral("BluetoothPlugin3"));
+    m_textNoPlugin = context.text(QStringLiteral("BluetoothNoPlugin"));
+    m_textDirectoryNotFound = context.text(QStringLiteral("FirmwareDirectoryNotFound"));
+    m_textFileNotFound = context.text(QStringLiteral("FirmwareFileNotFound"));
+    m_textConfNotFound = context.text(QStringLiteral("FirmwareConfNotFound"));
+    m_textFirmwareSuccess = context.text(QStringLiteral("FirmwareSuccess"));
+    m_textFirmwareError = context.text(QStringLiteral("FirmwareError"));
+    m_textFirmwareProcess = context.text(QStringLiteral("FirmwareProcess"));
+
+    setStyleSheet(QStringLiteral(
+        "QLabel#rowLabel { color: white; font-weight: bold; }"
+        "QListWidget { background: rgba(255, 255, 255, 230); border-radius: 6px; }"
+        "QLineEdit { border-radius: 8px; padding: 4px 8px; min-height: 24px; }"
+        "QPushButton { background: rgb(36, 133, 182); color: white; font-weight: bold;"
+        " border-radius: 8px; padding: 6px 16px; min-height: 24px; }"
+        "QPushButton:hover { background: rgb(56, 160, 210); }"
+        "QPushButton:disabled { background: rgb(70, 90, 100); color: rgb(170, 180, 185); }"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 16, 24, 16);
+    layout->setSpacing(16);
+
+    // Device: search, list, choose, status.
+    QFrame *deviceGroup = makeGroup();
+    auto *deviceGrid = new QGridLayout(deviceGroup);
+    deviceGrid->setColumnStretch(1, 1);
+    m_deviceLabel = new QLabel(deviceGroup);
+    m_deviceLabel->setObjectName(QStringLiteral("deviceLabel"));
+    m_deviceLabel->setStyleSheet(QStringLiteral("QLabel { color : white; }"));
+    m_deviceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_statusLabel = new QLabel(deviceGroup);
+    m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    m_statusLabel->setWordWrap(true);
+    m_searchButton = new QPushButton(context.text(QStringLiteral("BluetoothSearch")), deviceGroup);
+    m_deviceList = new QListWidget(deviceGroup);
+    m_deviceList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_deviceList->setMinimumHeight(120);
+    m_selectButton = new QPushButton(context.text(QStringLiteral("BluetoothSelect")), deviceGroup);
+    m_selectButton->setEnabled(false);
+    deviceGrid->addWidget(
+        rowLabel(context.text(QStringLiteral("BluetoothDeviceName")), deviceGroup), 0, 0);
+    deviceGrid->addWidget(m_deviceLabel, 0, 1, 1, 2);
+    deviceGrid->addWidget(
+        rowLabel(context.text(QStringLiteral("BluetoothDeviceStatus")), deviceGroup), 1, 0);
+    deviceGrid->addWidget(m_statusLabel, 1, 1, 1, 2);
+    deviceGrid->addWidget(m_deviceList, 2, 0, 3, 2);
+    deviceGrid->addWidget(m_searchButton, 2, 2);
+    deviceGrid->addWidget(m_selectButton, 3, 2);
+    deviceGrid->setRowStretch(4, 1);
+    layout->addWidget(deviceGroup, 3);
+
+    // Firmware: serial port, status, start.
+    QFrame *firmwareGroup = makeGroup();
+    auto *firmwareGrid = new QGridLayout(firmwareGroup);
+    firmwareGrid->setColumnStretch(1, 1);
+    m_comPortBox = new RightMenuComboBox(firmwareGroup);
+    m_comPortBox->setMinimumWidth(200);
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &port : ports)
+        m_comPortBox->addItem(port.portName());
+    if (m_comPortBox->count() > 0)
+        m_comPortBox->setCurrentIndex(0);
+    m_firmwareStatus = new QLabel(firmwareGroup);
+    m_firmwareStatus->setObjectName(QStringLiteral("firmwareStatus"));
+    m_firmwareStatus->setStyleSheet(QStringLiteral("QLabel { color : white; }"));
+    m_firmwareStatus->setWordWrap(true);
+    m_firmwareButton =
+        new QPushButton(context.text(QStringLiteral("FirmwareButton")), firmwareGroup);
+    firmwareGrid->addWidget(
+        rowLabel(context.text(QStringLiteral("FirmwareComport")), firmwareGroup), 0, 0);
+    firmwareGrid->addWidget(m_comPortBox, 0, 1);
+    firmwareGrid->addWidget(rowLabel(context.text(QStringLiteral("FirmwareStatus")), firmwareGroup),
+                            1, 0);
+    firmwareGrid->addWidget(m_firmwareStatus, 1, 1);
+    firmwareGrid->addWidget(m_firmwareButton, 0, 2);
+    layout->addWidget(firmwareGroup, 1);
+
+    // Renaming the controller.
+    QFrame *renameGroup = makeGroup();
+    auto *renameGrid = new QGridLayout(renameGroup);
+    renameGrid->setColumnStretch(1, 1);
+    m_nameEdit = new QLineEdit(renameGroup);
+    m_nameEdit->setMaxLength(kMaxNameLength);
+    m_renameStatus = new QLabel(renameGroup);
+    m_renameStatus->setObjectName(QStringLiteral("renameStatus"));
+    m_renameStatus->setStyleSheet(QStringLiteral("QLabel { color : white; }"));
+    m_changeButton = new QPushButton(context.text(QStringLiteral("BluetoothChange")), renameGroup);
+    renameGrid->addWidget(rowLabel(context.text(QStringLiteral("BluetoothName")), renameGroup), 0,
+                          0);
+    renameGrid->addWidget(m_nameEdit, 0, 1);
+    renameGrid->addWidget(rowLabel(context.text(QStringLiteral("BluetoothStatus")), renameGroup), 1,
+                          0);
+    renameGrid->addWidget(m_renameStatus, 1, 1);
+    renameGrid->addWidget(m_changeButton, 0, 2);
+    layout->addWidget(renameGroup, 1);
+
+    m_flasher = new FirmwareFlasher(this);
+    connect(m_flasher, &FirmwareFlasher::flashingStarted, this,
+            [this] { m_firmwareStatus->setText(m_textFirmwareProcess); });
+    connect(m_flasher, &FirmwareFlasher::flashingFinished, this,
+            &bluetoothconfigurationwidget::onFlashingFinished);
+
+    connect(m_searchButton, &QPushButton::clicked, this,
+            &bluetoothconfigurationwidget::slotToClickSearchDevice);
+    connect(m_selectButton, &QPushButton::clicked, this,
+            &bluetoothconfigurationwidget::slotToSelectDevice);
+    connect(m_deviceList, &QListWidget::itemSelectionChanged, this,
+            &bluetoothconfigurationwidget::ChangeStatusSelectButton);
+    connect(m_firmwareButton, &QPushButton::clicked, this,
+            &bluetoothconfigurationwidget::slotToStartFirmware);
+    connect(m_changeButton, &QPushButton::clicked, this,
+            &bluetoothconfigurationwidget::slotToChangeName);
+}
+
+QFrame *bluetoothconfigurationwidget::makeGroup()
+{
+    auto *group = new QFrame(this);
+    group->setObjectName(QStringLiteral("group"));
+    group->setStyleSheet(QStringLiteral("QFrame#group { %1 }").arg(QLatin1String(kGroupStyle)));
+    return group;
+}
+
+void bluetoothconfigurationwidget::connectWorker(mWorker *worker)
+{
+    if (!worker)
+        return;
+    connect(m_searchButton, &QPushButton::clicked, worker, &mWorker::mwFindDevices);
+    connect(this, &bluetoothconfigurationwidget::signalToSlotMwSelectDevice, worker,
+            &mWorker::mwSelectDevice);
+    connect(this, &bluetoothconfigurationwidget::signalToChangeName, worker, &mWorker::ChangeName);
+    connect(worker, &mWorker::sigConnectOK, this,
+            &bluetoothconfigurationwidget::slotToSigConnectOK);
+    connect(worker, &mWorker::sigErrorConnect, this,
+            &bluetoothconfigurationwidget::slotToSigErrorConnect);
+    connect(worker, &mWorker::sigFindDevice, this,
+            &bluetoothconfigurationwidget::slotToSigFindDevice);
+    connect(worker, &mWorker::sigEndFindDevices, this,
+            &bluetoothconfigurationwidget::slotToSigEndFindDevices);
+    connect(worker, &mWorker::sigChangeName, this,
+            &bluetoothconfigurationwidget::slotToResultChangeName);
+}
+
+void bluetoothconfigurationwidget::setDevice(const QString &deviceText)
+{
+    if (deviceText.isEmpty())
+        return;
+    m_deviceText = deviceText;
+    showDevice(deviceText);
+    emit signalToSlotMwSelectDevice(deviceText);
+}
+
+bool bluetoothconfigurationwidget::isFlashing() const
+{
+    return m_flasher->isFlashing();
+}
+
+QString bluetoothconfigurationwidget::displayText(const QString &deviceText)
+{
+    const QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
+    const QString name = device.value(QStringLiteral("Name")).toString();
+    const QString address = device.value(QStringLiteral("Address")).toString();
+    if (name.isEmpty() && address.isEmpty())
+        return deviceText;
+    if (address.isEmpty())
+        return name;
+    if (name.isEmpty())
+        return address;
+    return QStringLiteral("%1  (%2)").arg(name, address);
+}
+
+void bluetoothconfigurationwidget::showDevice(const QString &deviceText)
+{
+    m_deviceLabel->setText(displayText(deviceText));
+    m_deviceLabel->setToolTip(deviceText);
+}
+
+bluetoothconfigurationwidget::StatusLook
+bluetoothconfigurationwidget::connectionStatusLook(int value) const
+{
+    switch (value) {
+    case -2:
+        return {m_textPluginMinus2, QLatin1String(kRed)};
+    case -1:
+        return {m_textPluginMinus1, QLatin1String(kRed)};
+    case 0:
+        return {QString(), QLatin1String(kBlue)};
+    case 1:
+        return {m_textPlugin1, QLatin1String(kYellow)};
+    case 2:
+        return {m_textPlugin2, QLatin1String(kYellow)};
+    case 3:
+        return {m_textPlugin3, QLatin1String(kGreen)};
+    default:
+        return {QStringLiteral("That's bullshit"), QLatin1String(kYellow)};
+    }
+}
+
+void bluetoothconfigurationwidget::showStatus(const StatusLook &look)
+{
+    m_statusLabel->setText(look.text);
+    m_statusLabel->setStyleSheet(look.style);
+}
+
+void bluetoothconfigurationwidget::slotToSigConnectOK(int value)
+{
+    showStatus(connectionStatusLook(value));
+}
+
+void bluetoothconfigurationwidget::slotToSigErrorConnect()
+{
+    showStatus({m_textNoPlugin, QLatin1String(kRed)});
+}
+
+void bluetoothconfigurationwidget::slotToClickSearchDevice()
+{
+    m_selectButton->setEnabled(false);
+    m_searchButton->setEnabled(false);
+    m_deviceList->clear();
+}
+
+void bluetoothconfigurationwidget::slotToSigFindDevice(QString deviceName)
+{
+    auto *item = new QListWidgetItem(displayText(deviceName), m_deviceList);
+    item->setData(Qt::UserRole, deviceName);
+    item->setToolTip(deviceName);
+}
+
+void bluetoothconfigurationwidget::slotToSigEndFindDevices()
+{
+    m_searchButton->setEnabled(true);
+}
+
+void bluetoothconfigurationwidget::ChangeStatusSelectButton()
+{
+    m_selectButton->setEnabled(!m_deviceList->selectedItems().isEmpty());
+}
+
+void bluetoothconfigurationwidget::slotToSelectDevice()
+{
+    const QList<QListWidgetItem *> selected = m_deviceList->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const QString deviceText = selected.first()->data(Qt::UserRole).toString();
+    showDevice(deviceText);
+    showStatus({m_textNoPlugin, m_statusLabel->styleSheet()});
+    m_deviceText = deviceText;
+    emit signalToSlotMwSelectDevice(deviceText);
+}
+
+void bluetoothconfigurationwidget::slotToChangeName()
+{
+    emit signalToChangeName(m_comPortBox->currentText(), m_nameEdit->text());
+}
+
+void bluetoothconfigurationwidget::slotToResultChangeName(bool result, QString status)
+{
+    m_renameStatus->setText(status);
+    m_renameStatus->setStyleSheet(QLatin1String(result ? kGreen : kRed));
+}
+
+void bluetoothconfigurationwidget::slotToStartFirmware()
+{
+    if (m_flasher->isFlashing())
+        return;
+    switch (m_flasher->start(m_comPortBox->currentText())) {
+    case FirmwareFlasher::StartResult::DirectoryNotFound:
+        m_firmwareStatus->setText(m_textDirectoryNotFound);
+        break;
+    case FirmwareFlasher::StartResult::ScriptNotFound:
+        m_firmwareStatus->setText(m_textFileNotFound);
+        break;
+    case FirmwareFlasher::StartResult::Started:
+    case FirmwareFlasher::StartResult::AlreadyRunning:
+        break;
+    }
+}
+
+void bluetoothconfigurationwidget::onFlashingFinished(bool success)
+{
+    if (success)
+        m_firmwareStatus->setText(m_textFirmwareSuccess);
+    else if (m_flasher->lastExitCode() == FirmwareFlasher::SettingsMissingExitCode)
+        m_firmwareStatus->setText(m_textConfNotFound);
+    else
+        m_firmwareStatus->setText(m_textFirmwareError);
+}

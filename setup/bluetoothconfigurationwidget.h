@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QFrame>
+#include <QString>
+
+class FirmwareFlasher;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class mWorker;
+
+// The link tab of the settings dialog: find and choose the controller, watch the connection,
+// rename the controller, and flash its firmware over a serial port.
+class bluetoothconfigurationwidget : public QFrame
+{
+    Q_OBJECT
+public:
+    struct StatusLook
+    {
+        QString text;
+        QString style;
+    };
+
+    explicit bluetoothconfigurationwidget(QWidget *parent = nullptr);
+
+    // Makes the page's connections to the link facade (search, choice, renaming, status).
+    void connectWorker(mWorker *worker);
+
+    // The device chosen last (or given at start-up), as a device text.
+    QString currentDeviceText() const { return m_deviceText; }
+    // A device text from the saved state: becomes the chosen device and is handed to the link.
+    void setDevice(const QString &deviceText);
+
+    bool isFlashing() const;
+    FirmwareFlasher *flasher() const { return m_flasher; }
+
+    // Text and colour style for a connection status number of the link.
+    StatusLook connectionStatusLook(int value) const;
+    // What a device text looks like to the user: name and address, or the text itself when it is
+    // not a well-formed device text.
+    static QString displayText(const QString &deviceText);
+
+    QLabel *deviceLabel() const { return m_deviceLabel; }
+    QLabel *statusLabel() const { return m_statusLabel; }
+    QPushButton *searchButton() const { return m_searchButton; }
+    QListWidget *deviceList() const { return m_deviceList; }
+    QPushButton *selectButton() const { return m_selectButton; }
+    QComboBox *comPortBox() const { return m_comPortBox; }
+    QLabel *firmwareStatusLabel() const { return m_firmwareStatus; }
+    QPushButton *firmwareButton() const { return m_firmwareButton; }
+    QLineEdit *nameEdit() const { return m_nameEdit; }
+    QLabel *renameStatusLabel() const { return m_renameStatus; }
+    QPushButton *changeButton() const { return m_changeButton; }
+
+signals:
+    void signalToSlotMwSelectDevice(QString deviceText);
+    void bluetoothSuccesConnected(QString deviceText);
+    void signalToChangeName(QString comName, QString deviceName);
+
+public slots:
+    void slotToSigConnectOK(int value);
+    void slotToSigErrorConnect();
+    void slotToSigFindDevice(QString deviceName);
+    void slotToSigEndFindDevices();
+    void slotToStartFirmware();
+    void slotToChangeName();
+    void slotToResultChangeName(bool result, QString status);
+
+private slots:
+    void slotToClickSearchDevice();
+    void slotToSelectDevice();
+    void ChangeStatusSelectButton();
+
+private:
+    QFrame *makeGroup();
+    void showStatus(const StatusLook &look);
+    void showDevice(const QString &deviceText);
+    void onFlashingFinished(bool success);
+
+    QString m_textPluginMinus2;
+    QString m_textPluginMinus1;
+    QString m_textPlugin1;
+    QString m_textPlugin2;
+    QString m_textPlugin3;
+    QString m_textNoPlugin;
+    QString m_textDirectoryNotFound;
+    QString m_textFileNotFound;
+    QString m_textConfNotFound;
+    QString m_textFirmwareSuccess;
+    QString m_textFirmwareError;
+    QString m_textFirmwareProcess;
+
+    QString m_deviceText;
+
+    QLabel *m_deviceLabel = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    QPushButton *m_searchButton = nullptr;
+    QListWidget *m_deviceList = nullptr;
+    QPushButton *m_selectButton = nullptr;
+    QComboBox *m_comPortBox = nullptr;
+    QLabel *m_firmwareStatus = nullptr;
+    QPushButton *m_firmwareButton = nullptr;
+    QLineEdit *m_nameEdit = nullptr;
+    QLabel *m_renameStatus = nullptr;
+    QPushButton *m_changeButton = nullptr;
+    FirmwareFlasher *m_flasher = nullptr;
+};

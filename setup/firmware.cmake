@@ -1,0 +1,14 @@
+# Places the flashing scripts (and whatever firmware files the kit maker dropped beside them) in
+# bin/firmware, where the Bluetooth page looks for them next to the executable.
+if(NOT TARGET taviro_firmware)
+    add_custom_target(taviro_firmware ALL
+        COMMAND ${CMAKE_COMMAND} -E copy_directory
+                ${CMAKE_SOURCE_DIR}/firmware ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/firmware
+        COMMENT "Copying the firmware folder beside the programs"
+        VERBATIM)
+endif()
+
+# The firmware group lists the serial ports the script can be pointed at.
+if(TARGET taviro_ui)
+    target_link_libraries(taviro_ui PUBLIC Qt6::SerialPort)
+endif()

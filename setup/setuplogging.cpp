@@ -1,0 +1,3 @@
+#include "setuplogging.h"
+
+Q_LOGGING_CATEGORY(lcSetup, "taviro.setup")

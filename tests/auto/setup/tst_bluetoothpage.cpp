@@ -1,0 +1,499 @@
+#include "bluetoothconfigurationwidget.h"
+#include "calibrationwidget.h"
+#include "clickableroundlabel.h"
+#include "configurationrecord.h"
+#include "configurationwidget.h"
+#include "firmwareflasher.h"
+#include "gadgetcomboboxmodel.h"
+#include "internalworker.h"
+#include "mworker.h"
+#include "pinconfigurationwidget.h"
+#include "recordingtransport.h"
+#include "rightmenucombobox.h"
+#include "setupfixture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString kRobo = R"({ "Name":"Robo", "Address":"00:11:22:33:44:55" })";
+const QString kOther = R"({ "Name":"Other", "Address":"66:77:88:99:AA:BB" })";
+
+void writeScript(const QString &path, const QByteArray &body)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/bash\n" + body);
+}
+
+} // namespace
+
+// The link tab against the real facade and worker over a recording transport, and its firmware
+// group against fake flashing scripts in a temporary application folder.
+class tst_BluetoothPage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void connectionStatus_data();
+    void connectionStatus();
+    void statusFromTheWorker();
+    void searchListsDevices();
+    void chooseADevice();
+    void savedDeviceAtStartUp();
+    void renaming_data();
+    void renaming();
+    void comPortsOfTheSystem();
+    void firmwareMissingFolderOrScript_data();
+    void firmwareMissingFolderOrScript();
+    void firmwareOutcome_data();
+    void firmwareOutcome();
+    void firmwareButtonTwiceStartsOneProcess();
+    void dialogCannotBeLeftWhileFlashing_data();
+    void dialogCannotBeLeftWhileFlashing();
+    void savedConfigurationReachesTheController();
+
+private:
+    struct Link
+    {
+        std::unique_ptr<mWorker> worker;
+        RecordingTransport *transport = nullptr;
+    };
+    static Link makeLink();
+    // Accepts the next modal message box and returns its texts.
+    static void acceptNextMessageBox(QStringList *texts);
+
+    std::unique_ptr<SetupFixture> m_fixture;
+};
+
+void tst_BluetoothPage::initTestCase()
+{
+    m_fixture = std::make_unique<SetupFixture>();
+}
+
+void tst_BluetoothPage::cleanupTestCase()
+{
+    m_fixture.reset();
+}
+
+void tst_BluetoothPage::init()
+{
+    AppContext::instance().readConfiguration({});
+    AppContext::instance().store().setDeviceText(QString());
+}
+
+tst_BluetoothPage::Link tst_BluetoothPage::makeLink()
+{
+    Link link;
+    link.worker = std::make_unique<mWorker>(nullptr, [&link](QObject *parent) {
+        link.transport = new RecordingTransport(parent);
+        return link.transport;
+    });
+    link.worker->worker()->transport();
+    return link;
+}
+
+void tst_BluetoothPage::acceptNextMessageBox(QStringList *texts)
+{
+    // The box runs its own event loop; look for it from inside that loop.
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, texts] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        *texts << box->text() << box->informativeText();
+        timer->stop();
+        timer->deleteLater();
+        box->accept();
+    });
+    timer->start();
+}
+
+void tst_BluetoothPage::connectionStatus_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("style");
+
+    const QString red = "QLabel { color : red; }";
+    const QString yellow = "QLabel { color : yellow; }";
+    QTest::newRow("-2") << -2 << "flood" << red;
+    QTest::newRow("-1") << -1 << "cannot open" << red;
+    QTest::newRow("0") << 0 << ""
+                       << "QLabel { color : blue; }";
+    QTest::newRow("1") << 1 << "socket open" << yellow;
+    QTest::newRow("2") << 2 << "data" << yellow;
+    QTest::newRow("3") << 3 << "connected"
+                       << "QLabel { color : green; }";
+    QTest::newRow("4") << 4 << "That's bullshit" << yellow;
+    QTest::newRow("-3") << -3 << "That's bullshit" << yellow;
+    QTest::newRow("1000") << 1000 << "That's bullshit" << yellow;
+}
+
+void tst_BluetoothPage::connectionStatus()
+{
+    QFETCH(int, value);
+    QFETCH(QString, text);
+    QFETCH(QString, style);
+
+    bluetoothconfigurationwidget page;
+    page.slotToSigConnectOK(value);
+    QCOMPARE(page.statusLabel()->text(), text);
+    QCOMPARE(page.statusLabel()->styleSheet(), style);
+}
+
+void tst_BluetoothPage::statusFromTheWorker()
+{
+    Link link = makeLink();
+    bluetoothconfigurationwidget page;
+    page.connectWorker(link.worker.get());
+
+    link.transport->reportStatus(1);
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("socket open"));
+    // The first frame of a connection makes the worker report 3.
+    link.transport->deliver(0x80, QByteArray(29, '\0'));
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("connected"));
+    QCOMPARE(page.statusLabel()->styleSheet(), QStringLiteral("QLabel { color : green; }"));
+
+    // A watchdog tick without a frame.
+    link.worker->worker()->tslt();
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("no link"));
+    QCOMPARE(page.statusLabel()->styleSheet(), QStringLiteral("QLabel { color : red; }"));
+}
+
+void tst_BluetoothPage::searchListsDevices()
+{
+    Link link = makeLink();
+    bluetoothconfigurationwidget page;
+    page.connectWorker(link.worker.get());
+    page.slotToSigFindDevice(kOther); // left over from an earlier search
+    QVERIFY(!page.selectButton()->isEnabled());
+
+    page.searchButton()->click();
+    QCOMPARE(link.transport->searches, 1);
+    QVERIFY(!page.searchButton()->isEnabled());
+    QVERIFY(!page.selectButton()->isEnabled());
+    QCOMPARE(page.deviceList()->count(), 0);
+
+    link.transport->reportDevice(kRobo);
+    link.transport->reportDevice(R"({ "Name":"Bad"name", "Address":"01:02:03:04:05:06" })");
+    QCOMPARE(page.deviceList()->count(), 2);
+    QCOMPARE(page.deviceList()->item(0)->text(), QStringLiteral("Robo  (00:11:22:33:44:55)"));
+    QCOMPARE(page.deviceList()->item(0)->data(Qt::UserRole).toString(), kRobo);
+    // A name that breaks the device text is shown as it came.
+    QCOMPARE(page.deviceList()->item(1)->text(),
+             QStringLiteral(R"({ "Name":"Bad"name", "Address":"01:02:03:04:05:06" })"));
+    QVERIFY(!page.searchButton()->isEnabled());
+
+    link.transport->endSearch();
+    QVERIFY(page.searchButton()->isEnabled());
+}
+
+void tst_BluetoothPage::chooseADevice()
+{
+    Link link = makeLink();
+    bluetoothconfigurationwidget page;
+    page.connectWorker(link.worker.get());
+    QSignalSpy chosen(&page, &bluetoothconfigurationwidget::signalToSlotMwSelectDevice);
+    page.slotToSigFindDevice(kRobo);
+    page.slotToSigFindDevice(kOther);
+
+    // Nothing selected: the button is disabled and pressing it does nothing.
+    QVERIFY(!page.selectButton()->isEnabled());
+    QMetaObject::invokeMethod(&page, "slotToSelectDevice");
+    QCOMPARE(chosen.count(), 0);
+
+    page.deviceList()->setCurrentRow(1);
+    QVERIFY(page.selectButton()->isEnabled());
+    page.selectButton()->click();
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(chosen.at(0).at(0).toString(), kOther);
+    QCOMPARE(page.currentDeviceText(), kOther);
+    QCOMPARE(page.deviceLabel()->text(), QStringLiteral("Other  (66:77:88:99:AA:BB)"));
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("no link"));
+    // The worker drops the old link and connects to the new device on its next tick.
+    QCOMPARE(link.transport->disconnects, 1);
+    QCOMPARE(link.worker->worker()->state(), 0);
+    link.worker->worker()->tslt();
+    QCOMPARE(link.transport->connectInfos, QStringList{kOther});
+
+    page.deviceList()->clearSelection();
+    QVERIFY(!page.selectButton()->isEnabled());
+}
+
+void tst_BluetoothPage::savedDeviceAtStartUp()
+{
+    Link link = makeLink();
+    bluetoothconfigurationwidget page;
+    page.connectWorker(link.worker.get());
+    QSignalSpy chosen(&page, &bluetoothconfigurationwidget::signalToSlotMwSelectDevice);
+
+    page.setDevice(QString());
+    QCOMPARE(chosen.count(), 0);
+
+    page.setDevice(kRobo);
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(page.currentDeviceText(), kRobo);
+    QCOMPARE(page.deviceLabel()->text(), QStringLiteral("Robo  (00:11:22:33:44:55)"));
+    QCOMPARE(page.deviceLabel()->toolTip(), kRobo);
+    link.worker->worker()->tslt();
+    QCOMPARE(link.transport->connectInfos, QStringList{kRobo});
+}
+
+void tst_BluetoothPage::renaming_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("reply");
+    QTest::addColumn<QByteArray>("sentName");
+    QTest::addColumn<QString>("status");
+
+    QTest::newRow("accepted") << "Robo2" << true << QByteArray("Robo2") << "OK";
+    QTest::newRow("too short") << "R" << false << QByteArray() << "Name too short";
+    QTest::newRow("cut to the field's length")
+        << "ABCDEFGHIJKLMNOPQRSTUVWXY" << true << QByteArray("ABCDEFGHIJKLMNOPQRS") << "OK";
+}
+
+void tst_BluetoothPage::renaming()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, reply);
+    QFETCH(QByteArray, sentName);
+    QFETCH(QString, status);
+
+    Link link = makeLink();
+    bluetoothconfigurationwidget page;
+    page.connectWorker(link.worker.get());
+    QSignalSpy requests(&page, &bluetoothconfigurationwidget::signalToChangeName);
+    // Connected first: the first frame of a connection drops whatever was pending.
+    link.transport->deliver(0x80, QByteArray(29, '\0'));
+    QTest::keyClicks(page.nameEdit(), name);
+    page.changeButton()->click();
+
+    QCOMPARE(requests.count(), 1);
+    QCOMPARE(requests.at(0).at(0).toString(), page.comPortBox()->currentText());
+    if (reply) {
+        QCOMPARE(link.transport->sent.size(), 1);
+        QCOMPARE(link.transport->sent.at(0).first, 7);
+        QCOMPARE(link.transport->sent.at(0).second.left(sentName.size()), sentName);
+        link.transport->deliver(0x87, QByteArray());
+    } else {
+        QVERIFY(link.transport->sent.isEmpty());
+    }
+    QCOMPARE(page.renameStatusLabel()->text(), status);
+}
+
+void tst_BluetoothPage::comPortsOfTheSystem()
+{
+    bluetoothconfigurationwidget page;
+    QStringList expected;
+    for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts())
+        expected << port.portName();
+    QStringList shown;
+    for (int i = 0; i < page.comPortBox()->count(); ++i)
+        shown << page.comPortBox()->itemText(i);
+    QCOMPARE(shown, expected);
+    QCOMPARE(page.comPortBox()->currentIndex(), expected.isEmpty() ? -1 : 0);
+}
+
+void tst_BluetoothPage::firmwareMissingFolderOrScript_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("no folder") << QString() << "no folder";
+    QTest::newRow("no script") << "firmware/linux"
+                               << "no script";
+}
+
+void tst_BluetoothPage::firmwareMissingFolderOrScript()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, status);
+
+    QTemporaryDir app;
+    if (!folder.isEmpty())
+        QDir(app.path()).mkpath(folder);
+    bluetoothconfigurationwidget page;
+    page.flasher()->setApplicationFolder(app.path());
+    page.flasher()->setWindowsLayout(false);
+    page.firmwareButton()->click();
+    QCOMPARE(page.firmwareStatusLabel()->text(), status);
+    QVERIFY(!page.isFlashing());
+    QVERIFY(!page.flasher()->process());
+}
+
+void tst_BluetoothPage::firmwareOutcome_data()
+{
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("success") << 0 << "flashed";
+    QTest::newRow("failure") << 1 << "flash failed";
+    QTest::newRow("tool missing") << 5 << "flash failed";
+    QTest::newRow("settings missing") << 3 << "no settings";
+}
+
+void tst_BluetoothPage::firmwareOutcome()
+{
+    QFETCH(int, exitCode);
+    QFETCH(QString, status);
+
+    QTemporaryDir app;
+    writeScript(app.filePath("firmware/linux/prog2"),
+                "read line\nexit " + QByteArray::number(exitCode) + "\n");
+    bluetoothconfigurationwidget page;
+    page.flasher()->setApplicationFolder(app.path());
+    page.flasher()->setWindowsLayout(false);
+    QSignalSpy finished(page.flasher(), &FirmwareFlasher::flashingFinished);
+
+    page.firmwareButton()->click();
+    QVERIFY(page.isFlashing());
+    QCOMPARE(page.firmwareStatusLabel()->text(), QStringLiteral("flashing"));
+    QVERIFY(page.flasher()->process()->waitForStarted(10000));
+    page.flasher()->process()->write("\n");
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(page.firmwareStatusLabel()->text(), status);
+    QVERIFY(!page.isFlashing());
+}
+
+void tst_BluetoothPage::firmwareButtonTwiceStartsOneProcess()
+{
+    QTemporaryDir app;
+    const QString runs = app.filePath("runs");
+    writeScript(app.filePath("firmware/linux/prog2"),
+                "echo \"$1\" >> '" + runs.toUtf8() + "'\nread line\nexit 0\n");
+    bluetoothconfigurationwidget page;
+    page.flasher()->setApplicationFolder(app.path());
+    page.flasher()->setWindowsLayout(false);
+    QSignalSpy started(page.flasher(), &FirmwareFlasher::flashingStarted);
+    QSignalSpy finished(page.flasher(), &FirmwareFlasher::flashingFinished);
+
+    page.firmwareButton()->click();
+    QProcess *process = page.flasher()->process();
+    QVERIFY(process && process->waitForStarted(10000));
+    page.firmwareButton()->click();
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(page.flasher()->process(), process);
+    QCOMPARE(page.firmwareStatusLabel()->text(), QStringLiteral("flashing"));
+
+    process->write("\n");
+    QVERIFY(finished.wait(20000));
+    QFile file(runs);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    // One run, with the serial port box's text as its only argument.
+    QCOMPARE(QString::fromUtf8(file.readAll()), page.comPortBox()->currentText() + "\n");
+}
+
+void tst_BluetoothPage::dialogCannotBeLeftWhileFlashing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("close") << "close";
+    QTest::newRow("exit button") << "exit";
+    QTest::newRow("save button") << "save";
+}
+
+void tst_BluetoothPage::dialogCannotBeLeftWhileFlashing()
+{
+    QFETCH(QString, how);
+
+    QTemporaryDir app;
+    writeScript(app.filePath("firmware/linux/prog2"), "read line\nexit 0\n");
+    const QJsonObject before = AppContext::instance().writeConfiguration();
+    ConfigurationWidget dialog;
+    dialog.loadConfiguration();
+    bluetoothconfigurationwidget *page = dialog.bluetoothPage();
+    page->flasher()->setApplicationFolder(app.path());
+    page->flasher()->setWindowsLayout(false);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QSignalSpy exits(&dialog, &ConfigurationWidget::exitSignal);
+    QSignalSpy saves(&dialog, &ConfigurationWidget::saveConfigSignal);
+
+    page->firmwareButton()->click();
+    QVERIFY(dialog.isFlashing());
+    QVERIFY(page->flasher()->process()->waitForStarted(10000));
+
+    auto leave = [&] {
+        if (how == "close")
+            dialog.close();
+        else if (how == "exit")
+            QTest::mouseClick(dialog.exitButton(), Qt::LeftButton);
+        else
+            QTest::mouseClick(dialog.saveButton(), Qt::LeftButton);
+    };
+    QStringList texts;
+    acceptNextMessageBox(&texts);
+    leave();
+    QCOMPARE(texts, QStringList({"Notification",
+                                 "The device is being flashed. This window cannot be closed."}));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(exits.count(), 0);
+    QCOMPARE(saves.count(), 0);
+
+    QSignalSpy finished(page->flasher(), &FirmwareFlasher::flashingFinished);
+    page->flasher()->process()->write("\n");
+    QVERIFY(finished.wait(20000));
+    leave();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(exits.count(), 1);
+    QCOMPARE(saves.count(), how == "save" ? 1 : 0);
+    QCOMPARE(AppContext::instance().writeConfiguration(), before);
+}
+
+void tst_BluetoothPage::savedConfigurationReachesTheController()
+{
+    Link link = makeLink();
+    ConfigurationWidget dialog;
+    dialog.connectWorker(link.worker.get());
+    dialog.loadConfiguration();
+    // What the main window does with a saved configuration: a new document to the worker.
+    connect(&dialog, &ConfigurationWidget::exitSignal, link.worker.get(), &mWorker::mwStart);
+    connect(&dialog, &ConfigurationWidget::saveConfigSignal, this, [&link] {
+        link.worker->mwChangeProg(AppContext::instance().store().buildDocument({{}}));
+    });
+
+    link.worker->mwChangeProg(AppContext::instance().store().buildDocument({{}}));
+    link.worker->mwStart();
+    link.transport->deliver(0x80, QByteArray(29, '\0'));
+    QCOMPARE(link.worker->worker()->state(), 1);
+
+    auto choose = [&dialog](const QString &pin, int id) {
+        auto *combo = dialog.pinWidget(pin)->comboBox();
+        combo->setCurrentIndex(combo->findData(id, GadgetComboBoxModel::GadgetIdRole));
+    };
+    choose("P5", 40);
+    choose("P3", 20);
+    choose("P12", 60);
+    dialog.calibrationRow("Motor1")->setLineInput(75);
+    dialog.calibrationRow("D3")->setLineInput(120);
+    QVERIFY(QMetaObject::invokeMethod(&dialog, "save"));
+
+    link.transport->deliver(0x80, QByteArray(29, '\0'));
+    link.transport->sent.clear();
+    link.worker->mwCommand("restart");
+    QCOMPARE(link.transport->sent.size(), 1);
+    QCOMPARE(link.transport->sent.at(0).first, 1);
+    const QByteArray bytes = link.transport->sent.at(0).second;
+    QCOMPARE(bytes, encodeConfiguration(AppContext::instance().writeConfiguration()).bytes);
+
+    const QJsonObject decoded = decodeConfiguration(bytes);
+    QCOMPARE(decoded.value("Motor1").toInt(), 75);
+    QCOMPARE(decoded.value("servocalibr").toArray().size(), 1);
+    QCOMPARE(decoded.value("servocalibr").toArray().at(0).toObject().value("zero").toInt(), 120);
+}
+
+QTEST_MAIN(tst_BluetoothPage)
+#include "tst_bluetoothpage.moc"
