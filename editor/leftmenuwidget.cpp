@@ -1,0 +1,129 @@
+#include "leftmenuwidget.h"
+
+#include "appcontext.h"
+#include "command.h"
+#include "hardwaredescription.h"
+#include "qlabeldragdrop.h"
+#include "uilogging.h"
+
+#include <QDragEnterEvent>
+#include <QGridLayout>
+#include <QPointer>
+
+namespace {
+
+bool has(int flags, quint32 bit)
+{
+    return (static_cast<quint32>(flags) & bit) != 0;
+}
+
+} // namespace
+
+LeftMenuWidget::LeftMenuWidget(QWidget *parent)
+    : QFrame(parent)
+{
+    setAcceptDrops(true);
+    m_grid = new QGridLayout(this);
+    m_grid->setAlignment(Qt::AlignTop);
+    m_grid->setSpacing(14);
+}
+
+LeftMenuWidget *LeftMenuWidget::instance()
+{
+    // The main window's layout takes ownership; should it go, the next caller gets a fresh menu.
+    static QPointer<LeftMenuWidget> menu;
+    if (!menu)
+        menu = new LeftMenuWidget;
+    return menu;
+}
+
+void LeftMenuWidget::buildMenu(const QList<Command *> &commands)
+{
+    AppContext &context = AppContext::instance();
+    const int width = context.dimension(QStringLiteral("LeftMenuButtonWidth"), 50);
+    const int height = context.dimension(QStringLiteral("LeftMenuButtonHeight"), 50);
+    for (const Command *command : commands) {
+        if (!command)
+            continue;
+        const int n = static_cast<int>(m_tiles.size());
+        const bool draggable = command->name() != QLatin1String("empty");
+        auto *tile = new QLabelDragDrop(context.icon(command->onIcon()),
+                                        context.icon(command->disabledIcon()),
+                                        context.icon(command->offIcon()), command->name(),
+                                        command->toolTip(), width, height, draggable, this);
+        m_grid->addWidget(tile, n / columns, n % columns);
+        m_tiles.append(tile);
+    }
+    update();
+}
+
+void LeftMenuWidget::buildMenu()
+{
+    const HardwareDescription *description = AppContext::instance().description();
+    if (!description) {
+        qCWarning(lcUi) << "Command menu: no hardware description loaded";
+        return;
+    }
+    buildMenu(description->commands());
+}
+
+void LeftMenuWidget::emptyMenu()
+{
+    for (QLabelDragDrop *tile : std::as_const(m_tiles)) {
+        tile->clearLabel();
+        m_grid->removeWidget(tile);
+        tile->hide();
+        tile->deleteLater();
+    }
+    m_tiles.clear();
+}
+
+QLabelDragDrop *LeftMenuWidget::tile(const QString &command) const
+{
+    for (QLabelDragDrop *tile : m_tiles) {
+        if (tile->command() == command)
+            return tile;
+    }
+    return nullptr;
+}
+
+void LeftMenuWidget::SlotToChangeCurrentActiveProgramm(int index)
+{
+    qCDebug(lcUi) << index;
+    // Subprograms are called from the main program only.
+    for (QLabelDragDrop *tile : std::as_const(m_tiles)) {
+        if (tile->command() == QLatin1String("call"))
+            tile->setEnabled(index == 0);
+    }
+}
+
+void LeftMenuWidget::slotToChangeSettings(int settingstatus)
+{
+    const bool motor1 = has(settingstatus, AppContext::Motor1Flag);
+    const bool motor2 = has(settingstatus, AppContext::Motor2Flag);
+    static const QStringList drives = {
+        QStringLiteral("m_left"),     QStringLiteral("m_fwd"),      QStringLiteral("m_right"),
+        QStringLiteral("m_bckleft"),  QStringLiteral("m_backward"), QStringLiteral("m_bckright"),
+        QStringLiteral("m_turnleft"), QStringLiteral("m_stop"),     QStringLiteral("m_turnright")};
+
+    for (QLabelDragDrop *tile : std::as_const(m_tiles)) {
+        const QString &name = tile->command();
+        if (name == QLatin1String("mServowork"))
+            tile->setEnabled(has(settingstatus, AppContext::ServoFlag));
+        else if (name == QLatin1String("mrall") || name == QLatin1String("mr1stop"))
+            tile->setEnabled(motor1 || motor2);
+        else if (drives.contains(name))
+            tile->setEnabled(motor1 && motor2);
+        else if (name == QLatin1String("mSound") || name == QLatin1String("mMusic"))
+            tile->setEnabled(has(settingstatus, AppContext::SoundFlag));
+        else if (name == QLatin1String("mMatrix"))
+            tile->setEnabled(has(settingstatus, AppContext::MatrixFlag));
+        else if (name == QLatin1String("mSetleds"))
+            tile->setEnabled(has(settingstatus, AppContext::LedFlag));
+    }
+}
+
+void LeftMenuWidget::dragEnterEvent(QDragEnterEvent *event)
+{
+    event->acceptProposedAction();
+}

@@ -1,0 +1,105 @@
+#include "qlabeldragdrop.h"
+
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+
+QLabelDragDrop::QLabelDragDrop(const QIcon &onIcon, const QIcon &disabledIcon, const QIcon &offIcon,
+                               const QString &command, const QString &toolTip, int width,
+                               int height, bool draggable, QWidget *parent)
+    : QLabel(parent)
+    , m_command(command)
+    , m_onIcon(onIcon)
+    , m_disabledIcon(disabledIcon)
+    , m_offIcon(offIcon)
+    , m_size(width, height)
+    , m_draggable(draggable)
+{
+    setToolTip(toolTip);
+    setMouseTracking(true);
+    showIcon(m_offIcon);
+    setFixedSize(m_size);
+}
+
+void QLabelDragDrop::showIcon(const QIcon &icon)
+{
+    if (m_size.isEmpty())
+        return;
+    QPixmap pixmap = icon.pixmap(m_size);
+    if (pixmap.isNull()) {
+        pixmap = QPixmap(m_size);
+        pixmap.fill(Qt::transparent);
+    } else if (pixmap.size() != m_size) {
+        pixmap = pixmap.scaled(m_size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    setPixmap(pixmap);
+}
+
+QMimeData *QLabelDragDrop::createMimeData() const
+{
+    auto *data = new QMimeData;
+    data->setText(m_command + QLatin1Char(','));
+    return data;
+}
+
+void QLabelDragDrop::clearLabel()
+{
+    clear();
+}
+
+Qt::DropAction QLabelDragDrop::executeDrag(QDrag *drag)
+{
+    return drag->exec(Qt::CopyAction | Qt::MoveAction);
+}
+
+void QLabelDragDrop::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    m_pressed = true;
+    update();
+    event->accept();
+    if (!m_draggable)
+        return;
+
+    showIcon(m_onIcon);
+    auto *drag = new QDrag(this);
+    drag->setMimeData(createMimeData());
+    drag->setPixmap(pixmap());
+    drag->setHotSpot(event->position().toPoint());
+    executeDrag(drag);
+    drag->deleteLater();
+    // The release ended the drag, not this label: the tile rises again here.
+    m_pressed = false;
+    showIcon(m_offIcon);
+    update();
+    QLabel::mousePressEvent(event);
+}
+
+void QLabelDragDrop::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    m_pressed = false;
+    update();
+    event->accept();
+    if (!m_draggable)
+        emit clicked();
+}
+
+void QLabelDragDrop::paintEvent(QPaintEvent *event)
+{
+    if (!isEnabled()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    // A pressed button sinks by two pixels.
+    QPainter painter(this);
+    const int shift = m_pressed ? 2 : 0;
+    painter.drawPixmap(shift, shift, pixmap());
+}
