@@ -1,0 +1,87 @@
+#include "languagewidget.h"
+
+#include "appcontext.h"
+#include "languagecatalog.h"
+#include "programstore.h"
+#include "setuplogging.h"
+
+#include <QCloseEvent>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+LanguageWidget::LanguageWidget(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("LanguageWidget"));
+    setWindowFlags(windowFlags() | Qt::Window);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_StyledBackground);
+    AppContext &context = AppContext::instance();
+    setWindowTitle(context.text(QStringLiteral("LanguageName")));
+    setMinimumSize(800, 600);
+    setStyleSheet(QStringLiteral(
+        "QWidget#LanguageWidget { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+        " stop:0 rgba(5, 46, 60, 255), stop: 0.5 rgba(17, 80, 103, 255),"
+        " stop:1 rgba(25, 104, 134, 255)); }"
+        "QListWidget { background: rgba(255, 255, 255, 235); border: 2px solid rgb(36, 133, 182);"
+        " border-radius: 10px; padding: 8px; font-size: 22px; }"
+        "QListWidget::item { padding: 10px; border-radius: 6px; }"
+        "QListWidget::item:selected { background: rgb(36, 133, 182); color: white; }"
+        "QPushButton { background: rgb(36, 133, 182); color: white; font-weight: bold;"
+        " font-size: 20px; border-radius: 10px; padding: 10px 40px; }"
+        "QPushButton:hover { background: rgb(56, 160, 210); }"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(60, 40, 60, 40);
+    layout->setSpacing(24);
+
+    m_list = new QListWidget(this);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    const QStringList names = LanguageCatalog::instance().languageNames();
+    m_list->addItems(names);
+    layout->addWidget(m_list, 1);
+
+    m_saveButton = new QPushButton(context.text(QStringLiteral("LanguageSave")), this);
+    layout->addWidget(m_saveButton, 0, Qt::AlignHCenter);
+
+    // The language in use is offered first; without one, the first entry.
+    const int current = int(names.indexOf(context.store().language()));
+    if (m_list->count() > 0)
+        m_list->setCurrentRow(current >= 0 ? current : 0);
+
+    connect(m_saveButton, &QPushButton::clicked, this, &LanguageWidget::SaveButtonClick);
+    connect(m_list, &QListWidget::itemActivated, this, &LanguageWidget::SaveButtonClick);
+}
+
+void LanguageWidget::SaveButtonClick()
+{
+    const QList<QListWidgetItem *> selected = m_list->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const QString name = selected.first()->text();
+    m_answered = true;
+
+    ProgramStore &store = AppContext::instance().store();
+    // Compared with the language the user chose last, not with the catalog's fallback: at the
+    // first start nothing is chosen yet, and the first entry must still build the window.
+    if (name == store.language()) {
+        close();
+        emit LanguageChange(false);
+        return;
+    }
+    store.setLanguage(name);
+    if (!LanguageCatalog::instance().select(name))
+        qCWarning(lcSetup) << "Language" << name << "not found; the first one is used";
+    close();
+    emit LanguageChange(true);
+}
+
+void LanguageWidget::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (!m_answered) {
+        m_answered = true;
+        emit LanguageChange(false);
+    }
+}
