@@ -1,0 +1,83 @@
+#pragma once
+
+#include "observer.h"
+
+#include <QFrame>
+
+class Command;
+class ConditionComboBoxModel;
+class ProgramItemComboBox;
+class QLabel;
+class QListWidgetItem;
+class QTextEdit;
+
+// The widget shown in one program row: BEGIN, END, or a command with its picture, action summary,
+// condition chooser and condition summary. A command row observes its Command so that every edit,
+// wherever it comes from, refreshes the texts and reaches the list.
+class ProgramListItemWidget : public QFrame, public Observer
+{
+    Q_OBJECT
+public:
+    enum class RowKind
+    {
+        Begin,
+        End,
+        Command
+    };
+
+    // A BEGIN or END row showing the given caption.
+    ProgramListItemWidget(RowKind kind, const QString &caption, QListWidgetItem *item,
+                          QWidget *parent = nullptr);
+    // A command row named after the command, with its off icon as the picture.
+    ProgramListItemWidget(const QString &name, const QIcon &icon, QListWidgetItem *item,
+                          QWidget *parent = nullptr);
+    ~ProgramListItemWidget() override;
+
+    RowKind kind() const { return m_kind; }
+    QListWidgetItem *listItem() const { return m_item; }
+
+    // Attaches to the command and fills the row from it.
+    void setCommand(Command *command);
+    Command *command() const { return m_command; }
+    // Stops observing the command (the row is going away or the command leaves the row).
+    void detachFromCommand();
+
+    QString actionText() const;
+    QString conditionsText() const;
+    ProgramItemComboBox *conditionChooser() const { return m_chooser; }
+    ConditionComboBoxModel *conditionModel() const { return m_model; }
+
+    void setRunning(bool running);
+    bool isRunning() const { return m_running; }
+
+    void subjectChanged(const QString &text) override;
+
+    static QString conditionIconName(int kind);
+    static QString conditionKindName(int kind);
+
+signals:
+    void programListItemChanged();
+    void changeConditions(QListWidgetItem *item);
+    void ClickOnComboBoxEvent(ProgramListItemWidget *item);
+
+public slots:
+    void emitChange();
+    void SlotToClickComboBox();
+    void setNewCurrentConditions();
+
+private:
+    void fillChooser();
+    void selectCurrentKind();
+    void updateSummaries();
+    void updateFrameStyle();
+
+    RowKind m_kind;
+    QListWidgetItem *m_item = nullptr;
+    Command *m_command = nullptr;
+    QTextEdit *m_actionBox = nullptr;
+    QTextEdit *m_conditionBox = nullptr;
+    QLabel *m_picture = nullptr;
+    ProgramItemComboBox *m_chooser = nullptr;
+    ConditionComboBoxModel *m_model = nullptr;
+    bool m_running = false;
+};

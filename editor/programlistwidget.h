@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QListWidget>
+#include <QPixmap>
+
+class Command;
+class ProgramListItemWidget;
+class QUndoStack;
+
+// One program (main program or subprogram) as a list of rows: BEGIN, the commands in execution
+// order, END. Structural edits arrive as drop signals that the program area turns into undo
+// commands; the list itself only performs the row operations those commands ask for.
+class ProgramListWidget : public QListWidget
+{
+    Q_OBJECT
+public:
+    // Drop positions of a moved row, in the order of the move undo commands.
+    enum MoveMode
+    {
+        MoveAbove = 0,
+        MoveOn = 1,
+        MoveBelow = 2,
+        MoveOnViewport = 3
+    };
+
+    explicit ProgramListWidget(QWidget *parent = nullptr);
+    ~ProgramListWidget() override;
+
+    QUndoStack *undoStack() const { return m_undoStack; }
+    bool structureValid() const { return m_structureValid; }
+
+    // Appends BEGIN, END or a copy of the command menu's command of that name; false when the
+    // name is unknown and nothing was added.
+    bool addRowByName(const QString &name);
+    // Appends a row for an existing command; the row takes ownership of it.
+    void appendCommandRow(Command *command);
+    void checkCycles();
+    void markRunningRow(int position);
+    bool hasCallTo(int program) const;
+    void renumberCalls(int deletedProgram);
+
+    // Row operations for the undo commands.
+    void moveRowBefore(int source, int destination);
+    QListWidgetItem *takeRow(int row);
+
+    // Groups row operations into one edit: the cycle check runs and programListChanged is emitted
+    // once, when the outermost edit ends, with every row in its final place.
+    void beginEdit();
+    void endEdit();
+    // Records a change of rows; reported at once, or when the current edit ends.
+    void markChanged();
+
+    Command *commandAt(int row) const;
+    ProgramListItemWidget *rowWidget(int row) const;
+    // The command name of a row, "BEGIN"/"END" for the two frame rows.
+    QString rowName(int row) const;
+    QStringList rowNames() const;
+    // The commands of the rows that carry one, in row order.
+    QList<Command *> commands() const;
+
+    // Insert index for a tile dropped on row `row` (-1: below every row) of a list of `count` rows.
+    static int insertIndexForDrop(int row, int count);
+    // Target index of a moved row for a drop indicator position over row `row`.
+    static int moveTargetIndex(MoveMode mode, int row, int count);
+
+signals:
+    void itemDroped();
+    void AddNewWidget(const QString &command, const QPixmap &image);
+    void MoveWidget(int oldIndex, int newIndex, int mode);
+    void AddDragDropWidget(const QString &command, const QPixmap &image, int insertIndex);
+    void removeLastItem();
+    void programListChanged();
+    // The command the property panel should show; nullptr hides the panel's content.
+    void commandSelected(Command *command);
+
+public slots:
+    void setSettings(QListWidgetItem *item = nullptr);
+    void itemChanged(QListWidgetItem *current, QListWidgetItem *previous);
+    void SlotToClickByComboBoxOnItem(ProgramListItemWidget *item);
+    void programListItemChanged();
+    void RepaintSettings();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+
+private:
+    void notifyChanged();
+    void showCurrentCommand();
+
+    QUndoStack *m_undoStack = nullptr;
+    bool m_structureValid = true;
+    int m_editDepth = 0;
+    bool m_changePending = false;
+};
