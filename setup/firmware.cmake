@@ -3,7 +3,10 @@
 if(NOT TARGET taviro_firmware)
     add_custom_target(taviro_firmware ALL
         COMMAND ${CMAKE_COMMAND} -E copy_directory
-                ${CMAKE_SOURCE_DIR}/firmware ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/firmware
+                ${CMAKE_SOURCE_DIR}/firmware/linux ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/firmware/linux
+        COMMAND ${CMAKE_COMMAND} -E copy_directory
+                ${CMAKE_SOURCE_DIR}/firmware/windows
+                ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/firmware/windows
         COMMENT "Copying the firmware folder beside the programs"
         VERBATIM)
 endif()

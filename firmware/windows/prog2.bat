@@ -11,7 +11,8 @@ rem Exit codes: 0 flashed, 1 folder not reachable, 2 no port, 3 settings missing
 rem 4 firmware file missing, 5 avrdude missing, anything else is avrdude's own failure.
 setlocal EnableExtensions DisableDelayedExpansion
 
-cd /d "%~dp0" || (echo prog2: cannot enter the firmware folder 1>&2 & exit /b 1)
+cd /d "%~dp0"
+if errorlevel 1 (echo prog2: cannot enter the firmware folder 1>&2 & exit /b 1)
 
 set "PORT=%~1"
 if "%PORT%"=="" (echo prog2: no serial port given ^(usage: prog2.bat COM3^) 1>&2 & exit /b 2)
