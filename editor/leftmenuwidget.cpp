@@ -2,13 +2,18 @@
 
 #include "appcontext.h"
 #include "command.h"
+#include "deletedqlistitemwidgetcommand.h"
 #include "hardwaredescription.h"
+#include "programlistwidget.h"
 #include "qlabeldragdrop.h"
 #include "uilogging.h"
 
 #include <QDragEnterEvent>
 #include <QGridLayout>
 #include <QPointer>
+#include <QUndoStack>
+
+#include <algorithm>
 
 namespace {
 
@@ -126,4 +131,34 @@ void LeftMenuWidget::slotToChangeSettings(int settingstatus)
 void LeftMenuWidget::dragEnterEvent(QDragEnterEvent *event)
 {
     event->acceptProposedAction();
+}
+
+void LeftMenuWidget::dropEvent(QDropEvent *event)
+{
+    auto *list = qobject_cast<ProgramListWidget *>(event->source());
+    if (!list) {
+        event->ignore();
+        return;
+    }
+    deleteSelectedRows(list);
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+}
+
+void LeftMenuWidget::deleteSelectedRows(ProgramListWidget *list)
+{
+    QList<int> rows;
+    const QList<QListWidgetItem *> selected = list->selectedItems();
+    for (QListWidgetItem *item : selected)
+        rows.append(list->row(item));
+    // Highest row first, so that the row index each step keeps is still right when it runs.
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    for (int row : std::as_const(rows)) {
+        Command *command = list->commandAt(row);
+        if (!command)
+            continue;
+        qCDebug(lcUi).noquote() << "Delete row" << row << command->name();
+        list->undoStack()->push(
+            new DeletedQListItemWidgetCommand(list, row, command, list->rowWidget(row)));
+    }
 }

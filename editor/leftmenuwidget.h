@@ -4,6 +4,7 @@
 #include <QList>
 
 class Command;
+class ProgramListWidget;
 class QGridLayout;
 class QLabelDragDrop;
 
@@ -33,12 +34,16 @@ public:
     QLabelDragDrop *tile(const QString &command) const;
     QGridLayout *grid() const { return m_grid; }
 
+    // Deletes the selected command rows of a list, each as an undo step of that list.
+    void deleteSelectedRows(ProgramListWidget *list);
+
 public slots:
     void SlotToChangeCurrentActiveProgramm(int index);
     void slotToChangeSettings(int settingstatus);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     QGridLayout *m_grid = nullptr;
