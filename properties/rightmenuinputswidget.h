@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QJsonObject>
 
 class Command;
 
@@ -15,6 +16,8 @@ public:
 
     virtual void setCommand(Command *command);
     Command *command() const { return m_command; }
+    // The fields this editor contributes to the command; editors without fields return nothing.
+    virtual QJsonObject toJson() { return {}; }
 
     bool emitEnabled() const { return m_emitEnabled; }
     void setEmitEnabled(bool enabled) { m_emitEnabled = enabled; }

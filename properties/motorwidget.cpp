@@ -1,0 +1,55 @@
+#include "motorwidget.h"
+
+#include "appcontext.h"
+#include "command.h"
+#include "pincomboboxmodel.h"
+#include "propertycontrols.h"
+#include "rightmenucombobox.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+MotorWidget::MotorWidget(QWidget *parent)
+    : RightMenuInputsWidget(parent)
+{
+    m_combo = new RightMenuComboBox(this);
+    m_combo->setIconSize(QSize(30, 30));
+    m_model = new PinComboBoxModel({}, this);
+    m_combo->setModel(m_model);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(PropertyControls::caption(QStringLiteral("MotorWidgetText"), this));
+    layout->addWidget(m_combo);
+    layout->addSpacing(AppContext::instance().dimension(QStringLiteral("GlobalSpacing"), 40));
+
+    connect(m_combo, &QComboBox::currentIndexChanged, this, &MotorWidget::changeCommandData);
+}
+
+void MotorWidget::setCommand(Command *command)
+{
+    RightMenuInputsWidget::setCommand(command);
+    if (!command)
+        return;
+    // Rebuilt on every load so that the choice follows the current pin set-up.
+    PinComboBoxModel *old = m_model;
+    m_model =
+        new PinComboBoxModel(AppContext::instance().outputPinsByCommand(command->name()), this);
+    m_combo->setModel(m_model);
+    delete old;
+    const QString motor = command->json()
+                              .value(QStringLiteral("action"))
+                              .toObject()
+                              .value(QStringLiteral("motor"))
+                              .toString();
+    m_combo->setCurrentIndex(m_model->findRow(PinComboBoxModel::GadgetNameRole, motor));
+}
+
+QJsonObject MotorWidget::toJson()
+{
+    const int row = m_combo->currentIndex();
+    if (row < 0)
+        return {{QStringLiteral("motor"), QJsonValue::Null}};
+    return {{QStringLiteral("motor"),
+             m_model->index(row, 0).data(PinComboBoxModel::GadgetNameRole).toString()}};
+}

@@ -1,0 +1,170 @@
+#include "rightmenuwidget.h"
+
+#include "command.h"
+#include "conditionwidget.h"
+#include "inputswidget.h"
+#include "sliderwithicons.h"
+
+#include <QFrame>
+#include <QPointer>
+#include <QVBoxLayout>
+
+RightMenuWidget *RightMenuWidget::instance()
+{
+    // Lives until the process ends, like the other regions of the main window; the guard only
+    // notices when a parent window deleted it first.
+    static QPointer<RightMenuWidget> panel;
+    if (!panel)
+        panel = new RightMenuWidget;
+    return panel;
+}
+
+RightMenuWidget::RightMenuWidget(QWidget *parent)
+    : QScrollArea(parent)
+{
+    setObjectName(QStringLiteral("RightMenuWidget"));
+    setStyleSheet(
+        QStringLiteral("RightMenuWidget { border-left: 2px solid cyan; border-top: 2px solid cyan;"
+                       " border-right: none; border-bottom: none; border-top-left-radius: 8px;"
+                       " background: transparent; }"));
+    setMinimumWidth(400);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setWidgetResizable(true);
+    setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+    m_scrollBar = new SliderWithIcons(0, 300, 1, this);
+    m_scrollBar->setLanguage();
+    m_scrollBar->setFixedWidth(40);
+    setVerticalScrollBar(m_scrollBar);
+
+    m_frame = new QFrame;
+    m_frame->setObjectName(QStringLiteral("RightMenuFrame"));
+    m_frame->setMaximumWidth(360);
+    m_frame->setStyleSheet(QStringLiteral("QFrame#RightMenuFrame { background: transparent; }"));
+    m_layout = new QVBoxLayout(m_frame);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_layout->setAlignment(Qt::AlignTop);
+    setWidget(m_frame);
+    viewport()->setAutoFillBackground(false);
+    m_frame->setAutoFillBackground(false);
+}
+
+void RightMenuWidget::clear()
+{
+    if (m_layout->count() > 0) {
+        if (m_conditionWidget)
+            m_conditionWidget->hide();
+        if (m_inputsWidget)
+            m_inputsWidget->hideAll();
+        while (m_layout->count() > 1) {
+            QLayoutItem *item = m_layout->takeAt(1);
+            delete item->widget();
+            delete item;
+        }
+    }
+    // The first item is the previous condition editor, which the new one replaces.
+    if (m_layout->count() > 0) {
+        QLayoutItem *item = m_layout->takeAt(0);
+        delete item->widget();
+        delete item;
+    }
+    m_command = nullptr;
+    m_active = false;
+
+    m_conditionWidget = new ConditionWidget(m_frame);
+    m_inputsWidget = new InputsWidget(m_frame);
+    if (m_subprogramCounter)
+        m_inputsWidget->setSubprogramCounter(m_subprogramCounter);
+    m_inputsWidget->setRunEnabled(m_runEnabled);
+    connect(m_conditionWidget, &RightMenuInputsWidget::stateChanged, this,
+            &RightMenuWidget::changeCommandData);
+    connect(m_inputsWidget, &RightMenuInputsWidget::stateChanged, this,
+            &RightMenuWidget::changeCommandData);
+    connect(m_inputsWidget, &InputsWidget::runClicked, this, &RightMenuWidget::runClicked);
+    m_layout->addWidget(m_conditionWidget, 0);
+    m_layout->addWidget(m_inputsWidget, 1);
+    m_conditionWidget->hide();
+    m_inputsWidget->hideAll();
+    // Shown at once: a panel already on screen would otherwise show it only later, from the
+    // event loop.
+    m_inputsWidget->show();
+}
+
+void RightMenuWidget::setCommand(Command *command)
+{
+    if (!m_inputsWidget)
+        clear();
+    m_active = false;
+    m_command = command;
+    hideContent();
+    m_conditionWidget->setCommand(command);
+    m_inputsWidget->setCommand(command);
+    m_active = true;
+    // Every shown command holds exactly the fields and value forms its editors write.
+    if (m_command)
+        m_command->setJson(commandJson());
+    m_frame->adjustSize();
+    updateGeometry();
+}
+
+void RightMenuWidget::hideEditors()
+{
+    hideContent();
+    // Hidden editors must not write, and the command may be deleted while the panel is hidden
+    // (a program is cleared or loaded), so the panel lets go of it.
+    m_command = nullptr;
+    m_active = false;
+}
+
+void RightMenuWidget::hideContent()
+{
+    if (m_conditionWidget)
+        m_conditionWidget->hide();
+    if (m_inputsWidget)
+        m_inputsWidget->hideAll();
+}
+
+void RightMenuWidget::reload()
+{
+    if (m_command)
+        setCommand(m_command);
+}
+
+QJsonObject RightMenuWidget::commandJson()
+{
+    return {{QStringLiteral("conditions"), m_conditionWidget->toJson()},
+            {QStringLiteral("action"), m_inputsWidget->toJson()}};
+}
+
+void RightMenuWidget::changeCommandData()
+{
+    if (m_active && m_command)
+        m_command->setJson(commandJson());
+}
+
+void RightMenuWidget::updateStatusManual(QJsonObject json)
+{
+    if (json.contains(QStringLiteral("manual"))) {
+        m_runEnabled = json.value(QStringLiteral("manual")).toInt() == 1;
+        if (m_inputsWidget)
+            m_inputsWidget->setRunEnabled(m_runEnabled);
+    }
+    // The same report carries the live input values the condition editors show.
+    if (m_conditionWidget)
+        m_conditionWidget->setCurrentControllerValue(json);
+}
+
+void RightMenuWidget::renewTexts()
+{
+    m_scrollBar->setLanguage();
+    clear();
+}
+
+void RightMenuWidget::setSubprogramCounter(std::function<int()> counter)
+{
+    m_subprogramCounter = std::move(counter);
+    if (m_inputsWidget)
+        m_inputsWidget->setSubprogramCounter(m_subprogramCounter);
+}

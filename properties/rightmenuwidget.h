@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QScrollArea>
+
+#include <functional>
+
+class Command;
+class ConditionWidget;
+class InputsWidget;
+class QFrame;
+class QVBoxLayout;
+class SliderWithIcons;
+
+// The property panel on the right of the main window: the condition editor of the selected
+// command above the editors its kind needs, and the run button. Every change is written straight
+// back into the command.
+class RightMenuWidget : public QScrollArea
+{
+    Q_OBJECT
+public:
+    // The panel of the main window, created on first use.
+    static RightMenuWidget *instance();
+
+    explicit RightMenuWidget(QWidget *parent = nullptr);
+
+    // Builds fresh editors (with the texts and sizes of the current configuration) and hides them.
+    void clear();
+    void setCommand(Command *command);
+    // Hides the editors and lets go of the command until the next setCommand.
+    void hideEditors();
+    void reload();
+    QJsonObject commandJson();
+
+    Command *command() const { return m_command; }
+    bool isActive() const { return m_active; }
+    ConditionWidget *conditionWidget() const { return m_conditionWidget; }
+    InputsWidget *inputsWidget() const { return m_inputsWidget; }
+    SliderWithIcons *scrollBar() const { return m_scrollBar; }
+
+    // Where the subprogram editor learns how many subprograms the edited program has.
+    void setSubprogramCounter(std::function<int()> counter);
+
+signals:
+    // The run button was clicked: execute the selected command on the controller.
+    void runClicked();
+
+public slots:
+    void changeCommandData();
+    void updateStatusManual(QJsonObject json);
+    // Renews texts, images and sizes after the configuration (language) changed.
+    void renewTexts();
+
+private:
+    void hideContent();
+
+    QFrame *m_frame = nullptr;
+    QVBoxLayout *m_layout = nullptr;
+    Command *m_command = nullptr;
+    bool m_active = false;
+    bool m_runEnabled = true;
+    ConditionWidget *m_conditionWidget = nullptr;
+    InputsWidget *m_inputsWidget = nullptr;
+    SliderWithIcons *m_scrollBar = nullptr;
+    std::function<int()> m_subprogramCounter;
+};

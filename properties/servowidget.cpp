@@ -1,0 +1,115 @@
+#include "servowidget.h"
+
+#include "appcontext.h"
+#include "command.h"
+#include "propertycontrols.h"
+#include "propertyvalues.h"
+#include "sliderwithbuttons.h"
+#include "togglediconlabel.h"
+
+#include <QHBoxLayout>
+#include <QJsonArray>
+#include <QLabel>
+
+ServoWidget::ServoWidget(QWidget *parent)
+    : RightMenuInputsWidget(parent)
+{
+    setMinimumHeight(0);
+    AppContext &context = AppContext::instance();
+    m_label = new QLabel(QStringLiteral("Servo"), this);
+    m_label->setStyleSheet(QStringLiteral("color: white;"));
+    m_label->setMinimumWidth(30);
+
+    m_toggle = PropertyControls::toggle(QStringLiteral("prop_servo"),
+                                        QStringLiteral("ServoWidgetIconWidth"),
+                                        QStringLiteral("ServoWidgetIconHeight"), 50, QString(),
+                                        QStringLiteral("ServoWidgetHint"), this);
+    m_toggle->setDeselectable(true);
+
+    m_slider = new SliderWithButtons(
+        context.dimension(QStringLiteral("ServoWidgetSliderStart"), 0),
+        context.dimension(QStringLiteral("ServoWidgetSliderStop"), 180),
+        context.dimension(QStringLiteral("ServoWidgetSliderStep"), 1),
+        context.dimension(QStringLiteral("ServoWidgetSliderDefault"), 90), this);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    layout->addWidget(m_label);
+    layout->addWidget(m_toggle);
+    layout->addWidget(m_slider, 1);
+
+    connect(m_toggle, &ToggledIconLabel::selected, this, &ServoWidget::changeCommandData);
+    connect(m_slider, &SliderWithButtons::changedData, this, &ServoWidget::changeCommandData);
+}
+
+void ServoWidget::setPinLabel(const QString &text)
+{
+    m_pin = text;
+    m_label->setText(text);
+}
+
+void ServoWidget::reset()
+{
+    m_toggle->setUnselected();
+}
+
+bool ServoWidget::isSelected() const
+{
+    return m_toggle->isSelected();
+}
+
+void ServoWidget::setSingle(bool single)
+{
+    m_single = single;
+    m_toggle->setVisible(!single);
+    setMinimumHeight(single ? 120 : 0);
+}
+
+void ServoWidget::setCommand(Command *command)
+{
+    RightMenuInputsWidget::setCommand(command);
+    if (!command)
+        return;
+    m_emitEnabled = false;
+    const QJsonObject action = command->json().value(QStringLiteral("action")).toObject();
+    if (m_single) {
+        loadSingle(action, command->name());
+    } else {
+        const QJsonArray servos = action.value(QStringLiteral("servos")).toArray();
+        for (const QJsonValue &value : servos) {
+            const QJsonObject servo = value.toObject();
+            if (servo.value(QStringLiteral("pin")).toString() == m_pin) {
+                m_slider->setLineInput(
+                    PropertyValues::readInt(servo.value(QStringLiteral("angle"))));
+                m_toggle->setSelected();
+            }
+        }
+    }
+    m_emitEnabled = true;
+}
+
+void ServoWidget::loadSingle(const QJsonObject &action, const QString &commandName)
+{
+    // The servo named by "servo" when the pin set-up still has it, else the first servo there.
+    const QString wanted = action.value(QStringLiteral("servo")).toString();
+    const QList<PinAssignment> servos = AppContext::instance().outputPinsByCommand(commandName);
+    QString pin = servos.isEmpty() ? QString() : servos.first().pinLabel;
+    for (const PinAssignment &assignment : servos) {
+        if (assignment.pinLabel == wanted)
+            pin = wanted;
+    }
+    if (pin.isEmpty() && !wanted.isEmpty())
+        pin = wanted;
+    setPinLabel(pin.isEmpty() ? QStringLiteral("Servo") : pin);
+    m_pin = pin;
+    m_toggle->setSelected();
+    m_slider->setLineInput(PropertyValues::readInt(action.value(QStringLiteral("angle"))));
+}
+
+QJsonObject ServoWidget::toJson()
+{
+    if (m_single)
+        return {{QStringLiteral("servo"), m_pin}, {QStringLiteral("angle"), m_slider->valueText()}};
+    return {{QStringLiteral("pin"), m_pin}, {QStringLiteral("angle"), m_slider->valueText()}};
+}

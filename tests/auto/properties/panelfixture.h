@@ -1,0 +1,69 @@
+#pragma once
+
+// Shared set-up of the property panel tests: the shipped English configuration with a pin set-up
+// that offers every kind of gadget, and a home folder of its own.
+
+#include "appcontext.h"
+#include "command.h"
+#include "hardwaredescription.h"
+#include "languagecatalog.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace PanelFixture {
+
+inline QJsonObject configuration()
+{
+    const auto pin = [](const char *label, int id) {
+        return QJsonObject{{"pinLbl", label}, {"gadgetId", id}};
+    };
+    return {{"pins", QJsonArray{pin("D5", 40), pin("D6", 41), pin("D3", 20), pin("D9", 20),
+                                pin("D2", 30), pin("A1", 30), pin("D4", 70), pin("D11", 60),
+                                pin("D7", 1), pin("A0", 11), pin("A2", 12)}},
+            {"servocalibr", QJsonArray{}},
+            {"Motor1", 100},
+            {"Motor2", 100}};
+}
+
+// Loads the English configuration; returns false (with a message) when it is missing.
+inline bool setUp(QTemporaryDir &home)
+{
+    if (!home.isValid())
+        return false;
+    qputenv("HOME", home.path().toUtf8());
+    if (!LanguageCatalog::instance().select(QStringLiteral("English")))
+        return false;
+    HardwareDescription *description = LanguageCatalog::instance().current();
+    AppContext &context = AppContext::instance();
+    context.setCommandMap(description->commandMap());
+    context.setGadgetMap(description->gadgetMap());
+    context.setPinMap(description->pinMap());
+    context.readConfiguration(configuration());
+    return true;
+}
+
+// A program row's command: a copy of the menu entry holding the given command object.
+inline std::unique_ptr<Command> rowCommand(const QString &name, const QJsonObject &commandObject)
+{
+    const Command *entry = AppContext::instance().commandMap().value(name);
+    if (!entry)
+        return {};
+    auto command = std::make_unique<Command>(*entry);
+    command->load(commandObject);
+    return command;
+}
+
+inline std::unique_ptr<Command> rowCommand(const QString &name, const QJsonObject &action,
+                                           const QJsonObject &conditions)
+{
+    QJsonObject fullAction = action;
+    fullAction.insert("command", name);
+    return rowCommand(name, QJsonObject{{"conditions", conditions}, {"action", fullAction}});
+}
+
+} // namespace PanelFixture
