@@ -213,18 +213,27 @@ void VirtualController::output(const QByteArray &bytes)
         emit bytesToSend(bytes);
         return;
     }
-    m_outputQueue.append({m_clock.elapsed() + m_latencyMs, bytes});
+    m_outputQueue.append({m_clock.nsecsElapsed() + qint64(m_latencyMs) * 1000000, bytes});
     if (!m_outputTimer.isActive())
-        m_outputTimer.start(int(qMax<qint64>(0, m_outputQueue.first().first - m_clock.elapsed())));
+        scheduleOutput();
+}
+
+void VirtualController::scheduleOutput()
+{
+    // Timers fire late rather than early, so aim at the millisecond before the due time and
+    // let the last fraction pass in zero-length turns of the event loop; the modelled latency
+    // then holds to well under a millisecond.
+    const qint64 remaining = m_outputQueue.first().first - m_clock.nsecsElapsed();
+    m_outputTimer.start(int(qMax<qint64>(0, remaining / 1000000 - 1)));
 }
 
 void VirtualController::flushDue()
 {
-    const qint64 now = m_clock.elapsed();
+    const qint64 now = m_clock.nsecsElapsed();
     while (!m_outputQueue.isEmpty() && m_outputQueue.first().first <= now)
         emit bytesToSend(m_outputQueue.takeFirst().second);
     if (!m_outputQueue.isEmpty())
-        m_outputTimer.start(int(qMax<qint64>(0, m_outputQueue.first().first - now)));
+        scheduleOutput();
 }
 
 void VirtualController::startCommand(quint8 sequence, const QByteArray &record, bool step)

@@ -83,6 +83,7 @@ private:
     void reply(int type, const QByteArray &payload);
     void sendStatePacket();
     void output(const QByteArray &bytes);
+    void scheduleOutput();
     void flushDue();
 
     void startCommand(quint8 sequence, const QByteArray &record, bool step);
@@ -99,6 +100,7 @@ private:
     QTimer m_waitTimer;
     QTimer m_outputTimer;
     QElapsedTimer m_clock;
+    // Due time (ns on m_clock) and bytes, in sending order.
     QList<QPair<qint64, QByteArray>> m_outputQueue;
     bool m_attached = false;
     int m_latencyMs = 0;
