@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QFrame>
+#include <QJsonObject>
+#include <QList>
+#include <QPixmap>
+#include <QPointer>
+
+#include <memory>
+
+class Command;
+class ProgramListWidget;
+class ProgramStore;
+class QHBoxLayout;
+class QPushButton;
+class QStackedWidget;
+class SubProgramTabWidget;
+
+// The program area: the main program and up to five subprograms, one list each, chosen by a row
+// of tabs. Edit requests of the shown list become undo steps on that list's own stack.
+class CentralWidget : public QFrame
+{
+    Q_OBJECT
+public:
+    static constexpr int MaxPrograms = 6;
+
+    explicit CentralWidget(QWidget *parent = nullptr);
+    ~CentralWidget() override;
+
+    // The program area of the running program, created on first use.
+    static CentralWidget *instance();
+
+    const QList<SubProgramTabWidget *> &tabs() const { return m_tabs; }
+    const QList<ProgramListWidget *> &lists() const { return m_lists; }
+    ProgramListWidget *currentList() const;
+    int currentIndex() const;
+    void showProgram(int index);
+    QStackedWidget *pages() const { return m_pages; }
+    QPushButton *addButton() const { return m_addButton; }
+
+    // Takes the tab captions from the dictionary and renames the existing tabs.
+    void retranslate();
+    // Replaces every program by the programs of the store (commands unknown to the command menu
+    // are dropped) and applies the store's configuration.
+    void loadFromStore(const ProgramStore &store);
+    // The commands of every list, main program first, BEGIN and END left out.
+    QList<QList<Command *>> collectCommands() const;
+
+signals:
+    void programChanged();
+    // The command of the shown list's current row, for the property panel; nullptr: none.
+    void commandSelected(Command *command);
+
+public slots:
+    void deleteTab(int idx, bool createEmpty);
+    void createMainProgram(bool createEmpty);
+    void AddWidgetProcessor(const QString &commandText, const QPixmap &image);
+    void MoveWidgetEvent(int oldIndex, int newIndex, int mode);
+    void AddDragDropCommandProcessor(const QString &commandText, const QPixmap &image,
+                                     int insertIndex);
+    void addNewSubProgram(bool withRows);
+    void addNewSubProgramClick();
+    void programListWidgetChanged();
+    void changeStatusSlot(const QJsonObject &json);
+    void ClearProgramms(bool createEmpty);
+
+private slots:
+    void ChangeSubprogFrame(int index);
+
+private:
+    ProgramListWidget *createList();
+    SubProgramTabWidget *createTab(int index, const QString &name);
+    void removeProgram(int index);
+    void selectTab(int index);
+    QString refusalText() const;
+
+    QList<SubProgramTabWidget *> m_tabs;
+    QList<ProgramListWidget *> m_lists;
+    std::shared_ptr<QList<QPointer<SubProgramTabWidget>>> m_group;
+    QStackedWidget *m_pages = nullptr;
+    QHBoxLayout *m_tabRow = nullptr;
+    QPushButton *m_addButton = nullptr;
+    QString m_mainLabel = QStringLiteral("P");
+    QString m_subprogramLabel = QStringLiteral("SP");
+    bool m_loading = false;
+};

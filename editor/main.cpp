@@ -1,0 +1,94 @@
+#include "centralwidget.h"
+#include "mainwindow.h"
+#include "uilogging.h"
+#include "virtualcontrollerserver.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QHostAddress>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+QString simulatorDeviceText(quint16 port)
+{
+    return QStringLiteral(R"({"Name":"Virtual controller","Address":"tcp://127.0.0.1:%1"})")
+        .arg(port);
+}
+
+// Saves a picture of the window after a delay and quits; used by tools/screenshots.sh.
+void scheduleWindowGrab(MainWindow *window, const QString &path, int delayMs, int program)
+{
+    QTimer::singleShot(delayMs / 2, window,
+                       [window, program] { CentralWidget::instance()->showProgram(program); });
+    QTimer::singleShot(delayMs, window, [window, path] {
+        if (!window->grab().save(path))
+            qCWarning(lcUi).noquote() << "Cannot save window picture" << path;
+        QApplication::exit(window->grab().isNull() ? 1 : 0);
+    });
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Taviro Start"));
+    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Program a robot controller by stacking command tiles."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulatorOption(
+        QStringLiteral("simulator"),
+        QStringLiteral("Start a built-in virtual controller and connect to it instead of the "
+                       "saved Bluetooth device (the saved device is kept)."));
+    parser.addOption(simulatorOption);
+    QCommandLineOption grabOption(
+        QStringLiteral("grab-window"),
+        QStringLiteral("Save a picture of the window to <file> and quit."), QStringLiteral("file"));
+    grabOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(grabOption);
+    QCommandLineOption grabDelayOption(QStringLiteral("grab-delay"),
+                                       QStringLiteral("Milliseconds before the picture."),
+                                       QStringLiteral("ms"), QStringLiteral("4000"));
+    grabDelayOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(grabDelayOption);
+    QCommandLineOption showProgramOption(QStringLiteral("show-program"),
+                                         QStringLiteral("Program tab shown before the picture."),
+                                         QStringLiteral("index"), QStringLiteral("0"));
+    showProgramOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(showProgramOption);
+    parser.process(app);
+
+    try {
+        std::unique_ptr<VirtualControllerServer> simulator;
+        MainWindow::Options options;
+        if (parser.isSet(simulatorOption)) {
+            simulator = std::make_unique<VirtualControllerServer>();
+            const quint16 port = simulator->listen(QHostAddress::LocalHost, 0);
+            if (port == 0)
+                throw std::runtime_error("Cannot start the virtual controller");
+            qCInfo(lcUi).noquote() << "Virtual controller on 127.0.0.1 port" << port;
+            options.deviceOverride = simulatorDeviceText(port);
+        }
+        MainWindow window(options);
+        if (parser.isSet(grabOption)) {
+            scheduleWindowGrab(&window, parser.value(grabOption),
+                               parser.value(grabDelayOption).toInt(),
+                               parser.value(showProgramOption).toInt());
+        }
+        return app.exec();
+    } catch (const std::runtime_error &error) {
+        const QString text = QString::fromUtf8(error.what());
+        qCDebug(lcUi).noquote() << QStringLiteral("Ошибка: ") + text;
+        QMessageBox::critical(nullptr, QApplication::applicationName(), text);
+        return -1;
+    }
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class CentralWidget;
+class QAction;
+class QFrame;
+class QHBoxLayout;
+class QVBoxLayout;
+class mWorker;
+
+// The program's only top-level window: owns the link facade, arranges the editor regions,
+// dispatches the top-menu buttons and keeps the worker supplied with the current program.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    struct Options
+    {
+        // A device text used instead of the saved one (the built-in virtual controller). It is
+        // handed to the worker only and never stored as the user's device.
+        QString deviceOverride;
+    };
+
+    explicit MainWindow(const Options &options = {}, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    mWorker *worker() const { return m_worker.get(); }
+    QAction *undoAction() const { return m_undoAction; }
+    bool isBuilt() const { return m_built; }
+
+    // The shown list's index among the programs and the command index of its first selected row;
+    // false when no command row is selected.
+    bool selectedCommandPosition(int *program, int *command) const;
+
+signals:
+    void InitErrorSignals(const QString &errorMessage);
+    void ClickLabelSignal(const QString &command);
+
+public slots:
+    void ShowErrorBox(const QString &message);
+    void LabelOpenLanguageFormClick();
+    void LabelOpenSettingsFormClick();
+    void LabelSaveFileClick();
+    void LabelClearClick();
+    void LabelReadFileClick();
+    void LabelWriteClick();
+    void LabelReadClick();
+    void LabelRestartClick();
+    void LabelStartClick();
+    void LabelStopClick();
+    void LabelStepClick();
+    void LabelSetupClick();
+    void LabelCloseClick();
+    void CtrlZProcessor();
+    void ProgramChanged();
+    void ExecuteCurrentSelectedCommand();
+    void LanguageSelected(bool changed);
+    void ReadProgrammFromDevice(const QJsonObject &json);
+
+    // Loads a program file into the editor as "ReadFile" does after its dialog.
+    void openProgramFile(const QString &path);
+    // Saves the editor's program as "SaveFile" does after its dialog; false on failure.
+    bool saveProgramFile(const QString &path);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void build();
+    void connectTopMenu();
+    void resetEditor();
+    void showByMaximizeType(int bit);
+    QJsonObject buildDocument() const;
+
+    Options m_options;
+    std::unique_ptr<mWorker> m_worker;
+    QAction *m_undoAction = nullptr;
+    QVBoxLayout *m_mainLayout = nullptr;
+    QFrame *m_regionsFrame = nullptr;
+    QHBoxLayout *m_regionsLayout = nullptr;
+    QVBoxLayout *m_centralLayout = nullptr;
+    QVBoxLayout *m_rightLayout = nullptr;
+    bool m_built = false;
+    bool m_closing = false;
+};
