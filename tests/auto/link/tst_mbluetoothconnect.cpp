@@ -15,6 +15,8 @@ private slots:
     void deviceTextIsJson_data();
     void deviceTextIsJson();
     void plainDeviceTextKeepsItsLayout();
+    void addressKinds_data();
+    void addressKinds();
     void shortAddressWarnsOnce();
     void searchWithoutAdapterEndsCleanly();
     void tcpConnectStepsAndFrames();
@@ -46,6 +48,32 @@ void tst_mBluetoothConnect::plainDeviceTextKeepsItsLayout()
 {
     QCOMPARE(mBluetoothConnect::deviceText("Robot", "00:11:22:33:44:55"),
              QString(R"({ "Name":"Robot", "Address":"00:11:22:33:44:55" })"));
+}
+
+void tst_mBluetoothConnect::addressKinds_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<bool>("usable");
+    QTest::newRow("bluetooth") << "00:11:22:33:44:55" << false << true;
+    QTest::newRow("bluetooth too short") << "00:11:22:33" << false << false;
+    QTest::newRow("empty") << "" << false << false;
+    QTest::newRow("loopback") << "tcp://127.0.0.1:5555" << true << true;
+    QTest::newRow("short host name") << "tcp://lo:1" << true << true;
+    QTest::newRow("upper-case scheme") << "TCP://127.0.0.1:5555" << true << true;
+    QTest::newRow("no port") << "tcp://127.0.0.1" << true << false;
+    QTest::newRow("port zero") << "tcp://127.0.0.1:0" << true << false;
+    QTest::newRow("no host") << "tcp://:5555" << true << false;
+    QTest::newRow("path") << "tcp://127.0.0.1:5555/x" << true << false;
+}
+
+void tst_mBluetoothConnect::addressKinds()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, tcp);
+    QFETCH(bool, usable);
+    QCOMPARE(LinkSocket::kindOf(address) == LinkSocket::Kind::Tcp, tcp);
+    QCOMPARE(LinkSocket::isUsableAddress(address), usable);
 }
 
 void tst_mBluetoothConnect::shortAddressWarnsOnce()
@@ -130,8 +158,6 @@ void tst_mBluetoothConnect::refusedConnectionRecreatesSocket()
     for (int attempt = 1; attempt <= 2; ++attempt) {
         transport.connectDevice(info);
         QTRY_COMPARE(transport.socketErrorCount(), attempt);
-        // Let the socket settle back to unconnected.
-        QTest::qWait(20);
     }
     QTest::ignoreMessage(QtDebugMsg, "Recreate socket");
     transport.connectDevice(info);
