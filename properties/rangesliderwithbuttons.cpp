@@ -50,6 +50,10 @@ RangeSliderWithButtons::RangeSliderWithButtons(int minimum, int maximum, int ste
     layout->addWidget(m_lowerEdit, 2, 0, 1, 3);
     layout->addWidget(m_decreaseLower, 2, 0, Qt::AlignLeft | Qt::AlignVCenter);
     layout->addWidget(m_increaseLower, 2, 2, Qt::AlignRight | Qt::AlignVCenter);
+    // The buttons sit on the fields' ends and must be drawn above them.
+    for (ClickableRoundLabel *button :
+         {m_decreaseUpper, m_increaseUpper, m_decreaseLower, m_increaseLower})
+        button->raise();
 
     connect(m_upperEdit, &QLineEdit::textEdited, this,
             &RangeSliderWithButtons::setValueFromUpperLineEdit);

@@ -9,7 +9,7 @@ RightMenuComboBox::RightMenuComboBox(QWidget *parent)
 {
     setStyleSheet(QStringLiteral(
         "RightMenuComboBox { border: 2px solid cyan; border-radius: 8px; padding-left: 12px;"
-        " background-color: white; color: black; }"
+        " background-color: white; color: black; combobox-popup: 0; }"
         "RightMenuComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: top right;"
         " width: 10px; border: none; }"
         "RightMenuComboBox QAbstractItemView { background-color: white; color: black;"
@@ -17,6 +17,8 @@ RightMenuComboBox::RightMenuComboBox(QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setMinimumHeight(30);
     setIconSize(QSize(30, 30));
+    // A scrolling list rather than a menu the height of the screen, so the drawn bar shows.
+    setMaxVisibleItems(8);
 
     QAbstractItemView *list = view();
     m_scrollBar = new SliderWithIcons(0, 100, 1, list);

@@ -69,6 +69,9 @@ SliderWithButtons::SliderWithButtons(int minimum, int maximum, int step, int val
     layout->addWidget(m_decrease, 0, 0, Qt::AlignLeft | Qt::AlignVCenter);
     layout->addWidget(m_increase, 0, 2, Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(m_slider, 1, 1);
+    // The buttons sit on the field's ends and must be drawn above it.
+    m_decrease->raise();
+    m_increase->raise();
 
     connect(m_slider, &QSlider::valueChanged, this, &SliderWithButtons::setLineInput);
     connect(m_slider, &QSlider::sliderReleased, this, &SliderWithButtons::emitChangedData);

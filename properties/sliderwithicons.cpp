@@ -19,6 +19,11 @@ SliderWithIcons::SliderWithIcons(int minimum, int maximum, int step, QWidget *pa
     setMinimumSize(25, 25);
 }
 
+QSize SliderWithIcons::sizeHint() const
+{
+    return QScrollBar::sizeHint().expandedTo(minimumSize());
+}
+
 int SliderWithIcons::trackPageStep() const
 {
     const int interval = m_maximum - m_minimum;

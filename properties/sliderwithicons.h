@@ -22,6 +22,8 @@ public:
     QRect handleRect() const;
     QSize handleSize() const { return m_handleSize; }
     bool isHandlePressed() const { return m_pressed; }
+    // Scroll areas size their bars by the hint; it must leave room for the handle image.
+    QSize sizeHint() const override;
 
     static constexpr int trackWidth = 14;
     static constexpr int margin = 2;
