@@ -114,7 +114,11 @@ void VirtualController::handlePacket(int type, const QByteArray &payload)
 {
     switch (type) {
     case 0x01:
+        // A restart: the editor starts its runs afresh from here, and so does the controller.
         m_configuration = payload;
+        m_waitTimer.stop();
+        m_running = false;
+        m_stack.clear();
         reply(type, {});
         break;
     case 0x02:

@@ -268,6 +268,10 @@ void tst_VirtualController::callAndReturn()
     QCOMPARE(rig.controller.stackDepth(), 1);
     rig.run(command("mStartCycle"));
     QCOMPARE(rig.controller.stackDepth(), 2);
+    rig.request(0x01, QByteArray::fromHex("00000000"));
+    QCOMPARE(rig.controller.stackDepth(), 0);
+    rig.run(command("call", {{"proc", 1}}));
+    rig.run(command("mStartCycle"));
     rig.request(3, QByteArray(1, char(++rig.sequence)) + CommandCompiler::returnRecord());
     QCOMPARE(rig.flow(), ControllerState::kReturned);
     QCOMPARE(rig.controller.stackDepth(), 0);
