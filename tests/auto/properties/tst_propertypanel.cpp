@@ -28,6 +28,7 @@
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -87,6 +88,8 @@ private slots:
     void melodyEditing();
     void soundKeyboardSelection();
     void hideEditorsLetsGoOfTheCommand();
+    void editorsFitThePanel_data();
+    void editorsFitThePanel();
 
 private:
     QTemporaryDir m_home;
@@ -585,6 +588,92 @@ void tst_PropertyPanel::hideEditorsLetsGoOfTheCommand()
     command.reset();
     m_panel->reload();
     QVERIFY(m_panel->inputsWidget()->brakeWidget()->isHidden());
+}
+
+void tst_PropertyPanel::editorsFitThePanel_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QJsonObject>("command");
+
+    QTest::newRow("timed drive with a condition")
+        << "m_fwd" << parse(R"({"conditions": {"type": "and", "data": [
+                        {"pin": "D7", "equation": "equals", "level": "1"},
+                        {"pin": "A0", "equation": "inside", "level": "40", "level2": "90"}]},
+                     "action": {"command": "m_fwd", "speed": 70, "timer": 1, "time": 2.5,
+                                "brake": 1}})");
+    QTest::newRow("servos") << "mServowork" << parse(R"({"conditions": {"type": "single", "data": [
+                                            {"equation": "counter", "level": "3"}]},
+                                         "action": {"command": "mServowork", "servos": [
+                                            {"pin": "D9", "angle": 45}], "timer": 0,
+                                            "time": 0}})");
+    QTest::newRow("melody") << "mMusic" << parse(R"({"conditions": {"type": "always"},
+                                         "action": {"command": "mMusic", "tempo": 120,
+                                            "sounds": [{"note": "E", "octave": 4, "length": 8},
+                                                       {"note": "0", "length": 4},
+                                                       {"note": "G#", "octave": 3,
+                                                        "length": 16}]}})");
+    QTest::newRow("picture") << "mMatrix" << parse(R"({"conditions": {"type": "always"},
+                                          "action": {"command": "mMatrix", "pict": [
+                                            0,0,1,1,1,1,0,0, 0,1,0,0,0,0,1,0,
+                                            1,0,1,0,0,1,0,1, 1,0,0,0,0,0,0,1,
+                                            1,0,1,0,0,1,0,1, 1,0,0,1,1,0,0,1,
+                                            0,1,0,0,0,0,1,0, 0,0,1,1,1,1,0,0]}})");
+}
+
+void tst_PropertyPanel::editorsFitThePanel()
+{
+    QFETCH(QString, name);
+    QFETCH(QJsonObject, command);
+
+    // The panel's place in a 1366 x 768 main window.
+    m_panel->resize(400, 650);
+    auto row = PanelFixture::rowCommand(name, command);
+    m_panel->setCommand(row.get());
+    QCoreApplication::processEvents();
+    QWidget *content = m_panel->widget();
+    content->adjustSize();
+    QCoreApplication::processEvents();
+    QVERIFY(content->width() <= 360);
+
+    // Nothing the editors show may stick out of the column or overlap a sibling.
+    const QRect column(QPoint(0, 0), content->size());
+    for (QWidget *child : content->findChildren<QWidget *>()) {
+        if (!child->isVisible() || child->width() <= 1 || child->height() <= 1)
+            continue;
+        const QRect box(child->mapTo(content, QPoint(0, 0)), child->size());
+        QVERIFY2(column.contains(box), qPrintable(child->metaObject()->className()));
+    }
+    for (QWidget *editor : m_panel->inputsWidget()->findChildren<RightMenuInputsWidget *>(
+             QString(), Qt::FindDirectChildrenOnly)) {
+        if (!editor->isVisible())
+            continue;
+        for (QWidget *other : m_panel->inputsWidget()->findChildren<RightMenuInputsWidget *>(
+                 QString(), Qt::FindDirectChildrenOnly)) {
+            if (other != editor && other->isVisible())
+                QVERIFY(!editor->geometry().intersects(other->geometry()));
+        }
+    }
+
+    // TAVIRO_PANEL_SHOTS names a folder for pictures of these states (screenshot script).
+    const QString folder = qEnvironmentVariable("TAVIRO_PANEL_SHOTS");
+    if (!folder.isEmpty()) {
+        const QString file = QString(QTest::currentDataTag()).replace(' ', '_');
+        // The panel is transparent; the main window's gradient lies behind its white texts.
+        const auto onBackground = [](QWidget *widget) {
+            QImage image(widget->size(), QImage::Format_ARGB32);
+            QPainter painter(&image);
+            QLinearGradient gradient(0, 0, 0, image.height());
+            gradient.setColorAt(0, QColor(5, 46, 60));
+            gradient.setColorAt(0.5, QColor(17, 80, 103));
+            gradient.setColorAt(1, QColor(25, 104, 134));
+            painter.fillRect(image.rect(), gradient);
+            painter.drawPixmap(0, 0, widget->grab());
+            return image;
+        };
+        QVERIFY(onBackground(m_panel).save(folder + "/panel_" + file + ".png"));
+        QVERIFY(onBackground(content).save(folder + "/panel_" + file + "_full.png"));
+    }
+    m_panel->resize(420, 900);
 }
 
 QTEST_MAIN(tst_PropertyPanel)
