@@ -1,0 +1,277 @@
+#include "appcontext.h"
+#include "centralwidget.h"
+#include "command.h"
+#include "mainwindow.h"
+#include "memoryimage.h"
+#include "mworker.h"
+#include "programlistitemwidget.h"
+#include "programlistwidget.h"
+#include "programstore.h"
+#include "qlabeldragdrop.h"
+#include "topmenuwidget.h"
+#include "virtualcontrollerserver.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+
+#include <functional>
+#include <memory>
+
+// The editor against the in-process virtual controller: everything a user does with a program,
+// from the drop of a tile to watching it run.
+class tst_EditorSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void writeReadRestartRun();
+    void manualCommandNamesShownListAndRow();
+    void rebuildKeepsOneConnectionPerButton();
+    void openingAFileReplacesProgramsAndHistory();
+
+private:
+    using Report = std::function<bool(const QJsonObject &)>;
+    static bool waitForReport(QSignalSpy &spy, qsizetype *from, const Report &wanted,
+                              int timeoutMs);
+    static void dropTile(ProgramListWidget *list, const QString &command, int row);
+    static QJsonObject pause(double seconds);
+
+    QTemporaryDir m_home;
+};
+
+void tst_EditorSession::initTestCase()
+{
+    qputenv("HOME", m_home.path().toUtf8());
+    QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=false"));
+}
+
+bool tst_EditorSession::waitForReport(QSignalSpy &spy, qsizetype *from, const Report &wanted,
+                                      int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (true) {
+        for (; *from < spy.count(); ++*from) {
+            if (wanted(spy.at(*from).at(0).toJsonObject())) {
+                ++*from;
+                return true;
+            }
+        }
+        if (deadline.hasExpired() || !spy.wait(int(qMax<qint64>(1, deadline.remainingTime()))))
+            return false;
+    }
+}
+
+void tst_EditorSession::dropTile(ProgramListWidget *list, const QString &command, int row)
+{
+    QMimeData mime;
+    mime.setText(command + QLatin1Char(','));
+    const QPoint position = list->visualItemRect(list->item(row)).center();
+    QDragEnterEvent enter(position, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(list->viewport(), &enter);
+    QDragMoveEvent move(position, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(list->viewport(), &move);
+    QDropEvent drop(position, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(list->viewport(), &drop);
+}
+
+QJsonObject tst_EditorSession::pause(double seconds)
+{
+    return QJsonObject{
+        {"conditions", QJsonObject{{"type", "always"}}},
+        {"action",
+         QJsonObject{{"command", "mPause"}, {"hour", 0}, {"minute", 0}, {"second", seconds}}}};
+}
+
+void tst_EditorSession::writeReadRestartRun()
+{
+    VirtualControllerServer server;
+    const quint16 port = server.listen(QHostAddress::LocalHost, 0);
+    QVERIFY(port != 0);
+    const QString device =
+        QStringLiteral("{\"Name\":\"Virtual controller\",\"Address\":\"tcp://127.0.0.1:%1\"}")
+            .arg(port);
+
+    MainWindow window(MainWindow::Options{device});
+    QSignalSpy reports(window.worker(), &mWorker::sigCurState);
+    QSignalSpy readBack(window.worker(), &mWorker::sigReadProg);
+    TopMenuWidget *top = TopMenuWidget::instance();
+    qsizetype seen = 0;
+    auto flag = [](const QJsonObject &report, const char *key) {
+        return report.value(QLatin1String(key)).toInt();
+    };
+
+    // Reports the test waits for. (Lambdas with commas cannot sit inside the test macros.)
+    const Report writable = [&](const QJsonObject &r) { return flag(r, "write") == 1; };
+    const Report writing = [&](const QJsonObject &r) { return flag(r, "write") == 0; };
+    const Report connected = [&](const QJsonObject &r) {
+        return flag(r, "write") == 1 && flag(r, "read") == 1;
+    };
+    const Report restartable = [&](const QJsonObject &r) { return flag(r, "restart") == 1; };
+    const Report ready = [&](const QJsonObject &r) { return flag(r, "start") == 1; };
+    const Report running = [&](const QJsonObject &r) { return flag(r, "stop") == 1; };
+    const Report backAtStart = [&](const QJsonObject &r) {
+        return flag(r, "start") == 1 && flag(r, "progpos") == 0;
+    };
+
+    // Connected: writing is offered.
+    QVERIFY(waitForReport(reports, &seen, writable, 30000));
+    QVERIFY(top->button(QStringLiteral("write"))->isEnabled());
+
+    // Build a program the way drops do: BEGIN, pause, pause, pause, END.
+    ProgramListWidget *main = CentralWidget::instance()->lists().at(0);
+    main->resize(600, 600);
+    dropTile(main, QStringLiteral("mPause"), 1);
+    dropTile(main, QStringLiteral("mPause"), 2);
+    dropTile(main, QStringLiteral("mPause"), 3);
+    QCOMPARE(main->rowNames(), (QStringList{"BEGIN", "mPause", "mPause", "mPause", "END"}));
+    QCOMPARE(main->undoStack()->count(), 3);
+    const QList<double> seconds{0.4, 0.5, 0.4};
+    for (int i = 0; i < 3; ++i)
+        main->commandAt(i + 1)->setJson(pause(seconds.at(i)));
+    const QJsonObject written = AppContext::instance().store().currentDocument();
+    QCOMPARE(written.value("ProgData").toArray().at(0).toArray().size(), 3);
+
+    // Write, then read back: the same byte code comes back and replaces the editor's program.
+    emit top->button(QStringLiteral("write"))->clicked();
+    QVERIFY(waitForReport(reports, &seen, writing, 5000));
+    QVERIFY(waitForReport(reports, &seen, connected, 30000));
+    emit top->button(QStringLiteral("read"))->clicked();
+    QVERIFY(readBack.wait(30000));
+    main = CentralWidget::instance()->lists().at(0);
+    QCOMPARE(main->rowNames(), (QStringList{"BEGIN", "mPause", "mPause", "mPause", "END"}));
+    QCOMPARE(main->undoStack()->count(), 0);
+    const QJsonObject readDocument = AppContext::instance().store().currentDocument();
+    ImageBuilder writtenImage;
+    ImageBuilder readImage;
+    const ImageBuilder::Result before = writtenImage.buildImage(written);
+    const ImageBuilder::Result after = readImage.buildImage(readDocument);
+    QVERIFY(before.success);
+    QVERIFY(after.success);
+    QCOMPARE(after.image, before.image);
+
+    // Restart makes the controller ready to run.
+    QVERIFY(waitForReport(reports, &seen, restartable, 30000));
+    emit top->button(QStringLiteral("restart"))->clicked();
+    QVERIFY(waitForReport(reports, &seen, ready, 30000));
+    QTRY_VERIFY(top->button(QStringLiteral("start"))->isEnabled());
+
+    // Run: the red row walks through the commands and returns to the first one.
+    QList<int> redRows;
+    auto recordRedRow = [&] {
+        int red = -1;
+        for (int i = 0; i < main->count(); ++i) {
+            if (main->rowWidget(i)->isRunning())
+                red = i;
+        }
+        if (redRows.isEmpty() || redRows.last() != red)
+            redRows.append(red);
+    };
+    QMetaObject::Connection recording =
+        connect(window.worker(), &mWorker::sigCurState, this, recordRedRow);
+    recordRedRow();
+    emit top->button(QStringLiteral("start"))->clicked();
+    QVERIFY(waitForReport(reports, &seen, running, 5000));
+    QVERIFY(waitForReport(reports, &seen, backAtStart, 30000));
+    disconnect(recording);
+    QCOMPARE(redRows, (QList<int>{1, 2, 3, 1}));
+
+    // The virtual controller's address is not remembered as the user's device.
+    window.close();
+    QFile state(AppContext::instance().store().stateFilePath());
+    QVERIFY(state.open(QIODevice::ReadOnly));
+    const QJsonObject saved = QJsonDocument::fromJson(state.readAll()).object();
+    QCOMPARE(saved.value("BluetoothDeviceName").toString(), QString());
+    QCOMPARE(saved.value("ProgData").toArray().at(0).toArray().size(), 3);
+    QVERIFY(!saved.value("Language").toString().isEmpty());
+}
+
+void tst_EditorSession::manualCommandNamesShownListAndRow()
+{
+    MainWindow window;
+    CentralWidget *area = CentralWidget::instance();
+    area->ClearProgramms(true);
+    area->addNewSubProgram(true);
+    area->addNewSubProgram(true);
+    area->showProgram(2);
+    ProgramListWidget *second = area->lists().at(2);
+    area->AddDragDropCommandProcessor(QStringLiteral("mPause"), QPixmap(), 1);
+    area->AddDragDropCommandProcessor(QStringLiteral("mSetleds"), QPixmap(), 2);
+    QCOMPARE(second->rowNames(), (QStringList{"BEGIN", "mPause", "mSetleds", "END"}));
+
+    QSignalSpy manual(window.worker(), &mWorker::intMwManual);
+    second->clearSelection();
+    second->item(2)->setSelected(true);
+    window.ExecuteCurrentSelectedCommand();
+    QCOMPARE(manual.count(), 1);
+    QCOMPARE(manual.at(0).at(0).toInt(), 2);
+    QCOMPARE(manual.at(0).at(1).toInt(), 1);
+
+    // Nothing selected, or only BEGIN: nothing is sent.
+    second->clearSelection();
+    window.ExecuteCurrentSelectedCommand();
+    second->item(0)->setSelected(true);
+    window.ExecuteCurrentSelectedCommand();
+    QCOMPARE(manual.count(), 1);
+
+    // Ctrl+Z takes back the last edit of the shown list only.
+    window.undoAction()->trigger();
+    QCOMPARE(second->rowNames(), (QStringList{"BEGIN", "mPause", "END"}));
+    QCOMPARE(area->lists().at(0)->rowNames(), (QStringList{"BEGIN", "END"}));
+}
+
+void tst_EditorSession::rebuildKeepsOneConnectionPerButton()
+{
+    MainWindow window;
+    window.LanguageSelected(false);
+    window.LanguageSelected(true);
+    QSignalSpy commands(window.worker(), &mWorker::intMwCommand);
+    QLabelDragDrop *start = TopMenuWidget::instance()->button(QStringLiteral("start"));
+    QVERIFY(start);
+    emit start->clicked();
+    QCOMPARE(commands.count(), 1);
+    QCOMPARE(commands.at(0).at(0).toString(), QStringLiteral("start"));
+    QCOMPARE(window.windowTitle(), AppContext::instance().text(QStringLiteral("ProgramName")));
+}
+
+void tst_EditorSession::openingAFileReplacesProgramsAndHistory()
+{
+    MainWindow window;
+    CentralWidget *area = CentralWidget::instance();
+    area->AddDragDropCommandProcessor(QStringLiteral("mPause"), QPixmap(), 1);
+    QVERIFY(area->lists().at(0)->undoStack()->count() > 0);
+
+    const QString path = m_home.filePath(QStringLiteral("Lumakit/Programs/two.json"));
+    const QJsonObject document{
+        {"ProgData", QJsonArray{QJsonArray{pause(1), pause(2)}, QJsonArray{pause(3)}}}};
+    QVERIFY(ProgramStore::saveFile(path, document));
+    QSignalSpy changes(window.worker(), &mWorker::intMwChangeProg);
+    window.openProgramFile(path);
+    QCOMPARE(area->lists().size(), 2);
+    QCOMPARE(area->lists().at(0)->rowNames(), (QStringList{"BEGIN", "mPause", "mPause", "END"}));
+    for (ProgramListWidget *list : area->lists())
+        QCOMPARE(list->undoStack()->count(), 0);
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.at(0).at(0).toJsonObject().value("ProgData").toArray().size(), 2);
+
+    // Saving writes exactly the path given, and "Clear" brings back the empty program.
+    const QString saved = m_home.filePath(QStringLiteral("Lumakit/Programs/copy"));
+    QVERIFY(window.saveProgramFile(saved));
+    QVERIFY(QFile::exists(saved));
+    window.LabelClearClick();
+    QCOMPARE(area->lists().size(), 1);
+    QCOMPARE(area->lists().at(0)->rowNames(), (QStringList{"BEGIN", "END"}));
+}
+
+QTEST_MAIN(tst_EditorSession)
+#include "tst_editorsession.moc"
