@@ -7,6 +7,7 @@
 #include "setuplogging.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSerialPortInfo>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -57,7 +59,15 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
 
     setStyleSheet(QStringLiteral(
         "QLabel#rowLabel { color: white; font-weight: bold; }"
-        "QListWidget { background: rgba(255, 255, 255, 230); border-radius: 6px; }"
+        "QListWidget { background: rgba(255, 255, 255, 230); border-radius: 6px; font-size: 16px;"
+        " padding: 4px; }"
+        "QListWidget::item { padding: 6px; }"
+        "QListWidget::item:selected { background: rgb(36, 133, 182); color: white; }"
+        // The status colours are fixed; the plate behind them keeps each one readable.
+        "QFrame#statusPlate { border-radius: 6px; }"
+        "QFrame#statusPlate[tone=\"light\"] { background: rgb(236, 240, 242); }"
+        "QFrame#statusPlate[tone=\"dark\"] { background: rgb(16, 28, 34); }"
+        "QLabel#statusLabel { font-weight: bold; font-size: 15px; }"
         "QLineEdit { border-radius: 8px; padding: 4px 8px; min-height: 24px; }"
         "QPushButton { background: rgb(36, 133, 182); color: white; font-weight: bold;"
         " border-radius: 8px; padding: 6px 16px; min-height: 24px; }"
@@ -76,9 +86,15 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     m_deviceLabel->setObjectName(QStringLiteral("deviceLabel"));
     m_deviceLabel->setStyleSheet(QStringLiteral("QLabel { color : white; }"));
     m_deviceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_statusLabel = new QLabel(deviceGroup);
+    m_statusPlate = new QFrame(deviceGroup);
+    m_statusPlate->setObjectName(QStringLiteral("statusPlate"));
+    auto *plateLayout = new QHBoxLayout(m_statusPlate);
+    plateLayout->setContentsMargins(10, 3, 10, 3);
+    m_statusLabel = new QLabel(m_statusPlate);
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
     m_statusLabel->setWordWrap(true);
+    plateLayout->addWidget(m_statusLabel);
+    m_statusPlate->hide();
     m_searchButton = new QPushButton(context.text(QStringLiteral("BluetoothSearch")), deviceGroup);
     m_deviceList = new QListWidget(deviceGroup);
     m_deviceList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -90,19 +106,21 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     deviceGrid->addWidget(m_deviceLabel, 0, 1, 1, 2);
     deviceGrid->addWidget(
         rowLabel(context.text(QStringLiteral("BluetoothDeviceStatus")), deviceGroup), 1, 0);
-    deviceGrid->addWidget(m_statusLabel, 1, 1, 1, 2);
+    deviceGrid->addWidget(m_statusPlate, 1, 1, Qt::AlignLeft);
     deviceGrid->addWidget(m_deviceList, 2, 0, 3, 2);
     deviceGrid->addWidget(m_searchButton, 2, 2);
     deviceGrid->addWidget(m_selectButton, 3, 2);
     deviceGrid->setRowStretch(4, 1);
-    layout->addWidget(deviceGroup, 3);
+    layout->addWidget(deviceGroup, 2);
 
     // Firmware: serial port, status, start.
     QFrame *firmwareGroup = makeGroup();
     auto *firmwareGrid = new QGridLayout(firmwareGroup);
-    firmwareGrid->setColumnStretch(1, 1);
+    firmwareGrid->setHorizontalSpacing(12);
+    firmwareGrid->setColumnStretch(3, 1);
     m_comPortBox = new RightMenuComboBox(firmwareGroup);
     m_comPortBox->setMinimumWidth(200);
+    m_comPortBox->setMaximumWidth(360);
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &port : ports)
         m_comPortBox->addItem(port.portName());
@@ -116,29 +134,32 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
         new QPushButton(context.text(QStringLiteral("FirmwareButton")), firmwareGroup);
     firmwareGrid->addWidget(
         rowLabel(context.text(QStringLiteral("FirmwareComport")), firmwareGroup), 0, 0);
-    firmwareGrid->addWidget(m_comPortBox, 0, 1);
+    firmwareGrid->addWidget(m_comPortBox, 0, 1, Qt::AlignLeft);
     firmwareGrid->addWidget(rowLabel(context.text(QStringLiteral("FirmwareStatus")), firmwareGroup),
                             1, 0);
-    firmwareGrid->addWidget(m_firmwareStatus, 1, 1);
+    firmwareGrid->addWidget(m_firmwareStatus, 1, 1, 1, 3);
     firmwareGrid->addWidget(m_firmwareButton, 0, 2);
     layout->addWidget(firmwareGroup, 1);
 
     // Renaming the controller.
     QFrame *renameGroup = makeGroup();
     auto *renameGrid = new QGridLayout(renameGroup);
-    renameGrid->setColumnStretch(1, 1);
+    renameGrid->setHorizontalSpacing(12);
+    renameGrid->setColumnStretch(3, 1);
     m_nameEdit = new QLineEdit(renameGroup);
     m_nameEdit->setMaxLength(kMaxNameLength);
+    m_nameEdit->setMinimumWidth(200);
+    m_nameEdit->setMaximumWidth(360);
     m_renameStatus = new QLabel(renameGroup);
     m_renameStatus->setObjectName(QStringLiteral("renameStatus"));
     m_renameStatus->setStyleSheet(QStringLiteral("QLabel { color : white; }"));
     m_changeButton = new QPushButton(context.text(QStringLiteral("BluetoothChange")), renameGroup);
     renameGrid->addWidget(rowLabel(context.text(QStringLiteral("BluetoothName")), renameGroup), 0,
                           0);
-    renameGrid->addWidget(m_nameEdit, 0, 1);
+    renameGrid->addWidget(m_nameEdit, 0, 1, Qt::AlignLeft);
     renameGrid->addWidget(rowLabel(context.text(QStringLiteral("BluetoothStatus")), renameGroup), 1,
                           0);
-    renameGrid->addWidget(m_renameStatus, 1, 1);
+    renameGrid->addWidget(m_renameStatus, 1, 1, 1, 3);
     renameGrid->addWidget(m_changeButton, 0, 2);
     layout->addWidget(renameGroup, 1);
 
@@ -247,6 +268,13 @@ void bluetoothconfigurationwidget::showStatus(const StatusLook &look)
 {
     m_statusLabel->setText(look.text);
     m_statusLabel->setStyleSheet(look.style);
+    m_statusPlate->setVisible(!look.text.isEmpty());
+    const char *tone = look.style.contains(QLatin1String("yellow")) ? "dark" : "light";
+    if (m_statusPlate->property("tone").toByteArray() != tone) {
+        m_statusPlate->setProperty("tone", QByteArray(tone));
+        m_statusPlate->style()->unpolish(m_statusPlate);
+        m_statusPlate->style()->polish(m_statusPlate);
+    }
 }
 
 void bluetoothconfigurationwidget::slotToSigConnectOK(int value)

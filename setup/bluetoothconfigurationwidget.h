@@ -95,6 +95,7 @@ private:
     QString m_deviceText;
 
     QLabel *m_deviceLabel = nullptr;
+    QFrame *m_statusPlate = nullptr;
     QLabel *m_statusLabel = nullptr;
     QPushButton *m_searchButton = nullptr;
     QListWidget *m_deviceList = nullptr;

@@ -120,6 +120,16 @@ QWidget *ConfigurationWidget::buildPinsTab()
         connect(pinWidget, &PinConfigurationWidget::gadgetSetted, this,
                 &ConfigurationWidget::checkCalibration);
     }
+    // Pins that share a column on the board get labels of one width, so their boxes line up.
+    QMap<int, int> labelWidthByColumn;
+    for (const PinConfigurationWidget *pinWidget : std::as_const(m_pinWidgets)) {
+        int &width = labelWidthByColumn[pinWidget->pin().posX];
+        width = qMax(width, pinWidget->labelWidget()->sizeHint().width());
+    }
+    for (PinConfigurationWidget *pinWidget : std::as_const(m_pinWidgets)) {
+        pinWidget->labelWidget()->setMinimumWidth(labelWidthByColumn.value(pinWidget->pin().posX));
+        pinWidget->adjustSize();
+    }
     for (const GadgetInfo &group : description->groups()) {
         QList<PinConfigurationWidget *> &pins = m_groupPins[group.name];
         for (PinConfigurationWidget *pinWidget : std::as_const(m_pinWidgets)) {

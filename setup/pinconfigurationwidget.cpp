@@ -4,6 +4,7 @@
 #include "gadgetcomboboxmodel.h"
 #include "rightmenucombobox.h"
 
+#include <QAbstractItemView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScopedValueRollback>
@@ -57,6 +58,10 @@ PinConfigurationWidget::PinConfigurationWidget(const PinInfo &pin, const QList<G
     m_combo->setMaximumWidth(width);
     m_combo->setMinimumHeight(qMin(height, 30));
     m_combo->setToolTip(pin.name);
+    // The pictures stay recognisable at this size and leave the names room in a narrow box; the
+    // open list is as wide as its longest name.
+    m_combo->setIconSize(QSize(22, 22));
+    m_combo->view()->setMinimumWidth(m_combo->view()->sizeHintForColumn(0) + 40);
     layout->addWidget(m_combo);
     m_combo->setCurrentIndex(0);
 
