@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstdio>
+
 namespace {
 
 constexpr int kLatencyMs = 20;
@@ -29,6 +31,12 @@ QJsonObject fullProgram()
     for (int i = 0; i < 8; ++i)
         main.append(command("mSetleds", {{"pin", QStringLiteral("D%1").arg(i)}, {"state", 1}}));
     return {{"ProgData", QJsonArray{main}}, {"configuration", QJsonObject{}}};
+}
+
+// Log lines go to stderr as in the program itself, not through the test logger.
+void plainLog(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    std::fprintf(stderr, "%s: %s\n", context.category, qPrintable(message));
 }
 
 } // namespace
@@ -58,6 +66,7 @@ private:
 
 void bench_LinkTransfer::initTestCase()
 {
+    qInstallMessageHandler(plainLog);
     const quint16 port = m_server.listen(QHostAddress::LocalHost);
     QVERIFY(port != 0);
     m_server.controller().setLatency(kLatencyMs);
@@ -125,11 +134,13 @@ void bench_LinkTransfer::transfer()
     const double turnaroundMs = requests ? double(m_turnaroundNs) / requests / 1e6 : 0.0;
     const double servedMs = requests ? double(m_servedNs) / requests / 1e6 : 0.0;
     const double servedFloor = requests * servedMs;
-    qInfo("%s: %lld ms for %d round trips; floor %lld ms; ratio %.3f; per round trip: "
-          "controller latency served %.3f ms, editor turnaround %.3f ms; ratio to the latency "
-          "served %.3f",
-          qPrintable(command), elapsed, requests, floor, floor ? double(elapsed) / floor : 0.0,
-          servedMs, turnaroundMs, servedFloor > 0 ? elapsed / servedFloor : 0.0);
+    std::printf(
+        "%s: %lld ms for %d round trips; floor %lld ms; ratio %.3f; per round trip: "
+        "controller latency served %.3f ms, editor turnaround %.3f ms; ratio to the latency "
+        "served %.3f\n",
+        qPrintable(command), elapsed, requests, floor, floor ? double(elapsed) / floor : 0.0,
+        servedMs, turnaroundMs, servedFloor > 0 ? elapsed / servedFloor : 0.0);
+    std::fflush(stdout);
 }
 
 QTEST_GUILESS_MAIN(bench_LinkTransfer)
