@@ -1,6 +1,8 @@
 #include "mbluetoothconnect.h"
 #include "packetframe.h"
 
+#include <QBluetoothAddress>
+#include <QBluetoothDeviceInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -17,6 +19,7 @@ private slots:
     void plainDeviceTextKeepsItsLayout();
     void addressKinds_data();
     void addressKinds();
+    void serviceFoundTwiceIsReportedOnce();
     void shortAddressWarnsOnce();
     void searchWithoutAdapterEndsCleanly();
     void tcpConnectStepsAndFrames();
@@ -74,6 +77,23 @@ void tst_mBluetoothConnect::addressKinds()
     QFETCH(bool, usable);
     QCOMPARE(LinkSocket::kindOf(address) == LinkSocket::Kind::Tcp, tcp);
     QCOMPARE(LinkSocket::isUsableAddress(address), usable);
+}
+
+void tst_mBluetoothConnect::serviceFoundTwiceIsReportedOnce()
+{
+    mBluetoothConnect transport;
+    QSignalSpy found(&transport, &LinkTransport::findNewDevice);
+    QBluetoothServiceInfo service;
+    service.setDevice(
+        QBluetoothDeviceInfo(QBluetoothAddress("00:11:22:33:44:55"), "Robot \"7\"", 0));
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(QMetaObject::invokeMethod(&transport, "getService",
+                                          Q_ARG(QBluetoothServiceInfo, service)));
+    QCOMPARE(found.size(), 1);
+    QCOMPARE(transport.foundDevices().size(), 1);
+    const QJsonObject device = QJsonDocument::fromJson(found[0][0].toString().toUtf8()).object();
+    QCOMPARE(device.value("Name").toString(), QString("Robot \"7\""));
+    QCOMPARE(device.value("Address").toString(), QString("00:11:22:33:44:55"));
 }
 
 void tst_mBluetoothConnect::shortAddressWarnsOnce()
