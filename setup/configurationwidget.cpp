@@ -169,6 +169,12 @@ void ConfigurationWidget::connectWorker(mWorker *worker)
     m_bluetoothPage->connectWorker(worker);
 }
 
+void ConfigurationWidget::useSessionDevice(const QString &deviceText)
+{
+    m_sessionDevice = deviceText;
+    m_bluetoothPage->setDevice(deviceText);
+}
+
 bool ConfigurationWidget::isFlashing() const
 {
     return m_bluetoothPage->isFlashing();
@@ -325,7 +331,9 @@ void ConfigurationWidget::loadConfiguration()
         setCalibrationRow(servo.pinLabel, servo.zero, kServoId);
 
     const QString deviceText = context.store().deviceText();
-    if (deviceText != m_bluetoothPage->currentDeviceText())
+    const QString shown = m_bluetoothPage->currentDeviceText();
+    const bool sessionDeviceInUse = !m_sessionDevice.isEmpty() && shown == m_sessionDevice;
+    if (!sessionDeviceInUse && deviceText != shown)
         m_bluetoothPage->setDevice(deviceText);
 }
 
@@ -377,7 +385,9 @@ void ConfigurationWidget::save()
     }
     context.setServoCalibrations(servos);
 
-    context.store().setDeviceText(m_bluetoothPage->currentDeviceText());
+    const QString chosen = m_bluetoothPage->currentDeviceText();
+    if (m_sessionDevice.isEmpty() || chosen != m_sessionDevice)
+        context.store().setDeviceText(chosen);
 
     RightMenuWidget::instance()->reload();
     hide();

@@ -30,6 +30,10 @@ public:
     // Wires the link tab to the facade (search, choice, renaming, connection status).
     void connectWorker(mWorker *worker);
     bluetoothconfigurationwidget *bluetoothPage() const { return m_bluetoothPage; }
+    // A device for this run only (the built-in virtual controller): chosen and shown like any
+    // other, but neither saved as the user's device nor replaced by the saved one on opening,
+    // until the user chooses another device.
+    void useSessionDevice(const QString &deviceText);
     // True while firmware is being flashed; the dialog cannot be left then.
     bool isFlashing() const;
 
@@ -80,4 +84,5 @@ private:
     bluetoothconfigurationwidget *m_bluetoothPage = nullptr;
     ClickableRoundLabel *m_saveButton = nullptr;
     ClickableRoundLabel *m_exitButton = nullptr;
+    QString m_sessionDevice;
 };

@@ -11,8 +11,10 @@
 #include "recordingtransport.h"
 #include "rightmenucombobox.h"
 #include "setupfixture.h"
+#include "virtualcontrollerserver.h"
 
 #include <QComboBox>
+#include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -66,6 +68,7 @@ private slots:
     void dialogCannotBeLeftWhileFlashing_data();
     void dialogCannotBeLeftWhileFlashing();
     void savedConfigurationReachesTheController();
+    void virtualControllerIsTheChosenDevice();
 
 private:
     struct Link
@@ -493,6 +496,42 @@ void tst_BluetoothPage::savedConfigurationReachesTheController()
     QCOMPARE(decoded.value("Motor1").toInt(), 75);
     QCOMPARE(decoded.value("servocalibr").toArray().size(), 1);
     QCOMPARE(decoded.value("servocalibr").toArray().at(0).toObject().value("zero").toInt(), 120);
+}
+
+void tst_BluetoothPage::virtualControllerIsTheChosenDevice()
+{
+    VirtualControllerServer server;
+    const quint16 port = server.listen(QHostAddress::LocalHost, 0);
+    QVERIFY(port != 0);
+    const QString device =
+        QStringLiteral("{\"Name\":\"Virtual controller\",\"Address\":\"tcp://127.0.0.1:%1\"}")
+            .arg(port);
+    AppContext::instance().store().setDeviceText(kRobo);
+
+    mWorker worker;
+    ConfigurationWidget dialog;
+    dialog.connectWorker(&worker);
+    dialog.useSessionDevice(device);
+    worker.mwStart();
+    bluetoothconfigurationwidget *page = dialog.bluetoothPage();
+    QCOMPARE(page->deviceLabel()->text(),
+             QStringLiteral("Virtual controller  (tcp://127.0.0.1:%1)").arg(port));
+    QTRY_COMPARE_WITH_TIMEOUT(page->statusLabel()->text(), QStringLiteral("connected"), 20000);
+    QCOMPARE(page->statusLabel()->styleSheet(), QStringLiteral("QLabel { color : green; }"));
+
+    // Opening and saving keep the virtual controller chosen and the user's device saved.
+    worker.mwStop();
+    dialog.loadConfiguration();
+    QCOMPARE(page->currentDeviceText(), device);
+    QVERIFY(QMetaObject::invokeMethod(&dialog, "save"));
+    QCOMPARE(AppContext::instance().store().deviceText(), kRobo);
+
+    // Choosing a device from the list makes it the saved one.
+    page->slotToSigFindDevice(kOther);
+    page->deviceList()->setCurrentRow(0);
+    page->selectButton()->click();
+    QVERIFY(QMetaObject::invokeMethod(&dialog, "save"));
+    QCOMPARE(AppContext::instance().store().deviceText(), kOther);
 }
 
 QTEST_MAIN(tst_BluetoothPage)
