@@ -1,8 +1,11 @@
 #include "rightmenuwidget.h"
 
+#include "centralwidget.h"
 #include "command.h"
 #include "conditionwidget.h"
 #include "inputswidget.h"
+#include "mainwindow.h"
+#include "mworker.h"
 #include "sliderwithicons.h"
 
 #include <QFrame>
@@ -167,4 +170,26 @@ void RightMenuWidget::setSubprogramCounter(std::function<int()> counter)
     m_subprogramCounter = std::move(counter);
     if (m_inputsWidget)
         m_inputsWidget->setSubprogramCounter(m_subprogramCounter);
+}
+
+void RightMenuWidget::showCommand(Command *command)
+{
+    if (command)
+        setCommand(command);
+    else
+        hideEditors();
+}
+
+void RightMenuWidget::connectToEditor(MainWindow *window)
+{
+    CentralWidget *area = CentralWidget::instance();
+    connect(area, &CentralWidget::commandSelected, this, &RightMenuWidget::showCommand,
+            Qt::UniqueConnection);
+    connect(this, &RightMenuWidget::runClicked, window, &MainWindow::ExecuteCurrentSelectedCommand,
+            Qt::UniqueConnection);
+    if (window->worker()) {
+        connect(window->worker(), &mWorker::sigCurState, this, &RightMenuWidget::updateStatusManual,
+                Qt::UniqueConnection);
+    }
+    setSubprogramCounter([] { return int(CentralWidget::instance()->lists().size()) - 1; });
 }

@@ -8,6 +8,7 @@
 class Command;
 class ConditionWidget;
 class InputsWidget;
+class MainWindow;
 class QFrame;
 class QVBoxLayout;
 class SliderWithIcons;
@@ -41,11 +42,18 @@ public:
     // Where the subprogram editor learns how many subprograms the edited program has.
     void setSubprogramCounter(std::function<int()> counter);
 
+    // Connects the panel to the editor of the main window: the selected row's command, the
+    // controller state report, the run button and the number of subprograms. Connecting again
+    // (after a rebuild of the window) adds nothing twice.
+    void connectToEditor(MainWindow *window);
+
 signals:
     // The run button was clicked: execute the selected command on the controller.
     void runClicked();
 
 public slots:
+    // Shows the command of the selected row, or hides the editors when there is none.
+    void showCommand(Command *command);
     void changeCommandData();
     void updateStatusManual(QJsonObject json);
     // Renews texts, images and sizes after the configuration (language) changed.

@@ -1,16 +1,9 @@
 #include "panelfixture.h"
 
-#include "checkableroundlabel.h"
-#include "clickableroundlabel.h"
 #include "inputswidget.h"
-#include "keybutton.h"
 #include "memoryimage.h"
-#include "rangesliderwithbuttons.h"
 #include "rightmenuwidget.h"
-#include "sliderwithbuttons.h"
-#include "togglediconlabel.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QJsonDocument>
 #include <QTest>
@@ -29,7 +22,6 @@ private slots:
 
 private:
     void selectLanguage(const QString &language);
-    void changeEveryControl();
 
     QTemporaryDir m_home;
     RightMenuWidget *m_panel = nullptr;
@@ -88,46 +80,6 @@ void tst_PanelCompile::editedCommandsCompile_data()
     AppContext::instance().readConfiguration(PanelFixture::configuration());
 }
 
-void tst_PanelCompile::changeEveryControl()
-{
-    // Pins first: the pin decides which condition editor shows its controls.
-    for (QComboBox *combo : m_panel->findChildren<QComboBox *>()) {
-        if (combo->isVisible() && combo->count() > 0)
-            combo->setCurrentIndex(combo->count() - 1);
-    }
-    for (SliderWithButtons *slider : m_panel->findChildren<SliderWithButtons *>()) {
-        if (slider->isVisible())
-            slider->rightButtonCLicked();
-    }
-    for (RangeSliderWithButtons *range : m_panel->findChildren<RangeSliderWithButtons *>()) {
-        if (range->isVisible()) {
-            range->rightUpperButtonCLicked();
-            range->leftLowerButtonCLicked();
-        }
-    }
-    for (ToggledIconLabel *toggle : m_panel->findChildren<ToggledIconLabel *>()) {
-        if (toggle->isVisible())
-            QTest::mouseClick(toggle, Qt::LeftButton);
-    }
-    int cell = 0;
-    for (CheckableRoundLabel *check : m_panel->findChildren<CheckableRoundLabel *>()) {
-        if (check->isVisible() && cell++ % 3 == 0)
-            QTest::mouseClick(check, Qt::LeftButton);
-    }
-    for (KeyButton *key : m_panel->findChildren<KeyButton *>()) {
-        if (key->isVisible() && (key->code() == "E" || key->code() == "G#"))
-            QTest::mouseClick(key, Qt::LeftButton);
-    }
-    // Round push buttons other than the run button: the melody's pause and delete.
-    ClickableRoundLabel *run = m_panel->inputsWidget()->runButton();
-    for (ClickableRoundLabel *button : m_panel->findChildren<ClickableRoundLabel *>()) {
-        if (button != run && button->isVisible() &&
-            qobject_cast<SliderWithButtons *>(button->parentWidget()) == nullptr &&
-            qobject_cast<RangeSliderWithButtons *>(button->parentWidget()) == nullptr)
-            QTest::mouseClick(button, Qt::LeftButton);
-    }
-}
-
 void tst_PanelCompile::editedCommandsCompile()
 {
     QFETCH(QString, language);
@@ -144,7 +96,7 @@ void tst_PanelCompile::editedCommandsCompile()
 
     m_panel->setCommand(&command);
     const QJsonObject selected = command.json();
-    changeEveryControl();
+    PanelFixture::changeEveryControl(m_panel);
     const QJsonObject edited = command.json();
     QCOMPARE(edited, m_panel->commandJson());
     if (!command.inputs().isEmpty() || kind != Command::Always)
