@@ -16,6 +16,8 @@ LanguageWidget::LanguageWidget(QWidget *parent)
     setObjectName(QStringLiteral("LanguageWidget"));
     setWindowFlags(windowFlags() | Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
+    // The editor waits for the choice: it is rebuilt (or its worker restarted) afterwards.
+    setWindowModality(Qt::ApplicationModal);
     setAttribute(Qt::WA_StyledBackground);
     AppContext &context = AppContext::instance();
     setWindowTitle(context.text(QStringLiteral("LanguageName")));
