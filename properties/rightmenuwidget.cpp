@@ -6,10 +6,12 @@
 #include "inputswidget.h"
 #include "mainwindow.h"
 #include "mworker.h"
+#include "programlistwidget.h"
 #include "sliderwithicons.h"
 
 #include <QFrame>
 #include <QPointer>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 RightMenuWidget *RightMenuWidget::instance()
@@ -180,11 +182,22 @@ void RightMenuWidget::showCommand(Command *command)
         hideEditors();
 }
 
+void RightMenuWidget::followShownProgram()
+{
+    ProgramListWidget *list = CentralWidget::instance()->currentList();
+    showCommand(list ? list->commandAt(list->currentRow()) : nullptr);
+}
+
 void RightMenuWidget::connectToEditor(MainWindow *window)
 {
     CentralWidget *area = CentralWidget::instance();
     connect(area, &CentralWidget::commandSelected, this, &RightMenuWidget::showCommand,
             Qt::UniqueConnection);
+    // A deleted subprogram takes its commands with it; once the area shows another program the
+    // panel shows that program's row instead. Queued, so the area has finished its change.
+    connect(area->pages(), &QStackedWidget::currentChanged, this,
+            &RightMenuWidget::followShownProgram,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     connect(this, &RightMenuWidget::runClicked, window, &MainWindow::ExecuteCurrentSelectedCommand,
             Qt::UniqueConnection);
     if (window->worker()) {

@@ -54,6 +54,8 @@ signals:
 public slots:
     // Shows the command of the selected row, or hides the editors when there is none.
     void showCommand(Command *command);
+    // Shows the current row of the program the program area shows now.
+    void followShownProgram();
     void changeCommandData();
     void updateStatusManual(QJsonObject json);
     // Renews texts, images and sizes after the configuration (language) changed.

@@ -1,10 +1,12 @@
 #include "panelfixture.h"
 
+#include "brakewidget.h"
 #include "centralwidget.h"
 #include "ledwidget.h"
 #include "mainwindow.h"
 #include "memoryimage.h"
 #include "mworker.h"
+#include "pausewidget.h"
 #include "pincomboboxmodel.h"
 #include "programlistwidget.h"
 #include "programstore.h"
@@ -25,6 +27,7 @@ private slots:
     void initTestCase();
     void everyMenuCommandReachesTheWorker();
     void runButtonExecutesOnTheVirtualController();
+    void deletedSubprogramLeavesThePanel();
 
 private:
     QTemporaryDir m_home;
@@ -130,6 +133,37 @@ void tst_PanelSession::runButtonExecutesOnTheVirtualController()
     QCOMPARE(manual.at(0).at(0).toInt(), 0);
     QCOMPARE(manual.at(0).at(1).toInt(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(server.controller().outputs().leds.value(2), 10000);
+}
+
+void tst_PanelSession::deletedSubprogramLeavesThePanel()
+{
+    MainWindow window;
+    RightMenuWidget *panel = RightMenuWidget::instance();
+    panel->clear();
+    panel->connectToEditor(&window);
+    panel->show();
+
+    CentralWidget *area = CentralWidget::instance();
+    area->ClearProgramms(true);
+    area->AddDragDropCommandProcessor(QStringLiteral("m_stop"), QPixmap(), 1);
+    ProgramListWidget *main = area->lists().at(0);
+    main->setCurrentRow(1);
+    area->addNewSubProgram(true);
+    area->showProgram(1);
+    area->AddDragDropCommandProcessor(QStringLiteral("mPause"), QPixmap(), 1);
+    area->lists().at(1)->setCurrentRow(1);
+    QTRY_COMPARE(panel->command(), area->lists().at(1)->commandAt(1));
+
+    // The shown subprogram goes, and with it the command the panel was editing.
+    area->deleteTab(1, false);
+    QTRY_COMPARE(panel->command(), main->commandAt(1));
+    QVERIFY(!panel->inputsWidget()->brakeWidget()->isHidden());
+    QVERIFY(panel->inputsWidget()->pauseWidget()->isHidden());
+
+    // Clearing every program leaves nothing to edit.
+    area->ClearProgramms(true);
+    QTRY_VERIFY(!panel->command());
+    panel->hide();
 }
 
 QTEST_MAIN(tst_PanelSession)
