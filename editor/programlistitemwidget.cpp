@@ -7,6 +7,7 @@
 #include "programitemcombobox.h"
 
 #include <QAbstractItemView>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidgetItem>
@@ -20,6 +21,18 @@ const char *const kNormalStyle =
 const char *const kRunningStyle =
     "ProgramListItemWidget { border: 3px solid red; border-radius: 8px; margin-left: 15px; "
     "margin-right: 15px; margin-top: 5px;}";
+
+const char *const kActionStyle =
+    "border-style: solid; border-width: 2px; border-color: rgba(5, 46, 60, 255); "
+    "background-color: white; color: black; border-radius: 8px; ";
+const char *const kConditionStyle =
+    "border-style: solid; border-width: 2px; border-color: green; background-color: white; "
+    "color: black; border-radius: 8px; text-align: center;";
+// A row greyed out by the cycle check must look void at a glance, not only its picture.
+const char *const kGreyedStyle =
+    "border-style: solid; border-width: 2px; border-color: rgb(150, 150, 150); "
+    "background-color: rgb(215, 215, 215); color: rgb(120, 120, 120); border-radius: 8px; "
+    "text-align: center;";
 
 // A read-only summary box. Mouse events fall through to the list, so pressing anywhere on a row
 // selects it and starts drags.
@@ -71,14 +84,8 @@ ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QIcon &i
     m_picture->setPixmap(icon.pixmap(iconWidth, iconHeight));
     m_picture->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    m_actionBox = makeTextBox(
-        this, QStringLiteral("border-style: solid; border-width: 2px; border-color: rgba(5, 46, "
-                             "60, 255); background-color: white; color: black; border-radius: "
-                             "8px; "));
-    m_conditionBox = makeTextBox(
-        this, QStringLiteral("border-style: solid; border-width: 2px; border-color: green; "
-                             "background-color: white; color: black; border-radius: 8px; "
-                             "text-align: center;"));
+    m_actionBox = makeTextBox(this, QLatin1String(kActionStyle));
+    m_conditionBox = makeTextBox(this, QLatin1String(kConditionStyle));
 
     m_model = new ConditionComboBoxModel(this);
     m_chooser = new ProgramItemComboBox(this);
@@ -145,6 +152,13 @@ void ProgramListItemWidget::setRunning(bool running)
         return;
     m_running = running;
     updateFrameStyle();
+}
+
+void ProgramListItemWidget::changeEvent(QEvent *event)
+{
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        updateBoxStyles();
 }
 
 void ProgramListItemWidget::subjectChanged(const QString &)
@@ -230,6 +244,15 @@ void ProgramListItemWidget::updateSummaries()
         return;
     m_actionBox->setPlainText(actionSummary(m_command->json()));
     m_conditionBox->setPlainText(conditionsSummary(m_command->json()));
+}
+
+void ProgramListItemWidget::updateBoxStyles()
+{
+    if (m_kind != RowKind::Command)
+        return;
+    const bool enabled = isEnabled();
+    m_actionBox->setStyleSheet(QLatin1String(enabled ? kActionStyle : kGreyedStyle));
+    m_conditionBox->setStyleSheet(QLatin1String(enabled ? kConditionStyle : kGreyedStyle));
 }
 
 void ProgramListItemWidget::updateFrameStyle()

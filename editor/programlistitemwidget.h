@@ -52,6 +52,10 @@ public:
 
     void subjectChanged(const QString &text) override;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
+public:
     static QString conditionIconName(int kind);
     static QString conditionKindName(int kind);
 
@@ -70,6 +74,7 @@ private:
     void selectCurrentKind();
     void updateSummaries();
     void updateFrameStyle();
+    void updateBoxStyles();
 
     RowKind m_kind;
     QListWidgetItem *m_item = nullptr;

@@ -5,6 +5,7 @@
 #include "commandlistitem.h"
 #include "programlistitemwidget.h"
 #include "programvalues.h"
+#include "sliderwithicons.h"
 #include "uilogging.h"
 
 #include <QDrag>
@@ -39,6 +40,9 @@ ProgramListWidget::ProgramListWidget(QWidget *parent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setAutoScroll(true);
     setAutoScrollMargin(50);
+    auto *scrollBar = new SliderWithIcons(0, 300, 1, this);
+    scrollBar->setLanguage();
+    setVerticalScrollBar(scrollBar);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setDragEnabled(true);
