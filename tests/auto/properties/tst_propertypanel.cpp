@@ -592,38 +592,59 @@ void tst_PropertyPanel::hideEditorsLetsGoOfTheCommand()
 
 void tst_PropertyPanel::editorsFitThePanel_data()
 {
+    QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QJsonObject>("command");
 
-    QTest::newRow("timed drive with a condition")
-        << "m_fwd" << parse(R"({"conditions": {"type": "and", "data": [
+    QList<std::tuple<QString, QString, QJsonObject>> states;
+
+    states.append(
+        {"timed drive with a condition", "m_fwd", parse(R"({"conditions": {"type": "and", "data": [
                         {"pin": "D7", "equation": "equals", "level": "1"},
                         {"pin": "A0", "equation": "inside", "level": "40", "level2": "90"}]},
                      "action": {"command": "m_fwd", "speed": 70, "timer": 1, "time": 2.5,
-                                "brake": 1}})");
-    QTest::newRow("servos") << "mServowork" << parse(R"({"conditions": {"type": "single", "data": [
+                                "brake": 1}})")});
+    states.append({"servos", "mServowork", parse(R"({"conditions": {"type": "single", "data": [
                                             {"equation": "counter", "level": "3"}]},
                                          "action": {"command": "mServowork", "servos": [
                                             {"pin": "D9", "angle": 45}], "timer": 0,
-                                            "time": 0}})");
-    QTest::newRow("melody") << "mMusic" << parse(R"({"conditions": {"type": "always"},
+                                            "time": 0}})")});
+    states.append({"melody", "mMusic", parse(R"({"conditions": {"type": "always"},
                                          "action": {"command": "mMusic", "tempo": 120,
                                             "sounds": [{"note": "E", "octave": 4, "length": 8},
                                                        {"note": "0", "length": 4},
                                                        {"note": "G#", "octave": 3,
-                                                        "length": 16}]}})");
-    QTest::newRow("picture") << "mMatrix" << parse(R"({"conditions": {"type": "always"},
+                                                        "length": 16}]}})")});
+    states.append({"picture", "mMatrix", parse(R"({"conditions": {"type": "always"},
                                           "action": {"command": "mMatrix", "pict": [
                                             0,0,1,1,1,1,0,0, 0,1,0,0,0,0,1,0,
                                             1,0,1,0,0,1,0,1, 1,0,0,0,0,0,0,1,
                                             1,0,1,0,0,1,0,1, 1,0,0,1,1,0,0,1,
-                                            0,1,0,0,0,0,1,0, 0,0,1,1,1,1,0,0]}})");
+                                            0,1,0,0,0,0,1,0, 0,0,1,1,1,1,0,0]}})")});
+    // Russian texts are longer; both languages must fit.
+    for (const QString &language : LanguageCatalog::instance().languageNames()) {
+        for (const auto &[tag, name, command] : states)
+            QTest::addRow("%s %s", qPrintable(language), qPrintable(tag))
+                << language << name << command;
+    }
 }
 
 void tst_PropertyPanel::editorsFitThePanel()
 {
+    QFETCH(QString, language);
     QFETCH(QString, name);
     QFETCH(QJsonObject, command);
+
+    if (LanguageCatalog::instance().currentLanguage() != language) {
+        m_panel->hideEditors();
+        QVERIFY(LanguageCatalog::instance().select(language));
+        HardwareDescription *description = LanguageCatalog::instance().current();
+        AppContext::instance().setCommandMap(description->commandMap());
+        AppContext::instance().setGadgetMap(description->gadgetMap());
+        AppContext::instance().setPinMap(description->pinMap());
+        AppContext::instance().readConfiguration(PanelFixture::configuration());
+        m_panel->renewTexts();
+    }
 
     // The panel's place in a 1366 x 768 main window.
     m_panel->resize(400, 650);
