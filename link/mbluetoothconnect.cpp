@@ -96,10 +96,7 @@ void mBluetoothConnect::connectDevice(const QString &info)
     if (LinkSocket::isUsableAddress(address)) {
         m_addressWarningGiven = false;
         m_socket->connectToAddress(address);
-        // The attempt may already have failed synchronously and dropped nothing, but be safe.
-        if (m_socket)
-            qCDebug(lcLink).noquote()
-                << "Connect to " << info << " State: " << m_socket->stateName();
+        qCDebug(lcLink).noquote() << "Connect to " << info << " State: " << m_socket->stateName();
     } else if (!m_addressWarningGiven) {
         qCDebug(lcLink) << "No valid address";
         m_addressWarningGiven = true;
