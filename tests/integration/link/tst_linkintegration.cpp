@@ -208,8 +208,8 @@ void tst_LinkIntegration::unreachableControllerTimesOut()
     QVERIFY(writeJson(programPath, sampleProgram()));
     const Result write = taviroc({"write", "--device", address, programPath, "--timeout", "2"});
     QCOMPARE(write.exitCode, 3);
-    QCOMPARE(write.err.count('\n'),
-             1 + write.err.count("Subprogram count") + write.err.count("Main program len"));
+    // One line of reason, whatever the compiler logged before it.
+    QCOMPARE(write.err.count("taviroc: "), 1);
     QVERIFY(write.err.contains("timeout after 2 s"));
     const Result read = taviroc({"read", "--device", address, "--timeout", "1"});
     QCOMPARE(read.exitCode, 3);
