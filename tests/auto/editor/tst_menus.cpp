@@ -87,6 +87,7 @@ private slots:
     void emptyTileDoesNothing();
     void tileDragCarriesCommand();
     void buttonClickedOnRelease();
+    void pressedButtonSinks();
     void commandMenuAcceptsEveryDrag();
 
     void shippedLanguages();
@@ -391,6 +392,24 @@ void TestMenus::buttonClickedOnRelease()
     QCOMPARE(clicked.count(), 1);
     QTest::mouseClick(&button, Qt::RightButton);
     QCOMPARE(clicked.count(), 1);
+}
+
+void TestMenus::pressedButtonSinks()
+{
+    QPixmap red(40, 30);
+    red.fill(Qt::red);
+    QLabelDragDrop button(QIcon(), QIcon(), QIcon(red), "start", QString(), 40, 30, false);
+    button.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&button));
+    const QColor resting = button.grab().toImage().pixelColor(0, 0);
+    QCOMPARE(resting, QColor(Qt::red));
+
+    QTest::mousePress(&button, Qt::LeftButton);
+    const QImage pressed = button.grab().toImage();
+    QVERIFY(pressed.pixelColor(0, 0) != QColor(Qt::red));
+    QCOMPARE(pressed.pixelColor(2, 2), QColor(Qt::red));
+    QTest::mouseRelease(&button, Qt::LeftButton);
+    QCOMPARE(button.grab().toImage().pixelColor(0, 0), QColor(Qt::red));
 }
 
 void TestMenus::commandMenuAcceptsEveryDrag()
