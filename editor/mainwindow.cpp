@@ -88,13 +88,8 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    // The regions outlive the window; take them out so they are not deleted with it.
-    for (QWidget *region : {static_cast<QWidget *>(TopMenuWidget::instance()),
-                            static_cast<QWidget *>(LeftMenuWidget::instance()),
-                            static_cast<QWidget *>(CentralWidget::instance())}) {
-        region->hide();
-        region->setParent(nullptr);
-    }
+    // The regions go with the window; their accessors make fresh ones should anyone ask again.
+    AppContext::instance().setProgramArea(nullptr);
 }
 
 bool MainWindow::selectedCommandPosition(int *program, int *command) const

@@ -5,23 +5,21 @@
 #include "commandsummary.h"
 #include "conditioncomboboxmodel.h"
 #include "programitemcombobox.h"
+#include "programlistwidget.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidgetItem>
-#include <QTextEdit>
+#include <QStyle>
 
 namespace {
 
-const char *const kNormalStyle =
-    "ProgramListItemWidget { border: 3px solid white; border-radius: 8px; margin-left: 15px; "
-    "margin-right: 15px; margin-top: 5px;}";
-const char *const kRunningStyle =
-    "ProgramListItemWidget { border: 3px solid red; border-radius: 8px; margin-left: 15px; "
-    "margin-right: 15px; margin-top: 5px;}";
-
+// The look of the rows lives in one style sheet of the list (rules()), not in one sheet per
+// widget: a list of hundreds of rows would otherwise parse and polish every sheet on its own.
+const char *const kRowFrame = "border-radius: 8px; margin-left: 15px; margin-right: 15px; "
+                              "margin-top: 5px;";
 const char *const kActionStyle =
     "border-style: solid; border-width: 2px; border-color: rgba(5, 46, 60, 255); "
     "background-color: white; color: black; border-radius: 8px; ";
@@ -30,27 +28,48 @@ const char *const kConditionStyle =
     "color: black; border-radius: 8px; text-align: center;";
 // A row greyed out by the cycle check must look void at a glance, not only its picture.
 const char *const kGreyedStyle =
-    "border-style: solid; border-width: 2px; border-color: rgb(150, 150, 150); "
-    "background-color: rgb(215, 215, 215); color: rgb(120, 120, 120); border-radius: 8px; "
-    "text-align: center;";
+    "border-color: rgb(150, 150, 150); background-color: rgb(215, 215, 215); "
+    "color: rgb(120, 120, 120);";
 
 // A read-only summary box. Mouse events fall through to the list, so pressing anywhere on a row
 // selects it and starts drags.
-QTextEdit *makeTextBox(QWidget *parent, const QString &style)
+QLabel *makeTextBox(QWidget *parent, const QString &objectName)
 {
-    auto *box = new QTextEdit(parent);
-    box->setReadOnly(true);
+    auto *box = new QLabel(parent);
+    box->setObjectName(objectName);
     box->setTextInteractionFlags(Qt::NoTextInteraction);
+    box->setAlignment(Qt::AlignCenter);
+    box->setWordWrap(true);
     box->setFocusPolicy(Qt::NoFocus);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setAttribute(Qt::WA_TransparentForMouseEvents);
-    box->document()->setDefaultTextOption(QTextOption(Qt::AlignCenter));
-    box->setStyleSheet(style);
+    box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     return box;
 }
 
+QIcon rowIcon(QListWidgetItem *item, const QString &name)
+{
+    if (auto *list = qobject_cast<ProgramListWidget *>(item ? item->listWidget() : nullptr))
+        return list->icon(name);
+    return AppContext::instance().icon(name);
+}
+
 } // namespace
+
+QString ProgramListItemWidget::styleRules()
+{
+    return QStringLiteral("ProgramListItemWidget { border: 3px solid white; %1}"
+                          "ProgramListItemWidget[running=\"true\"] { border: 3px solid red; %1}"
+                          "QLabel#actionSummary, QLabel#frameCaption { %2}"
+                          "QLabel#conditionSummary { %3}"
+                          "QLabel#actionSummary:disabled, QLabel#conditionSummary:disabled { %4}"
+                          "ProgramItemComboBox { background: transparent; border: none; "
+                          "padding: 0px; }"
+                          "ProgramItemComboBox::drop-down { width: 0px; border: none; }"
+                          "ProgramItemComboBox QAbstractItemView { background: transparent; "
+                          "border: 2px solid red; border-radius: 8px; }")
+        .arg(QLatin1String(kRowFrame), QLatin1String(kActionStyle), QLatin1String(kConditionStyle),
+             QLatin1String(kGreyedStyle));
+}
 
 ProgramListItemWidget::ProgramListItemWidget(RowKind kind, const QString &caption,
                                              QListWidgetItem *item, QWidget *parent)
@@ -60,14 +79,14 @@ ProgramListItemWidget::ProgramListItemWidget(RowKind kind, const QString &captio
 {
     setObjectName(kind == RowKind::Begin ? QStringLiteral("BEGIN") : QStringLiteral("END"));
     setProperty("PLIW", true);
+    setProperty("running", false);
     auto *layout = new QHBoxLayout(this);
-    m_actionBox = makeTextBox(this, QString());
-    m_actionBox->setPlainText(caption);
+    m_actionBox = makeTextBox(this, QStringLiteral("frameCaption"));
+    m_actionBox->setText(caption);
     layout->addWidget(m_actionBox);
-    updateFrameStyle();
 }
 
-ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QIcon &icon,
+ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QString &iconName,
                                              QListWidgetItem *item, QWidget *parent)
     : QFrame(parent)
     , m_kind(RowKind::Command)
@@ -75,29 +94,24 @@ ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QIcon &i
 {
     setObjectName(name);
     setProperty("PLIW", true);
+    setProperty("running", false);
     const AppContext &context = AppContext::instance();
     const int iconWidth = context.dimension(QStringLiteral("ProgramItemIconWidth"), 30);
     const int iconHeight = context.dimension(QStringLiteral("ProgramItemIconHeight"), 30);
 
     m_picture = new QLabel(this);
     m_picture->setFixedSize(iconWidth, iconHeight);
-    m_picture->setPixmap(icon.pixmap(iconWidth, iconHeight));
+    m_picture->setPixmap(rowIcon(item, iconName).pixmap(iconWidth, iconHeight));
     m_picture->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    m_actionBox = makeTextBox(this, QLatin1String(kActionStyle));
-    m_conditionBox = makeTextBox(this, QLatin1String(kConditionStyle));
+    m_actionBox = makeTextBox(this, QStringLiteral("actionSummary"));
+    m_conditionBox = makeTextBox(this, QStringLiteral("conditionSummary"));
 
     m_model = new ConditionComboBoxModel(this);
     m_chooser = new ProgramItemComboBox(this);
     m_chooser->setModel(m_model);
-    m_chooser->setIconSize(QSize(iconWidth, iconHeight));
+    m_chooser->setChooserIconSize(QSize(iconWidth, iconHeight));
     m_chooser->setFixedWidth(iconWidth);
-    m_chooser->setStyleSheet(
-        QStringLiteral("QComboBox { background: transparent; border: none; padding: 0px; }"
-                       "QComboBox::drop-down { width: 0px; border: none; }"
-                       "QComboBox::down-arrow { image: none; }"));
-    m_chooser->view()->setStyleSheet(
-        QStringLiteral("background: transparent; border: 2px solid red; border-radius: 8px;"));
     connect(m_chooser, &ProgramItemComboBox::click, this,
             &ProgramListItemWidget::SlotToClickComboBox);
     connect(m_chooser, &QComboBox::activated, this,
@@ -108,7 +122,6 @@ ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QIcon &i
     layout->addWidget(m_actionBox, 1);
     layout->addWidget(m_chooser);
     layout->addWidget(m_conditionBox, 1);
-    updateFrameStyle();
 }
 
 ProgramListItemWidget::~ProgramListItemWidget()
@@ -138,12 +151,12 @@ void ProgramListItemWidget::detachFromCommand()
 
 QString ProgramListItemWidget::actionText() const
 {
-    return m_actionBox ? m_actionBox->toPlainText() : QString();
+    return m_actionBox ? m_actionBox->text() : QString();
 }
 
 QString ProgramListItemWidget::conditionsText() const
 {
-    return m_conditionBox ? m_conditionBox->toPlainText() : QString();
+    return m_conditionBox ? m_conditionBox->text() : QString();
 }
 
 void ProgramListItemWidget::setRunning(bool running)
@@ -151,14 +164,10 @@ void ProgramListItemWidget::setRunning(bool running)
     if (m_running == running)
         return;
     m_running = running;
-    updateFrameStyle();
-}
-
-void ProgramListItemWidget::changeEvent(QEvent *event)
-{
-    QFrame::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange)
-        updateBoxStyles();
+    setProperty("running", running);
+    style()->unpolish(this);
+    style()->polish(this);
+    update();
 }
 
 void ProgramListItemWidget::subjectChanged(const QString &)
@@ -222,12 +231,11 @@ void ProgramListItemWidget::setNewCurrentConditions()
 
 void ProgramListItemWidget::fillChooser()
 {
-    const AppContext &context = AppContext::instance();
     QList<ConditionComboBoxModel::Entry> entries;
-    entries.append({conditionKindName(0), context.icon(conditionIconName(0))});
+    entries.append({conditionKindName(0), rowIcon(m_item, conditionIconName(0))});
     for (int kind : m_command->allowedConditions()) {
         if (kind >= 1 && kind <= 4)
-            entries.append({conditionKindName(kind), context.icon(conditionIconName(kind))});
+            entries.append({conditionKindName(kind), rowIcon(m_item, conditionIconName(kind))});
     }
     m_model->setEntries(entries);
 }
@@ -242,20 +250,6 @@ void ProgramListItemWidget::updateSummaries()
 {
     if (!m_command)
         return;
-    m_actionBox->setPlainText(actionSummary(m_command->json()));
-    m_conditionBox->setPlainText(conditionsSummary(m_command->json()));
-}
-
-void ProgramListItemWidget::updateBoxStyles()
-{
-    if (m_kind != RowKind::Command)
-        return;
-    const bool enabled = isEnabled();
-    m_actionBox->setStyleSheet(QLatin1String(enabled ? kActionStyle : kGreyedStyle));
-    m_conditionBox->setStyleSheet(QLatin1String(enabled ? kConditionStyle : kGreyedStyle));
-}
-
-void ProgramListItemWidget::updateFrameStyle()
-{
-    setStyleSheet(QLatin1String(m_running ? kRunningStyle : kNormalStyle));
+    m_actionBox->setText(actionSummary(m_command->json()));
+    m_conditionBox->setText(conditionsSummary(m_command->json()));
 }

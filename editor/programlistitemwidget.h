@@ -9,7 +9,6 @@ class ConditionComboBoxModel;
 class ProgramItemComboBox;
 class QLabel;
 class QListWidgetItem;
-class QTextEdit;
 
 // The widget shown in one program row: BEGIN, END, or a command with its picture, action summary,
 // condition chooser and condition summary. A command row observes its Command so that every edit,
@@ -28,8 +27,8 @@ public:
     // A BEGIN or END row showing the given caption.
     ProgramListItemWidget(RowKind kind, const QString &caption, QListWidgetItem *item,
                           QWidget *parent = nullptr);
-    // A command row named after the command, with its off icon as the picture.
-    ProgramListItemWidget(const QString &name, const QIcon &icon, QListWidgetItem *item,
+    // A command row named after the command, with the named image as its picture.
+    ProgramListItemWidget(const QString &name, const QString &iconName, QListWidgetItem *item,
                           QWidget *parent = nullptr);
     ~ProgramListItemWidget() override;
 
@@ -52,10 +51,8 @@ public:
 
     void subjectChanged(const QString &text) override;
 
-protected:
-    void changeEvent(QEvent *event) override;
-
-public:
+    // Style rules of the rows, for the style sheet of the list that shows them.
+    static QString styleRules();
     static QString conditionIconName(int kind);
     static QString conditionKindName(int kind);
 
@@ -73,14 +70,12 @@ private:
     void fillChooser();
     void selectCurrentKind();
     void updateSummaries();
-    void updateFrameStyle();
-    void updateBoxStyles();
 
     RowKind m_kind;
     QListWidgetItem *m_item = nullptr;
     Command *m_command = nullptr;
-    QTextEdit *m_actionBox = nullptr;
-    QTextEdit *m_conditionBox = nullptr;
+    QLabel *m_actionBox = nullptr;
+    QLabel *m_conditionBox = nullptr;
     QLabel *m_picture = nullptr;
     ProgramItemComboBox *m_chooser = nullptr;
     ConditionComboBoxModel *m_model = nullptr;

@@ -55,11 +55,13 @@ ProgramListWidget::ProgramListWidget(QWidget *parent)
     setAttribute(Qt::WA_TranslucentBackground);
     viewport()->setAttribute(Qt::WA_TranslucentBackground);
     viewport()->setAttribute(Qt::WA_Hover);
-    setStyleSheet(QStringLiteral(
-        "ProgramListWidget::item {font: bold;background-color: "
-        "#00ffffff;}ProgramListWidget::item:selected {background-color: cyan;border-radius: "
-        "8px;}ProgramListWidget {background-color: #00ffffff;border-radius: "
-        "12;}ProgramListWidget QScrollBar:vertical { width: 40px; margin: 0px 0px 0px 0px;}"));
+    setStyleSheet(
+        QStringLiteral(
+            "ProgramListWidget::item {font: bold;background-color: "
+            "#00ffffff;}ProgramListWidget::item:selected {background-color: cyan;border-radius: "
+            "8px;}ProgramListWidget {background-color: #00ffffff;border-radius: "
+            "12;}ProgramListWidget QScrollBar:vertical { width: 40px; margin: 0px 0px 0px 0px;}") +
+        ProgramListItemWidget::styleRules());
 
     connect(this, &QListWidget::itemClicked, this, &ProgramListWidget::setSettings);
     connect(this, &QListWidget::currentItemChanged, this, &ProgramListWidget::itemChanged);
@@ -81,7 +83,8 @@ bool ProgramListWidget::addRowByName(const QString &name)
         item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDropEnabled);
         auto *widget = new ProgramListItemWidget(
             begin ? ProgramListItemWidget::RowKind::Begin : ProgramListItemWidget::RowKind::End,
-            context.text(begin ? QStringLiteral("StartLabel") : QStringLiteral("EndLabel")), item);
+            context.text(begin ? QStringLiteral("StartLabel") : QStringLiteral("EndLabel")), item,
+            viewport());
         item->setRowWidget(widget);
         item->setSizeHint(
             QSize(0, context.dimension(QStringLiteral("ProgramStartStopItemHeight"), 70)));
@@ -109,8 +112,9 @@ void ProgramListWidget::appendCommandRow(Command *command)
     auto *item = new CommandListItem(command, this);
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled |
                    Qt::ItemIsDropEnabled);
-    auto *widget = new ProgramListItemWidget(command->name(),
-                                             AppContext::instance().icon(command->offIcon()), item);
+    // Built inside the viewport: children made under the styled list take their style once, while
+    // reparenting a finished row would restyle it and make every chooser build its popup.
+    auto *widget = new ProgramListItemWidget(command->name(), command->offIcon(), item, viewport());
     item->setRowWidget(widget);
     item->setSizeHint(
         QSize(0, AppContext::instance().dimension(QStringLiteral("ProgramItemHeight"), 70)));
@@ -295,6 +299,16 @@ QList<Command *> ProgramListWidget::commands() const
             result.append(command);
     }
     return result;
+}
+
+QIcon ProgramListWidget::icon(const QString &name)
+{
+    auto cached = m_icons.constFind(name);
+    if (cached != m_icons.constEnd())
+        return *cached;
+    const QIcon loaded = AppContext::instance().icon(name);
+    m_icons.insert(name, loaded);
+    return loaded;
 }
 
 int ProgramListWidget::insertIndexForDrop(int row, int count)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QIcon>
 #include <QListWidget>
 #include <QPixmap>
 
@@ -58,6 +60,9 @@ public:
     // The commands of the rows that carry one, in row order.
     QList<Command *> commands() const;
 
+    // An image of the images folder, loaded once per list.
+    QIcon icon(const QString &name);
+
     // Insert index for a tile dropped on row `row` (-1: below every row) of a list of `count` rows.
     static int insertIndexForDrop(int row, int count);
     // Target index of a moved row for a drop indicator position over row `row`.
@@ -93,5 +98,6 @@ private:
     QUndoStack *m_undoStack = nullptr;
     bool m_structureValid = true;
     int m_editDepth = 0;
+    QHash<QString, QIcon> m_icons;
     bool m_changePending = false;
 };

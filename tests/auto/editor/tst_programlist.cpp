@@ -227,12 +227,12 @@ void tst_ProgramList::markRunningRow()
     list->markRunningRow(position);
     for (int i = 0; i < list->count(); ++i) {
         QCOMPARE(list->rowWidget(i)->isRunning(), i == redRow);
-        QCOMPARE(list->rowWidget(i)->styleSheet().contains(QLatin1String("solid red")),
-                 i == redRow);
+        QCOMPARE(list->rowWidget(i)->property("running").toBool(), i == redRow);
     }
     list->markRunningRow(-1);
     for (int i = 0; i < list->count(); ++i)
-        QVERIFY(list->rowWidget(i)->styleSheet().contains(QLatin1String("solid white")));
+        QVERIFY(!list->rowWidget(i)->property("running").toBool());
+    QVERIFY(list->styleSheet().contains(QLatin1String("[running=\"true\"] { border: 3px solid red;")));
 }
 
 void tst_ProgramList::callsAndRenumbering()
