@@ -59,7 +59,7 @@ QString ProgramListItemWidget::styleRules()
 {
     return QStringLiteral("ProgramListItemWidget { border: 3px solid white; %1}"
                           "ProgramListItemWidget[running=\"true\"] { border: 3px solid red; %1}"
-                          "QLabel#actionSummary, QLabel#frameCaption { %2}"
+                          "QLabel#actionSummary { %2}"
                           "QLabel#conditionSummary { %3}"
                           "QLabel#actionSummary:disabled, QLabel#conditionSummary:disabled { %4}"
                           "ProgramItemComboBox { background: transparent; border: none; "
