@@ -92,6 +92,12 @@ ConfigurationWidget::ConfigurationWidget(QWidget *parent)
     buttons->addWidget(m_exitButton);
     layout->addLayout(buttons);
 
+    // Choosing a device connects to it at once, so it is remembered at once, saved or not.
+    connect(m_bluetoothPage, &bluetoothconfigurationwidget::signalToSlotMwSelectDevice, this,
+            [this](const QString &deviceText) {
+                if (m_sessionDevice.isEmpty() || deviceText != m_sessionDevice)
+                    AppContext::instance().store().setDeviceText(deviceText);
+            });
     connect(m_saveButton, &ClickableRoundLabel::clicked, this, &ConfigurationWidget::save);
     connect(m_exitButton, &ClickableRoundLabel::clicked, this, &ConfigurationWidget::exit);
 }
@@ -386,7 +392,8 @@ void ConfigurationWidget::save()
     context.setServoCalibrations(servos);
 
     const QString chosen = m_bluetoothPage->currentDeviceText();
-    if (m_sessionDevice.isEmpty() || chosen != m_sessionDevice)
+    // An empty page (no device handed over yet) never wipes the saved device.
+    if (!chosen.isEmpty() && (m_sessionDevice.isEmpty() || chosen != m_sessionDevice))
         context.store().setDeviceText(chosen);
 
     RightMenuWidget::instance()->reload();

@@ -526,11 +526,14 @@ void tst_BluetoothPage::virtualControllerIsTheChosenDevice()
     QVERIFY(QMetaObject::invokeMethod(&dialog, "save"));
     QCOMPARE(AppContext::instance().store().deviceText(), kRobo);
 
-    // Choosing a device from the list makes it the saved one.
+    // A device chosen from the list is remembered at once, even when leaving without saving.
     page->slotToSigFindDevice(kOther);
     page->deviceList()->setCurrentRow(0);
     page->selectButton()->click();
-    QVERIFY(QMetaObject::invokeMethod(&dialog, "save"));
+    QCOMPARE(AppContext::instance().store().deviceText(), kOther);
+    QVERIFY(QMetaObject::invokeMethod(&dialog, "exit"));
+    dialog.loadConfiguration();
+    QCOMPARE(page->currentDeviceText(), kOther);
     QCOMPARE(AppContext::instance().store().deviceText(), kOther);
 }
 

@@ -1,3 +1,4 @@
+#include "bluetoothconfigurationwidget.h"
 #include "calibrationwidget.h"
 #include "clickableroundlabel.h"
 #include "configurationwidget.h"
@@ -285,6 +286,8 @@ void tst_ConfigurationWidget::saveWritesTheContext()
     choose(dialog, "PA4", 50);
     dialog.calibrationRow("Motor1")->setLineInput(80);
     dialog.calibrationRow("D9")->setLineInput(130);
+    const QString device = R"({ "Name":"Robo", "Address":"00:11:22:33:44:55" })";
+    dialog.bluetoothPage()->setDevice(device);
     dialog.show();
 
     QStringList order;
@@ -311,6 +314,7 @@ void tst_ConfigurationWidget::saveWritesTheContext()
     QCOMPARE(context.motor1(), 80);
     QCOMPARE(context.motor2(), AppContext::MotorNotSet);
     QCOMPARE(context.servoCalibrations(), QList<ServoCalibration>({{"D9", 130}}));
+    QCOMPARE(context.store().deviceText(), device);
 
     // Removing the I2C group clears the flag at the next save.
     choose(dialog, "PA5", -1);
