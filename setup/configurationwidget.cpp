@@ -343,6 +343,15 @@ void ConfigurationWidget::loadConfiguration()
         m_bluetoothPage->setDevice(deviceText);
 }
 
+void ConfigurationWidget::openDialog()
+{
+    loadConfiguration();
+    if (AppContext::instance().dimension(QStringLiteral("MaximizeType"), 0) & 0x2)
+        showMaximized();
+    else
+        showFullScreen();
+}
+
 bool ConfigurationWidget::refuseWhileFlashing()
 {
     if (!isFlashing())

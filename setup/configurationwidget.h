@@ -26,6 +26,9 @@ public:
     // Shows the configuration held by AppContext and the device of the program store; called
     // before every opening, so that leaving without saving forgets the unsaved choices.
     void loadConfiguration();
+    // Loads the configuration and shows the dialog: maximized when bit 1 of "MaximizeType" is
+    // set, full screen otherwise.
+    void openDialog();
 
     // Wires the link tab to the facade (search, choice, renaming, connection status).
     void connectWorker(mWorker *worker);

@@ -35,6 +35,7 @@ private slots:
     void exitWithoutSaveKeepsTheContext();
     void loadShowsSavedValues();
     void loadSkipsUnknownPins();
+    void openingFollowsMaximizeType();
 
 private:
     // Chooses a gadget the way the user does, through the combo box.
@@ -417,6 +418,26 @@ void tst_ConfigurationWidget::loadSkipsUnknownPins()
     dialog.loadConfiguration();
     QCOMPARE(pinsHolding(dialog, 30), QStringList{"P3"});
     QCOMPARE(pinsHolding(dialog, 40), QStringList{});
+}
+
+void tst_ConfigurationWidget::openingFollowsMaximizeType()
+{
+    // The test board has no "MaximizeType": full screen, with the saved configuration loaded.
+    AppContext::instance().readConfiguration(
+        QJsonObject{{"pins", QJsonArray{QJsonObject{{"pinLbl", "D9"}, {"gadgetId", 20}}}}});
+    ConfigurationWidget dialog;
+    dialog.openDialog();
+    QVERIFY(dialog.isVisible());
+    QVERIFY(dialog.windowState().testFlag(Qt::WindowFullScreen));
+    QCOMPARE(pinsHolding(dialog, 20), QStringList{"P9"});
+
+    QMap<QString, int> dimensions{{"MaximizeType", 2}};
+    AppContext::instance().setDimensions(&dimensions);
+    ConfigurationWidget maximized;
+    maximized.openDialog();
+    AppContext::instance().setDimensions(&m_fixture->description()->dimensions());
+    QVERIFY(maximized.windowState().testFlag(Qt::WindowMaximized));
+    QVERIFY(!maximized.windowState().testFlag(Qt::WindowFullScreen));
 }
 
 QTEST_MAIN(tst_ConfigurationWidget)
