@@ -24,6 +24,8 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 CentralWidget::CentralWidget(QWidget *parent)
     : QFrame(parent)
     , m_group(std::make_shared<QList<QPointer<SubProgramTabWidget>>>())
@@ -128,10 +130,18 @@ void CentralWidget::loadFromStore(const ProgramStore &store)
         ClearProgramms(false);
         for (int k = 1; k < store.programCount(); ++k)
             addNewSubProgram(false);
-        for (int k = 0; k < store.programCount() && k < m_lists.size(); ++k) {
+        if (store.programCount() > m_lists.size()) {
+            qCWarning(lcUi).noquote()
+                << "Only" << m_lists.size() << "of" << store.programCount() << "programs loaded";
+        }
+        // A document without any program still shows an empty main program.
+        const int programs =
+            std::max(1, int(std::min<qsizetype>(store.programCount(), m_lists.size())));
+        for (int k = 0; k < programs; ++k) {
             ProgramListWidget *list = m_lists.at(k);
             list->addRowByName(QStringLiteral("BEGIN"));
-            const QList<Command *> program = store.program(k);
+            const QList<Command *> program =
+                k < store.programCount() ? store.program(k) : QList<Command *>();
             for (const Command *stored : program) {
                 const Command *menuCommand = context.commandMap().value(stored->name());
                 if (!menuCommand) {

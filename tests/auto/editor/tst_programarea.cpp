@@ -1,6 +1,7 @@
 #include "centralwidget.h"
 #include "command.h"
 #include "editorfixture.h"
+#include "leftmenuwidget.h"
 #include "programlistitemwidget.h"
 #include "programlistwidget.h"
 #include "programstore.h"
@@ -36,8 +37,10 @@ private slots:
     void runningRows();
     void editRequestsGoToShownList();
     void loadingDropsUnknownCommands();
+    void documentWithoutProgramsGivesEmptyMainProgram();
     void clearEmptiesUndoStacks();
     void tabChoiceShowsItsPage();
+    void rowsDroppedOnCommandMenuAreDeleted();
 
 private:
     static QJsonObject call(int proc)
@@ -245,6 +248,14 @@ void tst_ProgramArea::loadingDropsUnknownCommands()
     QCOMPARE(commands.at(0).at(1)->name(), QStringLiteral("mPause"));
 }
 
+void tst_ProgramArea::documentWithoutProgramsGivesEmptyMainProgram()
+{
+    // "ProgData" holds no program at all: the editor still shows BEGIN and END.
+    load(QJsonArray{QJsonObject{{"not", "a program"}}});
+    QCOMPARE(m_area->lists().size(), 1);
+    QCOMPARE(m_area->lists().at(0)->rowNames(), (QStringList{"BEGIN", "END"}));
+}
+
 void tst_ProgramArea::clearEmptiesUndoStacks()
 {
     m_area->addNewSubProgram(true);
@@ -271,6 +282,33 @@ void tst_ProgramArea::tabChoiceShowsItsPage()
     QVERIFY(!m_area->tabs().at(0)->isSelected());
     QVERIFY(tab->styleSheet().contains(QLatin1String("rgba(79, 221, 255, 255)")));
     QVERIFY(m_area->tabs().at(0)->styleSheet().contains(QLatin1String("rgba(69,192, 222, 255)")));
+}
+
+void tst_ProgramArea::rowsDroppedOnCommandMenuAreDeleted()
+{
+    QJsonArray programs;
+    programs.append(QJsonArray{plain("m_fwd"), plain("mPause"), plain("mSetleds")});
+    load(programs);
+    ProgramListWidget *main = m_area->lists().at(0);
+    QCOMPARE(main->rowNames(), (QStringList{"BEGIN", "m_fwd", "mPause", "mSetleds", "END"}));
+    Command *pause = main->commandAt(2);
+    main->clearSelection();
+    main->item(2)->setSelected(true);
+    QSignalSpy changed(m_area.get(), &CentralWidget::programChanged);
+
+    LeftMenuWidget::instance()->deleteSelectedRows(main);
+    QCOMPARE(main->rowNames(), (QStringList{"BEGIN", "m_fwd", "mSetleds", "END"}));
+    QCOMPARE(changed.count(), 1);
+
+    // BEGIN and END are never deleted.
+    main->clearSelection();
+    main->item(0)->setSelected(true);
+    LeftMenuWidget::instance()->deleteSelectedRows(main);
+    QCOMPARE(main->count(), 4);
+
+    main->undoStack()->undo();
+    QCOMPARE(main->rowNames(), (QStringList{"BEGIN", "m_fwd", "mPause", "mSetleds", "END"}));
+    QCOMPARE(main->commandAt(2), pause);
 }
 
 QTEST_MAIN(tst_ProgramArea)
