@@ -232,7 +232,8 @@ void tst_ProgramList::markRunningRow()
     list->markRunningRow(-1);
     for (int i = 0; i < list->count(); ++i)
         QVERIFY(!list->rowWidget(i)->property("running").toBool());
-    QVERIFY(list->styleSheet().contains(QLatin1String("[running=\"true\"] { border: 3px solid red;")));
+    QVERIFY(
+        list->styleSheet().contains(QLatin1String("[running=\"true\"] { border: 3px solid red;")));
 }
 
 void tst_ProgramList::callsAndRenumbering()
