@@ -1,5 +1,7 @@
 #include "leftmenuwidget.h"
 
+#include "rightmenuwidget.h"
+
 #include "appcontext.h"
 #include "command.h"
 #include "deletedqlistitemwidgetcommand.h"
@@ -131,6 +133,8 @@ void LeftMenuWidget::slotToChangeSettings(int settingstatus)
 void LeftMenuWidget::dragEnterEvent(QDragEnterEvent *event)
 {
     event->acceptProposedAction();
+    // A row on its way to being deleted must not stay open in the property panel.
+    RightMenuWidget::instance()->hideEditors();
 }
 
 void LeftMenuWidget::dropEvent(QDropEvent *event)

@@ -1,14 +1,18 @@
 #include "mainwindow.h"
 
 #include "appcontext.h"
+#include "bluetoothconfigurationwidget.h"
 #include "centralwidget.h"
+#include "configurationwidget.h"
 #include "hardwaredescription.h"
 #include "languagecatalog.h"
+#include "languagewidget.h"
 #include "leftmenuwidget.h"
 #include "mworker.h"
 #include "programlistwidget.h"
 #include "programstore.h"
 #include "qlabeldragdrop.h"
+#include "rightmenuwidget.h"
 #include "topmenuwidget.h"
 #include "uilogging.h"
 
@@ -53,9 +57,8 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     m_centralLayout = new QVBoxLayout;
     m_centralLayout->addWidget(CentralWidget::instance());
     m_regionsLayout->addLayout(m_centralLayout, 60);
-    // The property panel's column; it stays empty until the panel is plugged in here.
     m_rightLayout = new QVBoxLayout;
-    m_rightLayout->addStretch(1);
+    m_rightLayout->addWidget(RightMenuWidget::instance());
     m_regionsLayout->addLayout(m_rightLayout, 15);
 
     m_undoAction = new QAction(QStringLiteral("minus"), this);
@@ -77,19 +80,28 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
             &TopMenuWidget::changeStatus);
     connect(m_worker.get(), &mWorker::sigReadProg, this, &MainWindow::ReadProgrammFromDevice);
     connect(this, &MainWindow::ClickLabelSignal, m_worker.get(), &mWorker::mwCommand);
+    RightMenuWidget::instance()->connectToEditor(this);
 
-    // Until the language page exists, a saved language that is not found leaves the catalog on
-    // its first configuration, and the window is built with that one.
-    LanguageCatalog &catalog = LanguageCatalog::instance();
-    if (!catalog.select(context.store().language()))
-        qCDebug(lcUi).noquote() << "Saved language not found, using" << catalog.currentLanguage();
-    build();
+    // Without a saved language that is still shipped, the user chooses one before the build.
+    if (LanguageCatalog::instance().select(context.store().language())) {
+        build();
+    } else {
+        hide();
+        auto *page = new LanguageWidget(this);
+        connect(page, &LanguageWidget::LanguageChange, this, &MainWindow::LanguageSelected);
+        page->show();
+    }
 }
 
 MainWindow::~MainWindow()
 {
     // The regions go with the window; their accessors make fresh ones should anyone ask again.
     AppContext::instance().setProgramArea(nullptr);
+}
+
+ConfigurationWidget *MainWindow::settingsDialog() const
+{
+    return m_settings;
 }
 
 bool MainWindow::selectedCommandPosition(int *program, int *command) const
@@ -120,15 +132,18 @@ void MainWindow::ShowErrorBox(const QString &message)
 
 void MainWindow::LabelOpenLanguageFormClick()
 {
-    // The language page plugs in here; without it there is nothing to open, and the controller
-    // is not stopped for nothing.
-    qCDebug(lcUi) << "Language page not available";
+    m_worker->mwStop();
+    auto *page = new LanguageWidget(this); // deletes itself when closed
+    connect(page, &LanguageWidget::LanguageChange, this, &MainWindow::LanguageSelected);
+    page->show();
 }
 
 void MainWindow::LabelOpenSettingsFormClick()
 {
-    // The settings dialog plugs in here (stop the worker, load the configuration, show it).
-    qCDebug(lcUi) << "Settings dialog not available";
+    if (!m_settings)
+        return;
+    m_worker->mwStop();
+    m_settings->openDialog();
 }
 
 void MainWindow::LabelSaveFileClick()
@@ -222,8 +237,13 @@ void MainWindow::ExecuteCurrentSelectedCommand()
 
 void MainWindow::LanguageSelected(bool changed)
 {
-    if (changed)
+    if (changed) {
+        // The build loads the editor from the store, which otherwise still holds the programs
+        // of the last file or read; keep the edits made since then.
+        AppContext::instance().store().loadDocument(buildDocument());
         build();
+    } else if (m_built)
+        m_worker->mwStart(); // the page stopped the worker when it opened
 }
 
 void MainWindow::ReadProgrammFromDevice(const QJsonObject &json)
@@ -282,6 +302,7 @@ void MainWindow::build()
     if (description)
         setWindowTitle(description->text(QStringLiteral("ProgramName")));
     CentralWidget::instance()->retranslate();
+    RightMenuWidget::instance()->renewTexts();
 
     if (description) {
         LeftMenuWidget::instance()->buildMenu(description->commands());
@@ -294,10 +315,17 @@ void MainWindow::build()
 
     CentralWidget::instance()->loadFromStore(store);
 
-    const QString device =
-        m_options.deviceOverride.isEmpty() ? store.deviceText() : m_options.deviceOverride;
-    if (!device.isEmpty())
-        m_worker->mwSelectDevice(device);
+    delete m_settings; // its connections go with it
+    m_settings = new ConfigurationWidget(this);
+    m_settings->connectWorker(m_worker.get());
+    connect(m_settings, &ConfigurationWidget::exitSignal, m_worker.get(), &mWorker::mwStart);
+    connect(m_settings, &ConfigurationWidget::saveConfigSignal, this, &MainWindow::ProgramChanged);
+    connect(m_settings, &ConfigurationWidget::settingsChanged, LeftMenuWidget::instance(),
+            &LeftMenuWidget::slotToChangeSettings);
+    if (!m_options.deviceOverride.isEmpty())
+        m_settings->useSessionDevice(m_options.deviceOverride);
+    else if (!store.deviceText().isEmpty())
+        m_settings->bluetoothPage()->setDevice(store.deviceText());
 
     m_built = true;
     ProgramChanged();
@@ -340,6 +368,7 @@ void MainWindow::resetEditor()
     CentralWidget::instance()->ClearProgramms(true);
     AppContext &context = AppContext::instance();
     context.clearPinAssignments();
+    RightMenuWidget::instance()->hideEditors();
     LeftMenuWidget::instance()->slotToChangeSettings(int(context.gadgetFlags()));
 }
 

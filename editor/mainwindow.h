@@ -7,6 +7,8 @@
 #include <memory>
 
 class CentralWidget;
+class ConfigurationWidget;
+class LanguageWidget;
 class QAction;
 class QFrame;
 class QHBoxLayout;
@@ -32,6 +34,7 @@ public:
     mWorker *worker() const { return m_worker.get(); }
     QAction *undoAction() const { return m_undoAction; }
     bool isBuilt() const { return m_built; }
+    ConfigurationWidget *settingsDialog() const;
 
     // The shown list's index among the programs and the command index of its first selected row;
     // false when no command row is selected.
@@ -85,6 +88,7 @@ private:
     QHBoxLayout *m_regionsLayout = nullptr;
     QVBoxLayout *m_centralLayout = nullptr;
     QVBoxLayout *m_rightLayout = nullptr;
+    QPointer<ConfigurationWidget> m_settings;
     bool m_built = false;
     bool m_closing = false;
 };
