@@ -1,6 +1,7 @@
 #include "appcontext.h"
 #include "centralwidget.h"
 #include "command.h"
+#include "languagecatalog.h"
 #include "mainwindow.h"
 #include "memoryimage.h"
 #include "mworker.h"
@@ -11,6 +12,7 @@
 #include "topmenuwidget.h"
 #include "virtualcontrollerserver.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -51,6 +53,13 @@ void tst_EditorSession::initTestCase()
 {
     qputenv("HOME", m_home.path().toUtf8());
     QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=false"));
+    // A saved language that is shipped, so the window is built at once instead of asking first.
+    const QStringList languages = LanguageCatalog::instance().languageNames();
+    QVERIFY(!languages.isEmpty());
+    QVERIFY(QDir(m_home.path()).mkpath(QStringLiteral("Lumakit")));
+    QVERIFY(ProgramStore::saveFile(
+        m_home.filePath(QStringLiteral("Lumakit/states.json")),
+        QJsonObject{{"Language", languages.first()}, {"ProgData", QJsonArray{QJsonArray{}}}}));
 }
 
 bool tst_EditorSession::waitForReport(QSignalSpy &spy, qsizetype *from, const Report &wanted,

@@ -1,9 +1,11 @@
 #include "appcontext.h"
 #include "centralwidget.h"
+#include "languagecatalog.h"
 #include "mainwindow.h"
 #include "programlistwidget.h"
 #include "programstore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QLoggingCategory>
@@ -39,7 +41,15 @@ void bench_Editor::initTestCase()
 {
     qputenv("HOME", m_home.path().toUtf8());
     QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=false"));
+    // A saved language that is shipped, so the window is built at once instead of asking first.
+    const QStringList languages = LanguageCatalog::instance().languageNames();
+    QVERIFY(!languages.isEmpty());
+    QVERIFY(QDir(m_home.path()).mkpath(QStringLiteral("Lumakit")));
+    QVERIFY(ProgramStore::saveFile(
+        m_home.filePath(QStringLiteral("Lumakit/states.json")),
+        QJsonObject{{"Language", languages.first()}, {"ProgData", QJsonArray{QJsonArray{}}}}));
     m_window = std::make_unique<MainWindow>();
+    QVERIFY(m_window->isBuilt());
     m_document = sixPrograms();
     qInfo("resident memory of the empty editor: %lld KiB", residentKiB());
 }
