@@ -2,6 +2,7 @@
 
 #include "brakewidget.h"
 #include "centralwidget.h"
+#include "languagecatalog.h"
 #include "ledwidget.h"
 #include "mainwindow.h"
 #include "memoryimage.h"
@@ -13,6 +14,8 @@
 #include "rightmenucombobox.h"
 #include "virtualcontrollerserver.h"
 
+#include <QDir>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QSignalSpy>
@@ -38,6 +41,11 @@ void tst_PanelSession::initTestCase()
     QVERIFY(m_home.isValid());
     qputenv("HOME", m_home.path().toUtf8());
     QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=false"));
+    // A saved language that is shipped, so the window is built at once instead of asking first.
+    QVERIFY(QDir(m_home.path()).mkpath(QStringLiteral("Lumakit")));
+    QVERIFY(ProgramStore::saveFile(
+        m_home.filePath(QStringLiteral("Lumakit/states.json")),
+        QJsonObject{{"Language", "English"}, {"ProgData", QJsonArray{QJsonArray{}}}}));
 }
 
 void tst_PanelSession::everyMenuCommandReachesTheWorker()
