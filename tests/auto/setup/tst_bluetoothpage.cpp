@@ -8,7 +8,7 @@
 #include "internalworker.h"
 #include "mworker.h"
 #include "pinconfigurationwidget.h"
-#include "recordingtransport.h"
+#include "faketransport.h"
 #include "rightmenucombobox.h"
 #include "setupfixture.h"
 #include "virtualcontrollerserver.h"
@@ -74,7 +74,7 @@ private:
     struct Link
     {
         std::unique_ptr<mWorker> worker;
-        RecordingTransport *transport = nullptr;
+        FakeTransport *transport = nullptr;
     };
     static Link makeLink();
     // Accepts the next modal message box and returns its texts.
@@ -103,7 +103,7 @@ tst_BluetoothPage::Link tst_BluetoothPage::makeLink()
 {
     Link link;
     link.worker = std::make_unique<mWorker>(nullptr, [&link](QObject *parent) {
-        link.transport = new RecordingTransport(parent);
+        link.transport = new FakeTransport(parent);
         return link.transport;
     });
     link.worker->worker()->transport();
