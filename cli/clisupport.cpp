@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonDocument>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -37,6 +38,40 @@ QString helpText(const QCommandLineParser &parser, const QString &usage)
                                                         : firstLine.indexOf(u' ', 7);
     text.replace(0, lineEnd, QStringLiteral("Usage: ") + usage + firstLine.mid(rest));
     return text;
+}
+
+std::optional<int> parseArguments(QCommandLineParser &parser, const QStringList &arguments,
+                                  const QString &usage)
+{
+    if (!parser.parse(arguments)) {
+        error(parser.errorText());
+        return ExitUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(helpText(parser, usage)), stdout);
+        return ExitSuccess;
+    }
+    return std::nullopt;
+}
+
+std::optional<QJsonObject> readProgramDocument(const QString &path)
+{
+    const std::optional<QByteArray> text = readInputFile(path);
+    if (!text)
+        return std::nullopt;
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(*text, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        error(QStringLiteral("%1 is not valid JSON: %2 at offset %3")
+                  .arg(path, parseError.errorString())
+                  .arg(parseError.offset));
+        return std::nullopt;
+    }
+    if (!document.isObject()) {
+        error(QStringLiteral("%1 does not hold a JSON object").arg(path));
+        return std::nullopt;
+    }
+    return document.object();
 }
 
 void error(const QString &message)

@@ -2,10 +2,6 @@
 #include "subcommand.h"
 
 #include <QCommandLineParser>
-#include <QJsonDocument>
-#include <QJsonParseError>
-
-#include <cstdio>
 
 int runCompile(const QStringList &arguments)
 {
@@ -24,14 +20,9 @@ int runCompile(const QStringList &arguments)
                                           QStringLiteral("IMAGE.bin"));
     parser.addOption(outputOption);
 
-    if (!parser.parse(arguments)) {
-        Cli::error(parser.errorText());
-        return ExitUsage;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(Cli::helpText(parser, QStringLiteral("taviroc compile"))), stdout);
-        return ExitSuccess;
-    }
+    if (const std::optional<int> exitCode =
+            Cli::parseArguments(parser, arguments, QStringLiteral("taviroc compile")))
+        return *exitCode;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1 || !parser.isSet(outputOption)) {
         Cli::error(QStringLiteral("usage: taviroc compile PROGRAM.json -o IMAGE.bin"));
@@ -39,25 +30,13 @@ int runCompile(const QStringList &arguments)
     }
 
     const QString inputPath = positional.first();
-    const std::optional<QByteArray> text = Cli::readInputFile(inputPath);
-    if (!text)
+    const std::optional<QJsonObject> document = Cli::readProgramDocument(inputPath);
+    if (!document)
         return ExitUsage;
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(*text, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        Cli::error(QStringLiteral("%1 is not valid JSON: %2 at offset %3")
-                       .arg(inputPath, parseError.errorString())
-                       .arg(parseError.offset));
-        return ExitUsage;
-    }
-    if (!document.isObject()) {
-        Cli::error(QStringLiteral("%1 does not hold a JSON object").arg(inputPath));
-        return ExitUsage;
-    }
 
     Cli::installLogHandler(true);
     ImageBuilder builder;
-    const ImageBuilder::Result result = builder.buildImage(document.object());
+    const ImageBuilder::Result result = builder.buildImage(*document);
     if (!Cli::writeOutputFile(parser.value(outputOption), result.image))
         return ExitUsage;
     if (!result.success) {

@@ -26,14 +26,9 @@ int runDecode(const QStringList &arguments)
     parser.addOption(outputOption);
     parser.addOption(verboseOption);
 
-    if (!parser.parse(arguments)) {
-        Cli::error(parser.errorText());
-        return ExitUsage;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(Cli::helpText(parser, QStringLiteral("taviroc decode"))), stdout);
-        return ExitSuccess;
-    }
+    if (const std::optional<int> exitCode =
+            Cli::parseArguments(parser, arguments, QStringLiteral("taviroc decode")))
+        return *exitCode;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
         Cli::error(QStringLiteral("usage: taviroc decode IMAGE.bin [-o PROGRAM.json]"));

@@ -22,14 +22,9 @@ int runRead(const QStringList &arguments)
     parser.addOption(outputOption);
     const LinkOptions options;
     options.addTo(parser);
-    if (!parser.parse(arguments)) {
-        Cli::error(parser.errorText());
-        return ExitUsage;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(Cli::helpText(parser, QStringLiteral("taviroc read"))), stdout);
-        return ExitSuccess;
-    }
+    if (const std::optional<int> exitCode =
+            Cli::parseArguments(parser, arguments, QStringLiteral("taviroc read")))
+        return *exitCode;
     if (!parser.positionalArguments().isEmpty()) {
         Cli::error(QStringLiteral("usage: taviroc read --device ADDRESS [-o PROGRAM.json] "
                                   "[--timeout S]"));

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCommandLineParser>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,15 @@ namespace Cli {
 
 // The parser's help text with "Usage: <usage>" as its first line instead of the program's path.
 QString helpText(const QCommandLineParser &parser, const QString &usage);
+
+// Parses a sub-command's arguments; an exit code when the command ends here (a parse error, or
+// --help printed), nothing when it goes on.
+std::optional<int> parseArguments(QCommandLineParser &parser, const QStringList &arguments,
+                                  const QString &usage);
+
+// Reads a program document; an error line and nothing when the file cannot be read or does not
+// hold a JSON object.
+std::optional<QJsonObject> readProgramDocument(const QString &path);
 
 // Writes one line to stderr, prefixed with "taviroc: ".
 void error(const QString &message);

@@ -4,11 +4,6 @@
 #include "memoryimage.h"
 #include "subcommand.h"
 
-#include <QJsonDocument>
-#include <QJsonParseError>
-
-#include <cstdio>
-
 int runWrite(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -22,14 +17,9 @@ int runWrite(const QStringList &arguments)
                                  QStringLiteral("The program document to write."));
     const LinkOptions options;
     options.addTo(parser);
-    if (!parser.parse(arguments)) {
-        Cli::error(parser.errorText());
-        return ExitUsage;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(Cli::helpText(parser, QStringLiteral("taviroc write"))), stdout);
-        return ExitSuccess;
-    }
+    if (const std::optional<int> exitCode =
+            Cli::parseArguments(parser, arguments, QStringLiteral("taviroc write")))
+        return *exitCode;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
         Cli::error(QStringLiteral("usage: taviroc write --device ADDRESS PROGRAM.json "
@@ -42,27 +32,21 @@ int runWrite(const QStringList &arguments)
         return ExitUsage;
 
     const QString inputPath = positional.first();
-    const std::optional<QByteArray> text = Cli::readInputFile(inputPath);
-    if (!text)
+    const std::optional<QJsonObject> document = Cli::readProgramDocument(inputPath);
+    if (!document)
         return ExitUsage;
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(*text, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
-        Cli::error(QStringLiteral("%1 does not hold a JSON object").arg(inputPath));
-        return ExitUsage;
-    }
 
     // Compile once on its own, with the compiler's messages, before anything is sent.
     Cli::installLogHandler(false);
     ImageBuilder builder;
-    if (!builder.buildImage(document.object()).success) {
+    if (!builder.buildImage(*document).success) {
         Cli::error(QStringLiteral("%1 does not compile; nothing was sent").arg(inputPath));
         return ExitFailure;
     }
 
     options.installLogging(parser);
     LinkSession session(*address, *timeout);
-    if (!session.write(document.object())) {
+    if (!session.write(*document)) {
         Cli::error(session.failureReason());
         return ExitLink;
     }
