@@ -4,6 +4,7 @@
 #include "configlog.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,16 +12,69 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
-ProgramStore::ProgramStore(const QString &homePath)
+ProgramStore::ProgramStore(const QString &homePath, const QString &defaultProgram)
     : m_homePath(homePath)
 {
     m_stateFilePath = QStringLiteral("%1/%2").arg(dataFolder(), QStringLiteral("states.json"));
-    if (QFileInfo::exists(m_stateFilePath)) {
-        loadFile(m_stateFilePath, Full);
-    } else {
-        loadFile(m_stateFilePath, ProgramsOnly);
-        m_language.clear();
+    loadState(defaultProgram);
+}
+
+void ProgramStore::loadState(const QString &defaultProgram)
+{
+    QFile file(m_stateFilePath);
+    if (file.exists()) {
+        QJsonParseError error{};
+        QJsonDocument document;
+        if (file.open(QIODevice::ReadOnly)) {
+            document = QJsonDocument::fromJson(file.readAll(), &error);
+            file.close();
+            if (error.error == QJsonParseError::NoError && document.isObject()) {
+                loadObject(document.object(), Full);
+                return;
+            }
+            qCWarning(lcConfig).noquote()
+                << QStringLiteral("Saved state %1 is not a JSON object (%2 at offset %3)")
+                       .arg(m_stateFilePath, error.error == QJsonParseError::NoError
+                                                 ? QStringLiteral("no object")
+                                                 : error.errorString())
+                       .arg(error.offset);
+        } else {
+            qCWarning(lcConfig).noquote()
+                << QStringLiteral("Cannot read %1: %2").arg(m_stateFilePath, file.errorString());
+        }
+        m_stateSaveBlocked = !setBrokenStateAside();
     }
+    // A first start (or a start after a broken state) begins with the kit's set-up, so that the
+    // motors are assigned and the drive tiles work at once.
+    loadFile(defaultProgram, ProgramsOnly);
+    m_language.clear();
+}
+
+bool ProgramStore::setBrokenStateAside()
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString copy = QStringLiteral("%1.broken-%2").arg(m_stateFilePath, stamp);
+    for (int n = 2; QFileInfo::exists(copy); ++n)
+        copy = QStringLiteral("%1.broken-%2-%3").arg(m_stateFilePath, stamp).arg(n);
+    // A rename keeps every byte and needs no read permission on the file itself.
+    if (!QFile::rename(m_stateFilePath, copy)) {
+        qCWarning(lcConfig).noquote()
+            << QStringLiteral("Cannot move the broken state %1 aside; it will not be overwritten")
+                   .arg(m_stateFilePath);
+        m_brokenStateCopy = m_stateFilePath;
+        return false;
+    }
+    qCWarning(lcConfig).noquote() << QStringLiteral("Kept the broken state as %1").arg(copy);
+    m_brokenStateCopy = copy;
+    return true;
+}
+
+bool ProgramStore::isProgramDocument(const QByteArray &text)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    return error.error == QJsonParseError::NoError && document.isObject() &&
+           document.object().value(programsKey()).isArray();
 }
 
 ProgramStore::~ProgramStore() = default;
@@ -158,6 +212,11 @@ bool ProgramStore::saveFile(const QString &path, const QJsonObject &document)
 
 bool ProgramStore::saveState(const QString &language, QJsonObject document) const
 {
+    if (m_stateSaveBlocked) {
+        qCWarning(lcConfig).noquote()
+            << QStringLiteral("Not saving over the unreadable state %1").arg(m_stateFilePath);
+        return false;
+    }
     document.insert(QStringLiteral("Language"), language);
     return saveFile(m_stateFilePath, document);
 }

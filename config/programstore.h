@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 // What the editor remembers between runs and loads from program files: the program lists, the
@@ -21,9 +22,11 @@ public:
         ProgramsOnly, // programs and configuration; language and device text stay
     };
 
-    // Builds the paths under homePath and loads states.json (programs only, empty language, when
-    // the file does not exist).
-    explicit ProgramStore(const QString &homePath);
+    // Builds the paths under homePath and loads states.json. Without a usable state file the
+    // store starts from the default program (the kit's set-up) with an empty language; a state
+    // file that exists but cannot be read as a JSON object is first moved aside, never lost.
+    explicit ProgramStore(const QString &homePath,
+                          const QString &defaultProgram = defaultProgramPath());
     ~ProgramStore();
 
     ProgramStore(const ProgramStore &) = delete;
@@ -42,6 +45,8 @@ public:
     void createFolders() const;
 
     void loadFile(const QString &path, LoadMode mode);
+    // True when the text is a program document: a JSON object whose "ProgData" is an array.
+    static bool isProgramDocument(const QByteArray &text);
     // As loadFile in programs-only mode, from a document.
     void loadDocument(const QJsonObject &document);
 
@@ -63,11 +68,18 @@ public:
     QJsonObject buildDocument(const QList<QList<Command *>> &lists) const;
     // Writes indented JSON atomically; false (and a log line) on failure, the old file intact.
     static bool saveFile(const QString &path, const QJsonObject &document);
-    // Adds "Language" and saves to the state file.
+    // Adds "Language" and saves to the state file. Refused (false, a log line) while a broken
+    // state file could not be moved aside, so that it is never overwritten unseen.
     bool saveState(const QString &language, QJsonObject document) const;
+
+    // Where a broken state file was kept at start-up, empty when there was none; the user is told
+    // once, so taking it clears it.
+    QString takeBrokenStateCopy() { return std::exchange(m_brokenStateCopy, QString()); }
 
 private:
     void loadObject(const QJsonObject &document, LoadMode mode);
+    void loadState(const QString &defaultProgram);
+    bool setBrokenStateAside();
 
     QString m_homePath;
     QString m_stateFilePath;
@@ -75,5 +87,7 @@ private:
     QString m_deviceText;
     QJsonObject m_configuration;
     QJsonObject m_currentDocument;
+    QString m_brokenStateCopy;
+    bool m_stateSaveBlocked = false;
     std::vector<std::vector<std::unique_ptr<Command>>> m_programs;
 };

@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -62,8 +63,12 @@ private slots:
     void stateFileLoadsFully();
     void programsOnlyKeepsLanguageAndDevice();
     void loadDocument();
+    void firstStartTakesTheKitSetUp();
     void badFiles_data();
     void badFiles();
+    void unreadableStateIsNeverOverwritten();
+    void isProgramDocument_data();
+    void isProgramDocument();
     void unreadableFileIsLogged();
     void nonArrayProgramsSkipped();
     void buildAndSaveState();
@@ -75,6 +80,11 @@ private slots:
 private:
     std::unique_ptr<QTemporaryDir> m_home;
     QString statePath() const { return m_home->filePath("Lumakit/states.json"); }
+    QString noDefault() const { return m_home->filePath("no-default.json"); }
+    QStringList brokenCopies() const
+    {
+        return QDir(m_home->filePath("Lumakit")).entryList({"states.json.broken-*"}, QDir::Files);
+    }
 };
 
 void TestProgramStore::init()
@@ -85,7 +95,7 @@ void TestProgramStore::init()
 
 void TestProgramStore::firstStart()
 {
-    ProgramStore store(m_home->path());
+    ProgramStore store(m_home->path(), noDefault());
     QCOMPARE(store.stateFilePath(), m_home->path() + "/Lumakit/states.json");
     QCOMPARE(store.dataFolder(), m_home->path() + "/Lumakit");
     QCOMPARE(store.programsFolder(), m_home->path() + "/Lumakit/Programs");
@@ -100,7 +110,7 @@ void TestProgramStore::firstStart()
 void TestProgramStore::stateFileLoadsFully()
 {
     writeFile(statePath(), kState);
-    ProgramStore store(m_home->path());
+    ProgramStore store(m_home->path(), noDefault());
     QCOMPARE(store.language(), QStringLiteral("English"));
     QVERIFY(store.deviceText().contains("00:11:22:33:44:55"));
     QCOMPARE(store.programCount(), 2);
@@ -114,7 +124,7 @@ void TestProgramStore::stateFileLoadsFully()
 void TestProgramStore::programsOnlyKeepsLanguageAndDevice()
 {
     writeFile(statePath(), kState);
-    ProgramStore store(m_home->path());
+    ProgramStore store(m_home->path(), noDefault());
     const QString file = m_home->filePath("Lumakit/Programs/other.json");
     writeFile(file, R"({"Language": "Русский", "BluetoothDeviceName": "x",
                         "ProgData": [[{"action": {"command": "mSound"}}]]})");
@@ -133,7 +143,7 @@ void TestProgramStore::programsOnlyKeepsLanguageAndDevice()
 
 void TestProgramStore::loadDocument()
 {
-    ProgramStore store(m_home->path());
+    ProgramStore store(m_home->path(), noDefault());
     store.setLanguage("English");
     store.loadDocument(parse(R"({"Language": "x", "ProgData": [[], [], []],
                                  "configuration": {"Motor2": 3}})"));
@@ -145,28 +155,126 @@ void TestProgramStore::loadDocument()
 void TestProgramStore::badFiles_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("malformed") << QByteArray(R"({"ProgData": [[)");
-    QTest::newRow("array") << QByteArray(R"([[{"action": {"command": "m_fwd"}}]])");
-    QTest::newRow("ProgData not an array") << QByteArray(R"({"ProgData": {"0": []}})");
+    QTest::addColumn<bool>("keptAside");
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("malformed") << QByteArray(R"({"ProgData": [[)") << true;
+    QTest::newRow("array") << QByteArray(R"([[{"action": {"command": "m_fwd"}}]])") << true;
+    QTest::newRow("binary") << QByteArray("\x00\xff\xfe{", 4) << true;
+    QTest::newRow("ProgData not an array") << QByteArray(R"({"ProgData": {"0": []}})") << false;
     QTest::newRow("configuration not an object")
-        << QByteArray(R"({"ProgData": [[]], "configuration": [1]})");
+        << QByteArray(R"({"ProgData": [[]], "configuration": [1]})") << false;
 }
 
 void TestProgramStore::badFiles()
 {
     QFETCH(QByteArray, content);
+    QFETCH(bool, keptAside);
     writeFile(statePath(), content);
-    ProgramStore store(m_home->path());
+    if (keptAside)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Saved state .* is not a JSON"));
+    if (keptAside)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Kept the broken state as "));
+    ProgramStore store(m_home->path(), noDefault());
     QCOMPARE(store.programCount(), 1);
     QVERIFY(store.program(0).isEmpty());
     QVERIFY(store.configuration().isEmpty());
     QVERIFY(store.language().isEmpty());
+
+    // A file that is not JSON is moved aside byte for byte before anything can be saved over it;
+    // the user is told once.
+    const QStringList copies = brokenCopies();
+    QCOMPARE(copies.size(), keptAside ? 1 : 0);
+    if (!keptAside) {
+        QVERIFY(store.takeBrokenStateCopy().isEmpty());
+        return;
+    }
+    QCOMPARE(readFile(m_home->filePath("Lumakit/" + copies.first())), content);
+    QVERIFY(!QFile::exists(statePath()));
+    QCOMPARE(store.takeBrokenStateCopy(), m_home->filePath("Lumakit/" + copies.first()));
+    QVERIFY(store.takeBrokenStateCopy().isEmpty());
+    QVERIFY(store.saveState("English", parse(R"({"ProgData": [[]]})")));
+    QCOMPARE(readFile(m_home->filePath("Lumakit/" + copies.first())), content);
+
+    // A second broken start keeps both copies.
+    writeFile(statePath(), content);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Saved state .* is not a JSON"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Kept the broken state as "));
+    ProgramStore again(m_home->path(), noDefault());
+    QCOMPARE(brokenCopies().size(), 2);
+}
+
+void TestProgramStore::firstStartTakesTheKitSetUp()
+{
+    const QString kit = m_home->filePath("default.json");
+    writeFile(kit, R"({"ProgData": [[]], "Language": "x", "BluetoothDeviceName": "y",
+                       "configuration": {"Motor1": 100, "pins": [{"pinLbl": "D5", "gadgetId": 40}]}})");
+    ProgramStore store(m_home->path(), kit);
+    QCOMPARE(store.programCount(), 1);
+    QVERIFY(store.program(0).isEmpty());
+    QCOMPARE(store.configuration().value("Motor1"), QJsonValue(100));
+    QCOMPARE(store.configuration().value("pins").toArray().size(), 1);
+    // The language page still comes first, and no device is invented.
+    QVERIFY(store.language().isEmpty());
+    QVERIFY(store.deviceText().isEmpty());
+}
+
+void TestProgramStore::unreadableStateIsNeverOverwritten()
+{
+    // Something that cannot be read as a file is moved aside as it is.
+    QVERIFY(QDir().mkpath(statePath() + "/inside"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot read "));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Kept the broken state as "));
+    ProgramStore moved(m_home->path(), noDefault());
+    QCOMPARE(brokenCopies().size(), 0); // a folder, not a file
+    QVERIFY(QFileInfo(moved.takeBrokenStateCopy() + "/inside").isDir());
+    QVERIFY(moved.saveState("English", parse(R"({"ProgData": [[]]})")));
+
+    // A state file in a folder that refuses changes can be neither read nor moved: saving is
+    // refused rather than replacing it unseen.
+    QVERIFY(QFile::remove(statePath()));
+    if (geteuid() == 0)
+        QSKIP("permissions do not bind the superuser");
+    writeFile(statePath(), kState);
+    QFile::setPermissions(statePath(), QFileDevice::WriteOwner);
+    QFile::setPermissions(m_home->filePath("Lumakit"),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot read "));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot move the broken state "));
+    ProgramStore store(m_home->path(), noDefault());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Not saving over the unreadable state"));
+    QVERIFY(!store.saveState("English", parse(R"({"ProgData": [[]]})")));
+    QCOMPARE(store.takeBrokenStateCopy(), statePath());
+    QFile::setPermissions(m_home->filePath("Lumakit"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(statePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(readFile(statePath()), kState);
+}
+
+void TestProgramStore::isProgramDocument_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("program");
+    QTest::newRow("program") << QByteArray(R"({"ProgData": [[]]})") << true;
+    QTest::newRow("with configuration")
+        << QByteArray(R"({"ProgData": [], "configuration": {}})") << true;
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("not JSON") << QByteArray("hello") << false;
+    QTest::newRow("truncated") << QByteArray(R"({"ProgData": [[)") << false;
+    QTest::newRow("array") << QByteArray("[[]]") << false;
+    QTest::newRow("other object") << QByteArray(R"({"name": "a"})") << false;
+    QTest::newRow("ProgData not an array") << QByteArray(R"({"ProgData": 3})") << false;
+}
+
+void TestProgramStore::isProgramDocument()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, program);
+    QCOMPARE(ProgramStore::isProgramDocument(text), program);
 }
 
 void TestProgramStore::unreadableFileIsLogged()
 {
-    ProgramStore store(m_home->path());
+    ProgramStore store(m_home->path(), noDefault());
     const QString folder = m_home->filePath("program.json");
     QVERIFY(QDir().mkpath(folder));
     QTest::ignoreMessage(
@@ -182,7 +290,7 @@ void TestProgramStore::unreadableFileIsLogged()
 
 void TestProgramStore::nonArrayProgramsSkipped()
 {
-    ProgramStore store(m_home->path());
+    ProgramStore store(m_home->path(), noDefault());
     store.loadDocument(parse(R"({"ProgData": [
         [{"action": {"command": "a"}}], 7, {"x": 1}, [{"action": {"command": "b"}}, 5], []]})"));
     QCOMPARE(store.programCount(), 3);
@@ -196,7 +304,7 @@ void TestProgramStore::buildAndSaveState()
 {
     AppContext::instance().readConfiguration({});
     AppContext::instance().setMotor1(100);
-    ProgramStore store(m_home->path());
+    ProgramStore store(m_home->path(), noDefault());
     store.setDeviceText("robot");
     Command first("m_fwd");
     Command second("mPause");
@@ -212,7 +320,7 @@ void TestProgramStore::buildAndSaveState()
     QVERIFY(store.saveState("Русский", document));
     const QByteArray saved = readFile(statePath());
     QVERIFY(saved.contains("\n    \"")); // indented
-    ProgramStore reloaded(m_home->path());
+    ProgramStore reloaded(m_home->path(), noDefault());
     QCOMPARE(reloaded.language(), QStringLiteral("Русский"));
     QCOMPARE(reloaded.deviceText(), QStringLiteral("robot"));
     QCOMPARE(reloaded.programCount(), 3);
@@ -266,7 +374,7 @@ void TestProgramStore::failedSaveKeepsOldFile()
 
 void TestProgramStore::createFolders()
 {
-    ProgramStore store(m_home->path());
+    ProgramStore store(m_home->path(), noDefault());
     QTest::ignoreMessage(QtDebugMsg, ("Create path: " + store.dataFolder()).toUtf8());
     QTest::ignoreMessage(QtDebugMsg, ("Create path: " + store.programsFolder()).toUtf8());
     store.createFolders();
@@ -276,7 +384,7 @@ void TestProgramStore::createFolders()
     // A file where the folder should be: creation fails, start-up goes on.
     const QString home = m_home->filePath("blocked");
     writeFile(home + "/Lumakit", "not a folder");
-    ProgramStore blocked(home);
+    ProgramStore blocked(home, noDefault());
     QTest::ignoreMessage(QtDebugMsg,
                          ("OiVoij, cannot create path: " + blocked.dataFolder()).toUtf8());
     QTest::ignoreMessage(QtDebugMsg,
