@@ -29,8 +29,11 @@ double readDecimal(const QJsonValue &value)
     if (value.isDouble()) {
         number = value.toDouble();
     } else if (value.isString()) {
+        // Typed values may carry a decimal comma ("1,5"); it means the same as a point.
+        QString text = value.toString();
+        text.replace(u',', u'.');
         bool ok = false;
-        number = value.toString().toDouble(&ok);
+        number = text.toDouble(&ok);
         if (!ok)
             number = 0;
     }

@@ -11,7 +11,8 @@ namespace ProgramValues {
 // (including numbers outside the 32-bit range) reads as 0.
 int readInt(const QJsonValue &value);
 
-// A JSON number, or a string holding a decimal number; anything else (and NaN/infinity) reads as 0.
+// A JSON number, or a string holding a decimal number with a point or a comma ("1.5", "1,5");
+// anything else (and NaN/infinity) reads as 0.
 double readDecimal(const QJsonValue &value);
 
 // A JSON string; any other type reads as the empty string.

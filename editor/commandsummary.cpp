@@ -1,5 +1,7 @@
 #include "commandsummary.h"
 
+#include "programvalues.h"
+
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QStringList>
@@ -19,12 +21,7 @@ int readInt(const QJsonValue &value)
 
 double readDecimal(const QJsonValue &value)
 {
-    if (value.isString()) {
-        bool ok = false;
-        const double result = value.toString().trimmed().toDouble(&ok);
-        return ok ? result : 0.0;
-    }
-    return value.toDouble(0.0);
+    return ProgramValues::readDecimal(value);
 }
 
 QString readText(const QJsonValue &value)

@@ -39,7 +39,7 @@ void CounterConditionWidget::setCommand(Command *command)
         return condition.value(QStringLiteral("equation")).toString() == QLatin1String("counter");
     };
     if (data.isObject() && isCounter(data.toObject())) {
-        m_count->setLineInput(int(PropertyValues::readNumber(data.toObject().value("level"))));
+        m_count->setUnits(PropertyValues::readNumber(data.toObject().value("level")));
         return;
     }
     const QJsonArray conditions = data.toArray();

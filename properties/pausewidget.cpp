@@ -49,8 +49,7 @@ void PauseWidget::setCommand(Command *command)
     m_hour->setLineInput(PropertyValues::readInt(action.value(QStringLiteral("hour"))));
     m_minute->setLineInput(PropertyValues::readInt(action.value(QStringLiteral("minute"))));
     // Shown in tenths, rounded to the nearest one.
-    m_second->setLineInput(
-        int(PropertyValues::readNumber(action.value(QStringLiteral("second"))) * 10 + 0.5));
+    m_second->setUnits(PropertyValues::readNumber(action.value(QStringLiteral("second"))));
 }
 
 QJsonObject PauseWidget::toJson()

@@ -1,5 +1,7 @@
 #include "propertyvalues.h"
 
+#include "programvalues.h"
+
 #include <QString>
 
 namespace PropertyValues {
@@ -16,12 +18,7 @@ int readInt(const QJsonValue &value)
 
 double readNumber(const QJsonValue &value)
 {
-    if (value.isString()) {
-        bool ok = false;
-        const double result = value.toString().trimmed().toDouble(&ok);
-        return ok ? result : 0.0;
-    }
-    return value.toDouble(0.0);
+    return ProgramValues::readDecimal(value);
 }
 
 } // namespace PropertyValues

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -73,7 +74,18 @@ SliderWithButtons::SliderWithButtons(int minimum, int maximum, int step, int val
     m_decrease->raise();
     m_increase->raise();
 
-    connect(m_slider, &QSlider::valueChanged, this, &SliderWithButtons::setLineInput);
+    connect(m_slider, &QSlider::actionTriggered, this, [this](int action) {
+        // A drag is reported once, when the handle is released; every other action of the user
+        // (a click on the groove, the arrow and page keys) is an edit of its own.
+        if (action != QAbstractSlider::SliderMove && !m_slider->isSliderDown() &&
+            m_slider->sliderPosition() != m_slider->value())
+            m_userSliderAction = true;
+    });
+    connect(m_slider, &QSlider::valueChanged, this, [this](int value) {
+        setLineInput(value);
+        if (std::exchange(m_userSliderAction, false))
+            emit changedData();
+    });
     connect(m_slider, &QSlider::sliderReleased, this, &SliderWithButtons::emitChangedData);
     connect(m_lineEdit, &QLineEdit::textEdited, this, &SliderWithButtons::setValueFromLineEdit);
     connect(m_decrease, &ClickableRoundLabel::clicked, this, &SliderWithButtons::leftButtonCLicked);
@@ -104,7 +116,20 @@ void SliderWithButtons::setDecimal(bool decimal)
 
 QString SliderWithButtons::valueText() const
 {
-    return m_lineEdit->text();
+    QString text = m_lineEdit->text();
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    return text;
+}
+
+void SliderWithButtons::setUnits(double units)
+{
+    const double scaled = m_decimal ? std::floor(units * 10.0 + 0.5) : std::trunc(units);
+    int value = m_minimum;
+    if (scaled >= m_maximum)
+        value = m_maximum;
+    else if (scaled > m_minimum) // false for NaN, which lands on the minimum
+        value = static_cast<int>(scaled);
+    setLineInput(value);
 }
 
 int SliderWithButtons::value() const
@@ -136,6 +161,7 @@ int SliderWithButtons::fieldValue() const
 
 void SliderWithButtons::setLineInput(int value)
 {
+    value = qBound(m_minimum, value, m_maximum);
     m_slider->setValue(value);
     const QString text = formatted(value);
     m_lastValidText = text;

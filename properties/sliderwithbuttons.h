@@ -22,8 +22,12 @@ public:
     int minimum() const { return m_minimum; }
     int maximum() const { return m_maximum; }
 
-    // The field's text; the editors read their value from it.
+    // The field's text as the editors write it into a command: a typed decimal comma is given
+    // as a point, so "1,5" is stored as "1.5".
     QString valueText() const;
+    // Shows a value read from a document, in whole units (tenths are rounded in decimal mode,
+    // whole mode truncates), clamped to the range; NaN and infinities land on a bound.
+    void setUnits(double units);
     // The field's value in slider units (tenths in decimal mode).
     int value() const;
 
@@ -36,6 +40,7 @@ signals:
     void changedData();
 
 public slots:
+    // Moves the slider and writes the field; the value is clamped to the range.
     void setLineInput(int value);
     void setValueFromLineEdit(QString text);
     void leftButtonCLicked();
@@ -58,4 +63,7 @@ private:
     ClickableRoundLabel *m_increase = nullptr;
     QLineEdit *m_lineEdit = nullptr;
     QSlider *m_slider = nullptr;
+    // Set between a user's slider action (click on the groove, a key) and the value change it
+    // brings, so that only such changes, not loads, are reported as edits.
+    bool m_userSliderAction = false;
 };

@@ -45,8 +45,7 @@ void SoundWidget::setCommand(Command *command)
     m_octave->setLineInput(PropertyValues::readInt(action.value(QStringLiteral("octave"))));
     m_keyboard->setCurrentKey(action.value(QStringLiteral("note")).toString());
     // Shown in tenths, rounded to the nearest one.
-    m_time->setLineInput(
-        int(PropertyValues::readNumber(action.value(QStringLiteral("time"))) * 10 + 0.5));
+    m_time->setUnits(PropertyValues::readNumber(action.value(QStringLiteral("time"))));
 }
 
 QJsonObject SoundWidget::toJson()

@@ -50,8 +50,7 @@ void TimerWidget::setCommand(Command *command)
     else
         m_toggle->setUnselected();
     // Shown in tenths, rounded to the nearest one.
-    m_slider->setLineInput(
-        int(PropertyValues::readNumber(action.value(QStringLiteral("time"))) * 10 + 0.5));
+    m_slider->setUnits(PropertyValues::readNumber(action.value(QStringLiteral("time"))));
 }
 
 QJsonObject TimerWidget::toJson()

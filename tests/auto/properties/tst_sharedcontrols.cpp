@@ -16,6 +16,8 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+#include <limits>
+
 namespace {
 
 // A user edit: the field shows the text and reports it as typed.
@@ -53,6 +55,10 @@ private slots:
 
     void sliderTextEntry_data();
     void sliderTextEntry();
+    void sliderUserActionsAreEdits_data();
+    void sliderUserActionsAreEdits();
+    void sliderLoadsClamped_data();
+    void sliderLoadsClamped();
     void sliderTypingKeyByKey();
     void sliderStepButtons_data();
     void sliderStepButtons();
@@ -150,8 +156,94 @@ void TestSharedControls::sliderTextEntry()
     QSignalSpy changed(&slider, &SliderWithButtons::changedData);
 
     typeInto(slider.lineEdit(), typed);
-    QCOMPARE(slider.valueText(), shown);
+    QCOMPARE(slider.lineEdit()->text(), shown);
     QCOMPARE(changed.count(), reports);
+    // What the editors write: a typed decimal comma is given as a point.
+    QCOMPARE(slider.valueText(), QString(shown).replace(QLatin1Char(','), QLatin1Char('.')));
+}
+
+void TestSharedControls::sliderUserActionsAreEdits_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("reports");
+
+    QTest::newRow("click right of the handle") << "click right" << 60 << 1;
+    QTest::newRow("click left of the handle") << "click left" << 40 << 1;
+    QTest::newRow("arrow right") << "key right" << 51 << 1;
+    QTest::newRow("arrow left") << "key left" << 49 << 1;
+    QTest::newRow("page up") << "key page up" << 60 << 1;
+    QTest::newRow("loaded by the editor") << "set" << 70 << 0;
+}
+
+void TestSharedControls::sliderUserActionsAreEdits()
+{
+    QFETCH(QString, action);
+    QFETCH(int, value);
+    QFETCH(int, reports);
+
+    SliderWithButtons slider(0, 100, 1, 50);
+    slider.resize(300, 80);
+    slider.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&slider));
+    QSlider *groove = slider.slider();
+    groove->setPageStep(10);
+    QSignalSpy changed(&slider, &SliderWithButtons::changedData);
+
+    const int middle = groove->height() / 2;
+    if (action == "click right")
+        QTest::mouseClick(groove, Qt::LeftButton, {}, QPoint(groove->width() - 2, middle));
+    else if (action == "click left")
+        QTest::mouseClick(groove, Qt::LeftButton, {}, QPoint(2, middle));
+    else if (action == "key right")
+        QTest::keyClick(groove, Qt::Key_Right);
+    else if (action == "key left")
+        QTest::keyClick(groove, Qt::Key_Left);
+    else if (action == "key page up")
+        QTest::keyClick(groove, Qt::Key_PageUp);
+    else
+        slider.setLineInput(value);
+
+    QCOMPARE(groove->value(), value);
+    QCOMPARE(slider.valueText(), QString::number(value));
+    QCOMPARE(changed.count(), reports);
+    // A change the slider cannot make (already at the end) reports nothing afterwards.
+    slider.setLineInput(100);
+    QCOMPARE(changed.count(), reports);
+}
+
+void TestSharedControls::sliderLoadsClamped_data()
+{
+    QTest::addColumn<bool>("decimal");
+    QTest::addColumn<double>("units");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("in range") << true << 1.25 << "1.3";
+    QTest::newRow("huge") << true << 1e300 << "60.0";
+    QTest::newRow("infinite") << true << qInf() << "60.0";
+    QTest::newRow("minus infinite") << true << -qInf() << "0.0";
+    QTest::newRow("not a number") << true << qQNaN() << "0.0";
+    QTest::newRow("negative") << true << -3.0 << "0.0";
+    QTest::newRow("whole units truncate") << false << 7.9 << "7";
+    QTest::newRow("whole units huge") << false << 3e9 << "60";
+}
+
+void TestSharedControls::sliderLoadsClamped()
+{
+    QFETCH(bool, decimal);
+    QFETCH(double, units);
+    QFETCH(QString, shown);
+
+    SliderWithButtons slider(0, 60, 1, 5);
+    slider.setDecimal(decimal);
+    slider.setUnits(units);
+    QCOMPARE(slider.valueText(), shown);
+    QVERIFY(slider.slider()->value() >= slider.minimum());
+    QVERIFY(slider.slider()->value() <= slider.maximum());
+
+    // An integer out of range from a document is clamped the same way.
+    slider.setLineInput(std::numeric_limits<int>::max());
+    QCOMPARE(slider.slider()->value(), slider.maximum());
 }
 
 void TestSharedControls::sliderTypingKeyByKey()
@@ -218,7 +310,7 @@ void TestSharedControls::sliderFollowsTypedValue()
     QSignalSpy changed(&slider, &SliderWithButtons::changedData);
     slider.slider()->setValue(7);
     QCOMPARE(slider.valueText(), QStringLiteral("7"));
-    QCOMPARE(changed.count(), 0); // only the release of the slider reports
+    QCOMPARE(changed.count(), 0); // a drag reports once, when the slider is released
     emit slider.slider()->sliderReleased();
     QCOMPARE(changed.count(), 1);
 
