@@ -60,17 +60,20 @@ void LedWidget::setCommand(Command *command)
         new PinComboBoxModel(AppContext::instance().outputPinsByCommand(command->name()), this);
     m_combo->setModel(m_model);
     delete old;
-    m_combo->setCurrentIndex(m_model->findRow(PinComboBoxModel::PinLabelRole,
-                                              action.value(QStringLiteral("pin")).toString()));
+    m_loadedPin = action.value(QStringLiteral("pin"));
+    m_combo->setCurrentIndex(
+        m_model->findRow(PinComboBoxModel::PinLabelRole, m_loadedPin.toString()));
 }
 
 QJsonObject LedWidget::toJson()
 {
     const int row = m_combo->currentIndex();
+    // A pin the set-up does not offer stays as it was loaded.
     const QJsonValue pin =
-        row < 0
-            ? QJsonValue(QJsonValue::Null)
-            : QJsonValue(m_model->index(row, 0).data(PinComboBoxModel::PinLabelRole).toString());
+        row >= 0
+            ? QJsonValue(m_model->index(row, 0).data(PinComboBoxModel::PinLabelRole).toString())
+        : m_loadedPin.isUndefined() ? QJsonValue(QJsonValue::Null)
+                                    : m_loadedPin;
     const QJsonObject led{{QStringLiteral("pin"), pin},
                           {QStringLiteral("state"),
                            m_toggle->isSelected() ? QStringLiteral("1") : QStringLiteral("0")}};

@@ -23,5 +23,6 @@ public:
 private:
     RightMenuComboBox *m_combo = nullptr;
     PinComboBoxModel *m_model = nullptr;
+    QJsonValue m_loadedPin;
     ToggledIconLabel *m_toggle = nullptr;
 };

@@ -37,19 +37,19 @@ void MotorWidget::setCommand(Command *command)
         new PinComboBoxModel(AppContext::instance().outputPinsByCommand(command->name()), this);
     m_combo->setModel(m_model);
     delete old;
-    const QString motor = command->json()
-                              .value(QStringLiteral("action"))
-                              .toObject()
-                              .value(QStringLiteral("motor"))
-                              .toString();
-    m_combo->setCurrentIndex(m_model->findRow(PinComboBoxModel::GadgetNameRole, motor));
+    m_loadedMotor =
+        command->json().value(QStringLiteral("action")).toObject().value(QStringLiteral("motor"));
+    m_combo->setCurrentIndex(
+        m_model->findRow(PinComboBoxModel::GadgetNameRole, m_loadedMotor.toString()));
 }
 
 QJsonObject MotorWidget::toJson()
 {
     const int row = m_combo->currentIndex();
+    // A motor the set-up does not offer stays as it was loaded.
     if (row < 0)
-        return {{QStringLiteral("motor"), QJsonValue::Null}};
+        return {{QStringLiteral("motor"),
+                 m_loadedMotor.isUndefined() ? QJsonValue(QJsonValue::Null) : m_loadedMotor}};
     return {{QStringLiteral("motor"),
              m_model->index(row, 0).data(PinComboBoxModel::GadgetNameRole).toString()}};
 }

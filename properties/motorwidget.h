@@ -20,4 +20,5 @@ public:
 private:
     RightMenuComboBox *m_combo = nullptr;
     PinComboBoxModel *m_model = nullptr;
+    QJsonValue m_loadedMotor;
 };

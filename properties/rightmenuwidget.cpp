@@ -106,10 +106,9 @@ void RightMenuWidget::setCommand(Command *command)
     hideContent();
     m_conditionWidget->setCommand(command);
     m_inputsWidget->setCommand(command);
+    // Showing a command never writes it: a field the editors cannot show (a motor or pin missing
+    // from the current set-up) must survive until the user changes that command.
     m_active = true;
-    // Every shown command holds exactly the fields and value forms its editors write.
-    if (m_command)
-        m_command->setJson(commandJson());
     m_frame->adjustSize();
     updateGeometry();
 }

@@ -5,7 +5,9 @@
 #include "servowidget.h"
 
 #include <QJsonArray>
+
 #include <QVBoxLayout>
+#include <algorithm>
 
 ServosWidget::ServosWidget(QWidget *parent)
     : RightMenuInputsWidget(parent)
@@ -41,6 +43,18 @@ void ServosWidget::setCommand(Command *command)
         row->reset();
         row->setCommand(command);
     }
+    // Servos on pins the set-up no longer has are kept as loaded.
+    m_unlistedServos = QJsonArray();
+    const QJsonArray servos =
+        command->json().value(QStringLiteral("action")).toObject().value("servos").toArray();
+    for (const QJsonValue &servo : servos) {
+        const QString pin = servo.toObject().value(QStringLiteral("pin")).toString();
+        const bool listed =
+            std::any_of(m_assignments.cbegin(), m_assignments.cend(),
+                        [&pin](const PinAssignment &a) { return a.pinLabel == pin; });
+        if (!listed)
+            m_unlistedServos.append(servo);
+    }
 }
 
 QJsonObject ServosWidget::toJson()
@@ -50,6 +64,8 @@ QJsonObject ServosWidget::toJson()
         if (row->isSelected())
             servos.append(row->toJson());
     }
+    for (const QJsonValue &servo : std::as_const(m_unlistedServos))
+        servos.append(servo);
     return {{QStringLiteral("servos"), servos}};
 }
 

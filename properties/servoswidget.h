@@ -3,6 +3,7 @@
 #include "pinassignment.h"
 #include "rightmenuinputswidget.h"
 
+#include <QJsonArray>
 #include <QList>
 
 class QVBoxLayout;
@@ -28,4 +29,5 @@ private:
     QList<ServoWidget *> m_rows;
     QList<PinAssignment> m_assignments;
     bool m_loadedOnce = false;
+    QJsonArray m_unlistedServos;
 };

@@ -91,16 +91,11 @@ void ServoWidget::setCommand(Command *command)
 
 void ServoWidget::loadSingle(const QJsonObject &action, const QString &commandName)
 {
-    // The servo named by "servo" when the pin set-up still has it, else the first servo there.
+    // The servo named by "servo"; a new command without one takes the first servo of the set-up.
+    // A named servo missing from the set-up is kept, not silently moved to another pin.
     const QString wanted = action.value(QStringLiteral("servo")).toString();
     const QList<PinAssignment> servos = AppContext::instance().outputPinsByCommand(commandName);
-    QString pin = servos.isEmpty() ? QString() : servos.first().pinLabel;
-    for (const PinAssignment &assignment : servos) {
-        if (assignment.pinLabel == wanted)
-            pin = wanted;
-    }
-    if (pin.isEmpty() && !wanted.isEmpty())
-        pin = wanted;
+    const QString pin = !wanted.isEmpty() || servos.isEmpty() ? wanted : servos.first().pinLabel;
     setPinLabel(pin.isEmpty() ? QStringLiteral("Servo") : pin);
     m_pin = pin;
     m_toggle->setSelected();

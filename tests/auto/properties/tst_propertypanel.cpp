@@ -73,7 +73,7 @@ private slots:
     void dispatch();
     void loadAndWrite_data();
     void loadAndWrite();
-    void selectionRewritesTheCommand();
+    void selectionLeavesTheCommand();
     void subprogramChoice_data();
     void subprogramChoice();
     void runButtonFollowsManualFlag_data();
@@ -152,6 +152,7 @@ void tst_PropertyPanel::dispatch()
     command.load(QJsonObject{{"conditions", QJsonObject{{"type", "always"}}},
                              {"action", QJsonObject{{"command", "mTest"}, {"stale", 1}}}});
     m_panel->setCommand(&command);
+    m_panel->changeCommandData(); // an edit rebuilds the action from the shown editors
 
     InputsWidget *inputsWidget = m_panel->inputsWidget();
     const QStringList all{"subprogram", "picture", "piano", "sound", "pause", "led",  "servo",
@@ -202,7 +203,7 @@ void tst_PropertyPanel::loadAndWrite_data()
         << parse(R"({"command": "mPause", "hour": "0", "minute": "0", "second": "0.3"})");
     QTest::newRow("led without assignment")
         << "mSetleds" << parse(R"({"pin": "D13", "state": 1})")
-        << parse(R"({"command": "mSetleds", "pin": null, "state": "1"})");
+        << parse(R"({"command": "mSetleds", "pin": "D13", "state": "1"})");
     QTest::newRow("led assigned") << "mSetleds" << parse(R"({"pin": "A1", "state": "0"})")
                                   << parse(R"({"command": "mSetleds", "pin": "A1", "state": "0"})");
     QTest::newRow("motor by gadget name")
@@ -210,6 +211,9 @@ void tst_PropertyPanel::loadAndWrite_data()
         << parse(R"({"command": "mr1stop", "motor": "M2", "brake": "1"})");
     QTest::newRow("motor unknown")
         << "mr1stop" << parse(R"({"motor": "m2", "brake": 0})")
+        << parse(R"({"command": "mr1stop", "motor": "m2", "brake": "0"})");
+    QTest::newRow("motor missing")
+        << "mr1stop" << parse(R"({"brake": 0})")
         << parse(R"({"command": "mr1stop", "motor": null, "brake": "0"})");
     QTest::newRow("side number one")
         << "mrall"
@@ -228,8 +232,8 @@ void tst_PropertyPanel::loadAndWrite_data()
         << "mServowork"
         << parse(R"({"servos": [{"pin": "D9", "angle": "45"}, {"pin": "D10", "angle": 7}],
                      "timer": 0, "time": 0})")
-        << parse(R"({"command": "mServowork", "servos": [{"pin": "D9", "angle": "45"}],
-                     "timer": "0", "time": "0.0"})");
+        << parse(R"({"command": "mServowork", "servos": [{"pin": "D9", "angle": "45"},
+                     {"pin": "D10", "angle": 7}], "timer": "0", "time": "0.0"})");
     QTest::newRow("servos as default text")
         << "mServowork" << parse(R"({"servos": "[]", "timer": 0, "time": 0})")
         << parse(R"({"command": "mServowork", "servos": [], "timer": "0", "time": "0.0"})");
@@ -261,22 +265,30 @@ void tst_PropertyPanel::loadAndWrite()
 
     auto command = PanelFixture::rowCommand(name, action, QJsonObject{{"type", "always"}});
     QVERIFY(command);
+    // An edit in any editor writes the whole command as the editors show it.
     m_panel->setCommand(command.get());
+    m_panel->changeCommandData();
     QCOMPARE(actionOf(*command), expected);
     // Writing again changes nothing: the editors read back what they wrote.
     m_panel->setCommand(command.get());
+    m_panel->changeCommandData();
     QCOMPARE(actionOf(*command), expected);
 }
 
-void tst_PropertyPanel::selectionRewritesTheCommand()
+void tst_PropertyPanel::selectionLeavesTheCommand()
 {
-    auto command =
-        PanelFixture::rowCommand("m_fwd", parse(R"({"conditions": {"type": "always", "note": "x"},
+    const QJsonObject loaded = parse(R"({"conditions": {"type": "always", "note": "x"},
                   "action": {"command": "m_fwd", "speed": "60", "timer": 1, "time": "2.5",
-                             "brake": 0, "pict": [1, 1], "comment": "from a file"}})"));
+                             "brake": 0, "pict": [1, 1], "comment": "from a file"}})");
+    auto command = PanelFixture::rowCommand("m_fwd", loaded);
     CountingObserver observer;
     command->attach(&observer);
     m_panel->setCommand(command.get());
+    QCOMPARE(observer.count, 0);
+    QCOMPARE(command->json(), loaded);
+
+    // The user's first change writes the command as its editors show it.
+    m_panel->changeCommandData();
     QCOMPARE(observer.count, 1);
     QCOMPARE(command->json(), parse(R"({"conditions": {"type": "always"},
                        "action": {"command": "m_fwd", "speed": "60", "timer": "1",
@@ -308,6 +320,8 @@ void tst_PropertyPanel::subprogramChoice()
     auto command = PanelFixture::rowCommand("call", QJsonObject{{"proc", proc}},
                                             QJsonObject{{"type", "always"}});
     m_panel->setCommand(command.get());
+    QCOMPARE(actionOf(*command).value("proc"), proc); // shown, not yet written
+    m_panel->changeCommandData();
     SubProgramWidget *editor = m_panel->inputsWidget()->subProgramWidget();
     QCOMPARE(editor->comboBox()->count(), 3);
     QCOMPARE(editor->comboBox()->itemText(0), QString("Не установлено"));
@@ -387,9 +401,12 @@ void tst_PropertyPanel::loadingDoesNotWrite()
     first->attach(&observer);
     // Loading the second command moves the combo box and the toggles; none of that may reach
     // the first command.
+    const QJsonObject secondJson = second->json();
     m_panel->setCommand(second.get());
     QCOMPARE(observer.count, 0);
     QCOMPARE(first->json(), firstJson);
+    QCOMPARE(second->json(), secondJson);
+    m_panel->changeCommandData();
     QCOMPARE(actionOf(*second).value("motor").toString(), QString("M2"));
     QCOMPARE(actionOf(*second).value("side").toString(), QString("0"));
     first->detach(&observer);
@@ -461,14 +478,24 @@ void tst_PropertyPanel::singleServoRow()
     ServoWidget *row = m_panel->inputsWidget()->servoWidget();
     QVERIFY(!row->isHidden());
     QVERIFY(row->toggle()->isHidden());
+    m_panel->changeCommandData();
     QCOMPARE(actionOf(command),
              parse(R"({"command": "mServowork", "servo": "D9", "angle": "150"})"));
 
-    // A servo that is not in the pin set-up falls back to the first servo there.
+    // A command without a servo takes the first servo of the pin set-up.
     command.load(parse(R"({"conditions": {"type": "always"},
                            "action": {"command": "mServowork", "servo": "", "angle": 0}})"));
     m_panel->setCommand(&command);
+    m_panel->changeCommandData();
     QCOMPARE(actionOf(command), parse(R"({"command": "mServowork", "servo": "D3", "angle": "0"})"));
+
+    // A servo the set-up no longer has is kept, not moved to another pin.
+    command.load(parse(R"({"conditions": {"type": "always"},
+                           "action": {"command": "mServowork", "servo": "D11", "angle": 20}})"));
+    m_panel->setCommand(&command);
+    m_panel->changeCommandData();
+    QCOMPARE(actionOf(command),
+             parse(R"({"command": "mServowork", "servo": "D11", "angle": "20"})"));
 
     m_panel->hideEditors();
     AppContext::instance().setCommandMap(LanguageCatalog::instance().current()->commandMap());
@@ -498,6 +525,7 @@ void tst_PropertyPanel::pictureFromShorterArray()
     auto textPicture = PanelFixture::rowCommand(
         "mMatrix", QJsonObject{{"pict", "[0,0,0,0,0,0,0,0]"}}, QJsonObject{{"type", "always"}});
     m_panel->setCommand(textPicture.get());
+    m_panel->changeCommandData();
     const QJsonArray written = actionOf(*textPicture).value("pict").toArray();
     QCOMPARE(written.size(), 64);
     for (const QJsonValue &cell : written)
