@@ -19,6 +19,10 @@ QIcon ImageStore::icon(const QString &name) const
 {
     if (isPlaceholderName(name))
         return placeholder();
+    // Widgets made before a language is chosen have no images yet; they load them again once
+    // the language's store is published.
+    if (m_folderPath.isEmpty())
+        return QIcon();
     const QString path = filePath(name);
     if (!QFileInfo::exists(path)) {
         qCDebug(lcConfig).noquote() << QStringLiteral("Not found picture file: ") + path;

@@ -49,6 +49,7 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     m_textPlugin1 = context.text(QStringLiteral("BluetoothPlugin1"));
     m_textPlugin2 = context.text(QStringLiteral("BluetoothPlugin2"));
     m_textPlugin3 = context.text(QStringLiteral("BluetoothPlugin3"));
+    m_textPluginUnknown = context.text(QStringLiteral("BluetoothPluginUnknown"));
     m_textNoPlugin = context.text(QStringLiteral("BluetoothNoPlugin"));
     m_textDirectoryNotFound = context.text(QStringLiteral("FirmwareDirectoryNotFound"));
     m_textFileNotFound = context.text(QStringLiteral("FirmwareFileNotFound"));
@@ -260,7 +261,7 @@ bluetoothconfigurationwidget::connectionStatusLook(int value) const
     case 3:
         return {m_textPlugin3, QLatin1String(kGreen)};
     default:
-        return {QStringLiteral("That's bullshit"), QLatin1String(kYellow)};
+        return {m_textPluginUnknown, QLatin1String(kYellow)};
     }
 }
 

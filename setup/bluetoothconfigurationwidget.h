@@ -84,6 +84,7 @@ private:
     QString m_textPlugin1;
     QString m_textPlugin2;
     QString m_textPlugin3;
+    QString m_textPluginUnknown;
     QString m_textNoPlugin;
     QString m_textDirectoryNotFound;
     QString m_textFileNotFound;

@@ -59,6 +59,7 @@ public:
                                        {"BluetoothPlugin1", "socket open"},
                                        {"BluetoothPlugin2", "data"},
                                        {"BluetoothPlugin3", "connected"},
+                                       {"BluetoothPluginUnknown", "unexpected state"},
                                        {"FirmwareDirectoryNotFound", "no folder"},
                                        {"FirmwareFileNotFound", "no script"},
                                        {"FirmwareConfNotFound", "no settings"},

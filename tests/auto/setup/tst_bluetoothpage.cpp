@@ -3,12 +3,12 @@
 #include "clickableroundlabel.h"
 #include "configurationrecord.h"
 #include "configurationwidget.h"
+#include "faketransport.h"
 #include "firmwareflasher.h"
 #include "gadgetcomboboxmodel.h"
 #include "internalworker.h"
 #include "mworker.h"
 #include "pinconfigurationwidget.h"
-#include "faketransport.h"
 #include "rightmenucombobox.h"
 #include "setupfixture.h"
 #include "virtualcontrollerserver.h"
@@ -143,9 +143,9 @@ void tst_BluetoothPage::connectionStatus_data()
     QTest::newRow("2") << 2 << "data" << yellow;
     QTest::newRow("3") << 3 << "connected"
                        << "QLabel { color : green; }";
-    QTest::newRow("4") << 4 << "That's bullshit" << yellow;
-    QTest::newRow("-3") << -3 << "That's bullshit" << yellow;
-    QTest::newRow("1000") << 1000 << "That's bullshit" << yellow;
+    QTest::newRow("4") << 4 << "unexpected state" << yellow;
+    QTest::newRow("-3") << -3 << "unexpected state" << yellow;
+    QTest::newRow("1000") << 1000 << "unexpected state" << yellow;
 }
 
 void tst_BluetoothPage::connectionStatus()
