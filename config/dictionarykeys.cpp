@@ -10,6 +10,8 @@ const QStringList &all()
             QStringLiteral("ProgramName"),
             QStringLiteral("DialogOpen"),
             QStringLiteral("DialogSave"),
+            QStringLiteral("StateFileBroken"),
+            QStringLiteral("NotAProgramFile"),
             // program rows
             QStringLiteral("StartLabel"),
             QStringLiteral("EndLabel"),
@@ -93,6 +95,7 @@ const QStringList &all()
             QStringLiteral("BluetoothPlugin1"),
             QStringLiteral("BluetoothPlugin2"),
             QStringLiteral("BluetoothPlugin3"),
+            QStringLiteral("BluetoothPluginUnknown"),
             QStringLiteral("FirmwareButton"),
             QStringLiteral("FirmwareComport"),
             QStringLiteral("FirmwareStatus"),

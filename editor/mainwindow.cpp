@@ -13,14 +13,20 @@
 #include "programstore.h"
 #include "qlabeldragdrop.h"
 #include "rightmenuwidget.h"
+#include "stateautosave.h"
+#include "terminationsignals.h"
 #include "topmenuwidget.h"
 #include "uilogging.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMessageBox>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -60,6 +66,14 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     m_rightLayout = new QVBoxLayout;
     m_rightLayout->addWidget(RightMenuWidget::instance());
     m_regionsLayout->addLayout(m_rightLayout, 15);
+
+    // However the program ends, the user's work is saved: a closed window saves in its close
+    // event; a quit, a termination signal (which quits) and a logout save here.
+    m_autosave = new StateAutosave([this] { saveState(); }, this);
+    auto *termination = new TerminationSignals(this);
+    connect(termination, &TerminationSignals::received, qApp, &QCoreApplication::quit);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::shutDown);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { saveState(); });
 
     m_undoAction = new QAction(QStringLiteral("minus"), this);
     m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -159,7 +173,15 @@ void MainWindow::LabelSaveFileClick()
 void MainWindow::LabelClearClick()
 {
     qCDebug(lcUi) << "clear\n";
-    openProgramFile(ProgramStore::defaultProgramPath());
+    QFile file(ProgramStore::defaultProgramPath());
+    const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (ProgramStore::isProgramDocument(text)) {
+        loadIntoEditor(QJsonDocument::fromJson(text).object());
+    } else {
+        qCWarning(lcUi).noquote() << "No usable default program at" << file.fileName()
+                                  << "- clearing to one empty program";
+        loadIntoEditor(QJsonObject{{ProgramStore::programsKey(), QJsonArray{QJsonArray{}}}});
+    }
 }
 
 void MainWindow::LabelReadFileClick()
@@ -224,6 +246,8 @@ void MainWindow::ProgramChanged()
     m_worker->mwChangeProg(document);
     if (isHidden() && m_built && !m_closing)
         show();
+    if (m_built && !m_closing)
+        m_autosave->schedule();
 }
 
 void MainWindow::ExecuteCurrentSelectedCommand()
@@ -239,8 +263,10 @@ void MainWindow::LanguageSelected(bool changed)
 {
     if (changed) {
         // The build loads the editor from the store, which otherwise still holds the programs
-        // of the last file or read; keep the edits made since then.
-        AppContext::instance().store().loadDocument(buildDocument());
+        // of the last file or read; keep the edits made since then. Before the first build the
+        // editor is still empty and the store holds the saved work, which must stay.
+        if (m_built)
+            AppContext::instance().store().loadDocument(buildDocument());
         build();
     } else if (m_built)
         m_worker->mwStart(); // the page stopped the worker when it opened
@@ -248,20 +274,44 @@ void MainWindow::LanguageSelected(bool changed)
 
 void MainWindow::ReadProgrammFromDevice(const QJsonObject &json)
 {
+    loadIntoEditor(json);
+}
+
+bool MainWindow::openProgramFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcUi).noquote()
+            << QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+        showNotice(AppContext::instance().text(QStringLiteral("NotAProgramFile")).arg(path));
+        return false;
+    }
+    const QByteArray text = file.readAll();
+    if (!ProgramStore::isProgramDocument(text)) {
+        qCWarning(lcUi).noquote() << "Not a program document, the editor is unchanged:" << path;
+        showNotice(AppContext::instance().text(QStringLiteral("NotAProgramFile")).arg(path));
+        return false;
+    }
+    loadIntoEditor(QJsonDocument::fromJson(text).object());
+    return true;
+}
+
+void MainWindow::loadIntoEditor(const QJsonObject &document)
+{
     resetEditor();
     ProgramStore &store = AppContext::instance().store();
-    store.loadDocument(json);
+    store.loadDocument(document);
     CentralWidget::instance()->loadFromStore(store);
     ProgramChanged();
 }
 
-void MainWindow::openProgramFile(const QString &path)
+void MainWindow::showNotice(const QString &text)
 {
-    resetEditor();
-    ProgramStore &store = AppContext::instance().store();
-    store.loadFile(path, ProgramStore::ProgramsOnly);
-    CentralWidget::instance()->loadFromStore(store);
-    ProgramChanged();
+    // Not modal to the event loop: the editor, the link and the autosave keep running.
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("notice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 bool MainWindow::saveProgramFile(const QString &path)
@@ -271,11 +321,26 @@ bool MainWindow::saveProgramFile(const QString &path)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    shutDown();
+    event->accept();
+}
+
+bool MainWindow::saveState()
+{
+    if (!m_built)
+        return false;
+    m_autosave->cancel();
+    return AppContext::instance().store().saveState(LanguageCatalog::instance().currentLanguage(),
+                                                    buildDocument());
+}
+
+void MainWindow::shutDown()
+{
+    if (m_closing)
+        return;
     m_closing = true;
     m_worker->mwStop();
-    AppContext::instance().store().saveState(LanguageCatalog::instance().currentLanguage(),
-                                             buildDocument());
-    event->accept();
+    saveState();
 }
 
 void MainWindow::build()
@@ -333,6 +398,10 @@ void MainWindow::build()
 
     hide();
     showByMaximizeType(0x1);
+
+    const QString brokenState = store.takeBrokenStateCopy();
+    if (!brokenState.isEmpty())
+        showNotice(context.text(QStringLiteral("StateFileBroken")).arg(brokenState));
 }
 
 void MainWindow::connectTopMenu()

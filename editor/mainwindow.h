@@ -13,6 +13,7 @@ class QAction;
 class QFrame;
 class QHBoxLayout;
 class QVBoxLayout;
+class StateAutosave;
 class mWorker;
 
 // The program's only top-level window: owns the link facade, arranges the editor regions,
@@ -65,10 +66,20 @@ public slots:
     void LanguageSelected(bool changed);
     void ReadProgrammFromDevice(const QJsonObject &json);
 
-    // Loads a program file into the editor as "ReadFile" does after its dialog.
-    void openProgramFile(const QString &path);
+    // Loads a program file into the editor as "ReadFile" does after its dialog. A file that is
+    // not a program document leaves the editor as it was, and the user is told; false then.
+    bool openProgramFile(const QString &path);
     // Saves the editor's program as "SaveFile" does after its dialog; false on failure.
     bool saveProgramFile(const QString &path);
+
+    // Saves the editor's programs, configuration, device and language to the state file; does
+    // nothing before the first build, when the editor does not hold the saved work yet.
+    bool saveState();
+    // Stops the controller and saves the state once; the window's close, a termination signal
+    // and the end of the session all come here.
+    void shutDown();
+
+    StateAutosave *autosave() const { return m_autosave; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -79,6 +90,8 @@ private:
     void resetEditor();
     void showByMaximizeType(int bit);
     QJsonObject buildDocument() const;
+    void loadIntoEditor(const QJsonObject &document);
+    void showNotice(const QString &text);
 
     Options m_options;
     std::unique_ptr<mWorker> m_worker;
@@ -89,6 +102,7 @@ private:
     QVBoxLayout *m_centralLayout = nullptr;
     QVBoxLayout *m_rightLayout = nullptr;
     QPointer<ConfigurationWidget> m_settings;
+    StateAutosave *m_autosave = nullptr;
     bool m_built = false;
     bool m_closing = false;
 };

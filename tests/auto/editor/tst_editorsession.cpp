@@ -17,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -272,6 +273,27 @@ void tst_EditorSession::openingAFileReplacesProgramsAndHistory()
         QCOMPARE(list->undoStack()->count(), 0);
     QCOMPARE(changes.count(), 1);
     QCOMPARE(changes.at(0).at(0).toJsonObject().value("ProgData").toArray().size(), 2);
+
+    // A file that is not a program leaves the editor as it was and says so.
+    const QJsonObject before = AppContext::instance().store().currentDocument();
+    const QString notes = m_home.filePath(QStringLiteral("Lumakit/Programs/notes.json"));
+    for (const QByteArray &text : {QByteArray("shopping list"), QByteArray(R"({"name": 1})"),
+                                   QByteArray(R"([[{"action": {}}]])")}) {
+        QFile file(notes);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        QVERIFY(!window.openProgramFile(notes));
+        auto *notice = window.findChild<QMessageBox *>(QStringLiteral("notice"));
+        QVERIFY(notice);
+        QVERIFY(notice->text().contains(notes));
+        delete notice;
+    }
+    QVERIFY(!window.openProgramFile(m_home.filePath(QStringLiteral("missing.json"))));
+    delete window.findChild<QMessageBox *>(QStringLiteral("notice"));
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(AppContext::instance().store().currentDocument(), before);
+    QCOMPARE(area->lists().size(), 2);
 
     // Saving writes exactly the path given, and "Clear" brings back the empty program.
     const QString saved = m_home.filePath(QStringLiteral("Lumakit/Programs/copy"));
