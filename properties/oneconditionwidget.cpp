@@ -63,16 +63,15 @@ void OneConditionWidget::setCommand(Command *command)
     m_analog->setCommand(command);
     selectWidget();
 
-    const QString pin = command ? command->json()
+    m_loadedCondition = command ? command->json()
                                       .value(QStringLiteral("conditions"))
                                       .toObject()
                                       .value(QStringLiteral("data"))
                                       .toArray()
                                       .at(m_conditionIndex)
                                       .toObject()
-                                      .value(QStringLiteral("pin"))
-                                      .toString()
-                                : QString();
+                                : QJsonObject();
+    const QString pin = m_loadedCondition.value(QStringLiteral("pin")).toString();
     m_pins->setCurrentIndex(m_model->findRow(PinComboBoxModel::PinLabelRole, pin));
     m_emitEnabled = true;
 }
@@ -80,6 +79,10 @@ void OneConditionWidget::setCommand(Command *command)
 QJsonObject OneConditionWidget::toJson()
 {
     const int row = m_pins->currentIndex();
+    // A condition on a pin the set-up does not offer stays as it was loaded until the user
+    // chooses a pin.
+    if (row < 0 && !m_loadedCondition.value(QStringLiteral("pin")).toString().isEmpty())
+        return m_loadedCondition;
     const QModelIndex index = m_model->index(row, 0);
     QJsonObject json;
     json.insert(QStringLiteral("pin"),

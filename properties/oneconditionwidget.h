@@ -40,4 +40,5 @@ private:
     PinComboBoxModel *m_model = nullptr;
     DigitConditionWidget *m_digit = nullptr;
     AnalogConditionWidget *m_analog = nullptr;
+    QJsonObject m_loadedCondition;
 };

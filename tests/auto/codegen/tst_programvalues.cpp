@@ -64,7 +64,8 @@ void tst_ProgramValues::readDecimal_data()
     QTest::newRow("integer") << QJsonValue(2) << 2.0;
     QTest::newRow("text") << QJsonValue(QStringLiteral("1.5")) << 1.5;
     QTest::newRow("integer text") << QJsonValue(QStringLiteral("3")) << 3.0;
-    QTest::newRow("comma is not a point") << QJsonValue(QStringLiteral("1,5")) << 0.0;
+    QTest::newRow("decimal comma") << QJsonValue(QStringLiteral("1,5")) << 1.5;
+    QTest::newRow("two commas") << QJsonValue(QStringLiteral("1,5,0")) << 0.0;
     QTest::newRow("word") << QJsonValue(QStringLiteral("soon")) << 0.0;
     QTest::newRow("nan text") << QJsonValue(QStringLiteral("nan")) << 0.0;
     QTest::newRow("inf text") << QJsonValue(QStringLiteral("inf")) << 0.0;
