@@ -1,10 +1,10 @@
 #include "appcontext.h"
 #include "configtestdata.h"
 #include "hardwaredescription.h"
+#include "imagestore.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -246,6 +246,17 @@ void TestHardwareDescription::icons()
     const QString missing = m_dir.filePath("kit/images/none.svg");
     QTest::ignoreMessage(QtDebugMsg, ("Not found picture file: " + missing).toUtf8());
     QVERIFY(context.icon("none.svg").isNull());
+
+    // Before a language is chosen there are no images to look for, and nothing to complain of.
+    static QStringList messages;
+    messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { messages << text; });
+    const ImageStore none{QString()};
+    const bool isNull = none.icon(QStringLiteral("prop_scroll.svg")).isNull();
+    qInstallMessageHandler(previous);
+    QVERIFY(isNull);
+    QCOMPARE(messages, QStringList());
 }
 
 void TestHardwareDescription::missingFontKeepsDefault()
