@@ -2,8 +2,8 @@
 
 #include "appcontext.h"
 #include "configlog.h"
+#include "shippeddata.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,7 +37,8 @@ QString ProgramStore::programsFolder() const
 
 QString ProgramStore::defaultProgramPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("//default.json");
+    const QString name = QStringLiteral("default.json");
+    return ShippedData::folderHolding(name) + QStringLiteral("//") + name;
 }
 
 void ProgramStore::createFolders() const
