@@ -107,16 +107,30 @@ kill -TERM "$sim_pid"
 wait "$sim_pid" || fail "taviro-sim did not end cleanly on SIGTERM"
 sim_pid=
 
-echo "== unpacked taviro-start --simulator (offscreen, fresh home)"
-mkdir "$work/home"
-status=0
-HOME=$work/home QT_QPA_PLATFORM=offscreen timeout 120 "$root/usr/bin/taviro-start" --simulator \
-    --grab-window "$work/window.png" --grab-delay 3000 >"$work/editor.log" 2>&1 || status=$?
-cat "$work/editor.log"
-[ "$status" = 0 ] || fail "taviro-start ended with status $status"
-[ -s "$work/window.png" ] || fail "taviro-start drew no window"
-if grep -Eiq 'not found|Cannot load font|Ошибка|fatal|could not load the Qt platform' "$work/editor.log"; then
-    fail "taviro-start complained: $(grep -Ei 'not found|Cannot load font|Ошибка|fatal|platform' "$work/editor.log")"
-fi
+# run_editor NAME: starts the unpacked editor offscreen with the home folder $work/NAME; it draws
+# its window, saves a picture of it and quits by itself.
+run_editor() {
+    local name=$1 status=0
+    HOME=$work/$name QT_QPA_PLATFORM=offscreen timeout 120 "$root/usr/bin/taviro-start" \
+        --simulator --grab-window "$work/$name.png" --grab-delay 3000 >"$work/$name.log" 2>&1 ||
+        status=$?
+    cat "$work/$name.log"
+    [ "$status" = 0 ] || fail "taviro-start ($name) ended with status $status"
+    [ -s "$work/$name.png" ] || fail "taviro-start ($name) drew no window"
+    local complaints='Languages dir not found|No configurations|Cannot load font|Cannot open file|Cannot read|Ошибка|Qt platform plugin'
+    if grep -Eq "$complaints" "$work/$name.log"; then
+        fail "taviro-start ($name) complained: $(grep -E "$complaints" "$work/$name.log")"
+    fi
+}
+
+echo "== unpacked taviro-start --simulator, first start (fresh home: the language page)"
+mkdir "$work/first-start"
+run_editor first-start
+
+echo "== unpacked taviro-start --simulator, English chosen before (the whole window)"
+mkdir -p "$work/english/Lumakit"
+echo '{"Language": "English"}' >"$work/english/Lumakit/states.json"
+run_editor english
+[ -d "$work/english/Lumakit/Programs" ] || fail "taviro-start did not create its Programs folder"
 
 echo "package check passed: $(basename "$deb")"
