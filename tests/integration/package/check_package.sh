@@ -82,7 +82,7 @@ echo "== appstreamcli validate --no-net"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
 
 echo "== lintian"
-lintian --fail-on error --no-tag-display-limit "$deb"
+lintian --fail-on error --tag-display-limit 0 --display-info "$deb"
 
 echo "== unpacked taviroc"
 "$root/usr/bin/taviroc" --version
