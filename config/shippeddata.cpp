@@ -3,9 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-#ifndef TAVIRO_DATA_FROM_BIN
-#define TAVIRO_DATA_FROM_BIN "../share/taviro-start"
-#endif
+// TAVIRO_DATA_FROM_BIN: the installed data folder relative to the programs' folder, from the
+// build's install layout (normally "../share/taviro-start").
 
 namespace ShippedData {
 

@@ -23,7 +23,8 @@ void TestShippedFolders::folderHolding_data()
     QTest::addColumn<QString>("expected"); // below the tree root
 
     const QString beside = QStringLiteral("usr/bin");
-    const QString shared = QStringLiteral("usr/share/taviro-start");
+    const QString shared = QDir::cleanPath(
+        beside + QStringLiteral("/" TAVIRO_DATA_FROM_BIN)); // usr/share/taviro-start
     QTest::newRow("build tree: folder beside the program")
         << QStringList{beside + "/Languages/"} << "Languages" << beside;
     QTest::newRow("installed: folder in the data folder")
