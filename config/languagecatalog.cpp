@@ -2,8 +2,8 @@
 
 #include "configlog.h"
 #include "hardwaredescription.h"
+#include "shippeddata.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -48,7 +48,7 @@ LanguageCatalog::~LanguageCatalog() = default;
 
 LanguageCatalog &LanguageCatalog::instance()
 {
-    static LanguageCatalog catalog(QCoreApplication::applicationDirPath());
+    static LanguageCatalog catalog(ShippedData::folderHolding(QStringLiteral("Languages")));
     return catalog;
 }
 

@@ -2,8 +2,8 @@
 
 #include "appcontext.h"
 #include "configlog.h"
+#include "shippeddata.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -91,7 +91,8 @@ QString ProgramStore::programsFolder() const
 
 QString ProgramStore::defaultProgramPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("//default.json");
+    const QString name = QStringLiteral("default.json");
+    return ShippedData::folderHolding(name) + QStringLiteral("//") + name;
 }
 
 void ProgramStore::createFolders() const

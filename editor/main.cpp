@@ -39,6 +39,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Taviro Start"));
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    // Lets the desktop match the window to its menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.taviro.TaviroStart"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

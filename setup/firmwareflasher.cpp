@@ -1,8 +1,8 @@
 #include "firmwareflasher.h"
 
 #include "setuplogging.h"
+#include "shippeddata.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaEnum>
@@ -10,7 +10,7 @@
 
 FirmwareFlasher::FirmwareFlasher(QObject *parent)
     : QObject(parent)
-    , m_applicationFolder(QCoreApplication::applicationDirPath())
+    , m_applicationFolder(ShippedData::folderHolding(QStringLiteral("firmware")))
     , m_windows(QSysInfo::productType().contains(QLatin1String("windows")))
 {}
 

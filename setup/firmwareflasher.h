@@ -5,7 +5,7 @@
 #include <QProcess>
 #include <QStringList>
 
-// Runs the kit maker's flashing script from the firmware folder beside the executable, one at a
+// Runs the kit maker's flashing script from the shipped firmware folder, one at a
 // time, and reports how it ended. The script takes the serial port name as its only argument.
 class FirmwareFlasher : public QObject
 {
@@ -22,8 +22,8 @@ public:
 
     explicit FirmwareFlasher(QObject *parent = nullptr);
 
-    // The folder that holds "firmware/"; the executable's folder unless a caller (tests) says
-    // otherwise.
+    // The folder that holds "firmware/"; the program's shipped data folder unless a caller (tests)
+    // says otherwise.
     void setApplicationFolder(const QString &folder);
     QString applicationFolder() const { return m_applicationFolder; }
 
