@@ -37,8 +37,15 @@ struct Rig
                               return fake;
                           }};
     QSignalSpy reports{&worker, &internalWorker::sigCurState};
+    // The worker's clock in ms; frames from the controller move it on by one state interval.
+    qint64 clockMs = 0;
+    static constexpr int kIntervalMs = 100;
 
-    Rig() { worker.transport(); }
+    Rig()
+    {
+        worker.transport();
+        worker.setClock([this] { return clockMs; });
+    }
 
     QJsonObject lastReport() const
     {
@@ -63,10 +70,12 @@ struct Rig
         fake->deliver(last.first | 0x80, {});
         fake->deliver(0x20, statePacket(ControllerState::kDone | bits, quint8(last.second[0])));
     }
-    void foreignFrames(int count)
+    void foreignFrames(int count, int status = 0, int sequence = 0)
     {
-        for (int i = 0; i < count; ++i)
-            fake->deliver(0x20, statePacket(0));
+        for (int i = 0; i < count; ++i) {
+            clockMs += kIntervalMs;
+            fake->deliver(0x20, statePacket(status, sequence));
+        }
     }
     int lastOpcode() const { return quint8(fake->sent.last().second.at(10)); }
 };
