@@ -222,11 +222,12 @@ void internalWorker::tslt()
 {
     emit sigErrorConnect();
     if (m_state != 0) {
-        if (m_state >= 4 && m_state <= 6)
-            emit sigRunEnded(false);
+        const bool running = m_state >= 4 && m_state <= 6;
         reportRenameFailed();
         m_state = 0;
         transport()->disconnectDevice();
+        if (running)
+            emit sigRunEnded(false);
         publish();
     }
     if (m_state == 0)
@@ -622,7 +623,8 @@ void internalWorker::reportRenameFailed()
 void internalWorker::giveUp()
 {
     qCDebug(lcLink) << "Give up command " << m_pendingType;
-    if (m_pendingType == 7)
+    const int abandoned = m_pendingType;
+    if (abandoned == 7)
         reportRenameFailed();
     m_pendingType = 0;
     m_resendCount = 0;
@@ -633,7 +635,8 @@ void internalWorker::giveUp()
         // The controller never took the command, so no state packet will report it done:
         // waiting for one would hang the run. It ends here, Ready to start again.
         const bool run = m_state != 3;
-        m_state = 2;
+        // A restart sent during the run leaves the configuration unconfirmed: Connected only.
+        m_state = abandoned == 1 ? 1 : 2;
         if (run) {
             resetExecution();
             emit sigRunEnded(false);

@@ -839,16 +839,19 @@ void tst_InternalWorker::giveUpDuringRunEndsItCleanly_data()
 {
     QTest::addColumn<int>("state");
     QTest::addColumn<bool>("runEnds");
-    QTest::newRow("manual command") << 3 << false;
-    QTest::newRow("running") << 4 << true;
-    QTest::newRow("stopping") << 5 << true;
-    QTest::newRow("stepping") << 6 << true;
+    QTest::addColumn<bool>("restartDuringRun");
+    QTest::newRow("manual command") << 3 << false << false;
+    QTest::newRow("running") << 4 << true << false;
+    QTest::newRow("stopping") << 5 << true << false;
+    QTest::newRow("stepping") << 6 << true << false;
+    QTest::newRow("restart sent while running") << 4 << true << true;
 }
 
 void tst_InternalWorker::giveUpDuringRunEndsItCleanly()
 {
     QFETCH(int, state);
     QFETCH(bool, runEnds);
+    QFETCH(bool, restartDuringRun);
     Rig rig;
     rig.makeReady(document({{command("m_fwd"), command("mnop"), command("m_stop")}}));
     QSignalSpy ended(&rig.worker, &internalWorker::sigRunEnded);
@@ -863,14 +866,25 @@ void tst_InternalWorker::giveUpDuringRunEndsItCleanly()
             rig.worker.mwCommand("stop");
     }
     QCOMPARE(rig.worker.state(), state);
+    if (restartDuringRun) {
+        rig.worker.mwCommand("restart");
+        QCOMPARE(rig.worker.pendingType(), 1);
+    }
     // The controller is deaf to the packet: every copy is lost, state packets keep coming.
     for (int i = 0; i < 200 && rig.worker.pendingType() != 0; ++i)
         rig.foreignFrames(1);
     QCOMPARE(rig.worker.pendingType(), 0);
-    QCOMPARE(rig.worker.state(), 2);
     const QJsonObject report = rig.lastReport();
-    QCOMPARE(report.value("start").toInt(), 1);
     QCOMPARE(report.value("restart").toInt(), 1);
+    if (restartDuringRun) {
+        // The configuration was never confirmed: only "restart" is offered.
+        QCOMPARE(rig.worker.state(), 1);
+        QCOMPARE(report.value("start").toInt(), 0);
+        QCOMPARE(ended.size(), 1);
+        return;
+    }
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(report.value("start").toInt(), 1);
     QCOMPARE(ended.size(), runEnds ? 1 : 0);
     if (runEnds) {
         QCOMPARE(ended[0][0].toBool(), false);
