@@ -34,6 +34,8 @@ LinkSession::LinkSession(const QString &address, int timeoutSeconds, QObject *pa
     });
     connect(&m_worker, &internalWorker::sigRunEnded, this, &LinkSession::runEnded);
     m_runTime.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the run takes at least the time asked for.
+    m_runTime.setTimerType(Qt::PreciseTimer);
     connect(&m_runTime, &QTimer::timeout, this, [this] {
         m_stopRequested = true;
         m_worker.mwCommand(QStringLiteral("stop"));
