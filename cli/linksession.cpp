@@ -28,11 +28,23 @@ LinkSession::LinkSession(const QString &address, int timeoutSeconds, QObject *pa
             Qt::QueuedConnection);
     connect(&m_worker, &internalWorker::sigReadProg, this,
             [this](const QJsonObject &document) { m_readDocument = document; });
+    connect(&m_worker, &internalWorker::sigCommandDone, this, [this](int program, int position) {
+        if (m_mode == Mode::Run && m_phase == Phase::Running && m_onCommand)
+            m_onCommand(program, position);
+    });
+    connect(&m_worker, &internalWorker::sigRunEnded, this, &LinkSession::runEnded);
+    m_runTime.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the run takes at least the time asked for.
+    m_runTime.setTimerType(Qt::PreciseTimer);
+    connect(&m_runTime, &QTimer::timeout, this, [this] {
+        m_stopRequested = true;
+        m_worker.mwCommand(QStringLiteral("stop"));
+    });
 }
 
 bool LinkSession::write(const QJsonObject &document)
 {
-    m_writing = true;
+    m_mode = Mode::Write;
     m_worker.mwChangeProg(document);
     if (!m_worker.programOk()) {
         m_failure = QStringLiteral("the program does not compile");
@@ -43,10 +55,35 @@ bool LinkSession::write(const QJsonObject &document)
 
 std::optional<QJsonObject> LinkSession::read()
 {
-    m_writing = false;
+    m_mode = Mode::Read;
     if (!run())
         return std::nullopt;
     return m_readDocument;
+}
+
+bool LinkSession::runProgram(const QJsonObject &document, int runSeconds, CommandCallback onCommand)
+{
+    m_mode = Mode::Run;
+    m_runSeconds = runSeconds;
+    m_onCommand = std::move(onCommand);
+    m_worker.mwChangeProg(document);
+    if (!m_worker.programOk()) {
+        m_failure = QStringLiteral("the program does not compile");
+        return false;
+    }
+    return run();
+}
+
+void LinkSession::runEnded(bool completed)
+{
+    if (m_mode != Mode::Run || m_phase != Phase::Running)
+        return;
+    if (completed || m_stopRequested)
+        finish(true);
+    else if (m_worker.state() == 0)
+        finish(false, QStringLiteral("the link to %1 was lost during the run").arg(m_address));
+    else
+        finish(false, QStringLiteral("the controller stopped answering during the run"));
 }
 
 bool LinkSession::run()
@@ -64,12 +101,13 @@ bool LinkSession::run()
     // connect it) need not wait for it.
     m_worker.tslt();
     m_worker.tslt();
-    m_deadline.start(m_timeoutSeconds * 1000);
+    m_deadline.start((m_timeoutSeconds + m_runSeconds) * 1000);
     m_poll.start();
     if (m_phase != Phase::Done)
         m_loop.exec();
     m_poll.stop();
     m_deadline.stop();
+    m_runTime.stop();
     m_worker.mwStop();
     return m_ok;
 }
@@ -93,17 +131,64 @@ void LinkSession::poll()
             m_lastTrouble = QStringLiteral("the link to %1 was lost").arg(m_address);
             m_wasConnected = false;
         }
-        if (m_phase == Phase::Restart)
+        if (m_phase == Phase::Running)
+            finish(false, QStringLiteral("the link to %1 was lost during the run").arg(m_address));
+        else if (m_phase == Phase::Restart)
             m_phase = Phase::RestartAfterReconnect;
         else if (m_phase == Phase::Transfer)
             m_phase = Phase::Connect;
         return;
     }
     m_wasConnected = true;
-    if (m_writing)
+    switch (m_mode) {
+    case Mode::Write:
         pollWrite();
-    else
+        break;
+    case Mode::Read:
         pollRead();
+        break;
+    case Mode::Run:
+        pollRun();
+        break;
+    }
+}
+
+void LinkSession::pollRun()
+{
+    const int state = m_worker.state();
+    switch (m_phase) {
+    case Phase::Connect:
+        if (state == 1 || state == 2) {
+            m_phase = Phase::Restart;
+            m_worker.mwCommand(QStringLiteral("restart"));
+        }
+        break;
+    case Phase::Restart:
+    case Phase::RestartAfterReconnect:
+        if (state == 2) {
+            m_worker.mwCommand(QStringLiteral("start"));
+            if (m_worker.state() != 4) {
+                finish(false, QStringLiteral("the controller did not start the run"));
+                break;
+            }
+            m_phase = Phase::Running;
+            m_lastTrouble = QStringLiteral("the run did not end");
+            if (m_runSeconds > 0)
+                m_runTime.start(m_runSeconds * 1000);
+        } else if (m_worker.pendingType() == 0 &&
+                   (state == 1 || m_phase == Phase::RestartAfterReconnect)) {
+            m_phase = Phase::Restart;
+            m_worker.mwCommand(QStringLiteral("restart"));
+        }
+        break;
+    case Phase::Running:
+        // Dropped to Connected (the configuration is no longer confirmed): the run is over.
+        if (state == 1)
+            runEnded(false);
+        break;
+    default:
+        break;
+    }
 }
 
 void LinkSession::pollWrite()
@@ -139,6 +224,7 @@ void LinkSession::pollWrite()
             m_worker.mwCommand(QStringLiteral("restart"));
         }
         break;
+    case Phase::Running:
     case Phase::Done:
         break;
     }

@@ -8,10 +8,12 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 // Drives one controller worker from the command line: connects to the device, writes or reads
-// the memory, and retries through dropped links and abandoned transfers until the deadline.
+// the memory or runs the program, and retries through dropped links and abandoned transfers
+// until the deadline.
 class LinkSession : public QObject
 {
     Q_OBJECT
@@ -23,6 +25,12 @@ public:
     bool write(const QJsonObject &document);
     // Reads the whole memory; the decoded document, or nothing (see failureReason()).
     std::optional<QJsonObject> read();
+    // Confirms the configuration, starts the run and follows it; every command the controller
+    // reports done goes to onCommand (program, position). True when the main program came to
+    // its end or, with a run time, once it has passed and the run was stopped. A run cannot
+    // be resumed, so a link lost during it is a failure.
+    using CommandCallback = std::function<void(int program, int position)>;
+    bool runProgram(const QJsonObject &document, int runSeconds, CommandCallback onCommand);
 
     // Set when write() or read() fails: a one-line reason.
     QString failureReason() const { return m_failure; }
@@ -36,6 +44,7 @@ private:
         Transfer,
         Restart,
         RestartAfterReconnect,
+        Running,
         Done
     };
 
@@ -43,6 +52,8 @@ private:
     void poll();
     void pollWrite();
     void pollRead();
+    void pollRun();
+    void runEnded(bool completed);
     void finish(bool ok, const QString &failure = {});
 
     QString m_address;
@@ -50,7 +61,17 @@ private:
     QTimer m_deadline;
     QTimer m_poll;
     QEventLoop m_loop;
-    bool m_writing = false;
+    enum class Mode
+    {
+        Write,
+        Read,
+        Run
+    };
+    Mode m_mode = Mode::Read;
+    int m_runSeconds = 0;
+    bool m_stopRequested = false;
+    QTimer m_runTime;
+    CommandCallback m_onCommand;
     Phase m_phase = Phase::Connect;
     bool m_wasConnected = false;
     bool m_ok = false;

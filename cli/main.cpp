@@ -15,6 +15,7 @@ const SubCommand kSubCommands[] = {
     {"decode", "Decode a controller memory image into a program document.", runDecode},
     {"write", "Write a program into a controller and make it ready to run.", runWrite},
     {"read", "Read the program out of a controller's memory.", runRead},
+    {"run", "Run a program on a controller, one line per executed command.", runRun},
 };
 
 QString overview(const QCommandLineParser &parser)

@@ -21,6 +21,12 @@ internalWorker::internalWorker(QObject *parent, TransportFactory factory)
 {
     m_watchdog.setInterval(kWatchdogMs);
     connect(&m_watchdog, &QTimer::timeout, this, &internalWorker::tslt);
+    m_clock.start();
+}
+
+qint64 internalWorker::now() const
+{
+    return m_now ? m_now() : m_clock.elapsed();
 }
 
 internalWorker::~internalWorker() = default;
@@ -64,7 +70,7 @@ void internalWorker::mwStop()
 {
     if (m_state != 0) {
         m_state = 1;
-        m_pendingType = 0;
+        dropPending();
     }
     publish();
 }
@@ -120,7 +126,7 @@ void internalWorker::mwChangeProg(const QJsonObject &document)
     m_memoryImage = result.image;
     if (result.configurationChanged && m_state != 0) {
         m_state = 1;
-        m_pendingType = 0;
+        dropPending();
     }
     if (result.success) {
         if (!m_programOk)
@@ -131,7 +137,7 @@ void internalWorker::mwChangeProg(const QJsonObject &document)
             qCDebug(lcLink) << "Program compile error";
         if (m_state != 0) {
             m_state = 1;
-            m_pendingType = 0;
+            dropPending();
         }
         m_programOk = false;
     }
@@ -168,6 +174,9 @@ void internalWorker::mwSelectDevice(const QString &deviceText)
     m_state = 0;
     transport()->disconnectDevice();
     m_selectedDevice = deviceText;
+    // Another controller answers at its own pace.
+    m_replyTimer.reset();
+    m_staleCount = 0;
     m_watchdog.stop();
     m_watchdog.setInterval(kWatchdogMs);
     m_watchdog.start();
@@ -175,6 +184,14 @@ void internalWorker::mwSelectDevice(const QString &deviceText)
 
 void internalWorker::mwChangeName(const QString &name)
 {
+    // A rename sent now would take the place of the outstanding request and leave the transfer
+    // or run waiting for an answer that is never evaluated.
+    if ((m_state >= 3 && m_state <= 8) || (m_pendingType != 0 && m_pendingType != 7)) {
+        qCDebug(lcLink) << "Change name refused while busy, state " << m_state;
+        emit sigEndChangeName(false, QStringLiteral("Error change"));
+        return;
+    }
+    reportRenameFailed();
     m_newDeviceName = name;
     m_renameRequested = true;
     m_pendingType = 7;
@@ -205,8 +222,12 @@ void internalWorker::tslt()
 {
     emit sigErrorConnect();
     if (m_state != 0) {
+        const bool running = m_state >= 4 && m_state <= 6;
+        reportRenameFailed();
         m_state = 0;
         transport()->disconnectDevice();
+        if (running)
+            emit sigRunEnded(false);
         publish();
     }
     if (m_state == 0)
@@ -220,21 +241,37 @@ void internalWorker::receivePacket(int type, const QByteArray &payload)
     if (m_state == 0) {
         emit sigConnectOK(3);
         m_state = 1;
-        m_pendingType = 0;
+        dropPending();
         qCDebug(lcLink) << "Succesful connect";
         publish();
     }
     if (m_pendingType != 0) {
         if (type == (m_pendingType | 0x80)) {
+            if (isStaleReply(type, payload))
+                return;
             const int request = m_pendingType;
             m_missCount = 0;
             qCDebug(lcLink) << "Command succesfull executed " << type;
+            noteReply(request);
             m_pendingType = 0;
             CommandSuccesfulExecute(request, payload);
-        } else if (++m_missCount >= kMissesBeforeResend) {
-            m_missCount = 0;
-            resend();
+            return;
         }
+        if (!acknowledgedByState(payload)) {
+            // Counted as before, but a resend waits until a reply could have arrived.
+            if (++m_missCount >= kMissesBeforeResend && resendDue()) {
+                m_missCount = 0;
+                resend();
+            }
+            return;
+        }
+        // The controller reports the command done, so it got the packet; its reply is lost
+        // or still on its way. The state packet is evaluated like any other.
+        qCDebug(lcLink) << "Command done before its reply " << m_pendingType;
+        m_missCount = 0;
+        expectStaleReplies(m_pendingType | 0x80, m_copiesSent, -1);
+        m_pendingType = 0;
+    } else if (isStaleReply(type, payload)) {
         return;
     }
     if (m_controller.store(payload)) {
@@ -326,6 +363,15 @@ void internalWorker::publish()
 
 void internalWorker::advance()
 {
+    const int before = m_state;
+    bool completed = false;
+    advanceRun(completed);
+    if (before >= 4 && before <= 6 && m_state == 2)
+        emit sigRunEnded(completed);
+}
+
+void internalWorker::advanceRun(bool &completed)
+{
     const int status = m_controller.statusFlags;
     const bool done =
         (status & ControllerState::kDone) &&
@@ -337,6 +383,8 @@ void internalWorker::advance()
     }
     if ((m_state != 4 && m_state != 5 && m_state != 6) || !done)
         return;
+    if (m_runPosition >= 0)
+        emit sigCommandDone(m_runProgram, m_runPosition);
 
     if (status & ControllerState::kCalled) {
         const int target = m_builder.compiler().lastCallTarget();
@@ -358,6 +406,7 @@ void internalWorker::advance()
         if (m_stack.isEmpty()) {
             resetExecution();
             m_state = 2;
+            completed = true;
             return;
         }
         const Frame frame = m_stack.takeLast();
@@ -388,6 +437,7 @@ void internalWorker::advance()
 void internalWorker::stepToNextCommand()
 {
     if (m_currentPosition + 1 >= commandCount(m_currentProgram)) {
+        m_runPosition = -1;
         sendCommandRecord(CommandCompiler::returnRecord(), true);
         return;
     }
@@ -434,6 +484,8 @@ bool internalWorker::execute(int program, int position, bool asStep)
             return false;
         m_stack.append({m_currentProgram, m_currentPosition, m_iterationValue});
         m_iterationValue = 0;
+        m_runProgram = program;
+        m_runPosition = position;
         sendCommandRecord(compiler.lastRecord(), true);
         return true;
     }
@@ -441,6 +493,10 @@ bool internalWorker::execute(int program, int position, bool asStep)
         return true;
     if (!compiler.compileCommand(command))
         return false;
+    if (asStep) {
+        m_runProgram = program;
+        m_runPosition = position;
+    }
     sendCommandRecord(compiler.lastRecord(), asStep);
     return true;
 }
@@ -458,9 +514,14 @@ void internalWorker::sendCommandRecord(const QByteArray &record, bool asStep)
 
 void internalWorker::sendFresh(int type, const QByteArray &payload)
 {
+    // Any other request takes the place of a rename that is still waiting for its answer.
+    if (type != 7)
+        reportRenameFailed();
     m_resendCount = 0;
     m_lastSentType = type;
     m_lastSentPayload = payload;
+    m_copiesSent = 1;
+    m_firstSentAt = m_lastSentAt = now();
     transport()->sendPacket(type, payload);
 }
 
@@ -471,20 +532,115 @@ void internalWorker::resend()
         return;
     }
     qCDebug(lcLink) << "Resend command " << m_lastSentType;
+    ++m_copiesSent;
+    m_lastSentAt = now();
     transport()->sendPacket(m_lastSentType, m_lastSentPayload);
+}
+
+bool internalWorker::resendDue() const
+{
+    return now() - m_lastSentAt >= m_replyTimer.timeoutMs(m_pendingType, m_resendCount);
+}
+
+bool internalWorker::isStaleReply(int type, const QByteArray &payload)
+{
+    const bool expected = m_staleCount > 0 && type == m_staleType && now() < m_staleUntil;
+    bool stale = expected;
+    // A memory answer names its chunk: one for a chunk that was already acknowledged is the late
+    // answer to a resend, whatever was expected.
+    if (m_pendingType != 0 && (type == 0x90 || type == 0x91)) {
+        stale = payload.size() >= 2 &&
+                (quint8(payload[0]) | (quint8(payload[1]) << 8)) < m_memoryAddress;
+    }
+    if (!stale)
+        return false;
+    qCDebug(lcLink) << "Stale reply " << type;
+    if (expected) {
+        --m_staleCount;
+        // The late answer proves that the first answer belonged to the first copy, so the time
+        // up to it is a true reply time.
+        if (m_staleSampleMs >= 0)
+            m_replyTimer.addSample(type & 0x7F, m_staleSampleMs);
+        m_staleSampleMs = -1;
+    }
+    return true;
+}
+
+void internalWorker::noteReply(int request)
+{
+    const qint64 t = now();
+    if (m_copiesSent == 1) {
+        m_replyTimer.addSample(request, t - m_lastSentAt);
+        return;
+    }
+    // After a resend the answer may belong to any copy, so it is no reply time (Karn's rule);
+    // it counts once a late answer shows that it belonged to the first copy. Only the very
+    // first estimate has to guess: after one resend most likely an early one, answered for
+    // the first copy; after several, losses, answered for the last.
+    const qint64 fromFirst = t - m_firstSentAt;
+    const bool bootstrap = !m_replyTimer.isMeasured(request);
+    const bool guessFirst = bootstrap && m_copiesSent == 2;
+    if (bootstrap)
+        m_replyTimer.addSample(request, guessFirst ? fromFirst : t - m_lastSentAt);
+    expectStaleReplies(request | 0x80, m_copiesSent - 1, guessFirst ? -1 : fromFirst);
+}
+
+void internalWorker::expectStaleReplies(int type, int count, qint64 sampleMs)
+{
+    const qint64 perCopy = m_replyTimer.isMeasured(type & 0x7F)
+                               ? m_replyTimer.timeoutMs(type & 0x7F)
+                               : ReplyTimer::kMaxTimeoutMs;
+    m_staleType = type;
+    m_staleCount = count;
+    m_staleUntil = now() + count * perCopy;
+    m_staleSampleMs = sampleMs;
+}
+
+bool internalWorker::acknowledgedByState(const QByteArray &payload) const
+{
+    if ((m_pendingType != 2 && m_pendingType != 3) || payload.size() < ControllerState::kPacketSize)
+        return false;
+    const int status = quint8(payload[0]) | (quint8(payload[1]) << 8);
+    return (status & ControllerState::kDone) && m_sequenceCounter != 0 &&
+           quint8(payload[2]) == m_sequenceCounter;
+}
+
+void internalWorker::dropPending()
+{
+    if (m_pendingType == 7)
+        reportRenameFailed();
+    m_pendingType = 0;
+}
+
+void internalWorker::reportRenameFailed()
+{
+    if (!m_renameRequested)
+        return;
+    m_renameRequested = false;
+    emit sigEndChangeName(false, QStringLiteral("Error change"));
 }
 
 void internalWorker::giveUp()
 {
     qCDebug(lcLink) << "Give up command " << m_pendingType;
-    if (m_pendingType == 7) {
-        m_renameRequested = false;
-        emit sigEndChangeName(false, QStringLiteral("Error change"));
-    }
+    const int abandoned = m_pendingType;
+    if (abandoned == 7)
+        reportRenameFailed();
     m_pendingType = 0;
     m_resendCount = 0;
     if (m_state == 7 || m_state == 8) {
         m_state = 1;
+        publish();
+    } else if (m_state >= 3 && m_state <= 6) {
+        // The controller never took the command, so no state packet will report it done:
+        // waiting for one would hang the run. It ends here, Ready to start again.
+        const bool run = m_state != 3;
+        // A restart sent during the run leaves the configuration unconfirmed: Connected only.
+        m_state = abandoned == 1 ? 1 : 2;
+        if (run) {
+            resetExecution();
+            emit sigRunEnded(false);
+        }
         publish();
     }
 }

@@ -2,9 +2,11 @@
 
 #include "controllerstate.h"
 #include "memoryimage.h"
+#include "replytimer.h"
 #include "statereport.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
@@ -25,6 +27,8 @@ class internalWorker : public QObject
 public:
     // Builds the transport (as a child of the given parent); the default is mBluetoothConnect.
     using TransportFactory = std::function<LinkTransport *(QObject *parent)>;
+    // Milliseconds on a monotonic clock; tests replace it to play out reply times.
+    using Clock = std::function<qint64()>;
 
     static constexpr int kWatchdogMs = 1500;
     static constexpr int kChunkSize = 64;
@@ -35,6 +39,8 @@ public:
     ~internalWorker() override;
 
     LinkTransport *transport();
+    void setClock(Clock clock) { m_now = std::move(clock); }
+    const ReplyTimer &replyTimer() const { return m_replyTimer; }
 
     int state() const { return m_state; }
     int pendingType() const { return m_pendingType; }
@@ -74,6 +80,12 @@ signals:
     void sigErrorConnect();
     void sigReadProg(const QJsonObject &document);
     void sigEndChangeName(bool ok, const QString &message);
+    // A run or step reached a command of the program (program, position) and the controller
+    // reported it done.
+    void sigCommandDone(int program, int position);
+    // A run, step or stop is over and the worker is Ready again; completed when the main
+    // program came to its end, not when it was stopped or abandoned.
+    void sigRunEnded(bool completed);
 
 private:
     struct Frame
@@ -85,12 +97,21 @@ private:
 
     void publish();
     void advance();
+    void advanceRun(bool &completed);
     void stepToNextCommand();
     bool execute(int program, int position, bool asStep);
     void sendCommandRecord(const QByteArray &record, bool asStep);
     void sendFresh(int type, const QByteArray &payload);
     void resend();
+    bool resendDue() const;
     void giveUp();
+    bool isStaleReply(int type, const QByteArray &payload);
+    void noteReply(int request);
+    void expectStaleReplies(int type, int count, qint64 sampleMs);
+    bool acknowledgedByState(const QByteArray &payload) const;
+    void reportRenameFailed();
+    void dropPending();
+    qint64 now() const;
     bool sendWriteChunk();
     bool sendReadChunk();
     void resetExecution();
@@ -131,4 +152,23 @@ private:
     int m_resendCount = 0;
     int m_lastSentType = 0;
     QByteArray m_lastSentPayload;
+
+    // Pacing of resends by the reply times this link has shown.
+    Clock m_now;
+    QElapsedTimer m_clock;
+    ReplyTimer m_replyTimer;
+    int m_copiesSent = 0;
+    qint64 m_firstSentAt = 0;
+    qint64 m_lastSentAt = 0;
+    // Replies still on their way for copies of a request that was already answered: the late
+    // answers to resends. They must not be taken for the answer to the next request.
+    int m_staleType = 0;
+    int m_staleCount = 0;
+    qint64 m_staleUntil = 0;
+    // Reply time of the request they belong to, taken once a late answer confirms it.
+    qint64 m_staleSampleMs = -1;
+    // The program command of the step packet in flight; position -1 for the end-of-program
+    // record.
+    int m_runProgram = 0;
+    int m_runPosition = -1;
 };

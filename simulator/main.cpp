@@ -43,6 +43,13 @@ bool parseNonNegative(const QString &text, int &value)
     return ok && value >= 0;
 }
 
+bool parseNonNegative(const QString &text, double &value)
+{
+    bool ok = false;
+    value = text.toDouble(&ok);
+    return ok && value >= 0 && value <= 1000;
+}
+
 int fail(const QString &message)
 {
     QTextStream(stderr) << "taviro-sim: " << message << Qt::endl;
@@ -103,8 +110,23 @@ int main(int argc, char *argv[])
         QStringLiteral("corrupt-every"),
         QStringLiteral("Corrupt the checksum of every Nth reply (0: none)."), QStringLiteral("N"),
         QStringLiteral("0"));
-    parser.addOptions(
-        {listenOption, eepromOption, intervalOption, latencyOption, dropOption, corruptOption});
+    const QCommandLineOption msPerByteOption(
+        QStringLiteral("ms-per-byte"),
+        QStringLiteral("Time the EEPROM takes per byte written (an AVR needs about 3.3)."),
+        QStringLiteral("F"), QStringLiteral("0"));
+    const QCommandLineOption stepMsOption(
+        QStringLiteral("step-ms"),
+        QStringLiteral("Time before a configuration, manual or step packet is answered."),
+        QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption noiseOption(
+        QStringLiteral("noise"),
+        QStringLiteral("Random bytes between frames, false frame starts among them."));
+    const QCommandLineOption loseOption(
+        QStringLiteral("lose-request-every"),
+        QStringLiteral("Ignore every Nth request, as if garbled on the way in (0: none)."),
+        QStringLiteral("N"), QStringLiteral("0"));
+    parser.addOptions({listenOption, eepromOption, intervalOption, latencyOption, dropOption,
+                       corruptOption, msPerByteOption, stepMsOption, noiseOption, loseOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
@@ -123,6 +145,9 @@ int main(int argc, char *argv[])
     int latency = 0;
     int dropEvery = 0;
     int corruptEvery = 0;
+    double msPerByte = 0;
+    int stepMs = 0;
+    int loseEvery = 0;
     if (!parseNonNegative(parser.value(intervalOption), interval) || interval < 1)
         return fail(QStringLiteral("--interval wants a positive number of milliseconds"));
     if (!parseNonNegative(parser.value(latencyOption), latency))
@@ -131,6 +156,12 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("--drop-every wants a count"));
     if (!parseNonNegative(parser.value(corruptOption), corruptEvery))
         return fail(QStringLiteral("--corrupt-every wants a count"));
+    if (!parseNonNegative(parser.value(msPerByteOption), msPerByte))
+        return fail(QStringLiteral("--ms-per-byte wants milliseconds from 0 to 1000"));
+    if (!parseNonNegative(parser.value(stepMsOption), stepMs))
+        return fail(QStringLiteral("--step-ms wants a number of milliseconds"));
+    if (!parseNonNegative(parser.value(loseOption), loseEvery))
+        return fail(QStringLiteral("--lose-request-every wants a count"));
 
     VirtualControllerServer server;
     VirtualController &controller = server.controller();
@@ -138,6 +169,10 @@ int main(int argc, char *argv[])
     controller.setLatency(latency);
     controller.setDropEvery(dropEvery);
     controller.setCorruptEvery(corruptEvery);
+    controller.setMsPerByte(msPerByte);
+    controller.setStepMs(stepMs);
+    controller.setNoise(parser.isSet(noiseOption));
+    controller.setLoseRequestEvery(loseEvery);
 
     const QString eepromPath = parser.value(eepromOption);
     if (!eepromPath.isEmpty() && QFile::exists(eepromPath)) {

@@ -8,6 +8,19 @@
 namespace {
 constexpr int kRecordHeader = 9;
 constexpr int kMaxChunk = 64;
+// One frame in this many gets noise in front of it; one noise burst in this many holds a start
+// byte. Rare enough that the link stays usable, as on a real radio link with interference.
+constexpr int kNoiseFrames = 16;
+constexpr int kFalseStartBursts = 4;
+constexpr int kMaxNoiseBytes = 6;
+
+// Milliseconds until a due time, one early: timers fire late rather than early, so the last
+// fraction passes in zero-length turns of the event loop and modelled times hold to well under
+// a millisecond.
+int msBefore(qint64 dueNs, qint64 nowNs)
+{
+    return int(qMax<qint64>(0, (dueNs - nowNs) / 1000000 - 1));
+}
 
 // Garbage never contains a start byte, so it is skipped without eating the frame behind it.
 QByteArray garbage(int size)
@@ -32,7 +45,16 @@ VirtualController::VirtualController(QObject *parent)
     m_outputTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_outputTimer, &QTimer::timeout, this, &VirtualController::flushDue);
     connect(&m_deframer.receiveTimer(), &QTimer::timeout, &m_deframer, &Deframer::reset);
-    connect(&m_deframer, &Deframer::packetReceived, this, &VirtualController::handlePacket);
+    connect(&m_deframer, &Deframer::packetReceived, this, &VirtualController::receivePacket);
+    m_serviceTimer.setSingleShot(true);
+    m_serviceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_serviceTimer, &QTimer::timeout, this, &VirtualController::finishService);
+}
+
+void VirtualController::setNoise(bool on, quint32 seed)
+{
+    m_noise = on;
+    m_noiseSource.seed(seed);
 }
 
 void VirtualController::receiveBytes(const QByteArray &bytes)
@@ -46,6 +68,9 @@ void VirtualController::attach()
 {
     m_attached = true;
     m_deframer.reset();
+    m_requestQueue.clear();
+    m_serving = false;
+    m_serviceTimer.stop();
     m_outputQueue.clear();
     m_outputTimer.stop();
     m_waitTimer.stop();
@@ -60,6 +85,9 @@ void VirtualController::detach()
 {
     m_attached = false;
     m_stateTimer.stop();
+    m_requestQueue.clear();
+    m_serving = false;
+    m_serviceTimer.stop();
     m_outputQueue.clear();
     m_outputTimer.stop();
 }
@@ -108,6 +136,71 @@ void VirtualController::setEeprom(const QByteArray &contents)
     m_eeprom = contents.left(kMemorySize);
     if (m_eeprom.size() < kMemorySize)
         m_eeprom.append(QByteArray(kMemorySize - m_eeprom.size(), char(0xFF)));
+}
+
+void VirtualController::receivePacket(int type, const QByteArray &payload)
+{
+    ++m_requestCount;
+    emit requestArrived(type);
+    if (m_loseRequestEvery > 0 && m_requestCount % m_loseRequestEvery == 0) {
+        ++m_lostRequests;
+        qCDebug(lcSimulator) << "Losing request" << m_requestCount << "of type" << type;
+        return;
+    }
+    // The controller's receive buffer holds what comes in while it is busy; it works through
+    // it in arrival order, a resent duplicate included.
+    m_requestQueue.append({type, payload});
+    if (!m_serving)
+        serveNext();
+}
+
+qint64 VirtualController::serviceNs(const Request &request) const
+{
+    switch (request.type) {
+    case 0x01:
+    case 0x02:
+    case 0x03:
+        return qint64(m_stepMs) * 1000000;
+    case 0x10: {
+        const int count = request.payload.size() >= 3 ? quint8(request.payload[2]) : 0;
+        const bool valid = count >= 1 && count <= kMaxChunk && request.payload.size() == 3 + count;
+        return valid ? qint64(m_msPerByte * count * 1e6) : 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+void VirtualController::serveNext()
+{
+    while (!m_requestQueue.isEmpty()) {
+        Request request = m_requestQueue.takeFirst();
+        const qint64 ns = serviceNs(request);
+        if (ns <= 0) {
+            handlePacket(request.type, request.payload);
+            continue;
+        }
+        m_serving = true;
+        m_inService = std::move(request);
+        m_serviceDueNs = m_clock.nsecsElapsed() + ns;
+        m_serviceTimer.start(msBefore(m_serviceDueNs, m_clock.nsecsElapsed()));
+        return;
+    }
+}
+
+void VirtualController::finishService()
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    if (now < m_serviceDueNs) {
+        m_serviceTimer.start(msBefore(m_serviceDueNs, now));
+        return;
+    }
+    m_serving = false;
+    const Request request = std::move(m_inService);
+    m_inService = {};
+    handlePacket(request.type, request.payload);
+    if (!m_serving)
+        serveNext();
 }
 
 void VirtualController::handlePacket(int type, const QByteArray &payload)
@@ -209,10 +302,23 @@ void VirtualController::sendStatePacket()
         0x20, ControllerState::encode(m_statusFlags, m_lastSequence, m_digital, m_analog)));
 }
 
-void VirtualController::output(const QByteArray &bytes)
+QByteArray VirtualController::noise()
+{
+    if (!m_noise || m_noiseSource.bounded(kNoiseFrames) != 0)
+        return {};
+    QByteArray bytes(1 + m_noiseSource.bounded(kMaxNoiseBytes), '\0');
+    for (char &byte : bytes)
+        byte = char(m_noiseSource.bounded(256));
+    if (m_noiseSource.bounded(kFalseStartBursts) == 0)
+        bytes[m_noiseSource.bounded(int(bytes.size()))] = char(PacketFrame::kStartByte);
+    return bytes;
+}
+
+void VirtualController::output(const QByteArray &frame)
 {
     if (isSilent() || !m_attached)
         return;
+    const QByteArray bytes = noise() + frame;
     if (m_latencyMs <= 0 && m_outputQueue.isEmpty()) {
         emit bytesToSend(bytes);
         return;
@@ -224,11 +330,7 @@ void VirtualController::output(const QByteArray &bytes)
 
 void VirtualController::scheduleOutput()
 {
-    // Timers fire late rather than early, so aim at the millisecond before the due time and
-    // let the last fraction pass in zero-length turns of the event loop; the modelled latency
-    // then holds to well under a millisecond.
-    const qint64 remaining = m_outputQueue.first().first - m_clock.nsecsElapsed();
-    m_outputTimer.start(int(qMax<qint64>(0, remaining / 1000000 - 1)));
+    m_outputTimer.start(msBefore(m_outputQueue.first().first, m_clock.nsecsElapsed()));
 }
 
 void VirtualController::flushDue()

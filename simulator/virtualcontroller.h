@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QRandomGenerator>
 #include <QString>
 #include <QTimer>
 
@@ -15,7 +16,8 @@
 // The controller's side of the link over a byte stream: a 4096-byte EEPROM, replies to every
 // request, periodic state packets with the simulated inputs, and a small interpreter for the
 // command records the editor sends in step and manual mode. Fault switches let tests make the
-// link lossy, noisy or silent.
+// link lossy, noisy or silent; timing switches make it as slow as real hardware, which works
+// through its requests one at a time while its timer keeps sending state packets.
 class VirtualController : public QObject
 {
     Q_OBJECT
@@ -39,8 +41,20 @@ public:
     void setLatency(int ms) { m_latencyMs = qMax(0, ms); }
     int latency() const { return m_latencyMs; }
 
+    // Time the EEPROM takes per byte written; the write is answered once every byte is in.
+    void setMsPerByte(double ms) { m_msPerByte = qMax(0.0, ms); }
+    double msPerByte() const { return m_msPerByte; }
+    // Time before a configuration, manual or step packet is answered.
+    void setStepMs(int ms) { m_stepMs = qMax(0, ms); }
+    int stepMs() const { return m_stepMs; }
+
     // Fault switches; 0 turns each off.
     void setDropEvery(int n) { m_dropEvery = qMax(0, n); }
+    // Ignores every Nth request, as if it had been garbled on the way in.
+    void setLoseRequestEvery(int n) { m_loseRequestEvery = qMax(0, n); }
+    // Random bytes between frames, some of them start bytes that open false frames. The same
+    // seed gives the same noise.
+    void setNoise(bool on, quint32 seed = 1);
     void setCorruptEvery(int n) { m_corruptEvery = qMax(0, n); }
     void setGarbagePrefix(int bytes) { m_garbagePrefix = qMax(0, bytes); }
     void setFloodEvery(int n) { m_floodEvery = qMax(0, n); }
@@ -64,11 +78,18 @@ public:
     quint8 lastSequence() const { return m_lastSequence; }
     int stackDepth() const { return int(m_stack.size()); }
     int repliesSent() const { return m_replyCount; }
+    // Requests that arrived intact, lost ones included.
+    int requestsReceived() const { return m_requestCount; }
+    int requestsLost() const { return m_lostRequests; }
+    // Requests received but not yet answered.
+    int requestsQueued() const { return int(m_requestQueue.size()) + (m_serving ? 1 : 0); }
 
 signals:
     void bytesToSend(const QByteArray &bytes);
     void outputsChanged();
     void requestHandled(int type);
+    // A request arrived intact (before it is queued, lost or handled).
+    void requestArrived(int type);
 
 private:
     struct Frame
@@ -77,6 +98,16 @@ private:
         int iterations = 0;
     };
 
+    struct Request
+    {
+        int type = 0;
+        QByteArray payload;
+    };
+
+    void receivePacket(int type, const QByteArray &payload);
+    void serveNext();
+    void finishService();
+    qint64 serviceNs(const Request &request) const;
     void handlePacket(int type, const QByteArray &payload);
     void handleMemoryWrite(const QByteArray &payload);
     void handleMemoryRead(const QByteArray &payload);
@@ -85,6 +116,7 @@ private:
     void output(const QByteArray &bytes);
     void scheduleOutput();
     void flushDue();
+    QByteArray noise();
 
     void startCommand(quint8 sequence, const QByteArray &record, bool step);
     void runInstructions();
@@ -104,11 +136,23 @@ private:
     QList<QPair<qint64, QByteArray>> m_outputQueue;
     bool m_attached = false;
     int m_latencyMs = 0;
+    double m_msPerByte = 0.0;
+    int m_stepMs = 0;
+    QList<Request> m_requestQueue;
+    Request m_inService;
+    bool m_serving = false;
+    qint64 m_serviceDueNs = 0;
+    QTimer m_serviceTimer;
 
     int m_dropEvery = 0;
     int m_corruptEvery = 0;
     int m_garbagePrefix = 0;
     int m_floodEvery = 0;
+    int m_loseRequestEvery = 0;
+    bool m_noise = false;
+    QRandomGenerator m_noiseSource;
+    int m_requestCount = 0;
+    int m_lostRequests = 0;
     qint64 m_silentUntil = -1;
     int m_replyCount = 0;
 

@@ -37,8 +37,15 @@ struct Rig
                               return fake;
                           }};
     QSignalSpy reports{&worker, &internalWorker::sigCurState};
+    // The worker's clock in ms; frames from the controller move it on by one state interval.
+    qint64 clockMs = 0;
+    static constexpr int kIntervalMs = 100;
 
-    Rig() { worker.transport(); }
+    Rig()
+    {
+        worker.transport();
+        worker.setClock([this] { return clockMs; });
+    }
 
     QJsonObject lastReport() const
     {
@@ -63,10 +70,12 @@ struct Rig
         fake->deliver(last.first | 0x80, {});
         fake->deliver(0x20, statePacket(ControllerState::kDone | bits, quint8(last.second[0])));
     }
-    void foreignFrames(int count)
+    void foreignFrames(int count, int status = 0, int sequence = 0)
     {
-        for (int i = 0; i < count; ++i)
-            fake->deliver(0x20, statePacket(0));
+        for (int i = 0; i < count; ++i) {
+            clockMs += kIntervalMs;
+            fake->deliver(0x20, statePacket(status, sequence));
+        }
     }
     int lastOpcode() const { return quint8(fake->sent.last().second.at(10)); }
 };
@@ -120,6 +129,18 @@ private slots:
     void executeRejectsBadPositions_data();
     void executeRejectsBadPositions();
     void editDuringWriteKeepsImage();
+    void resendWaitsForMeasuredReplyTime_data();
+    void resendWaitsForMeasuredReplyTime();
+    void lateMemoryAnswerDoesNotRepeatChunk_data();
+    void lateMemoryAnswerDoesNotRepeatChunk();
+    void lateDuplicateReplyDoesNotAcknowledgeNext_data();
+    void lateDuplicateReplyDoesNotAcknowledgeNext();
+    void doneStateAcknowledgesCommandWhoseReplyIsLost();
+    void giveUpDuringRunEndsItCleanly_data();
+    void giveUpDuringRunEndsItCleanly();
+    void renameResultIsAlwaysReported_data();
+    void renameResultIsAlwaysReported();
+    void runReportsEachCommandDone();
 };
 
 void tst_InternalWorker::actionFlagsPerState_data()
@@ -676,6 +697,276 @@ void tst_InternalWorker::editDuringWriteKeepsImage()
     QCOMPARE(rig.worker.state(), 7);
     rig.fake->deliver(0x90, QByteArray::fromHex("4000"));
     QCOMPARE(rig.fake->sent.last().second.mid(3), image.mid(128, 2));
+}
+
+void tst_InternalWorker::resendWaitsForMeasuredReplyTime_data()
+{
+    QTest::addColumn<int>("replyMs");
+    QTest::addColumn<int>("resendAtMs");
+    // Nothing measured yet: the third foreign frame, as always.
+    QTest::newRow("unmeasured") << -1 << 150;
+    // Measured once at 230 ms: three times that before the first resend.
+    QTest::newRow("one slow reply") << 230 << 700;
+    QTest::newRow("one quick reply") << 10 << 150;
+}
+
+void tst_InternalWorker::resendWaitsForMeasuredReplyTime()
+{
+    QFETCH(int, replyMs);
+    QFETCH(int, resendAtMs);
+    Rig rig;
+    rig.worker.mwChangeProg(documentOf130Bytes());
+    rig.connectLink();
+    rig.worker.mwCommand("write");
+    if (replyMs >= 0) {
+        rig.clockMs += replyMs;
+        rig.fake->deliver(0x90, QByteArray::fromHex("0000"));
+    }
+    const int sent = int(rig.fake->sent.size());
+    const qint64 sentAt = rig.clockMs;
+    // State packets every 50 ms while the chunk is being written.
+    while (rig.fake->sent.size() == sent && rig.clockMs - sentAt < 5000) {
+        rig.clockMs += 50;
+        rig.fake->deliver(0x20, statePacket(0));
+    }
+    QCOMPARE(rig.clockMs - sentAt, qint64(resendAtMs));
+    QCOMPARE(rig.fake->sent.last(), rig.fake->sent[sent - 1]);
+}
+
+void tst_InternalWorker::lateMemoryAnswerDoesNotRepeatChunk_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("write") << "write";
+    QTest::newRow("read") << "read";
+}
+
+void tst_InternalWorker::lateMemoryAnswerDoesNotRepeatChunk()
+{
+    QFETCH(QString, command);
+    const bool write = command == "write";
+    Rig rig;
+    rig.worker.mwChangeProg(documentOf130Bytes());
+    rig.connectLink();
+    rig.worker.mwCommand(command);
+    const int replyType = write ? 0x90 : 0x91;
+    const auto answer = [&](int address) {
+        QByteArray payload = QByteArray(1, char(address & 0xFF)) + char(address >> 8);
+        if (!write)
+            payload += QByteArray(64, '\xff');
+        rig.fake->deliver(replyType, payload);
+    };
+    rig.foreignFrames(3); // a slow controller: chunk 0 goes out twice
+    QCOMPARE(rig.fake->sent.size(), 2);
+    rig.clockMs += 30;
+    answer(0);
+    QCOMPARE(rig.fake->sent.size(), 3);
+    QCOMPARE(rig.worker.memoryAddress(), 64);
+    // The answer to the resent copy comes while chunk 1 is being written.
+    answer(0);
+    QCOMPARE(rig.fake->sent.size(), 3);
+    QCOMPARE(rig.worker.pendingType(), write ? 16 : 17);
+    QCOMPARE(rig.worker.memoryAddress(), 64);
+    answer(64);
+    QCOMPARE(rig.fake->sent.size(), 4);
+    QCOMPARE(rig.worker.memoryAddress(), 128);
+    QCOMPARE(rig.fake->sent.last().second.left(2), QByteArray::fromHex("8000"));
+}
+
+void tst_InternalWorker::lateDuplicateReplyDoesNotAcknowledgeNext_data()
+{
+    QTest::addColumn<bool>("manual");
+    QTest::newRow("step packets of a run") << false;
+    QTest::newRow("manual command packets") << true;
+}
+
+void tst_InternalWorker::lateDuplicateReplyDoesNotAcknowledgeNext()
+{
+    QFETCH(bool, manual);
+    Rig rig;
+    rig.makeReady(document({{command("m_fwd"), command("mnop"), command("m_stop")}}));
+    const int type = manual ? 2 : 3;
+    if (manual)
+        rig.worker.mwManual(0, 0, false);
+    else
+        rig.worker.mwCommand("start");
+    const int firstSeq = rig.worker.sequenceCounter();
+    rig.foreignFrames(3); // the answer is slow: the packet goes out again
+    QCOMPARE(rig.fake->sent.size(), 3);
+    rig.clockMs += 50;
+    rig.fake->deliver(type | 0x80, {});
+    rig.foreignFrames(1, ControllerState::kDone, firstSeq);
+    if (manual) {
+        QCOMPARE(rig.worker.state(), 2);
+        rig.worker.mwManual(0, 1, false);
+    }
+    QCOMPARE(rig.fake->sent.size(), 4);
+    QCOMPARE(rig.worker.pendingType(), type);
+    // The answer to the resent copy arrives, and the new packet was lost on the way in: the
+    // late answer must not stand for it.
+    rig.fake->deliver(type | 0x80, {});
+    QCOMPARE(rig.worker.pendingType(), type);
+    for (int i = 0; i < 30 && rig.fake->sent.size() == 4; ++i)
+        rig.foreignFrames(1, ControllerState::kDone, firstSeq);
+    QCOMPARE(rig.fake->sent.size(), 5);
+    QCOMPARE(rig.fake->sent[4], rig.fake->sent[3]);
+    rig.fake->deliver(type | 0x80, {});
+    QCOMPARE(rig.worker.pendingType(), 0);
+    rig.foreignFrames(1, ControllerState::kDone, rig.worker.sequenceCounter());
+    QCOMPARE(rig.worker.state(), manual ? 2 : 4);
+}
+
+void tst_InternalWorker::doneStateAcknowledgesCommandWhoseReplyIsLost()
+{
+    Rig rig;
+    rig.makeReady(document({{command("m_fwd"), command("mnop")}}));
+    rig.worker.mwCommand("start");
+    QCOMPARE(rig.worker.pendingType(), 3);
+    const int sent = int(rig.fake->sent.size());
+    // No reply, but the controller reports the command done: it got it.
+    rig.foreignFrames(1, ControllerState::kDone, rig.worker.sequenceCounter());
+    QCOMPARE(rig.fake->sent.size(), sent + 1);
+    QCOMPARE(rig.lastOpcode(), 0x00);
+    QCOMPARE(rig.worker.state(), 4);
+    // Its late reply is not taken for the answer to the next command.
+    rig.fake->deliver(0x83, {});
+    QCOMPARE(rig.worker.pendingType(), 3);
+    // A done flag for another number does not acknowledge anything.
+    rig.foreignFrames(2, ControllerState::kDone, rig.worker.sequenceCounter() - 1);
+    QCOMPARE(rig.worker.pendingType(), 3);
+}
+
+void tst_InternalWorker::giveUpDuringRunEndsItCleanly_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("runEnds");
+    QTest::addColumn<bool>("restartDuringRun");
+    QTest::newRow("manual command") << 3 << false << false;
+    QTest::newRow("running") << 4 << true << false;
+    QTest::newRow("stopping") << 5 << true << false;
+    QTest::newRow("stepping") << 6 << true << false;
+    QTest::newRow("restart sent while running") << 4 << true << true;
+}
+
+void tst_InternalWorker::giveUpDuringRunEndsItCleanly()
+{
+    QFETCH(int, state);
+    QFETCH(bool, runEnds);
+    QFETCH(bool, restartDuringRun);
+    Rig rig;
+    rig.makeReady(document({{command("m_fwd"), command("mnop"), command("m_stop")}}));
+    QSignalSpy ended(&rig.worker, &internalWorker::sigRunEnded);
+    if (state == 3) {
+        rig.worker.mwManual(0, 1, false);
+    } else if (state == 6) {
+        rig.worker.mwCommand("step");
+    } else {
+        rig.worker.mwCommand("start");
+        rig.complete();
+        if (state == 5)
+            rig.worker.mwCommand("stop");
+    }
+    QCOMPARE(rig.worker.state(), state);
+    if (restartDuringRun) {
+        rig.worker.mwCommand("restart");
+        QCOMPARE(rig.worker.pendingType(), 1);
+    }
+    // The controller is deaf to the packet: every copy is lost, state packets keep coming.
+    for (int i = 0; i < 200 && rig.worker.pendingType() != 0; ++i)
+        rig.foreignFrames(1);
+    QCOMPARE(rig.worker.pendingType(), 0);
+    const QJsonObject report = rig.lastReport();
+    QCOMPARE(report.value("restart").toInt(), 1);
+    if (restartDuringRun) {
+        // The configuration was never confirmed: only "restart" is offered.
+        QCOMPARE(rig.worker.state(), 1);
+        QCOMPARE(report.value("start").toInt(), 0);
+        QCOMPARE(ended.size(), 1);
+        return;
+    }
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(report.value("start").toInt(), 1);
+    QCOMPARE(ended.size(), runEnds ? 1 : 0);
+    if (runEnds) {
+        QCOMPARE(ended[0][0].toBool(), false);
+        QCOMPARE(report.value("progpos").toInt(), 0);
+    }
+    // Starting again works.
+    const int sent = int(rig.fake->sent.size());
+    rig.worker.mwCommand("start");
+    QCOMPARE(rig.worker.state(), 4);
+    QCOMPARE(rig.fake->sent.size(), sent + 1);
+}
+
+void tst_InternalWorker::renameResultIsAlwaysReported_data()
+{
+    QTest::addColumn<QString>("interruption");
+    QTest::newRow("answered") << "answer";
+    QTest::newRow("never answered") << "silence";
+    QTest::newRow("another request takes its place") << "restart";
+    QTest::newRow("stopped") << "stop";
+    QTest::newRow("link lost") << "watchdog";
+    QTest::newRow("configuration changed") << "configuration";
+    QTest::newRow("asked for during a write") << "write first";
+}
+
+void tst_InternalWorker::renameResultIsAlwaysReported()
+{
+    QFETCH(QString, interruption);
+    Rig rig;
+    rig.worker.mwChangeProg(documentOf130Bytes());
+    rig.connectLink();
+    QSignalSpy done(&rig.worker, &internalWorker::sigEndChangeName);
+    if (interruption == "write first")
+        rig.worker.mwCommand("write");
+    const int sent = int(rig.fake->sent.size());
+    rig.worker.mwChangeName("robot");
+    if (interruption == "answer")
+        rig.fake->deliver(0x87, {});
+    else if (interruption == "silence")
+        rig.foreignFrames(200);
+    else if (interruption == "restart")
+        rig.worker.mwCommand("restart");
+    else if (interruption == "stop")
+        rig.worker.mwStop();
+    else if (interruption == "watchdog")
+        rig.worker.tslt();
+    else if (interruption == "configuration")
+        rig.worker.mwChangeProg(document({{command("mnop")}}, {{"Motor1", 2}}));
+    QCOMPARE(done.size(), 1);
+    QCOMPARE(done[0][0].toBool(), interruption == "answer");
+    QCOMPARE(done[0][1].toString(), QString(interruption == "answer" ? "OK" : "Error change"));
+    if (interruption == "write first") {
+        // Refused: the write goes on undisturbed.
+        QCOMPARE(rig.fake->sent.size(), sent);
+        QCOMPARE(rig.worker.pendingType(), 16);
+        QCOMPARE(rig.worker.state(), 7);
+    }
+    // Nothing is reported twice, whatever comes later.
+    rig.fake->deliver(0x87, {});
+    rig.worker.mwStop();
+    QCOMPARE(done.size(), 1);
+}
+
+void tst_InternalWorker::runReportsEachCommandDone()
+{
+    Rig rig;
+    const QJsonArray main{command("m_fwd"), command("call", {{"proc", 1}}), command("m_stop")};
+    const QJsonArray sub{command("mnop")};
+    rig.makeReady(document({main, sub}));
+    QSignalSpy done(&rig.worker, &internalWorker::sigCommandDone);
+    QSignalSpy ended(&rig.worker, &internalWorker::sigRunEnded);
+    rig.worker.mwCommand("start");
+    for (int bits : {0, int(ControllerState::kCalled), 0, int(ControllerState::kReturned), 0,
+                     int(ControllerState::kReturned)})
+        rig.complete(bits);
+    QList<QPair<int, int>> positions;
+    for (const auto &args : done)
+        positions.append({args[0].toInt(), args[1].toInt()});
+    // The end-of-program records are no commands of the program.
+    QCOMPARE(positions, (QList<QPair<int, int>>{{0, 0}, {0, 1}, {1, 0}, {0, 2}}));
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(ended[0][0].toBool(), true);
+    QCOMPARE(rig.worker.state(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_InternalWorker)

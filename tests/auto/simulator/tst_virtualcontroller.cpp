@@ -4,6 +4,7 @@
 #include "packetframe.h"
 #include "virtualcontroller.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QSignalSpy>
 #include <QTest>
@@ -99,6 +100,12 @@ private slots:
     void floodPrecedesReply();
     void silence();
     void latencyDelaysInOrder();
+    void slowRequestsAreAnsweredAfterTheirTime_data();
+    void slowRequestsAreAnsweredAfterTheirTime();
+    void requestsAreServedOneAtATimeInOrder();
+    void statePacketsKeepComingWhileBusy();
+    void loseEveryNthRequest();
+    void noiseHoldsFalseStartsButFramesSurvive();
 };
 
 void tst_VirtualController::memoryStartsErased()
@@ -411,6 +418,122 @@ void tst_VirtualController::latencyDelaysInOrder()
     QTRY_COMPARE(rig.frames.size(), 2);
     QCOMPARE(rig.frames[0].first, 0x91);
     QCOMPARE(rig.frames[1].first, 0x81);
+}
+
+void tst_VirtualController::slowRequestsAreAnsweredAfterTheirTime_data()
+{
+    QTest::addColumn<double>("msPerByte");
+    QTest::addColumn<int>("stepMs");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<int>("minimumMs");
+    const QByteArray write64 = QByteArray::fromHex("000040") + QByteArray(64, 'x');
+    QTest::newRow("64-byte write at 3.3 ms per byte") << 3.3 << 0 << 0x10 << write64 << 211;
+    QTest::newRow("4-byte write at 20 ms per byte")
+        << 20.0 << 0 << 0x10 << QByteArray::fromHex("000004") + "abcd" << 80;
+    QTest::newRow("configuration") << 0.0 << 150 << 0x01 << QByteArray(4, 0) << 150;
+    QTest::newRow("step command") << 0.0 << 150 << 0x03
+                                  << QByteArray(1, 1) + record(command("mnop")) << 150;
+    QTest::newRow("manual command")
+        << 0.0 << 150 << 0x02 << QByteArray(1, 1) + record(command("mnop")) << 150;
+    QTest::newRow("reads do not wait for the EEPROM")
+        << 3.3 << 150 << 0x11 << QByteArray::fromHex("000040") << 0;
+}
+
+void tst_VirtualController::slowRequestsAreAnsweredAfterTheirTime()
+{
+    QFETCH(double, msPerByte);
+    QFETCH(int, stepMs);
+    QFETCH(int, type);
+    QFETCH(QByteArray, payload);
+    QFETCH(int, minimumMs);
+    Rig rig;
+    rig.controller.setMsPerByte(msPerByte);
+    rig.controller.setStepMs(stepMs);
+    QElapsedTimer clock;
+    clock.start();
+    rig.request(type, payload);
+    if (minimumMs == 0) {
+        QCOMPARE(rig.frames.size(), 1);
+        return;
+    }
+    QVERIFY(rig.frames.isEmpty());
+    QCOMPARE(rig.controller.requestsQueued(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.frames.size(), 1, 5000);
+    QVERIFY2(clock.elapsed() >= minimumMs, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(rig.frames[0].first, type | 0x80);
+    QCOMPARE(rig.controller.requestsQueued(), 0);
+    if (type == 0x10)
+        QCOMPARE(rig.controller.eeprom().left(payload.size() - 3), payload.mid(3));
+}
+
+void tst_VirtualController::requestsAreServedOneAtATimeInOrder()
+{
+    Rig rig;
+    rig.controller.setMsPerByte(1.0);
+    QList<int> handled;
+    connect(&rig.controller, &VirtualController::requestHandled, this,
+            [&](int type) { handled.append(type); });
+    // A write, its resent duplicate and a read that came in behind them.
+    const QByteArray write = QByteArray::fromHex("000020") + QByteArray(32, 'w');
+    rig.request(0x10, write);
+    rig.request(0x10, write);
+    rig.request(0x11, QByteArray::fromHex("000004"));
+    QCOMPARE(rig.controller.requestsQueued(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.frames.size(), 3, 5000);
+    QCOMPARE(handled, (QList<int>{0x10, 0x10, 0x11}));
+    QCOMPARE(rig.frames[0].first, 0x90);
+    QCOMPARE(rig.frames[1].first, 0x90);
+    QCOMPARE(rig.frames[2], (QPair<int, QByteArray>{0x91, QByteArray::fromHex("0000") + "wwww"}));
+    QCOMPARE(rig.controller.requestsReceived(), 3);
+}
+
+void tst_VirtualController::statePacketsKeepComingWhileBusy()
+{
+    Rig rig;
+    rig.controller.setStateInterval(10);
+    // 1.3 s for the chunk: plenty of state packets even on a loaded machine.
+    rig.controller.setMsPerByte(20.0);
+    rig.request(0x10, QByteArray::fromHex("000040") + QByteArray(64, 'x'));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.frames.size() >= 5, 5000);
+    QCOMPARE(rig.controller.requestsQueued(), 1);
+    for (const auto &frame : rig.frames)
+        QCOMPARE(frame.first, 0x20);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.controller.requestsQueued() == 0, 5000);
+}
+
+void tst_VirtualController::loseEveryNthRequest()
+{
+    Rig rig;
+    rig.controller.setLoseRequestEvery(3);
+    QSignalSpy arrived(&rig.controller, &VirtualController::requestArrived);
+    for (int i = 0; i < 7; ++i)
+        rig.request(0x10, QByteArray::fromHex("0000") + char(1) + char('a' + i));
+    QCOMPARE(arrived.size(), 7);
+    QCOMPARE(rig.frames.size(), 5);
+    QCOMPARE(rig.controller.requestsLost(), 2);
+    // The 6th write was lost, so the memory holds the 7th.
+    QCOMPARE(rig.controller.eeprom().at(0), 'g');
+}
+
+void tst_VirtualController::noiseHoldsFalseStartsButFramesSurvive()
+{
+    const auto noisy = [](quint32 seed) {
+        Rig rig;
+        rig.controller.setNoise(true, seed);
+        for (int i = 0; i < 400; ++i)
+            rig.request(0x11, QByteArray::fromHex("000004"));
+        rig.deframer.reset();
+        return std::make_pair(rig.raw, int(rig.frames.size()));
+    };
+    const auto [raw, delivered] = noisy(7);
+    QCOMPARE(noisy(7).first, raw);
+    QVERIFY(noisy(8).first != raw);
+    const QByteArray reply = PacketFrame::build(0x91, QByteArray::fromHex("0000ffffffff"));
+    QVERIFY(raw.size() > 400 * reply.size());
+    QVERIFY(raw.count(char(0xB5)) > 400 * reply.count(char(0xB5)));
+    // False starts swallow frames behind them, but most replies still get through.
+    QVERIFY2(delivered < 400 && delivered > 200, qPrintable(QString::number(delivered)));
 }
 
 QTEST_GUILESS_MAIN(tst_VirtualController)

@@ -1,6 +1,14 @@
-// Writes and reads back a full 4096-byte memory image against the virtual controller with a
-// 20 ms reply latency, and compares the time taken with the floor the latency alone sets.
+// Writes and reads back a full 4096-byte memory image against the virtual controller for a grid
+// of radio latencies, EEPROM write times and state packet intervals, clean and with faults, and
+// prints per cell how close the link comes to its floor and how many requests it needed.
+//
+// floor = chunks × (latency + bytes per chunk × ms per byte); requests / chunks is 1.00 when
+// every chunk went out exactly once. With faults, extra requests are set against the frames the
+// link lost (replies dropped or swallowed by noise, requests ignored by the controller).
+//
+// A cell list can be given as arguments, e.g. "bench_linktransfer transfer:clean/20ms/3.3/50".
 
+#include "deframer.h"
 #include "internalworker.h"
 #include "mbluetoothconnect.h"
 #include "virtualcontrollerserver.h"
@@ -14,7 +22,7 @@
 
 namespace {
 
-constexpr int kLatencyMs = 20;
+constexpr int kChunkSize = 64;
 
 QJsonObject command(const QString &name, QJsonObject action = {})
 {
@@ -33,11 +41,20 @@ QJsonObject fullProgram()
     return {{"ProgData", QJsonArray{main}}, {"configuration", QJsonObject{}}};
 }
 
-// Log lines go to stderr as in the program itself, not through the test logger.
-void plainLog(QtMsgType, const QMessageLogContext &context, const QString &message)
+// Link log lines only with TAVIRO_BENCH_LOG set: the table is what matters here.
+void quietLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    std::fprintf(stderr, "%s: %s\n", context.category, qPrintable(message));
+    if (type != QtDebugMsg || qEnvironmentVariableIsSet("TAVIRO_BENCH_LOG"))
+        std::fprintf(stderr, "%s: %s\n", context.category, qPrintable(message));
 }
+
+struct Transfer
+{
+    qint64 ms = 0;
+    int requests = 0;
+    int lostFrames = 0;
+    bool exact = false;
+};
 
 } // namespace
 
@@ -48,99 +65,126 @@ private slots:
     void initTestCase();
     void transfer_data();
     void transfer();
-
-private:
-    VirtualControllerServer m_server;
-    std::unique_ptr<internalWorker> m_worker;
-    QElapsedTimer m_clock;
-    int m_requests = 0;
-    qint64 m_lastOutputNs = 0;
-    // Time from the controller's last bytes leaving to the next request arriving: the editor's
-    // own share of a round trip, loopback transfer included.
-    qint64 m_turnaroundNs = 0;
-    // Time from a request arriving to the controller's next bytes leaving: the modelled radio
-    // latency as the simulator actually served it.
-    qint64 m_requestNs = -1;
-    qint64 m_servedNs = 0;
 };
 
 void bench_LinkTransfer::initTestCase()
 {
-    qInstallMessageHandler(plainLog);
-    const quint16 port = m_server.listen(QHostAddress::LocalHost);
-    QVERIFY(port != 0);
-    m_server.controller().setLatency(kLatencyMs);
-    m_clock.start();
-    connect(&m_server.controller(), &VirtualController::bytesToSend, this,
-            [this](const QByteArray &bytes) {
-                m_lastOutputNs = m_clock.nsecsElapsed();
-                // Replies have bit 7 in their type; state packets do not.
-                const bool reply = bytes.size() > 2 && (quint8(bytes[2]) & 0x80);
-                if (reply && m_requestNs >= 0)
-                    m_servedNs += m_lastOutputNs - m_requestNs;
-                if (reply)
-                    m_requestNs = -1;
-            });
-    connect(&m_server.controller(), &VirtualController::requestHandled, this, [this] {
-        ++m_requests;
-        m_requestNs = m_clock.nsecsElapsed();
-        m_turnaroundNs += m_requestNs - m_lastOutputNs;
-    });
-    m_worker = std::make_unique<internalWorker>();
-    m_worker->mwChangeProg(fullProgram());
-    QCOMPARE(m_worker->memoryImage().size(), 4096);
-    QVERIFY(m_worker->programOk());
-    m_worker->mwStart();
-    m_worker->mwSelectDevice(
-        mBluetoothConnect::deviceText("Virtual", QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
-    QTRY_COMPARE_WITH_TIMEOUT(m_worker->state(), 1, 10000);
+    qInstallMessageHandler(quietLog);
+    std::printf("%-40s | %-26s | %-26s\n", "cell", "write: time/floor req/chunk",
+                "read: time/floor req/chunk");
+    std::fflush(stdout);
 }
 
 void bench_LinkTransfer::transfer_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("busyState");
-    QTest::newRow("write 4096 bytes") << QString("write") << 7;
-    QTest::newRow("read 4096 bytes") << QString("read") << 8;
+    QTest::addColumn<int>("latencyMs");
+    QTest::addColumn<double>("msPerByte");
+    QTest::addColumn<int>("intervalMs");
+    QTest::addColumn<QString>("fault");
+    for (int latency : {5, 20, 40})
+        for (double msPerByte : {0.0, 3.3})
+            for (int interval : {50, 100})
+                QTest::addRow("clean/%dms/%.1f/%d", latency, msPerByte, interval)
+                    << latency << msPerByte << interval << QString();
+    for (const char *fault : {"drop-every 5", "noise", "lose-request-every 7"})
+        for (int interval : {50, 100})
+            QTest::addRow("%s/20ms/3.3/%d", fault, interval)
+                << 20 << 3.3 << interval << QString::fromLatin1(fault);
 }
 
 void bench_LinkTransfer::transfer()
 {
-    QFETCH(QString, command);
-    QFETCH(int, busyState);
-    qint64 elapsed = 0;
+    QFETCH(int, latencyMs);
+    QFETCH(double, msPerByte);
+    QFETCH(int, intervalMs);
+    QFETCH(QString, fault);
+
+    VirtualControllerServer server;
+    const quint16 port = server.listen(QHostAddress::LocalHost);
+    QVERIFY(port != 0);
+    VirtualController &controller = server.controller();
+    controller.setLatency(latencyMs);
+    controller.setMsPerByte(msPerByte);
+    controller.setStateInterval(intervalMs);
+    if (fault == QLatin1String("drop-every 5"))
+        controller.setDropEvery(5);
+    else if (fault == QLatin1String("noise"))
+        controller.setNoise(true);
+    else if (fault == QLatin1String("lose-request-every 7"))
+        controller.setLoseRequestEvery(7);
+
+    // Replies as the editor's deframer sees them, to count those the noise swallowed.
+    Deframer monitor;
+    connect(&monitor.receiveTimer(), &QTimer::timeout, &monitor, &Deframer::reset);
+    int repliesDelivered = 0;
+    connect(&monitor, &Deframer::packetReceived, this, [&](int type, const QByteArray &) {
+        if (type & 0x80)
+            ++repliesDelivered;
+    });
+    connect(&controller, &VirtualController::bytesToSend, &monitor,
+            [&monitor](const QByteArray &bytes) { monitor.feed(bytes); });
     int requests = 0;
-    QBENCHMARK
-    {
-        QTRY_COMPARE_WITH_TIMEOUT(m_worker->state(), 1, 10000);
-        m_requests = 0;
-        m_turnaroundNs = 0;
-        m_servedNs = 0;
-        m_lastOutputNs = m_clock.nsecsElapsed();
+    connect(&controller, &VirtualController::requestArrived, this, [&](int) { ++requests; });
+
+    // A fresh worker per cell: it has measured nothing of this link yet.
+    internalWorker worker;
+    worker.mwChangeProg(fullProgram());
+    QCOMPARE(worker.memoryImage().size(), 4096);
+    worker.mwStart();
+    worker.mwSelectDevice(
+        mBluetoothConnect::deviceText("Virtual", QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
+
+    QSignalSpy programs(&worker, &internalWorker::sigReadProg);
+    const auto measure = [&](const QString &name, int busyState) {
+        Transfer result;
+        requests = 0;
+        repliesDelivered = 0;
+        const int repliesBefore = controller.repliesSent();
+        const int lostBefore = controller.requestsLost();
         QElapsedTimer clock;
         clock.start();
-        m_worker->mwCommand(command);
-        QCOMPARE(m_worker->state(), busyState);
-        while (m_worker->state() == busyState)
+        worker.mwCommand(name);
+        if (worker.state() != busyState)
+            return result;
+        while (worker.state() == busyState && clock.elapsed() < 120000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        elapsed = clock.elapsed();
-        requests = m_requests;
-    }
-    QCOMPARE(m_worker->state(), 1);
-    QCOMPARE(m_worker->memoryAddress(), 4096);
-    if (command == QLatin1String("write"))
-        QCOMPARE(m_server.controller().eeprom(), m_worker->memoryImage());
-    const qint64 floor = qint64(requests) * kLatencyMs;
-    const double turnaroundMs = requests ? double(m_turnaroundNs) / requests / 1e6 : 0.0;
-    const double servedMs = requests ? double(m_servedNs) / requests / 1e6 : 0.0;
-    const double servedFloor = requests * servedMs;
-    std::printf(
-        "%s: %lld ms for %d round trips; floor %lld ms; ratio %.3f; per round trip: "
-        "controller latency served %.3f ms, editor turnaround %.3f ms; ratio to the latency "
-        "served %.3f\n",
-        qPrintable(command), elapsed, requests, floor, floor ? double(elapsed) / floor : 0.0,
-        servedMs, turnaroundMs, servedFloor > 0 ? elapsed / servedFloor : 0.0);
+        result.ms = clock.elapsed();
+        result.requests = requests;
+        result.lostFrames = (controller.repliesSent() - repliesBefore - repliesDelivered) +
+                            (controller.requestsLost() - lostBefore);
+        result.exact = worker.state() == 1 && worker.memoryAddress() >= 4096;
+        return result;
+    };
+
+    const Transfer write = measure(QStringLiteral("write"), 7);
+    const bool written = write.exact && controller.eeprom() == worker.memoryImage();
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
+    const Transfer read = measure(QStringLiteral("read"), 8);
+    const bool readBack = read.exact && programs.size() == 1;
+
+    const int chunks = 4096 / kChunkSize;
+    const double writeFloor = chunks * (latencyMs + kChunkSize * msPerByte);
+    const double readFloor = chunks * latencyMs;
+    const auto cell = [&](const Transfer &t, double floor, bool exact) {
+        QString text = QStringLiteral("%1 ms %2 %3")
+                           .arg(t.ms, 6)
+                           .arg(t.ms / floor, 5, 'f', 3)
+                           .arg(double(t.requests) / chunks, 5, 'f', 3);
+        if (!fault.isEmpty()) {
+            const int extra = t.requests - chunks;
+            text += QStringLiteral(" extra %1/lost %2").arg(extra).arg(t.lostFrames);
+        }
+        if (!exact)
+            text += QStringLiteral(" NOT EXACT");
+        return text;
+    };
+    std::printf("%-40s | %s | %s\n", QTest::currentDataTag(),
+                qPrintable(cell(write, writeFloor, written)),
+                qPrintable(cell(read, readFloor, readBack)));
     std::fflush(stdout);
+    QVERIFY(written);
+    QVERIFY(readBack);
 }
 
 QTEST_GUILESS_MAIN(bench_LinkTransfer)

@@ -112,23 +112,39 @@ private slots:
     void readOfErasedMemoryDoesNotDecode();
     void unreachableControllerTimesOut();
     void simulatorTakesInputsAndOutlivesClients();
+    void runFollowsProgram_data();
+    void runFollowsProgram();
+    void runOfEndlessCycleStopsAfterSeconds();
+    void runRefusesProgramThatDoesNotCompile();
 };
 
 void tst_LinkIntegration::writeThenRead_data()
 {
     QTest::addColumn<QStringList>("simArguments");
     QTest::addColumn<int>("extraCommands");
-    QTest::newRow("clean link") << QStringList{} << 0;
-    QTest::newRow("large program") << QStringList{} << 200;
+    // The slow rows only write and read once, to keep the test short.
+    QTest::addColumn<bool>("rereads");
+    QTest::newRow("clean link") << QStringList{} << 0 << true;
+    QTest::newRow("large program") << QStringList{} << 200 << true;
     QTest::newRow("every fault switch") << QStringList{"--interval",      "20", "--drop-every", "3",
                                                        "--corrupt-every", "4",  "--latency",    "2"}
-                                        << 40;
+                                        << 40 << true;
+    // An AVR's EEPROM and a radio link, with state packets faster than a chunk is written.
+    const QStringList slow{"--ms-per-byte", "3.3", "--step-ms", "30",
+                           "--interval",    "50",  "--latency", "5"};
+    QTest::newRow("slow controller") << slow << 40 << false;
+    QTest::newRow("slow controller, lost replies")
+        << slow + QStringList{"--drop-every", "5"} << 40 << false;
+    QTest::newRow("slow controller, noise") << slow + QStringList{"--noise"} << 40 << false;
+    QTest::newRow("slow controller, lost requests")
+        << slow + QStringList{"--lose-request-every", "7"} << 40 << false;
 }
 
 void tst_LinkIntegration::writeThenRead()
 {
     QFETCH(QStringList, simArguments);
     QFETCH(int, extraCommands);
+    QFETCH(bool, rereads);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString eeprom = dir.filePath("eeprom.bin");
@@ -149,6 +165,13 @@ void tst_LinkIntegration::writeThenRead()
         taviroc({"read", "--device", sim.address(), "-o", readPath, "--timeout", "60"});
     QVERIFY2(read.exitCode == 0, read.err.constData());
     QCOMPARE(readJson(readPath), expectedReadBack(program));
+    if (!rereads) {
+        QCOMPARE(sim.stop(), 0);
+        QFile saved(eeprom);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), memoryOf(program));
+        return;
+    }
 
     // Printed to stdout without -o.
     const Result printed = taviroc({"read", "--device", sim.address(), "--timeout", "60"});
@@ -213,6 +236,10 @@ void tst_LinkIntegration::unreachableControllerTimesOut()
     QVERIFY(write.err.contains("timeout after 2 s"));
     const Result read = taviroc({"read", "--device", address, "--timeout", "1"});
     QCOMPARE(read.exitCode, 3);
+    const Result run = taviroc({"run", "--device", address, programPath, "--timeout", "1"});
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.err.count("taviroc: "), 1);
+    QVERIFY(run.out.isEmpty());
     const Result bad = taviroc({"read", "--device", "tcp://nowhere"});
     QCOMPARE(bad.exitCode, 2);
 }
@@ -238,6 +265,104 @@ void tst_LinkIntegration::simulatorTakesInputsAndOutlivesClients()
     QCOMPARE(worker.state(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
     QCOMPARE(sim.process().state(), QProcess::Running);
+    QCOMPARE(sim.stop(), 0);
+}
+
+void tst_LinkIntegration::runFollowsProgram_data()
+{
+    QTest::addColumn<QStringList>("simArguments");
+    // Step packets are answered later than three state packets, and requests get lost.
+    QTest::newRow("late step replies, lost requests") << QStringList{
+        "--interval", "20", "--step-ms", "80", "--latency", "5", "--lose-request-every", "7"};
+    QTest::newRow("late step replies, lost replies, noise") << QStringList{
+        "--interval", "20", "--step-ms", "80", "--latency", "5", "--drop-every", "6", "--noise"};
+}
+
+void tst_LinkIntegration::runFollowsProgram()
+{
+    QFETCH(QStringList, simArguments);
+    // 25 commands in the main program, the 13th calls a subprogram of 5: 30 executed.
+    QJsonArray main;
+    QStringList expected;
+    for (int row = 1; row <= 25; ++row) {
+        if (row == 13) {
+            main.append(command("call", {{"proc", 1}}));
+            expected << "main 13 call";
+            for (int sub = 1; sub <= 5; ++sub)
+                expected << QStringLiteral("sub1 %1 mSetleds").arg(sub);
+        } else if (row % 2) {
+            main.append(command("mSetleds", {{"pin", QStringLiteral("D%1").arg(row % 8)},
+                                             {"state", row % 4 == 1 ? 1 : 0}}));
+            expected << QStringLiteral("main %1 mSetleds").arg(row);
+        } else {
+            main.append(command("m_fwd", {{"speed", row * 4}}));
+            expected << QStringLiteral("main %1 m_fwd").arg(row);
+        }
+    }
+    QJsonArray sub;
+    for (int i = 0; i < 5; ++i)
+        sub.append(command("mSetleds", {{"pin", QStringLiteral("D%1").arg(i)}, {"state", 1}}));
+    const QJsonObject program{{"ProgData", QJsonArray{main, sub}},
+                              {"configuration", sampleProgram().value("configuration")}};
+    QTemporaryDir dir;
+    const QString programPath = dir.filePath("run.json");
+    QVERIFY(writeJson(programPath, program));
+    SimProcess sim;
+    QVERIFY(sim.start(simArguments));
+    const Result run = taviroc({"run", "--device", sim.address(), programPath, "--timeout", "60"});
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines, expected);
+    QCOMPARE(sim.stop(), 0);
+}
+
+void tst_LinkIntegration::runOfEndlessCycleStopsAfterSeconds()
+{
+    const QJsonObject program{
+        {"ProgData", QJsonArray{QJsonArray{command("mStartCycle"),
+                                           command("mSetleds", {{"pin", "D2"}, {"state", 1}}),
+                                           command("mEndCycle")}}},
+        {"configuration", sampleProgram().value("configuration")}};
+    QTemporaryDir dir;
+    const QString programPath = dir.filePath("endless.json");
+    QVERIFY(writeJson(programPath, program));
+    SimProcess sim;
+    QVERIFY(sim.start({"--interval", "20"}));
+    QElapsedTimer clock;
+    clock.start();
+    const Result run = taviroc(
+        {"run", "--device", sim.address(), programPath, "--seconds", "1", "--timeout", "20"});
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QVERIFY(clock.elapsed() >= 1000);
+    const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() >= 6, run.out.constData());
+    QCOMPARE(lines.first(), QString("main 1 mStartCycle"));
+    // After the start, the body and the end take turns until the stop.
+    for (int i = 1; i < lines.size(); ++i)
+        QCOMPARE(lines[i], QString(i % 2 ? "main 2 mSetleds" : "main 3 mEndCycle"));
+
+    // The run was stopped: the controller takes the next one at once.
+    const Result again = taviroc(
+        {"run", "--device", sim.address(), programPath, "--seconds", "1", "--timeout", "20"});
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(sim.stop(), 0);
+}
+
+void tst_LinkIntegration::runRefusesProgramThatDoesNotCompile()
+{
+    QTemporaryDir dir;
+    SimProcess sim;
+    QVERIFY(sim.start({}));
+    QJsonObject program = sampleProgram();
+    program["ProgData"] = QJsonArray{QJsonArray{command("call", {{"proc", 4}})}};
+    const QString programPath = dir.filePath("bad.json");
+    QVERIFY(writeJson(programPath, program));
+    const Result run = taviroc({"run", "--device", sim.address(), programPath});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(run.err.contains("nothing was sent"));
+    const Result usage = taviroc({"run", "--device", sim.address(), programPath, "--seconds", "x"});
+    QCOMPARE(usage.exitCode, 2);
     QCOMPARE(sim.stop(), 0);
 }
 
