@@ -30,7 +30,7 @@ QImage floorPicture(int width, int height, Paint paint)
     return image;
 }
 
-QByteArray configurationRecord(const QJsonArray &pins, int motor1 = 100, int motor2 = 100)
+QByteArray recordOf(const QJsonArray &pins, int motor1 = 100, int motor2 = 100)
 {
     return encodeConfiguration(
                QJsonObject{{"Motor1", motor1}, {"Motor2", motor2}, {"pins", pins}})
@@ -162,7 +162,7 @@ void tst_RobotModel::wheelSpeeds_data()
     QTest::addColumn<double>("left");
     QTest::addColumn<double>("right");
 
-    const QByteArray plain = configurationRecord({});
+    const QByteArray plain = recordOf({});
     // 2 mm/s per speed unit throughout.
     QTest::newRow("forward") << 0x23 << 50 << -1 << 0 << false << plain << 100.0 << 100.0;
     QTest::newRow("backward") << 0x28 << 50 << -1 << 0 << false << plain << -100.0 << -100.0;
@@ -180,7 +180,7 @@ void tst_RobotModel::wheelSpeeds_data()
     QTest::newRow("motor 2 backwards is the right wheel")
         << 0 << 0 << 2 << -30 << true << plain << 0.0 << -60.0;
     QTest::newRow("motor by its configured pin")
-        << 0 << 0 << 10 << 25 << true << configurationRecord({pin("D10", 41)}) << 0.0 << 50.0;
+        << 0 << 0 << 10 << 25 << true << recordOf({pin("D10", 41)}) << 0.0 << 50.0;
     QTest::newRow("a pin without a motor turns nothing")
         << 0 << 0 << 7 << 25 << true << plain << 0.0 << 0.0;
     QTest::newRow("later motor command wins over the drive")
@@ -188,9 +188,9 @@ void tst_RobotModel::wheelSpeeds_data()
     QTest::newRow("later drive command wins over the motor")
         << 0x23 << 50 << 1 << 10 << false << plain << 100.0 << 100.0;
     QTest::newRow("motor power settings")
-        << 0x23 << 50 << -1 << 0 << false << configurationRecord({}, 50, 150) << 50.0 << 150.0;
+        << 0x23 << 50 << -1 << 0 << false << recordOf({}, 50, 150) << 50.0 << 150.0;
     QTest::newRow("unset motor power is full power")
-        << 0x23 << 50 << -1 << 0 << false << configurationRecord({}, 0, 0) << 100.0 << 100.0;
+        << 0x23 << 50 << -1 << 0 << false << recordOf({}, 0, 0) << 100.0 << 100.0;
 }
 
 void tst_RobotModel::wheelSpeeds()
@@ -224,11 +224,11 @@ void tst_RobotModel::configurationRecord_data()
     QTest::addColumn<QList<int>>("pinsAndGadgets");
 
     QTest::newRow("empty") << QByteArray() << QList<int>{};
-    QTest::newRow("no pins") << configurationRecord({}) << QList<int>{};
+    QTest::newRow("no pins") << recordOf({}) << QList<int>{};
     QTest::newRow("sensors and a servo with its zero byte")
-        << configurationRecord({pin("A0", 11), pin("D9", 20), pin("A1", 13), pin("D5", 40)})
+        << recordOf({pin("A0", 11), pin("D9", 20), pin("A1", 13), pin("D5", 40)})
         << QList<int>{5, 40, 9, 20, 128, 11, 129, 13};
-    QTest::newRow("cut short") << configurationRecord({pin("A0", 11), pin("A1", 12)}).left(5)
+    QTest::newRow("cut short") << recordOf({pin("A0", 11), pin("A1", 12)}).left(5)
                                << QList<int>{128, 11};
 }
 
@@ -280,7 +280,7 @@ void tst_RobotModel::floorSensors()
                    2.0);
     world.setMounts({SensorMount{128, 20, 0, 0}});
     RobotModel model(world);
-    model.setConfiguration(RobotConfiguration::fromRecord(configurationRecord({pin("A0", gadget)})));
+    model.setConfiguration(RobotConfiguration::fromRecord(recordOf({pin("A0", gadget)})));
     model.setPose(pose);
     QCOMPARE(model.reading(128), expected);
     QCOMPARE(model.readings().value(128), expected);
@@ -311,7 +311,7 @@ void tst_RobotModel::distanceSensor()
     world.setWalls({QLineF(500, 0, 500, 1000)});
     world.setMounts({SensorMount{130, 75, 0, mountHeading}});
     RobotModel model(world);
-    model.setConfiguration(RobotConfiguration::fromRecord(configurationRecord({pin("A2", 13)})));
+    model.setConfiguration(RobotConfiguration::fromRecord(recordOf({pin("A2", 13)})));
     model.setPose(pose);
     QCOMPARE(model.reading(130), expected);
 }
@@ -325,7 +325,7 @@ void tst_RobotModel::wallsStopTheBodyAndPressTouchSensors()
     world.setStart({300, 400, 0});
     RobotModel model(world);
     model.setConfiguration(
-        RobotConfiguration::fromRecord(configurationRecord({pin("D2", 2), pin("D3", 1)})));
+        RobotConfiguration::fromRecord(recordOf({pin("D2", 2), pin("D3", 1)})));
     QCOMPARE(model.reading(2), 0);
     QCOMPARE(model.reading(3), 0);
     model.setWheelSpeeds({100, 100});
@@ -367,7 +367,7 @@ void tst_RobotModel::clicksAndSliders()
 {
     RobotModel model(blankWorld());
     model.setConfiguration(RobotConfiguration::fromRecord(
-        configurationRecord({pin("D4", 1), pin("A3", 15), pin("A4", 14)})));
+        recordOf({pin("D4", 1), pin("A3", 15), pin("A4", 14)})));
     QCOMPARE(model.reading(4), 0);
     model.setPressed(4, true);
     QCOMPARE(model.reading(4), 1);
@@ -472,7 +472,7 @@ void tst_RobotModel::controllerDrivesTheRobot()
     QSignalSpy configured(&simulation, &RobotSimulation::configurationChanged);
     QSignalSpy samples(&simulation, &RobotSimulation::sampled);
 
-    controller.receiveBytes(PacketFrame::build(0x01, configurationRecord({pin("A0", 11)})));
+    controller.receiveBytes(PacketFrame::build(0x01, recordOf({pin("A0", 11)})));
     controller.receiveBytes(
         PacketFrame::build(0x03, QByteArray(1, '\x01') +
                                      record(command("m_fwd", {{"speed", 50}, {"timer", 0}}))));
