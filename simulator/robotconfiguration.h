@@ -40,7 +40,10 @@ public:
     // Share of full speed a drive motor gets (its power setting in percent).
     double motorPower(int motor) const { return motor == 1 ? m_power1 : m_power2; }
 
-    static bool isReadByFloor(int gadgetId) { return gadgetId == LineSensor || gadgetId == LightSensor; }
+    static bool isReadByFloor(int gadgetId)
+    {
+        return gadgetId == LineSensor || gadgetId == LightSensor;
+    }
     static bool isPressable(int gadgetId) { return gadgetId == Button || gadgetId == TouchSensor; }
     static bool isSlider(int gadgetId) { return gadgetId == SoundSensor || gadgetId == Knob; }
     static bool isSensor(int gadgetId)

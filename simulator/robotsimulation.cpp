@@ -92,9 +92,9 @@ void RobotSimulation::step()
 {
     refreshConfiguration();
     if (m_controller) {
-        m_model.setWheelSpeeds(RobotModel::wheelSpeedsFor(m_controller->outputs(),
-                                                          m_model.configuration(),
-                                                          m_model.world().body().mmPerSecondPerSpeed));
+        m_model.setWheelSpeeds(
+            RobotModel::wheelSpeedsFor(m_controller->outputs(), m_model.configuration(),
+                                       m_model.world().body().mmPerSecondPerSpeed));
     }
     m_model.step(RobotModel::kStepMs / 1000.0);
     ++m_steps;
@@ -126,7 +126,8 @@ void RobotSimulation::applyReadings()
     const QMap<int, int> readings = m_model.readings();
     for (auto it = readings.cbegin(); it != readings.cend(); ++it) {
         const int pin = it.key();
-        const bool pressable = RobotConfiguration::isPressable(m_model.configuration().gadgetAt(pin));
+        const bool pressable =
+            RobotConfiguration::isPressable(m_model.configuration().gadgetAt(pin));
         if (pin < 128) {
             m_controller->setDigitalInput(pin, it.value() != 0);
         } else if (pressable) {
@@ -165,10 +166,7 @@ QJsonObject RobotSimulation::sample() const
     const QMap<int, int> readings = m_model.readings();
     for (auto it = readings.cbegin(); it != readings.cend(); ++it)
         inputs.insert(ProgramValues::pinLabel(it.key()), it.value());
-    return QJsonObject{{"t", simulatedMs()},
-                       {"x", rounded(pose.x, 1)},
-                       {"y", rounded(pose.y, 1)},
-                       {"heading", rounded(pose.heading, 2)},
-                       {"outputs", outputs},
-                       {"inputs", inputs}};
+    return QJsonObject{{"t", simulatedMs()},      {"x", rounded(pose.x, 1)},
+                       {"y", rounded(pose.y, 1)}, {"heading", rounded(pose.heading, 2)},
+                       {"outputs", outputs},      {"inputs", inputs}};
 }

@@ -19,8 +19,7 @@
 namespace {
 
 // A floor of the given size in pixels painted by a function of the pixel (column, row from top).
-template <typename Paint>
-QImage floorPicture(int width, int height, Paint paint)
+template <typename Paint> QImage floorPicture(int width, int height, Paint paint)
 {
     QImage image(width, height, QImage::Format_Grayscale8);
     for (int row = 0; row < height; ++row) {
@@ -32,8 +31,7 @@ QImage floorPicture(int width, int height, Paint paint)
 
 QByteArray recordOf(const QJsonArray &pins, int motor1 = 100, int motor2 = 100)
 {
-    return encodeConfiguration(
-               QJsonObject{{"Motor1", motor1}, {"Motor2", motor2}, {"pins", pins}})
+    return encodeConfiguration(QJsonObject{{"Motor1", motor1}, {"Motor2", motor2}, {"pins", pins}})
         .bytes;
 }
 
@@ -100,8 +98,8 @@ void tst_RobotModel::kinematics_data()
     QTest::addColumn<RobotPose>("expected");
 
     // Straight: distance = speed x time along the heading.
-    QTest::newRow("straight along +x") << RobotPose{0, 0, 0} << 100.0 << 100.0 << 120.0 << 2.0
-                                       << RobotPose{200, 0, 0};
+    QTest::newRow("straight along +x")
+        << RobotPose{0, 0, 0} << 100.0 << 100.0 << 120.0 << 2.0 << RobotPose{200, 0, 0};
     QTest::newRow("straight at 30 degrees")
         << RobotPose{10, 20, 30} << 50.0 << 50.0 << 120.0 << 4.0
         << RobotPose{10 + 200 * std::cos(M_PI / 6), 20 + 200 * std::sin(M_PI / 6), 30};
@@ -175,8 +173,7 @@ void tst_RobotModel::wheelSpeeds_data()
     QTest::newRow("back right") << 0x27 << 50 << -1 << 0 << false << plain << -100.0 << 0.0;
     QTest::newRow("stop with brake") << 0x21 << 0 << -1 << 0 << false << plain << 0.0 << 0.0;
     QTest::newRow("idle") << 0 << 0 << -1 << 0 << false << plain << 0.0 << 0.0;
-    QTest::newRow("motor 1 is the left wheel")
-        << 0 << 0 << 1 << 30 << true << plain << 60.0 << 0.0;
+    QTest::newRow("motor 1 is the left wheel") << 0 << 0 << 1 << 30 << true << plain << 60.0 << 0.0;
     QTest::newRow("motor 2 backwards is the right wheel")
         << 0 << 0 << 2 << -30 << true << plain << 0.0 << -60.0;
     QTest::newRow("motor by its configured pin")
@@ -324,8 +321,7 @@ void tst_RobotModel::wallsStopTheBodyAndPressTouchSensors()
     world.setMounts({SensorMount{2, 75, 0, 0}});
     world.setStart({300, 400, 0});
     RobotModel model(world);
-    model.setConfiguration(
-        RobotConfiguration::fromRecord(recordOf({pin("D2", 2), pin("D3", 1)})));
+    model.setConfiguration(RobotConfiguration::fromRecord(recordOf({pin("D2", 2), pin("D3", 1)})));
     QCOMPARE(model.reading(2), 0);
     QCOMPARE(model.reading(3), 0);
     model.setWheelSpeeds({100, 100});
@@ -366,8 +362,8 @@ void tst_RobotModel::wallsStopTheBodyAndPressTouchSensors()
 void tst_RobotModel::clicksAndSliders()
 {
     RobotModel model(blankWorld());
-    model.setConfiguration(RobotConfiguration::fromRecord(
-        recordOf({pin("D4", 1), pin("A3", 15), pin("A4", 14)})));
+    model.setConfiguration(
+        RobotConfiguration::fromRecord(recordOf({pin("D4", 1), pin("A3", 15), pin("A4", 14)})));
     QCOMPARE(model.reading(4), 0);
     model.setPressed(4, true);
     QCOMPARE(model.reading(4), 1);
@@ -385,18 +381,17 @@ void tst_RobotModel::worldFile_data()
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("complete")
-        << QByteArray(R"({"floor": "floor.png", "mmPerPixel": 2,
+    QTest::newRow("complete") << QByteArray(R"({"floor": "floor.png", "mmPerPixel": 2,
             "robot": {"x": 100, "y": 50, "heading": -90, "wheelBase": 100, "radius": 40},
             "walls": [[0, 0, 200, 0], [0, 0, 0, 100]],
             "sensors": [{"pin": "A1", "x": 70, "y": 10, "heading": 0}]})")
-        << QString();
+                              << QString();
     QTest::newRow("only a floor") << QByteArray(R"({"floor": "floor.png"})") << QString();
     QTest::newRow("not an object") << QByteArray("[1, 2]") << "not a JSON object";
     QTest::newRow("broken JSON") << QByteArray("{\"floor\": ") << "not a JSON object";
     QTest::newRow("no floor") << QByteArray(R"({"mmPerPixel": 2})") << "\"floor\"";
-    QTest::newRow("missing picture") << QByteArray(R"({"floor": "nothing.png"})")
-                                     << "cannot read the floor picture";
+    QTest::newRow("missing picture")
+        << QByteArray(R"({"floor": "nothing.png"})") << "cannot read the floor picture";
     QTest::newRow("zero scale") << QByteArray(R"({"floor": "floor.png", "mmPerPixel": 0})")
                                 << "\"mmPerPixel\" must be a positive number";
     QTest::newRow("short wall") << QByteArray(R"({"floor": "floor.png", "walls": [[0, 0, 1]]})")
@@ -462,9 +457,10 @@ void tst_RobotModel::controllerDrivesTheRobot()
     controller.attach();
     RobotWorld world = blankWorld();
     // A black stripe across x = 1000-1100 mm (10 mm per pixel).
-    world.setFloor(floorPicture(200, 200,
-                                [](int column, int) { return column >= 100 && column < 110 ? 0 : 255; }),
-                   10);
+    world.setFloor(
+        floorPicture(200, 200,
+                     [](int column, int) { return column >= 100 && column < 110 ? 0 : 255; }),
+        10);
     world.setStart({500, 1000, 0});
     world.setMounts({SensorMount{128, 50, 0, 0}});
     RobotSimulation simulation(&controller);
@@ -473,9 +469,8 @@ void tst_RobotModel::controllerDrivesTheRobot()
     QSignalSpy samples(&simulation, &RobotSimulation::sampled);
 
     controller.receiveBytes(PacketFrame::build(0x01, recordOf({pin("A0", 11)})));
-    controller.receiveBytes(
-        PacketFrame::build(0x03, QByteArray(1, '\x01') +
-                                     record(command("m_fwd", {{"speed", 50}, {"timer", 0}}))));
+    controller.receiveBytes(PacketFrame::build(
+        0x03, QByteArray(1, '\x01') + record(command("m_fwd", {{"speed", 50}, {"timer", 0}}))));
     QCOMPARE(controller.outputs().driveCommand, 0x23);
     simulation.advance(100);
     QCOMPARE(configured.count(), 1);

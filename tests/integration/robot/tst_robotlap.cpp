@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLineF>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QSignalSpy>
@@ -11,8 +12,8 @@
 #include <QTest>
 #include <QtMath>
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 
 namespace {
 
@@ -75,11 +76,12 @@ Lap readLap(const QString &path)
 class SimProcess
 {
 public:
-    bool start(const QString &trace)
+    bool start(const QString &trace, const QString &world = QStringLiteral("track"))
     {
         m_process.start(TAVIRO_SIM_PATH,
                         {"--listen", "127.0.0.1:0", "--world",
-                         QStringLiteral(TAVIRO_WORLDS_DIR "/track/world.json"), "--trace", trace});
+                         QStringLiteral(TAVIRO_WORLDS_DIR "/%1/world.json").arg(world), "--trace",
+                         trace});
         if (!m_process.waitForStarted(10000))
             return false;
         QByteArray line;
@@ -115,9 +117,9 @@ private:
     quint16 m_port = 0;
 };
 
-QJsonObject lineFollower()
+QJsonObject shippedProgram(const QString &path)
 {
-    QFile file(QStringLiteral(TAVIRO_WORLDS_DIR "/track/line-follower.json"));
+    QFile file(QStringLiteral(TAVIRO_WORLDS_DIR "/") + path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QJsonDocument::fromJson(file.readAll()).object();
@@ -148,15 +150,18 @@ private slots:
     void initTestCase();
     void lapDrivenByTheEditorsLink();
     void lapDrivenByTaviroRun();
+    void explorerRoamsTheArena();
 
 private:
+    void runProgram(mWorker &worker, const SimProcess &sim, const QJsonObject &program);
     void verifyLap(const QString &trace);
 };
 
 void tst_RobotLap::initTestCase()
 {
     QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=false"));
-    QVERIFY2(!lineFollower().isEmpty(), "the shipped line follower cannot be read");
+    QVERIFY2(!shippedProgram("track/line-follower.json").isEmpty(),
+             "the shipped line follower cannot be read");
 }
 
 void tst_RobotLap::verifyLap(const QString &trace)
@@ -185,20 +190,71 @@ void tst_RobotLap::lapDrivenByTheEditorsLink()
     const QString trace = dir.filePath("trace.jsonl");
     SimProcess sim;
     QVERIFY(sim.start(trace));
-
-    // The same facade the editor uses: connect, hand over the program, restart, start.
     mWorker worker;
+    runProgram(worker, sim, shippedProgram("track/line-follower.json"));
+    verifyLap(trace);
+    worker.mwCommand("stop");
+    QCOMPARE(sim.stop(), 0);
+}
+
+void tst_RobotLap::runProgram(mWorker &worker, const SimProcess &sim, const QJsonObject &program)
+{
+    // The same facade the editor uses: connect, hand over the program, restart, start.
     QSignalSpy reports(&worker, &mWorker::sigCurState);
     worker.mwSelectDevice(mBluetoothConnect::deviceText("Virtual", sim.address()));
     worker.mwStart();
-    worker.mwChangeProg(lineFollower());
+    worker.mwChangeProg(program);
     QVERIFY(waitForFlag(reports, "restart", 30000));
     worker.mwCommand("restart");
     QVERIFY(waitForFlag(reports, "start", 30000));
     worker.mwCommand("start");
     QVERIFY(waitForFlag(reports, "stop", 10000));
+}
 
-    verifyLap(trace);
+void tst_RobotLap::explorerRoamsTheArena()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString trace = dir.filePath("trace.jsonl");
+    SimProcess sim;
+    QVERIFY(sim.start(trace, "arena"));
+    mWorker worker;
+    runProgram(worker, sim, shippedProgram("arena/explorer.json"));
+    if (QTest::currentTestFailed())
+        return;
+
+    // It drives, turns away from walls (its distance sensor reads near ones), and its body
+    // never enters a wall: the arena's inside is 20-980 x 20-780 mm, the body 75 mm round.
+    double path = 0;
+    double lowestDistance = 255;
+    bool insideArena = true;
+    QDeadlineTimer deadline(40000);
+    while (!deadline.hasExpired() && (path < 1500 || lowestDistance > 15)) {
+        path = 0;
+        QFile file(trace);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QPointF previous;
+        bool first = true;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QJsonObject sample = QJsonDocument::fromJson(line).object();
+            if (!sample.contains("t"))
+                continue;
+            const QPointF at(sample.value("x").toDouble(), sample.value("y").toDouble());
+            if (!first)
+                path += QLineF(previous, at).length();
+            first = false;
+            previous = at;
+            insideArena = insideArena && at.x() >= 95 - 0.5 && at.x() <= 905 + 0.5 &&
+                          at.y() >= 95 - 0.5 && at.y() <= 705 + 0.5;
+            lowestDistance =
+                qMin(lowestDistance, sample.value("inputs").toObject().value("A0").toDouble(255));
+        }
+        QTest::qWait(250);
+    }
+    qInfo("explorer: %.0f mm driven, nearest wall read as %.0f", path, lowestDistance);
+    QVERIFY(insideArena);
+    QVERIFY(path >= 1500);
+    QVERIFY(lowestDistance <= 15);
     worker.mwCommand("stop");
     QCOMPARE(sim.stop(), 0);
 }
