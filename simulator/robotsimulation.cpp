@@ -31,6 +31,7 @@ void RobotSimulation::setWorld(const RobotWorld &world)
 {
     m_model.setWorld(world);
     applyReadings();
+    emit worldChanged();
     emit stepped();
 }
 

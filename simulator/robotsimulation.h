@@ -42,6 +42,7 @@ public:
     QJsonObject sample() const;
 
 signals:
+    void worldChanged();
     void stepped();
     void sampled(const QJsonObject &line);
     void configurationChanged();

@@ -83,10 +83,10 @@ def arena_shade(x, y):
 
 def main():
     t = TRACK
-    write_png(os.path.join(ROOT, "track", "floor.png"), t["width"], t["height"],
+    write_png(os.path.join(ROOT, "01_track", "floor.png"), t["width"], t["height"],
               floor(t["width"], t["height"], t["mm_per_pixel"], track_shade))
     a = ARENA
-    write_png(os.path.join(ROOT, "arena", "floor.png"), a["width"], a["height"],
+    write_png(os.path.join(ROOT, "02_arena", "floor.png"), a["width"], a["height"],
               floor(a["width"], a["height"], a["mm_per_pixel"], arena_shade))
 
 

@@ -76,7 +76,7 @@ Lap readLap(const QString &path)
 class SimProcess
 {
 public:
-    bool start(const QString &trace, const QString &world = QStringLiteral("track"))
+    bool start(const QString &trace, const QString &world = QStringLiteral("01_track"))
     {
         m_process.start(TAVIRO_SIM_PATH,
                         {"--listen", "127.0.0.1:0", "--world",
@@ -160,7 +160,7 @@ private:
 void tst_RobotLap::initTestCase()
 {
     QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=false"));
-    QVERIFY2(!shippedProgram("track/line-follower.json").isEmpty(),
+    QVERIFY2(!shippedProgram("01_track/line-follower.json").isEmpty(),
              "the shipped line follower cannot be read");
 }
 
@@ -191,7 +191,7 @@ void tst_RobotLap::lapDrivenByTheEditorsLink()
     SimProcess sim;
     QVERIFY(sim.start(trace));
     mWorker worker;
-    runProgram(worker, sim, shippedProgram("track/line-follower.json"));
+    runProgram(worker, sim, shippedProgram("01_track/line-follower.json"));
     verifyLap(trace);
     worker.mwCommand("stop");
     QCOMPARE(sim.stop(), 0);
@@ -217,9 +217,9 @@ void tst_RobotLap::explorerRoamsTheArena()
     QVERIFY(dir.isValid());
     const QString trace = dir.filePath("trace.jsonl");
     SimProcess sim;
-    QVERIFY(sim.start(trace, "arena"));
+    QVERIFY(sim.start(trace, "02_arena"));
     mWorker worker;
-    runProgram(worker, sim, shippedProgram("arena/explorer.json"));
+    runProgram(worker, sim, shippedProgram("02_arena/explorer.json"));
     if (QTest::currentTestFailed())
         return;
 
@@ -270,7 +270,7 @@ void tst_RobotLap::lapDrivenByTaviroRun()
     QVERIFY(dir.isValid());
     const QString trace = dir.filePath("trace.jsonl");
     const QString program = dir.filePath("line-follower.json");
-    QVERIFY(QFile::copy(QStringLiteral(TAVIRO_WORLDS_DIR "/track/line-follower.json"), program));
+    QVERIFY(QFile::copy(QStringLiteral(TAVIRO_WORLDS_DIR "/01_track/line-follower.json"), program));
     SimProcess sim;
     QVERIFY(sim.start(trace));
     QProcess run;
