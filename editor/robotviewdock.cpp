@@ -147,6 +147,9 @@ bool RobotViewDock::loadWorld(const QString &path)
 
 void RobotViewDock::backToStart()
 {
+    // Back at the start the robot stands still until the program drives it again.
+    if (m_controller)
+        m_controller->resetOutputs();
     m_simulation->setPose(m_start);
 }
 

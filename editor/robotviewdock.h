@@ -34,11 +34,13 @@ public:
     // Loads the world file; false (and a note in the dock) when it cannot be read.
     bool loadWorld(const QString &path);
     RobotPose startPose() const { return m_start; }
+    // Stops the wheels and puts the robot where it starts (the world's start or where the user
+    // last placed it).
+    void backToStart();
 
 private:
     void fillWorldPicker();
     void rebuildInputs();
-    void backToStart();
 
     QPointer<VirtualController> m_controller;
     RobotSimulation *m_simulation = nullptr;

@@ -110,6 +110,12 @@ void VirtualController::setEeprom(const QByteArray &contents)
         m_eeprom.append(QByteArray(kMemorySize - m_eeprom.size(), char(0xFF)));
 }
 
+void VirtualController::resetOutputs()
+{
+    m_outputs = {};
+    emit outputsChanged();
+}
+
 void VirtualController::handlePacket(int type, const QByteArray &payload)
 {
     switch (type) {
