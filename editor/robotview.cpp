@@ -97,8 +97,12 @@ void RobotView::layoutFloor()
     m_toWidget =
         QTransform(m_pixelsPerMm, 0, 0, -m_pixelsPerMm, topLeft.x(), topLeft.y() + size.height());
     // Scaling the picture once per size keeps every frame a plain copy, however big the floor.
+    // In the backing store's own format, so that a frame copies the floor without converting
+    // its grey levels pixel by pixel.
     m_floor = QPixmap::fromImage(
-        world.floor().scaled(size.toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        world.floor()
+            .scaled(size.toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied));
     m_dirty = true;
 }
 
