@@ -93,6 +93,11 @@ void RobotModel::step(double seconds)
 
 void RobotModel::pushOutOfWalls()
 {
+    // The floor's edge holds the robot like a wall, so a robot left driving is never lost.
+    if (m_world.widthMm() > 0 && m_world.heightMm() > 0) {
+        m_pose.x = qBound(0.0, m_pose.x, m_world.widthMm());
+        m_pose.y = qBound(0.0, m_pose.y, m_world.heightMm());
+    }
     const double radius = m_world.body().radius;
     // A few rounds settle a corner, where pushing out of one wall pushes into the other.
     for (int round = 0; round < 4; ++round) {

@@ -32,7 +32,8 @@ public:
     void setWorld(const RobotWorld &world);
     const RobotWorld &world() const { return m_world; }
     RobotPose pose() const { return m_pose; }
-    // Moves the robot there; a pose inside a wall is pushed out of it.
+    // Moves the robot there; a pose inside a wall is pushed out of it, one off the floor back
+    // onto its edge.
     void setPose(const RobotPose &pose);
 
     void setConfiguration(const RobotConfiguration &configuration)

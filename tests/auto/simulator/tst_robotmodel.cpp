@@ -296,7 +296,7 @@ void tst_RobotModel::distanceSensor_data()
     QTest::newRow("looking sideways") << RobotPose{100, 500, 270} << 90.0 << 40;
     QTest::newRow("facing away") << RobotPose{100, 500, 180} << 0.0 << 255;
     QTest::newRow("past the wall's end") << RobotPose{100, 1100, 0} << 0.0 << 255;
-    QTest::newRow("far wall caps at 255") << RobotPose{-2500, 500, 0} << 0.0 << 255;
+    QTest::newRow("far wall caps at 255") << RobotPose{3500, 500, 180} << 0.0 << 255;
 }
 
 void tst_RobotModel::distanceSensor()
@@ -304,7 +304,7 @@ void tst_RobotModel::distanceSensor()
     QFETCH(RobotPose, pose);
     QFETCH(double, mountHeading);
     QFETCH(int, expected);
-    RobotWorld world = blankWorld();
+    RobotWorld world = blankWorld(4000);
     world.setWalls({QLineF(500, 0, 500, 1000)});
     world.setMounts({SensorMount{130, 75, 0, mountHeading}});
     RobotModel model(world);
@@ -357,6 +357,17 @@ void tst_RobotModel::wallsStopTheBodyAndPressTouchSensors()
     // A start pose dropped inside a wall is pushed out of it.
     model.setPose({490, 300, 0});
     QVERIFY(std::abs(model.pose().x - 425) < 1e-6);
+
+    // The floor's edge (2000 x 2000 mm) holds the robot's centre.
+    model.setPose({200, 300, 180});
+    model.setWheelSpeeds({300, 300});
+    for (int i = 0; i < 200; ++i)
+        model.step(0.01);
+    QCOMPARE(model.pose().x, 0.0);
+    QCOMPARE(model.pose().y, 300.0);
+    model.setPose({-50, 2500, 0});
+    QCOMPARE(model.pose().x, 0.0);
+    QCOMPARE(model.pose().y, 2000.0);
 }
 
 void tst_RobotModel::clicksAndSliders()
