@@ -34,7 +34,6 @@ RobotView::RobotView(RobotSimulation *simulation, VirtualController *controller,
     , m_simulation(simulation)
     , m_controller(controller)
 {
-    setMouseTracking(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
     m_clock.start();
@@ -141,7 +140,8 @@ void RobotView::paintEvent(QPaintEvent *)
         painter.drawLine(m_toWidget.map(wall));
     drawRobot(painter);
     ++m_frames;
-    m_dirty = false;
+    // A note on show needs one more frame once it is over.
+    m_dirty = m_note >= 0 && m_clock.elapsed() < m_noteUntil;
 }
 
 void RobotView::drawRobot(QPainter &painter) const
@@ -255,8 +255,6 @@ void RobotView::drawRobot(QPainter &painter) const
                                QPointF(body.radius * m_pixelsPerMm, -body.radius * m_pixelsPerMm);
             painter.setPen(Qt::black);
             painter.drawText(at, QStringLiteral("\u266A ") + name);
-            // Keep drawing until the note is over.
-            const_cast<RobotView *>(this)->m_dirty = true;
         }
     }
 }
