@@ -105,6 +105,14 @@ const QStringList &all()
             QStringLiteral("FirmwareFileNotFound"),
             QStringLiteral("FirmwareDirectoryNotFound"),
             QStringLiteral("FirmwareConfNotFound"),
+            // robot view (with the built-in virtual controller)
+            QStringLiteral("RobotViewTitle"),
+            QStringLiteral("RobotViewWorld"),
+            QStringLiteral("RobotViewReset"),
+            QStringLiteral("RobotViewHint"),
+            QStringLiteral("RobotViewWorldError"),
+            QStringLiteral("RobotWorldTrack"),
+            QStringLiteral("RobotWorldArena"),
         };
         for (int beat = 70; beat <= 77; ++beat)
             list.append(QStringLiteral("PianoBeat%1Hint").arg(beat));

@@ -65,6 +65,8 @@ const QList<QPair<QString, int>> &all()
         {QStringLiteral("CheckableTextSize"), 7},
         {QStringLiteral("ClickableTextSize"), 7},
         {QStringLiteral("ToggledTextSize"), 7},
+        {QStringLiteral("RobotViewWidth"), 420},
+        {QStringLiteral("RobotViewHeight"), 320},
     };
     return keys;
 }

@@ -79,6 +79,7 @@ int main(int argc, char *argv[])
                 throw std::runtime_error("Cannot start the virtual controller");
             qCInfo(lcUi).noquote() << "Virtual controller on 127.0.0.1 port" << port;
             options.deviceOverride = simulatorDeviceText(port);
+            options.virtualController = &simulator->controller();
         }
         MainWindow window(options);
         if (parser.isSet(grabOption)) {

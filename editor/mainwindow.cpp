@@ -13,10 +13,12 @@
 #include "programstore.h"
 #include "qlabeldragdrop.h"
 #include "rightmenuwidget.h"
+#include "robotviewdock.h"
 #include "stateautosave.h"
 #include "terminationsignals.h"
 #include "topmenuwidget.h"
 #include "uilogging.h"
+#include "virtualcontroller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -95,6 +97,10 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     connect(m_worker.get(), &mWorker::sigReadProg, this, &MainWindow::ReadProgrammFromDevice);
     connect(this, &MainWindow::ClickLabelSignal, m_worker.get(), &mWorker::mwCommand);
     RightMenuWidget::instance()->connectToEditor(this);
+    if (m_options.virtualController) {
+        m_robotDock = new RobotViewDock(m_options.virtualController, this);
+        addDockWidget(Qt::RightDockWidgetArea, m_robotDock);
+    }
 
     // Without a saved language that is still shipped, the user chooses one before the build.
     if (LanguageCatalog::instance().select(context.store().language())) {
@@ -368,6 +374,8 @@ void MainWindow::build()
         setWindowTitle(description->text(QStringLiteral("ProgramName")));
     CentralWidget::instance()->retranslate();
     RightMenuWidget::instance()->renewTexts();
+    if (m_robotDock)
+        m_robotDock->renewTexts();
 
     if (description) {
         LeftMenuWidget::instance()->buildMenu(description->commands());

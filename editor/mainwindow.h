@@ -14,6 +14,8 @@ class QFrame;
 class QHBoxLayout;
 class QVBoxLayout;
 class StateAutosave;
+class RobotViewDock;
+class VirtualController;
 class mWorker;
 
 // The program's only top-level window: owns the link facade, arranges the editor regions,
@@ -27,6 +29,8 @@ public:
         // A device text used instead of the saved one (the built-in virtual controller). It is
         // handed to the worker only and never stored as the user's device.
         QString deviceOverride;
+        // The built-in virtual controller, when there is one: the robot view shows its robot.
+        QPointer<VirtualController> virtualController;
     };
 
     explicit MainWindow(const Options &options = {}, QWidget *parent = nullptr);
@@ -36,6 +40,7 @@ public:
     QAction *undoAction() const { return m_undoAction; }
     bool isBuilt() const { return m_built; }
     ConfigurationWidget *settingsDialog() const;
+    RobotViewDock *robotDock() const { return m_robotDock; }
 
     // The shown list's index among the programs and the command index of its first selected row;
     // false when no command row is selected.
@@ -103,6 +108,7 @@ private:
     QVBoxLayout *m_rightLayout = nullptr;
     QPointer<ConfigurationWidget> m_settings;
     StateAutosave *m_autosave = nullptr;
+    RobotViewDock *m_robotDock = nullptr;
     bool m_built = false;
     bool m_closing = false;
 };

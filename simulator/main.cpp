@@ -1,11 +1,13 @@
 // taviro-sim: the virtual controller on a loopback TCP port.
 
+#include "robotsimulation.h"
 #include "simlog.h"
 #include "virtualcontrollerserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonDocument>
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTextStream>
@@ -125,8 +127,19 @@ int main(int argc, char *argv[])
         QStringLiteral("lose-request-every"),
         QStringLiteral("Ignore every Nth request, as if garbled on the way in (0: none)."),
         QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption worldOption(
+        QStringLiteral("world"),
+        QStringLiteral("Run a virtual robot in this world file: the outputs drive it and its "
+                       "sensors set the inputs."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption traceOption(
+        QStringLiteral("trace"),
+        QStringLiteral("With --world: write the robot's pose, outputs and inputs as JSON lines, "
+                       "one every 50 ms of simulated time."),
+        QStringLiteral("FILE"));
     parser.addOptions({listenOption, eepromOption, intervalOption, latencyOption, dropOption,
-                       corruptOption, msPerByteOption, stepMsOption, noiseOption, loseOption});
+                       corruptOption, msPerByteOption, stepMsOption, noiseOption, loseOption,
+                       worldOption, traceOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
@@ -173,6 +186,34 @@ int main(int argc, char *argv[])
     controller.setStepMs(stepMs);
     controller.setNoise(parser.isSet(noiseOption));
     controller.setLoseRequestEvery(loseEvery);
+
+    // The robot reads and drives the same controller the client talks to.
+    RobotSimulation robot(&controller);
+    QFile trace;
+    if (parser.isSet(traceOption) && !parser.isSet(worldOption))
+        return fail(QStringLiteral("--trace needs --world"));
+    if (parser.isSet(worldOption)) {
+        QString error;
+        const std::optional<RobotWorld> world = RobotWorld::load(parser.value(worldOption), &error);
+        if (!world)
+            return fail(error);
+        robot.setWorld(*world);
+        if (parser.isSet(traceOption)) {
+            trace.setFileName(parser.value(traceOption));
+            if (!trace.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+                return fail(QStringLiteral("cannot write %1: %2")
+                                .arg(trace.fileName(), trace.errorString()));
+            // Each line is flushed, so a reader sees the run while it goes on and nothing is
+            // lost when the program is ended.
+            QObject::connect(&robot, &RobotSimulation::sampled, &app,
+                             [&trace](const QJsonObject &line) {
+                                 trace.write(QJsonDocument(line).toJson(QJsonDocument::Compact));
+                                 trace.write("\n");
+                                 trace.flush();
+                             });
+        }
+        robot.start();
+    }
 
     const QString eepromPath = parser.value(eepromOption);
     if (!eepromPath.isEmpty() && QFile::exists(eepromPath)) {

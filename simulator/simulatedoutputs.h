@@ -13,6 +13,11 @@ struct SimulatedOutputs
     int driveSpeed = 0;
     // Motor pin code -> signed speed; 0 once stopped.
     QMap<int, int> motors;
+    // Order of the motor instructions, so that a wheel follows whichever of a drive command and
+    // a single-motor command came last: every motor instruction takes the next stamp.
+    quint64 motorStamp = 0;
+    quint64 driveStamp = 0;
+    QMap<int, quint64> motorStamps;
     // Motor pin code -> whether its last stop used the brake.
     QMap<int, bool> motorBrakes;
     // Servo pin code -> angle byte.

@@ -203,6 +203,12 @@ void VirtualController::finishService()
         serveNext();
 }
 
+void VirtualController::resetOutputs()
+{
+    m_outputs = {};
+    emit outputsChanged();
+}
+
 void VirtualController::handlePacket(int type, const QByteArray &payload)
 {
     switch (type) {
@@ -463,8 +469,10 @@ void VirtualController::runInstructions()
             break;
         case 0x16:
             size = 3;
-            if (need(2))
+            if (need(2)) {
                 m_outputs.motors[byteAt(m_pc + 1)] = qint8(quint8(byteAt(m_pc + 2)));
+                m_outputs.motorStamps[byteAt(m_pc + 1)] = ++m_outputs.motorStamp;
+            }
             break;
         case 0x17:
         case 0x18:
@@ -472,12 +480,14 @@ void VirtualController::runInstructions()
             if (need(1)) {
                 m_outputs.motors[byteAt(m_pc + 1)] = 0;
                 m_outputs.motorBrakes[byteAt(m_pc + 1)] = opcode == 0x17;
+                m_outputs.motorStamps[byteAt(m_pc + 1)] = ++m_outputs.motorStamp;
             }
             break;
         case 0x20:
         case 0x21:
             m_outputs.driveCommand = opcode;
             m_outputs.driveSpeed = 0;
+            m_outputs.driveStamp = ++m_outputs.motorStamp;
             break;
         case 0x2A: {
             int end = m_pc + 2;
@@ -493,6 +503,7 @@ void VirtualController::runInstructions()
                 size = 2;
                 m_outputs.driveCommand = opcode;
                 m_outputs.driveSpeed = byteAt(m_pc + 1) < 0 ? 0 : byteAt(m_pc + 1);
+                m_outputs.driveStamp = ++m_outputs.motorStamp;
                 break;
             }
             qCDebug(lcSimulator) << "Unknown opcode" << opcode << "at" << m_pc;

@@ -73,6 +73,8 @@ public:
     QByteArray configuration() const { return m_configuration; }
     QString deviceName() const { return m_deviceName; }
     const SimulatedOutputs &outputs() const { return m_outputs; }
+    // Everything off, as after switching the robot off and on; a running command goes on.
+    void resetOutputs();
 
     int statusFlags() const { return m_statusFlags; }
     quint8 lastSequence() const { return m_lastSequence; }

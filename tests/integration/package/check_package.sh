@@ -53,7 +53,7 @@ if grep -Eq 'uninstall\.exe|/tst_|\.bat$' "$work/contents"; then
 fi
 data=$root/usr/share/taviro-start
 for path in default.json firmware/linux/prog2 Languages/01_English/base.json \
-    Languages/01_English/images Languages/02_Russian/base.json \
+    Languages/01_English/images Languages/02_Russian/base.json worlds/01_track \
     usr/share/applications/$app_id.desktop usr/share/metainfo/$app_id.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/taviro-start.svg \
     usr/share/icons/hicolor/48x48/apps/taviro-start.png \

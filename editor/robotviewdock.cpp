@@ -1,0 +1,185 @@
+#include "robotviewdock.h"
+
+#include "appcontext.h"
+#include "programvalues.h"
+#include "robotsimulation.h"
+#include "robotview.h"
+#include "shippeddata.h"
+#include "uilogging.h"
+#include "virtualcontroller.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kPathRole = Qt::UserRole + 1;
+constexpr int kNameKeyRole = Qt::UserRole + 2;
+
+// A world's name may be a dictionary key, so shipped worlds are named in every language.
+QString worldCaption(const QString &name)
+{
+    if (name.isEmpty())
+        return name;
+    const QString text = AppContext::instance().text(name);
+    return text == QLatin1String("No key") ? name : text;
+}
+
+QString gadgetName(int gadgetId)
+{
+    return AppContext::instance().gadgetMap().value(gadgetId).name;
+}
+} // namespace
+
+QString RobotViewDock::worldsFolder()
+{
+    return ShippedData::folderHolding(QStringLiteral("worlds")) + QStringLiteral("/worlds");
+}
+
+RobotViewDock::RobotViewDock(VirtualController *controller, QWidget *parent)
+    : QDockWidget(parent)
+    , m_controller(controller)
+{
+    setObjectName(QStringLiteral("RobotViewDock"));
+    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    m_simulation = new RobotSimulation(controller, this);
+
+    auto *content = new QWidget(this);
+    auto *layout = new QVBoxLayout(content);
+    auto *pickRow = new QHBoxLayout;
+    m_worldLabel = new QLabel(content);
+    m_worlds = new QComboBox(content);
+    m_reset = new QPushButton(content);
+    pickRow->addWidget(m_worldLabel);
+    pickRow->addWidget(m_worlds, 1);
+    pickRow->addWidget(m_reset);
+    layout->addLayout(pickRow);
+    m_problem = new QLabel(content);
+    m_problem->setWordWrap(true);
+    m_problem->hide();
+    layout->addWidget(m_problem);
+    m_view = new RobotView(m_simulation, controller, content);
+    layout->addWidget(m_view, 1);
+    m_inputs = new QWidget(content);
+    m_inputsLayout = new QFormLayout(m_inputs);
+    m_inputsLayout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_inputs);
+    setWidget(content);
+
+    connect(m_reset, &QPushButton::clicked, this, &RobotViewDock::backToStart);
+    connect(m_view, &RobotView::posePlaced, this,
+            [this](const RobotPose &pose) { m_start = pose; });
+    connect(m_simulation, &RobotSimulation::configurationChanged, this,
+            &RobotViewDock::rebuildInputs);
+    connect(m_worlds, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            loadWorld(m_worlds->itemData(index, kPathRole).toString());
+    });
+
+    renewTexts();
+    fillWorldPicker();
+    m_simulation->start();
+}
+
+void RobotViewDock::renewTexts()
+{
+    AppContext &context = AppContext::instance();
+    setWindowTitle(context.text(QStringLiteral("RobotViewTitle")));
+    m_worldLabel->setText(context.text(QStringLiteral("RobotViewWorld")));
+    m_reset->setText(context.text(QStringLiteral("RobotViewReset")));
+    m_view->setToolTip(context.text(QStringLiteral("RobotViewHint")));
+    setMinimumWidth(context.dimension(QStringLiteral("RobotViewWidth"), 420));
+    m_view->setMinimumHeight(context.dimension(QStringLiteral("RobotViewHeight"), 320));
+    for (int i = 0; i < m_worlds->count(); ++i)
+        m_worlds->setItemText(i, worldCaption(m_worlds->itemData(i, kNameKeyRole).toString()));
+    if (!m_problem->isHidden())
+        m_problem->setText(context.text(QStringLiteral("RobotViewWorldError")));
+    rebuildInputs();
+}
+
+void RobotViewDock::fillWorldPicker()
+{
+    const QDir folder(worldsFolder());
+    const QStringList names =
+        folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QSignalBlocker blocker(m_worlds);
+    m_worlds->clear();
+    for (const QString &name : names) {
+        const QString path = folder.filePath(name + QStringLiteral("/world.json"));
+        if (!QFile::exists(path))
+            continue;
+        QString error;
+        const std::optional<RobotWorld> world = RobotWorld::load(path, &error);
+        const QString key = world ? world->name() : name;
+        m_worlds->addItem(worldCaption(key));
+        m_worlds->setItemData(m_worlds->count() - 1, path, kPathRole);
+        m_worlds->setItemData(m_worlds->count() - 1, key, kNameKeyRole);
+    }
+    if (m_worlds->count() == 0) {
+        qCWarning(lcUi).noquote() << "No robot worlds in" << folder.path();
+        return;
+    }
+    m_worlds->setCurrentIndex(0);
+    loadWorld(m_worlds->itemData(0, kPathRole).toString());
+}
+
+bool RobotViewDock::loadWorld(const QString &path)
+{
+    QString error;
+    const std::optional<RobotWorld> world = RobotWorld::load(path, &error);
+    if (!world) {
+        qCWarning(lcUi).noquote() << "Cannot load robot world:" << error;
+        m_problem->setText(AppContext::instance().text(QStringLiteral("RobotViewWorldError")));
+        m_problem->setToolTip(error);
+        m_problem->show();
+        return false;
+    }
+    m_problem->hide();
+    m_simulation->setWorld(*world);
+    m_start = m_simulation->model().pose();
+    return true;
+}
+
+void RobotViewDock::backToStart()
+{
+    // Back at the start the robot stands still until the program drives it again.
+    if (m_controller)
+        m_controller->resetOutputs();
+    m_simulation->setPose(m_start);
+}
+
+void RobotViewDock::rebuildInputs()
+{
+    while (m_inputsLayout->rowCount() > 0)
+        m_inputsLayout->removeRow(0);
+    const RobotModel &model = m_simulation->model();
+    for (auto it = model.configuration().gadgets().cbegin();
+         it != model.configuration().gadgets().cend(); ++it) {
+        const int pin = it.key();
+        const int gadget = it.value();
+        const QString caption =
+            gadgetName(gadget) + QLatin1Char(' ') + ProgramValues::pinLabel(pin);
+        if (RobotConfiguration::isPressable(gadget)) {
+            auto *button = new QPushButton(caption, m_inputs);
+            button->setObjectName(QStringLiteral("RobotInput%1").arg(pin));
+            connect(button, &QPushButton::pressed, this,
+                    [this, pin] { m_simulation->setPressed(pin, true); });
+            connect(button, &QPushButton::released, this,
+                    [this, pin] { m_simulation->setPressed(pin, false); });
+            m_inputsLayout->addRow(button);
+        } else if (RobotConfiguration::isSlider(gadget)) {
+            auto *slider = new QSlider(Qt::Horizontal, m_inputs);
+            slider->setObjectName(QStringLiteral("RobotInput%1").arg(pin));
+            slider->setRange(0, 255);
+            slider->setValue(model.sliderValue(pin));
+            connect(slider, &QSlider::valueChanged, this,
+                    [this, pin](int value) { m_simulation->setSliderValue(pin, value); });
+            m_inputsLayout->addRow(caption, slider);
+        }
+    }
+}

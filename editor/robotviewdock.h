@@ -1,0 +1,55 @@
+#pragma once
+
+#include "robotpose.h"
+
+#include <QDockWidget>
+#include <QList>
+#include <QPointer>
+
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QPushButton;
+class RobotSimulation;
+class RobotView;
+class VirtualController;
+
+// The virtual robot beside the editor while it runs against the built-in virtual controller:
+// a world picker, the robot view, a button that puts the robot back where it starts, and a
+// control for every button, touch sensor, knob and sound sensor the configuration names.
+class RobotViewDock : public QDockWidget
+{
+    Q_OBJECT
+public:
+    // Worlds are the sub-folders of this folder beside the program that hold a "world.json".
+    static QString worldsFolder();
+
+    RobotViewDock(VirtualController *controller, QWidget *parent = nullptr);
+
+    RobotSimulation *simulation() const { return m_simulation; }
+    RobotView *view() const { return m_view; }
+    QComboBox *worldPicker() const { return m_worlds; }
+    // Captions and sizes from the current language.
+    void renewTexts();
+    // Loads the world file; false (and a note in the dock) when it cannot be read.
+    bool loadWorld(const QString &path);
+    RobotPose startPose() const { return m_start; }
+    // Stops the wheels and puts the robot where it starts (the world's start or where the user
+    // last placed it).
+    void backToStart();
+
+private:
+    void fillWorldPicker();
+    void rebuildInputs();
+
+    QPointer<VirtualController> m_controller;
+    RobotSimulation *m_simulation = nullptr;
+    RobotView *m_view = nullptr;
+    QComboBox *m_worlds = nullptr;
+    QLabel *m_worldLabel = nullptr;
+    QLabel *m_problem = nullptr;
+    QPushButton *m_reset = nullptr;
+    QWidget *m_inputs = nullptr;
+    QFormLayout *m_inputsLayout = nullptr;
+    RobotPose m_start;
+};
