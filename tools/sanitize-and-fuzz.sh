@@ -3,9 +3,9 @@
 #  1. every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize);
 #  2. every fuzz harness for a short while on its seed corpus (build-fuzz, clang + libFuzzer).
 # Usage: tools/sanitize-and-fuzz.sh [--no-tests] [--no-fuzz]
-# TAVIRO_FUZZ_SECONDS sets the time per harness (default 30). New corpus entries go to a scratch
-# folder, so the committed corpus only changes when someone copies a finding into it; a finding is
-# saved as build-fuzz/findings/<harness>-crash-... and fails the run.
+# TAVIRO_FUZZ_SECONDS sets the time per harness (default 30). Each harness runs on a scratch copy
+# of its corpus, so the committed corpus only changes when someone copies a finding into it; a
+# finding is saved as build-fuzz/findings/<harness>-crash-... and fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -56,9 +56,10 @@ if ((run_fuzz)); then
         compiler | basejson | programfiles) options+=(-dict=tests/fuzz/json.dict) ;;
         deframer) options+=(-max_len=2200) ;; # room for a flood beyond Deframer::kFloodLimit
         esac
-        mkdir -p "$scratch/$harness"
+        # libFuzzer adds to and prunes the corpus it runs on: give it a copy.
+        cp -r "$corpus" "$scratch/$harness"
         echo "fuzzing $harness for $fuzz_seconds s"
-        if ! "build-fuzz/bin/fuzz_$harness" "${options[@]}" "$scratch/$harness" "$corpus" \
+        if ! "build-fuzz/bin/fuzz_$harness" "${options[@]}" "$scratch/$harness" \
             >"$scratch/$harness.log" 2>&1; then
             failed+=("$harness")
             cat "$scratch/$harness.log"
