@@ -55,6 +55,7 @@ if ((run_fuzz)); then
         case "$harness" in
         compiler | basejson | programfiles) options+=(-dict=tests/fuzz/json.dict) ;;
         deframer) options+=(-max_len=2200) ;; # room for a flood beyond Deframer::kFloodLimit
+        statereport) options+=(-max_len=64) ;; # a state packet is 29 bytes
         esac
         # libFuzzer adds to and prunes the corpus it runs on: give it a copy.
         cp -r "$corpus" "$scratch/$harness"
