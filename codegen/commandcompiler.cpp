@@ -235,7 +235,9 @@ bool CommandCompiler::compileCommand(const QJsonObject &command)
         const int speed = readInt(field("speed"));
         out.byte(MotorRun);
         out.byte(motor);
-        out.byte(readInt(field("side")) != 0 ? -speed : speed);
+        // Negated in one byte: the lowest integer has no positive counterpart in an int.
+        const quint8 speedByte = quint8(speed);
+        out.byte(readInt(field("side")) != 0 ? quint8(0u - speedByte) : speedByte);
         if (readInt(field("timer")) != 0) {
             out.byte(Wait);
             out.word32(milliseconds(truncSaturated(readTime(field("time")) * 1000.0f)));

@@ -59,7 +59,8 @@ quint8 parsePinLabel(const QString &label)
         return kNoPin;
     bool ok = false;
     const int number = text.mid(1).toInt(&ok, 10);
-    return quint8(base + (ok ? number : 0));
+    // Only the low byte is kept; unsigned, so that a huge number wraps instead of overflowing.
+    return quint8(unsigned(base) + unsigned(ok ? number : 0));
 }
 
 QString pinLabel(int code)

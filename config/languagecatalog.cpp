@@ -1,5 +1,6 @@
 #include "languagecatalog.h"
 
+#include "appcontext.h"
 #include "configlog.h"
 #include "hardwaredescription.h"
 #include "shippeddata.h"
@@ -48,6 +49,9 @@ LanguageCatalog::~LanguageCatalog() = default;
 
 LanguageCatalog &LanguageCatalog::instance()
 {
+    // The description the catalog holds unregisters from AppContext when it goes at exit, so
+    // AppContext is made first and thereby destroyed after the catalog.
+    AppContext::instance();
     static LanguageCatalog catalog(ShippedData::folderHolding(QStringLiteral("Languages")));
     return catalog;
 }

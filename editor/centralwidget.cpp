@@ -81,7 +81,13 @@ CentralWidget::CentralWidget(QWidget *parent)
             &LeftMenuWidget::SlotToChangeCurrentActiveProgramm);
 }
 
-CentralWidget::~CentralWidget() = default;
+CentralWidget::~CentralWidget()
+{
+    // QWidget's destructor deletes the lists after this object has stopped being a CentralWidget;
+    // a list that reports its selection going away must not reach it then.
+    for (ProgramListWidget *list : findChildren<ProgramListWidget *>())
+        disconnect(list, nullptr, this, nullptr);
+}
 
 CentralWidget *CentralWidget::instance()
 {

@@ -118,6 +118,12 @@ void tst_CommandCompiler::records_data()
     QTest::newRow("mrall cw") << command(R"({"command": "mrall", "motor": "D2", "speed": 100,
                                             "side": 0})")
                               << record("16 02 64");
+    QTest::newRow("mrall ccw lowest speed")
+        << command(R"({"command": "mrall", "motor": "D1", "speed": -2147483648, "side": 1})")
+        << record("16 01 00");
+    QTest::newRow("mrall ccw highest speed")
+        << command(R"({"command": "mrall", "motor": "D1", "speed": "2147483647", "side": 1})")
+        << record("16 01 01");
     QTest::newRow("mrall 0.05 s")
         << command(R"({"command": "mrall", "motor": "D2", "speed": 5, "timer": 1,
                       "time": 0.05, "brake": 1})")

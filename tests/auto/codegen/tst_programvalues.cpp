@@ -122,6 +122,9 @@ void tst_ProgramValues::parsePinLabel_data()
     QTest::newRow("wraps to a byte") << "D300" << 44;
     QTest::newRow("analog 127") << "A127" << 255;
     QTest::newRow("motor gadget name") << "M1" << 1;
+    QTest::newRow("largest analog number wraps") << "A2147483647" << 127;
+    QTest::newRow("smallest digital number wraps") << "D-2147483648" << 0;
+    QTest::newRow("negative analog") << "A-1" << 127;
 }
 
 void tst_ProgramValues::parsePinLabel()
