@@ -1,5 +1,7 @@
 #include "subcommand.h"
 
+#include "memoryimage.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
@@ -117,6 +119,23 @@ bool writeOutputFile(const QString &path, const QByteArray &bytes)
         return false;
     }
     return true;
+}
+
+std::optional<QJsonObject> readProgramToSend(const QString &path, int *exitCode)
+{
+    std::optional<QJsonObject> document = readProgramDocument(path);
+    if (!document) {
+        *exitCode = ExitUsage;
+        return std::nullopt;
+    }
+    installLogHandler(false);
+    ImageBuilder builder;
+    if (!builder.buildImage(*document).success) {
+        error(QStringLiteral("%1 does not compile; nothing was sent").arg(path));
+        *exitCode = ExitFailure;
+        return std::nullopt;
+    }
+    return document;
 }
 
 void installLogHandler(bool verbose)

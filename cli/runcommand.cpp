@@ -1,7 +1,6 @@
 #include "linkcommands.h"
 #include "linkoptions.h"
 #include "linksession.h"
-#include "memoryimage.h"
 #include "subcommand.h"
 
 #include <QJsonArray>
@@ -75,17 +74,11 @@ int runRun(const QStringList &arguments)
     if (!address || !timeout)
         return ExitUsage;
 
-    const QString inputPath = positional.first();
-    const std::optional<QJsonObject> document = Cli::readProgramDocument(inputPath);
+    int exitCode = ExitUsage;
+    const std::optional<QJsonObject> document =
+        Cli::readProgramToSend(positional.first(), &exitCode);
     if (!document)
-        return ExitUsage;
-
-    Cli::installLogHandler(false);
-    ImageBuilder builder;
-    if (!builder.buildImage(*document).success) {
-        Cli::error(QStringLiteral("%1 does not compile; nothing was sent").arg(inputPath));
-        return ExitFailure;
-    }
+        return exitCode;
 
     options.installLogging(parser);
     LinkSession session(*address, *timeout);

@@ -43,6 +43,11 @@ std::optional<int> parseArguments(QCommandLineParser &parser, const QStringList 
 // hold a JSON object.
 std::optional<QJsonObject> readProgramDocument(const QString &path);
 
+// A program document to send to the controller: read, then compiled once on its own with the
+// compiler's messages, so that nothing is sent when it does not build. Nothing, and the exit code
+// to return (usage for an unreadable file, failure for a program that does not compile), otherwise.
+std::optional<QJsonObject> readProgramToSend(const QString &path, int *exitCode);
+
 // Writes one line to stderr, prefixed with "taviroc: ".
 void error(const QString &message);
 

@@ -1,7 +1,6 @@
 #include "linkcommands.h"
 #include "linkoptions.h"
 #include "linksession.h"
-#include "memoryimage.h"
 #include "subcommand.h"
 
 int runWrite(const QStringList &arguments)
@@ -31,18 +30,11 @@ int runWrite(const QStringList &arguments)
     if (!address || !timeout)
         return ExitUsage;
 
-    const QString inputPath = positional.first();
-    const std::optional<QJsonObject> document = Cli::readProgramDocument(inputPath);
+    int exitCode = ExitUsage;
+    const std::optional<QJsonObject> document =
+        Cli::readProgramToSend(positional.first(), &exitCode);
     if (!document)
-        return ExitUsage;
-
-    // Compile once on its own, with the compiler's messages, before anything is sent.
-    Cli::installLogHandler(false);
-    ImageBuilder builder;
-    if (!builder.buildImage(*document).success) {
-        Cli::error(QStringLiteral("%1 does not compile; nothing was sent").arg(inputPath));
-        return ExitFailure;
-    }
+        return exitCode;
 
     options.installLogging(parser);
     LinkSession session(*address, *timeout);

@@ -9,6 +9,7 @@
 #include "programlistwidget.h"
 #include "programstore.h"
 #include "qlabeldragdrop.h"
+#include "tiledrop.h"
 #include "topmenuwidget.h"
 #include "virtualcontrollerserver.h"
 
@@ -81,18 +82,7 @@ bool tst_EditorSession::waitForReport(QSignalSpy &spy, qsizetype *from, const Re
 
 void tst_EditorSession::dropTile(ProgramListWidget *list, const QString &command, int row)
 {
-    QMimeData mime;
-    mime.setText(command + QLatin1Char(','));
-    const QPoint position = list->visualItemRect(list->item(row)).center();
-    QDragEnterEvent enter(position, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
-                          Qt::NoModifier);
-    QCoreApplication::sendEvent(list->viewport(), &enter);
-    QDragMoveEvent move(position, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(list->viewport(), &move);
-    QDropEvent drop(position, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
-                    Qt::NoModifier);
-    QCoreApplication::sendEvent(list->viewport(), &drop);
+    dropTileOnRow(list, command, row);
 }
 
 QJsonObject tst_EditorSession::pause(double seconds)

@@ -13,6 +13,7 @@
 #include "sliderwithbuttons.h"
 #include "speedwidget.h"
 #include "stateautosave.h"
+#include "tiledrop.h"
 #include "timerwidget.h"
 #include "topmenuwidget.h"
 #include "virtualcontrollerserver.h"
@@ -25,7 +26,6 @@
 #include <QListWidget>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -139,18 +139,7 @@ void tst_UserJourney::dragTile(const QString &command, ProgramListWidget *list, 
     QLabelDragDrop *tile = LeftMenuWidget::instance()->tile(command);
     QVERIFY(tile);
     QVERIFY2(tile->isEnabled(), qPrintable(command + " can be used"));
-    QMimeData mime;
-    mime.setText(command + QLatin1Char(','));
-    const QPoint position = list->visualItemRect(list->item(row)).center();
-    QDragEnterEvent enter(position, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
-                          Qt::NoModifier);
-    QCoreApplication::sendEvent(list->viewport(), &enter);
-    QDragMoveEvent move(position, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(list->viewport(), &move);
-    QDropEvent drop(position, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
-                    Qt::NoModifier);
-    QCoreApplication::sendEvent(list->viewport(), &drop);
+    dropTileOnRow(list, command, row);
 }
 
 void tst_UserJourney::clickRow(ProgramListWidget *list, int row)
