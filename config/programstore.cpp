@@ -69,6 +69,22 @@ bool ProgramStore::setBrokenStateAside()
     return true;
 }
 
+std::optional<QJsonObject> ProgramStore::readProgramDocument(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcConfig).noquote()
+            << QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    const QByteArray text = file.readAll();
+    if (!isProgramDocument(text)) {
+        qCWarning(lcConfig).noquote() << "Not a program document:" << path;
+        return std::nullopt;
+    }
+    return QJsonDocument::fromJson(text).object();
+}
+
 bool ProgramStore::isProgramDocument(const QByteArray &text)
 {
     QJsonParseError error{};

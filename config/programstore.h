@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -47,6 +48,9 @@ public:
     void loadFile(const QString &path, LoadMode mode);
     // True when the text is a program document: a JSON object whose "ProgData" is an array.
     static bool isProgramDocument(const QByteArray &text);
+    // The program document in the file; nothing (and a log line) when it cannot be read or is
+    // not a program document.
+    static std::optional<QJsonObject> readProgramDocument(const QString &path);
     // As loadFile in programs-only mode, from a document.
     void loadDocument(const QJsonObject &document);
 

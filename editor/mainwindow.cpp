@@ -24,11 +24,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QMessageBox>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -179,15 +177,10 @@ void MainWindow::LabelSaveFileClick()
 void MainWindow::LabelClearClick()
 {
     qCDebug(lcUi) << "clear\n";
-    QFile file(ProgramStore::defaultProgramPath());
-    const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (ProgramStore::isProgramDocument(text)) {
-        loadIntoEditor(QJsonDocument::fromJson(text).object());
-    } else {
-        qCWarning(lcUi).noquote() << "No usable default program at" << file.fileName()
-                                  << "- clearing to one empty program";
-        loadIntoEditor(QJsonObject{{ProgramStore::programsKey(), QJsonArray{QJsonArray{}}}});
-    }
+    // Without a usable default program the editor still clears, to one empty program.
+    loadIntoEditor(
+        ProgramStore::readProgramDocument(ProgramStore::defaultProgramPath())
+            .value_or(QJsonObject{{ProgramStore::programsKey(), QJsonArray{QJsonArray{}}}}));
 }
 
 void MainWindow::LabelReadFileClick()
@@ -285,20 +278,12 @@ void MainWindow::ReadProgrammFromDevice(const QJsonObject &json)
 
 bool MainWindow::openProgramFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcUi).noquote()
-            << QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+    const std::optional<QJsonObject> document = ProgramStore::readProgramDocument(path);
+    if (!document) {
         showNotice(AppContext::instance().text(QStringLiteral("NotAProgramFile")).arg(path));
         return false;
     }
-    const QByteArray text = file.readAll();
-    if (!ProgramStore::isProgramDocument(text)) {
-        qCWarning(lcUi).noquote() << "Not a program document, the editor is unchanged:" << path;
-        showNotice(AppContext::instance().text(QStringLiteral("NotAProgramFile")).arg(path));
-        return false;
-    }
-    loadIntoEditor(QJsonDocument::fromJson(text).object());
+    loadIntoEditor(*document);
     return true;
 }
 
