@@ -1,5 +1,6 @@
 #include "mbluetoothconnect.h"
 #include "mworker.h"
+#include "simprocess.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -72,50 +73,11 @@ Lap readLap(const QString &path)
     return lap;
 }
 
-// taviro-sim with the track world on a free loopback port; ended with SIGTERM.
-class SimProcess
+QStringList worldArguments(const QString &trace, const QString &world = QStringLiteral("01_track"))
 {
-public:
-    bool start(const QString &trace, const QString &world = QStringLiteral("01_track"))
-    {
-        m_process.start(TAVIRO_SIM_PATH,
-                        {"--listen", "127.0.0.1:0", "--world",
-                         QStringLiteral(TAVIRO_WORLDS_DIR "/%1/world.json").arg(world), "--trace",
-                         trace});
-        if (!m_process.waitForStarted(10000))
-            return false;
-        QByteArray line;
-        QDeadlineTimer deadline(10000);
-        while (!line.contains('\n') && !deadline.hasExpired()) {
-            m_process.waitForReadyRead(200);
-            line += m_process.readAllStandardOutput();
-        }
-        const QByteArray prefix = "listening on 127.0.0.1:";
-        if (!line.startsWith(prefix))
-            return false;
-        m_port = line.mid(prefix.size()).trimmed().toUShort();
-        return m_port != 0;
-    }
-    QString address() const { return QStringLiteral("tcp://127.0.0.1:%1").arg(m_port); }
-    int stop()
-    {
-        ::kill(pid_t(m_process.processId()), SIGTERM);
-        if (!m_process.waitForFinished(10000))
-            return -1;
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-    }
-    ~SimProcess()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
+    return {"--world", QStringLiteral(TAVIRO_WORLDS_DIR "/%1/world.json").arg(world), "--trace",
+            trace};
+}
 
 QJsonObject shippedProgram(const QString &path)
 {
@@ -189,7 +151,7 @@ void tst_RobotLap::lapDrivenByTheEditorsLink()
     QVERIFY(dir.isValid());
     const QString trace = dir.filePath("trace.jsonl");
     SimProcess sim;
-    QVERIFY(sim.start(trace));
+    QVERIFY(sim.start(worldArguments(trace)));
     mWorker worker;
     runProgram(worker, sim, shippedProgram("01_track/line-follower.json"));
     verifyLap(trace);
@@ -217,7 +179,7 @@ void tst_RobotLap::explorerRoamsTheArena()
     QVERIFY(dir.isValid());
     const QString trace = dir.filePath("trace.jsonl");
     SimProcess sim;
-    QVERIFY(sim.start(trace, "02_arena"));
+    QVERIFY(sim.start(worldArguments(trace, "02_arena")));
     mWorker worker;
     runProgram(worker, sim, shippedProgram("02_arena/explorer.json"));
     if (QTest::currentTestFailed())
@@ -272,7 +234,7 @@ void tst_RobotLap::lapDrivenByTaviroRun()
     const QString program = dir.filePath("line-follower.json");
     QVERIFY(QFile::copy(QStringLiteral(TAVIRO_WORLDS_DIR "/01_track/line-follower.json"), program));
     SimProcess sim;
-    QVERIFY(sim.start(trace));
+    QVERIFY(sim.start(worldArguments(trace)));
     QProcess run;
     run.start(TAVIROC_PATH, {"run", "--device", sim.address(), program, "--seconds",
                              QString::number(kLapTimeoutMs / 1000)});
