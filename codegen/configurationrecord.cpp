@@ -1,5 +1,6 @@
 #include "configurationrecord.h"
 
+#include "codegenlog.h"
 #include "programvalues.h"
 
 #include <QJsonArray>
@@ -11,6 +12,7 @@ namespace {
 // Gadget classes (gadget id / 10) that sit on a servo pin; class 2 also stores a zero position.
 constexpr int kCalibratedServoClass = 2;
 constexpr int kDefaultZero = 100;
+constexpr int kTerminatorSize = 2;
 
 bool isServoClass(int gadgetClass)
 {
@@ -42,10 +44,18 @@ ConfigurationRecord encodeConfiguration(const QJsonObject &configuration)
         int zero = pin.contains(QLatin1String("zero"))
                        ? readNumber(pin.value(QLatin1String("zero")))
                        : kDefaultZero;
+        const int gadgetClass = gadget / 10;
+        const int entrySize = gadgetClass == kCalibratedServoClass ? 3 : 2;
+        if (record.bytes.size() + entrySize + kTerminatorSize > kMaxConfigurationRecordSize) {
+            // A read-back record of 255 bytes may hold an entry that overlaps its terminator;
+            // written again, that entry and the terminator no longer fit.
+            qCDebug(lcCodegen) << "Configuration too long:" << label << "and later pins left out";
+            record.complete = false;
+            break;
+        }
         record.bytes.append(char(code));
         record.bytes.append(char(gadget));
 
-        const int gadgetClass = gadget / 10;
         if (gadgetClass == kCalibratedServoClass) {
             for (const QJsonValue &entry : calibrations) {
                 const QJsonObject calibration = entry.toObject();
@@ -60,7 +70,7 @@ ConfigurationRecord encodeConfiguration(const QJsonObject &configuration)
         if (isServoClass(gadgetClass))
             record.servoPins.append(code);
     }
-    record.bytes.append(2, '\0');
+    record.bytes.append(kTerminatorSize, '\0');
     return record;
 }
 

@@ -32,7 +32,7 @@ ImageBuilder::Result ImageBuilder::buildImage(const QJsonObject &document)
     Result result;
     result.configurationChanged = configuration.bytes != m_configurationRecord;
     m_configurationRecord = configuration.bytes;
-    result.success = true;
+    result.success = configuration.complete;
 
     QByteArray &image = result.image;
     appendFrame(image, kConfigurationFrame, configuration.bytes);

@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -24,6 +25,8 @@ private slots:
     void decode();
     void decodedConfigurationEncodesToTheSameRecord_data();
     void decodedConfigurationEncodesToTheSameRecord();
+    void recordFitsItsFrame_data();
+    void recordFitsItsFrame();
 };
 
 void tst_ConfigurationRecord::encode_data()
@@ -134,6 +137,60 @@ void tst_ConfigurationRecord::decodedConfigurationEncodesToTheSameRecord()
 {
     QFETCH(QByteArray, bytes);
     QCOMPARE(encodeConfiguration(decodeConfiguration(bytes)).bytes.toHex(' '), bytes.toHex(' '));
+}
+
+namespace {
+
+QJsonObject configurationWithPins(int count, int gadgetId)
+{
+    QJsonArray pins;
+    for (int i = 0; i < count; ++i)
+        pins.append(QJsonObject{{QStringLiteral("pinLbl"), QStringLiteral("D%1").arg(i % 100)},
+                                {QStringLiteral("gadgetId"), gadgetId}});
+    return QJsonObject{{QStringLiteral("pins"), pins}};
+}
+
+} // namespace
+
+void tst_ConfigurationRecord::recordFitsItsFrame_data()
+{
+    QTest::addColumn<QJsonObject>("configuration");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("complete");
+
+    // Motors, entries, terminator: 2 + 2 * 125 + 2 = 254 fits, one more entry does not.
+    QTest::newRow("125 plain pins") << configurationWithPins(125, 11) << 254 << true;
+    QTest::newRow("126 plain pins") << configurationWithPins(126, 11) << 254 << false;
+    QTest::newRow("500 plain pins") << configurationWithPins(500, 11) << 254 << false;
+    // 2 + 3 * 83 + 2 = 253; an 84th calibrated servo would make 256.
+    QTest::newRow("83 calibrated servos") << configurationWithPins(83, 20) << 253 << true;
+    QTest::newRow("84 calibrated servos") << configurationWithPins(84, 20) << 253 << false;
+
+    // A full 255-byte record read back whose last calibrated entry overlaps the terminator:
+    // written again, the entry would need the two terminator bytes after it.
+    QByteArray overlapping = QByteArray::fromHex("0000");
+    while (overlapping.size() + 3 <= 255)
+        overlapping += QByteArray::fromHex("051400");
+    QCOMPARE(overlapping.size(), 254);
+    overlapping += QByteArray::fromHex("05");
+    QTest::newRow("read-back record overlapping its terminator")
+        << decodeConfiguration(overlapping) << 253 << false;
+}
+
+void tst_ConfigurationRecord::recordFitsItsFrame()
+{
+    QFETCH(QJsonObject, configuration);
+    QFETCH(int, size);
+    QFETCH(bool, complete);
+
+    if (!complete)
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Configuration too long"));
+    const ConfigurationRecord record = encodeConfiguration(configuration);
+    QCOMPARE(record.bytes.size(), size);
+    QVERIFY(record.bytes.endsWith(QByteArray(2, '\0')));
+    QCOMPARE(record.complete, complete);
+    // Whatever was kept decodes to whole entries again.
+    QCOMPARE(encodeConfiguration(decodeConfiguration(record.bytes)).bytes, record.bytes);
 }
 
 QTEST_GUILESS_MAIN(tst_ConfigurationRecord)

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -127,6 +128,7 @@ private slots:
     void failingCommand();
     void cycleCountError();
     void programTooLong();
+    void configurationTooLong();
     void emptyProgramList();
     void wrongTypes_data();
     void wrongTypes();
@@ -243,6 +245,25 @@ void tst_MemoryImage::programTooLong()
     QVERIFY(!result.success);
     QVERIFY(result.image.size() > kMemorySize);
     QVERIFY(result.image.endsWith(kReturnFrame + kEndFrameBytes));
+}
+
+void tst_MemoryImage::configurationTooLong()
+{
+    // 90 calibrated servos need 2 + 3 * 90 + 2 bytes; a frame holds 255.
+    QJsonArray pins;
+    for (int i = 0; i < 90; ++i)
+        pins.append(QJsonObject{{QStringLiteral("pinLbl"), QStringLiteral("D%1").arg(i)},
+                                {QStringLiteral("gadgetId"), 20}});
+    ImageBuilder builder;
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Configuration too long"));
+    const auto result = builder.buildImage(
+        document(QJsonArray{QJsonArray()}, QJsonObject{{QStringLiteral("pins"), pins}}));
+    QVERIFY(!result.success);
+    // The image stays well formed: its frame length is the record's real length.
+    QCOMPARE(quint8(result.image.at(1)), quint8(253));
+    const std::optional<QJsonObject> decoded = decodeImage(result.image);
+    QVERIFY(decoded.has_value());
+    QCOMPARE(decoded->value("configuration").toObject().value("pins").toArray().size(), 83);
 }
 
 void tst_MemoryImage::emptyProgramList()
