@@ -2,24 +2,33 @@
 # The instrumented half of CI, run after the ordinary build and tests:
 #  1. every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize);
 #  2. every fuzz harness for a short while on its seed corpus (build-fuzz, clang + libFuzzer).
-# Usage: tools/sanitize-and-fuzz.sh [--no-tests] [--no-fuzz]
-# TAVIRO_FUZZ_SECONDS sets the time per harness (default 30). Each harness runs on a scratch copy
-# of its corpus, so the committed corpus only changes when someone copies a finding into it; a
-# finding is saved as build-fuzz/findings/<harness>-crash-... and fails the run.
+# Usage: tools/sanitize-and-fuzz.sh [--no-tests] [--no-fuzz] [--harness NAME]...
+# TAVIRO_FUZZ_SECONDS sets the time per harness (default 30); TAVIRO_FUZZ_RUNS, when set, runs
+# each harness for that many executions instead. Each harness runs on a scratch copy of its
+# corpus, so the committed corpus only changes when someone copies a finding into it; a finding is
+# saved as build-fuzz/findings/<harness>-crash-... and fails the run. The random seed is fixed
+# (TAVIRO_FUZZ_SEED, default 1): the same build on the same corpus mutates the same inputs in the
+# same order, so a long local run covers every input the short CI run tries, and a CI finding
+# shows up again locally.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 run_tests=1
 run_fuzz=1
-for argument in "$@"; do
-    case "$argument" in
+harnesses=()
+while (($#)); do
+    case "$1" in
     --no-tests) run_tests=0 ;;
     --no-fuzz) run_fuzz=0 ;;
-    *) echo "usage: $0 [--no-tests] [--no-fuzz]" >&2; exit 2 ;;
+    --harness) harnesses+=("${2:?--harness needs a name}"); shift ;;
+    *) echo "usage: $0 [--no-tests] [--no-fuzz] [--harness NAME]..." >&2; exit 2 ;;
     esac
+    shift
 done
 jobs="$(nproc)"
 fuzz_seconds="${TAVIRO_FUZZ_SECONDS:-30}"
+fuzz_runs="${TAVIRO_FUZZ_RUNS:-}"
+fuzz_seed="${TAVIRO_FUZZ_SEED:-1}"
 # Benchmarks never run under CTest, and the Windows uninstaller is a cross build that the
 # ordinary pass already checks under wine: an empty TAVIRO_MINGW_CXX_FOUND leaves both out.
 common=(-DTAVIRO_BENCHMARKS=OFF -DTAVIRO_MINGW_CXX_FOUND=)
@@ -48,10 +57,21 @@ if ((run_fuzz)); then
     scratch="$(mktemp -d)"
     trap 'rm -rf "$scratch"' EXIT
     failed=()
-    for corpus in tests/fuzz/corpus/*/; do
-        harness="$(basename "$corpus")"
-        options=(-max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048
-                 -print_final_stats=1 -artifact_prefix="$findings/$harness-")
+    if ((${#harnesses[@]} == 0)); then
+        for corpus in tests/fuzz/corpus/*/; do harnesses+=("$(basename "$corpus")"); done
+    fi
+    for harness in "${harnesses[@]}"; do
+        corpus="tests/fuzz/corpus/$harness"
+        [[ -d "$corpus" ]] || { echo "no corpus for harness $harness" >&2; exit 2; }
+        if [[ -n "$fuzz_runs" ]]; then
+            options=(-runs="$fuzz_runs")
+            echo "fuzzing $harness for $fuzz_runs executions"
+        else
+            options=(-max_total_time="$fuzz_seconds")
+            echo "fuzzing $harness for $fuzz_seconds s"
+        fi
+        options+=(-seed="$fuzz_seed" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+                  -artifact_prefix="$findings/$harness-")
         case "$harness" in
         compiler | basejson | programfiles) options+=(-dict=tests/fuzz/json.dict) ;;
         deframer) options+=(-max_len=2200) ;; # room for a flood beyond Deframer::kFloodLimit
@@ -59,7 +79,6 @@ if ((run_fuzz)); then
         esac
         # libFuzzer adds to and prunes the corpus it runs on: give it a copy.
         cp -r "$corpus" "$scratch/$harness"
-        echo "fuzzing $harness for $fuzz_seconds s"
         if ! "build-fuzz/bin/fuzz_$harness" "${options[@]}" "$scratch/$harness" \
             >"$scratch/$harness.log" 2>&1; then
             failed+=("$harness")

@@ -5,6 +5,7 @@
 #include "memoryimage.h"
 #include "programstore.h"
 
+#include <QFile>
 #include <QJsonArray>
 
 #include <memory>
@@ -37,8 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray input = FuzzSupport::bytes(data, size);
     FuzzSupport::writeFile(home + QStringLiteral("/Lumakit/states.json"), input);
 
-    // Start-up: the saved state.
+    // Start-up: the saved state. A state that cannot be read is kept aside byte for byte.
     ProgramStore store(home);
+    const QString brokenCopy = store.takeBrokenStateCopy();
+    if (!brokenCopy.isEmpty()) {
+        QFile copy(brokenCopy);
+        FUZZ_CHECK(copy.open(QIODevice::ReadOnly) && copy.readAll() == input);
+        // Copies of earlier inputs would pile up and slow the search for a free name.
+        copy.remove();
+    }
     AppContext &context = AppContext::instance();
     context.readConfiguration(store.configuration());
     const QJsonObject document = store.buildDocument(programLists(store));
