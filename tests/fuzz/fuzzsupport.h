@@ -10,7 +10,7 @@
 // folder for inputs that are read from files, and a check that stops the fuzzer.
 namespace FuzzSupport {
 
-// Creates the core application once and silences Qt's log: the parsers log every refusal, and
+// Fixes Qt's hash seed, creates the core application once and silences Qt's log: the parsers log every refusal, and
 // printing those lines would cost more than the parsing.
 void initialise(int *argc, char ***argv);
 
