@@ -7,9 +7,9 @@
 # each harness for that many executions instead. Each harness runs on a scratch copy of its
 # corpus, so the committed corpus only changes when someone copies a finding into it; a finding is
 # saved as build-fuzz/findings/<harness>-crash-... and fails the run. The random seed is fixed
-# (TAVIRO_FUZZ_SEED, default 1): the same build on the same corpus mutates the same inputs in the
-# same order, so a long local run covers every input the short CI run tries, and a CI finding
-# shows up again locally.
+# (TAVIRO_FUZZ_SEED, default 1) and the harnesses fix Qt's hash seed, so a run starts with the
+# same mutations as the last one and a local run of the same build begins where CI does. (Runs
+# drift apart after some thousand inputs: timers and addresses end up in libFuzzer's choices.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
