@@ -14,6 +14,12 @@ constexpr int kCalibratedServoClass = 2;
 constexpr int kDefaultZero = 100;
 constexpr int kTerminatorSize = 2;
 
+// Pin code and gadget, and for a calibrated servo its zero byte.
+int entrySize(int gadgetClass)
+{
+    return gadgetClass == kCalibratedServoClass ? 3 : 2;
+}
+
 bool isServoClass(int gadgetClass)
 {
     return gadgetClass == 2 || gadgetClass == 3 || gadgetClass == 4;
@@ -45,8 +51,8 @@ ConfigurationRecord encodeConfiguration(const QJsonObject &configuration)
                        ? readNumber(pin.value(QLatin1String("zero")))
                        : kDefaultZero;
         const int gadgetClass = gadget / 10;
-        const int entrySize = gadgetClass == kCalibratedServoClass ? 3 : 2;
-        if (record.bytes.size() + entrySize + kTerminatorSize > kMaxConfigurationRecordSize) {
+        if (record.bytes.size() + entrySize(gadgetClass) + kTerminatorSize >
+            kMaxConfigurationRecordSize) {
             // A read-back record of 255 bytes may hold an entry that overlaps its terminator;
             // written again, that entry and the terminator no longer fit.
             qCDebug(lcCodegen) << "Configuration too long:" << label << "and later pins left out";
@@ -98,10 +104,8 @@ QJsonObject decodeConfiguration(const QByteArray &record)
             pin.insert(QStringLiteral("zero"), zero);
             calibrations.append(
                 QJsonObject{{QStringLiteral("pin"), label}, {QStringLiteral("zero"), zero}});
-            a += 3;
-        } else {
-            a += 2;
         }
+        a += entrySize(gadget / 10);
         pins.append(pin);
     }
     configuration.insert(QStringLiteral("pins"), pins);

@@ -10,8 +10,8 @@
 // folder for inputs that are read from files, and a check that stops the fuzzer.
 namespace FuzzSupport {
 
-// Fixes Qt's hash seed, creates the core application once and silences Qt's log: the parsers log every refusal, and
-// printing those lines would cost more than the parsing.
+// Fixes Qt's hash seed, creates the core application once and silences Qt's log: the parsers
+// log every refusal, and printing those lines would cost more than the parsing.
 void initialise(int *argc, char ***argv);
 
 inline QByteArray bytes(const uint8_t *data, size_t size)
