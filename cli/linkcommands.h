@@ -8,3 +8,4 @@ constexpr int ExitLink = 3;
 int runWrite(const QStringList &arguments);
 int runRead(const QStringList &arguments);
 int runRun(const QStringList &arguments);
+int runScan(const QStringList &arguments);

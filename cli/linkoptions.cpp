@@ -1,5 +1,6 @@
 #include "linkoptions.h"
 
+#include "linkproblem.h"
 #include "linksocket.h"
 #include "subcommand.h"
 
@@ -38,10 +39,36 @@ std::optional<int> LinkOptions::timeoutSeconds(const QCommandLineParser &parser)
 
 void LinkOptions::installLogging(const QCommandLineParser &parser) const
 {
-    const bool isVerbose = parser.isSet(verbose);
+    installLogging(parser.isSet(verbose));
+}
+
+void LinkOptions::installLogging(bool isVerbose)
+{
     Cli::installLogHandler(isVerbose);
     if (!isVerbose)
         QLoggingCategory::setFilterRules(QStringLiteral("taviro.link.debug=false\n"
                                                         "taviro.codegen.debug=false\n"
                                                         "qt.bluetooth*=false"));
+}
+
+QString LinkOptions::problemText(int problem, const QString &device)
+{
+    switch (problem) {
+    case LinkProblem::BluetoothOff:
+        return QStringLiteral("Bluetooth is switched off: switch it on in the system's settings");
+    case LinkProblem::NoAdapter:
+        return QStringLiteral("no Bluetooth adapter on this computer");
+    case LinkProblem::NoBluetoothService:
+        return QStringLiteral("the Bluetooth service (bluetoothd) is not running");
+    case LinkProblem::NotPaired:
+        return QStringLiteral("%1 is not paired: pair it in the system's Bluetooth settings")
+            .arg(device);
+    case LinkProblem::Unreachable:
+        return QStringLiteral("%1 does not answer: is it switched on and in reach?").arg(device);
+    case LinkProblem::UnknownDevice:
+        return QStringLiteral("%1 is not known to this computer: switch it on and pair it")
+            .arg(device);
+    default:
+        return QStringLiteral("no connection to %1").arg(device);
+    }
 }

@@ -29,4 +29,8 @@ struct LinkOptions
 
     // Log lines of the link only with --verbose; the reason of a failure is printed anyway.
     void installLogging(const QCommandLineParser &parser) const;
+    static void installLogging(bool verbose);
+
+    // A LinkProblem code in words, for a failure line.
+    static QString problemText(int problem, const QString &device = {});
 };

@@ -1,10 +1,11 @@
 #include "linksession.h"
 
+#include "bluetoothdiagnosis.h"
 #include "controllerstate.h"
+#include "linkoptions.h"
+#include "linkproblem.h"
 #include "linksocket.h"
 #include "mbluetoothconnect.h"
-
-#include <QBluetoothLocalDevice>
 
 namespace {
 // How often the session looks at the worker besides its reports; give-ups publish nothing.
@@ -33,6 +34,11 @@ LinkSession::LinkSession(const QString &address, int timeoutSeconds, QObject *pa
             m_onCommand(program, position);
     });
     connect(&m_worker, &internalWorker::sigRunEnded, this, &LinkSession::runEnded);
+    // A timeout names the last reason the link gave for not coming up.
+    connect(&m_worker, &internalWorker::sigLinkProblem, this, [this](int problem) {
+        if (problem != LinkProblem::None && m_phase != Phase::Done)
+            m_lastTrouble = LinkOptions::problemText(problem, m_address);
+    });
     m_runTime.setSingleShot(true);
     // A coarse timer may fire up to 5 % early; the run takes at least the time asked for.
     m_runTime.setTimerType(Qt::PreciseTimer);
@@ -88,10 +94,12 @@ void LinkSession::runEnded(bool completed)
 
 bool LinkSession::run()
 {
-    if (LinkSocket::kindOf(m_address) == LinkSocket::Kind::Bluetooth &&
-        QBluetoothLocalDevice::allDevices().isEmpty()) {
-        m_failure = QStringLiteral("no Bluetooth adapter on this computer");
-        return false;
+    if (LinkSocket::kindOf(m_address) == LinkSocket::Kind::Bluetooth) {
+        if (const LinkProblem::Code problem = BluetoothDiagnosis::availability();
+            problem != LinkProblem::None) {
+            m_failure = LinkOptions::problemText(problem, m_address);
+            return false;
+        }
     }
     m_lastTrouble = QStringLiteral("no connection to %1").arg(m_address);
     m_phase = Phase::Connect;

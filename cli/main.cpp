@@ -16,6 +16,7 @@ const SubCommand kSubCommands[] = {
     {"write", "Write a program into a controller and make it ready to run.", runWrite},
     {"read", "Read the program out of a controller's memory.", runRead},
     {"run", "Run a program on a controller, one line per executed command.", runRun},
+    {"scan", "List the robots in reach, paired ones first.", runScan},
 };
 
 QString overview(const QCommandLineParser &parser)

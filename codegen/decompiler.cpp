@@ -40,6 +40,14 @@ QString tenthsText(quint32 tenths)
     return QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10);
 }
 
+// A wait in milliseconds to the nearest tenth of a second. The compiler scales a motor's time in
+// single precision, so 64.7 s may arrive as 64699 ms: cutting it off would lose a tenth on every
+// read and write back.
+quint32 nearestTenths(quint32 ms)
+{
+    return quint32((quint64(ms) + 50) / 100);
+}
+
 QString noteName(int number)
 {
     static const char *const names[] = {"0",  "C", "C#", "D", "D#", "E", "F",
@@ -84,7 +92,7 @@ int decodeServos(const RecordReader &in, quint8 opcode, QJsonObject &action)
     if (i < size) {
         if (nextOpcode == 0x06) {
             action.insert(QStringLiteral("timer"), 1);
-            tenths = in.word32(i) / 100;
+            tenths = nearestTenths(in.word32(i));
             i += 4;
         } else {
             action.insert(QStringLiteral("timer"), 0);
@@ -130,7 +138,7 @@ int decodeTimedTail(const RecordReader &in, int waitAt, int tailLength, quint8 b
 {
     if (in.size() > waitAt && in.byte(waitAt) == 0x06) {
         action.insert(QStringLiteral("timer"), 1);
-        action.insert(QStringLiteral("time"), tenthsText(in.word32(waitAt + 1) / 100));
+        action.insert(QStringLiteral("time"), tenthsText(nearestTenths(in.word32(waitAt + 1))));
         action.insert(QStringLiteral("brake"), in.byte(waitAt + 5) == brakeOpcode ? 1 : 0);
         return waitAt + tailLength;
     }

@@ -1,5 +1,8 @@
 #include "bluetoothlinksocket.h"
 
+#include "bluetoothdiagnosis.h"
+#include "linklog.h"
+
 #include <QBluetoothAddress>
 #include <QBluetoothSocket>
 #include <QBluetoothUuid>
@@ -22,7 +25,23 @@ BluetoothLinkSocket::BluetoothLinkSocket(QObject *parent)
     connect(m_socket, &QBluetoothSocket::stateChanged, this,
             [this](QBluetoothSocket::SocketState s) { emit stateChanged(enumName(s)); });
     connect(m_socket, &QBluetoothSocket::errorOccurred, this,
-            [this](QBluetoothSocket::SocketError e) { emit errorOccurred(enumName(e)); });
+            [this](QBluetoothSocket::SocketError e) {
+                emit errorOccurred(enumName(e));
+                handleError();
+            });
+}
+
+void BluetoothLinkSocket::handleError()
+{
+    const QBluetoothSocket::SocketState state = m_socket->state();
+    if (state == QBluetoothSocket::SocketState::ConnectedState)
+        return;
+    qCDebug(lcLink).noquote() << "Bluetooth connect failed: " << m_socket->errorString();
+    // Qt leaves a socket whose connection BlueZ refused in ConnectingState for good; only an
+    // abort makes it usable for the next attempt.
+    if (state != QBluetoothSocket::SocketState::UnconnectedState)
+        m_socket->abort();
+    emit problem(BluetoothDiagnosis::connectFailure(m_address, m_socket->errorString()));
 }
 
 bool BluetoothLinkSocket::isUnconnected() const
@@ -37,6 +56,7 @@ QString BluetoothLinkSocket::stateName() const
 
 void BluetoothLinkSocket::connectToAddress(const QString &address)
 {
+    m_address = address;
     m_socket->connectToService(QBluetoothAddress(address),
                                QBluetoothUuid(QBluetoothUuid::ServiceClassUuid::SerialPort),
                                QIODevice::ReadWrite);

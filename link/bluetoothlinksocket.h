@@ -20,5 +20,8 @@ public:
     QIODevice *device() override;
 
 private:
+    void handleError();
+
     QBluetoothSocket *m_socket;
+    QString m_address;
 };

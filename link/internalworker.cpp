@@ -44,6 +44,11 @@ LinkTransport *internalWorker::transport()
             &internalWorker::intEndFindDevices);
     connect(m_transport, &LinkTransport::receivePacket, this, &internalWorker::receivePacket);
     connect(m_transport, &LinkTransport::connectState, this, &internalWorker::connectStateSlot);
+    connect(m_transport, &LinkTransport::searchStarted, this, &internalWorker::sigSearchStarted);
+    connect(m_transport, &LinkTransport::searchEnded, this, &internalWorker::sigSearchEnded);
+    connect(m_transport, &LinkTransport::foundDeviceKind, this,
+            &internalWorker::sigFoundDeviceKind);
+    connect(m_transport, &LinkTransport::linkProblem, this, &internalWorker::sigLinkProblem);
     return m_transport;
 }
 
@@ -172,6 +177,8 @@ void internalWorker::mwFindDevices()
 void internalWorker::mwSelectDevice(const QString &deviceText)
 {
     m_state = 0;
+    // The user has chosen: a search still running would keep the link down until it ends.
+    transport()->stopSearch();
     transport()->disconnectDevice();
     m_selectedDevice = deviceText;
     // Another controller answers at its own pace.
@@ -539,7 +546,12 @@ void internalWorker::resend()
 
 bool internalWorker::resendDue() const
 {
-    return now() - m_lastSentAt >= m_replyTimer.timeoutMs(m_pendingType, m_resendCount);
+    qint64 timeout = m_replyTimer.timeoutMs(m_pendingType, m_resendCount);
+    // The first chunk of a write would otherwise go out twice to a slow EEPROM: nothing has been
+    // measured when its state packets start counting as misses.
+    if (timeout == 0 && m_pendingType == 16)
+        timeout = qint64(m_chunkSize) * kFirstWriteWaitMsPerByte;
+    return now() - m_lastSentAt >= timeout;
 }
 
 bool internalWorker::isStaleReply(int type, const QByteArray &payload)

@@ -34,6 +34,9 @@ public:
     static constexpr int kChunkSize = 64;
     static constexpr int kMissesBeforeResend = 3;
     static constexpr int kMaxResends = 10;
+    // Until replies to memory writes have been measured, a chunk is given this long per byte
+    // before it is sent again: a controller's EEPROM takes about 3.3 ms a byte.
+    static constexpr int kFirstWriteWaitMsPerByte = 4;
 
     explicit internalWorker(QObject *parent = nullptr, TransportFactory factory = {});
     ~internalWorker() override;
@@ -86,6 +89,12 @@ signals:
     // A run, step or stop is over and the worker is Ready again; completed when the main
     // program came to its end, not when it was stopped or abandoned.
     void sigRunEnded(bool completed);
+    // Relayed from the transport for the device page: a search began or ended, what a found
+    // device is, and why the chosen device does not come up (see linkproblem.h).
+    void sigSearchStarted(int durationMs);
+    void sigSearchEnded(int robotCount, int problem);
+    void sigFoundDeviceKind(const QString &deviceText, int kind);
+    void sigLinkProblem(int problem);
 
 private:
     struct Frame

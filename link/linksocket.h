@@ -5,8 +5,8 @@
 
 class QIODevice;
 
-// The two socket kinds the transport can drive (RFCOMM and loopback TCP) behind one face, so
-// that the connect steps, the deframer and the error counting exist once.
+// The socket kinds the transport can drive (RFCOMM and loopback TCP) behind one face, so that
+// the connect steps, the deframer and the error counting exist once.
 class LinkSocket : public QObject
 {
     Q_OBJECT
@@ -41,4 +41,6 @@ signals:
     void readyRead();
     void stateChanged(const QString &stateName);
     void errorOccurred(const QString &errorName);
+    // Why the connection does not come up, when the socket kind can tell (a LinkProblem code).
+    void problem(int code);
 };

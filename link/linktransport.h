@@ -22,10 +22,21 @@ signals:
     void errorReceive();
     void endReceive();
     void connectState(int status);
+    // A search began; it ends by itself after the given time.
+    void searchStarted(int durationMs);
+    // A search ended, with the number of robots it found and, when it could not run or found
+    // nothing for a reason the link knows, a LinkProblem code.
+    void searchEnded(int robotCount, int problem);
+    // Sent just before findNewDevice: what the found device is (a FoundDeviceKind code).
+    void foundDeviceKind(const QString &deviceText, int kind);
+    // Why the chosen device does not come up (a LinkProblem code); None once it answers.
+    void linkProblem(int problem);
 
 public slots:
     virtual void findDevices() = 0;
     virtual void disconnectDevice() = 0;
     virtual void connectDevice(const QString &info) = 0;
     virtual void sendPacket(int type, const QByteArray &payload) = 0;
+    // Ends a running search early (the user chose a device); what it found stays found.
+    virtual void stopSearch() {}
 };

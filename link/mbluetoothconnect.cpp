@@ -1,5 +1,6 @@
 #include "mbluetoothconnect.h"
 
+#include "bluetoothdiagnosis.h"
 #include "bluetoothlinksocket.h"
 #include "linklog.h"
 #include "packetframe.h"
@@ -7,6 +8,9 @@
 
 #include <QBluetoothAddress>
 #include <QBluetoothDeviceInfo>
+#include <QBluetoothLocalDevice>
+#include <QBluetoothUuid>
+#include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -57,6 +61,7 @@ void mBluetoothConnect::createSocket()
     connect(socket, &LinkSocket::readyRead, this, &mBluetoothConnect::getSocketData);
     connect(socket, &LinkSocket::stateChanged, this, &mBluetoothConnect::newSocketState);
     connect(socket, &LinkSocket::errorOccurred, this, &mBluetoothConnect::newSocketError);
+    connect(socket, &LinkSocket::problem, this, &LinkTransport::linkProblem);
 }
 
 void mBluetoothConnect::dropSocket()
@@ -79,19 +84,20 @@ void mBluetoothConnect::connectDevice(const QString &info)
     const QString address =
         QJsonDocument::fromJson(info.toUtf8()).object().value(QLatin1String("Address")).toString();
     const LinkSocket::Kind wanted = LinkSocket::kindOf(address);
-    if (!m_socket || (m_socket->kind() != wanted && m_socket->isUnconnected())) {
+    if (m_socket && m_socket->kind() != wanted && m_socket->isUnconnected())
         dropSocket();
-        m_socketKind = wanted;
-        createSocket();
+    if (m_socket && !m_socket->isUnconnected())
         return;
-    }
-    if (!m_socket->isUnconnected())
-        return;
-    if (m_socketErrorCount > 1) {
+    if (m_socket && m_socketErrorCount > 1) {
         dropSocket();
         m_socketErrorCount = 0;
         qCDebug(lcLink) << "Recreate socket";
-        return;
+    }
+    // A fresh socket connects in the same step: a robot that comes back is reached on the next
+    // tick, not two or three ticks later.
+    if (!m_socket) {
+        m_socketKind = wanted;
+        createSocket();
     }
     if (LinkSocket::isUsableAddress(address)) {
         m_addressWarningGiven = false;
@@ -151,64 +157,111 @@ void mBluetoothConnect::findDevices()
         return;
     }
     m_foundDevices.clear();
+    m_foundAddresses.clear();
     m_searchState = 1;
     dropSocket();
     m_deframer.receiveTimer().stop();
     m_searchState = 2;
-    auto *agent = new QBluetoothServiceDiscoveryAgent(this);
+    if (const LinkProblem::Code problem = BluetoothDiagnosis::availability();
+        problem != LinkProblem::None) {
+        qCDebug(lcLink) << "Bluetooth cannot search, problem" << problem;
+        endSearch(problem);
+        return;
+    }
+    // A device search reports what BlueZ knows at once (paired robots) and the rest as it finds
+    // them; a service search would report nothing before its inquiry ends.
+    auto *agent = new QBluetoothDeviceDiscoveryAgent(this);
     m_agent = agent;
-    connect(agent, &QBluetoothServiceDiscoveryAgent::serviceDiscovered, this,
-            &mBluetoothConnect::getService);
-    connect(agent, &QBluetoothServiceDiscoveryAgent::finished, this,
+    agent->setLowEnergyDiscoveryTimeout(m_searchMs);
+    m_localDevice = std::make_unique<QBluetoothLocalDevice>();
+    connect(agent, &QBluetoothDeviceDiscoveryAgent::deviceDiscovered, this,
+            &mBluetoothConnect::getDevice);
+    connect(agent, &QBluetoothDeviceDiscoveryAgent::finished, this,
             &mBluetoothConnect::ServiceFinished);
-    connect(agent, &QBluetoothServiceDiscoveryAgent::errorOccurred, this,
+    connect(agent, &QBluetoothDeviceDiscoveryAgent::canceled, this,
+            &mBluetoothConnect::ServiceFinished);
+    connect(agent, &QBluetoothDeviceDiscoveryAgent::errorOccurred, this,
             &mBluetoothConnect::ServiceError);
-    agent->start(QBluetoothServiceDiscoveryAgent::FullDiscovery);
-    // Without an adapter the agent finishes inside start(); then there is nothing to pace.
-    if (m_agent)
-        m_deframer.receiveTimer().start();
+    emit searchStarted(m_searchMs);
+    agent->start(QBluetoothDeviceDiscoveryAgent::ClassicMethod);
 }
 
-void mBluetoothConnect::getService(const QBluetoothServiceInfo &info)
+void mBluetoothConnect::stopSearch()
 {
-    const QString name = info.device().name();
-    const QString address = info.device().address().toString();
-    qCDebug(lcLink).noquote() << "Initial find device " << name << " " << address;
-    const QString text = deviceText(name, address);
-    if (m_foundDevices.contains(text))
+    if (m_agent)
+        m_agent->stop();
+}
+
+void mBluetoothConnect::getDevice(const QBluetoothDeviceInfo &info)
+{
+    const QString name = info.name();
+    const QString address = info.address().toString();
+    // A low-energy-only device has no RFCOMM to speak over.
+    if (info.coreConfigurations() == QBluetoothDeviceInfo::LowEnergyCoreConfiguration)
         return;
+    const QList<QBluetoothUuid> uuids = info.serviceUuids();
+    const bool paired = m_localDevice && m_localDevice->pairingStatus(info.address()) !=
+                                             QBluetoothLocalDevice::Unpaired;
+    // An unpaired device seen in an inquiry often names no services until it is paired: it may
+    // be a robot. One that names its services and no serial port is not.
+    const bool serialPort =
+        uuids.contains(QBluetoothUuid(QBluetoothUuid::ServiceClassUuid::SerialPort));
+    if (!serialPort && !(uuids.isEmpty() && !paired)) {
+        qCDebug(lcLink).noquote() << "Not a robot (no serial port service): " << name << " "
+                                  << address;
+        return;
+    }
+    qCDebug(lcLink).noquote() << "Initial find device " << name << " " << address;
+    if (m_foundAddresses.contains(address))
+        return;
+    const QString text = deviceText(name, address);
+    m_foundAddresses.append(address);
     m_foundDevices.append(text);
+    emit foundDeviceKind(text,
+                         paired ? FoundDeviceKind::PairedRobot : FoundDeviceKind::UnpairedRobot);
     emit findNewDevice(text);
 }
 
 void mBluetoothConnect::ServiceFinished()
 {
     qCDebug(lcLink) << "Internal find finished";
-    // finished may come from inside the agent's own start(); it must outlive that call.
+    endSearch(LinkProblem::None);
+}
+
+void mBluetoothConnect::ServiceError(QBluetoothDeviceDiscoveryAgent::Error error)
+{
+    qCDebug(lcLink).noquote()
+        << "finderror"
+        << QString::fromLatin1(
+               QMetaEnum::fromType<QBluetoothDeviceDiscoveryAgent::Error>().valueToKey(error));
+    // An agent that failed has stopped without saying finished: the search ends here, with the
+    // reason if the stack can tell it.
+    if (m_agent && !m_agent->isActive()) {
+        LinkProblem::Code problem = BluetoothDiagnosis::availability();
+        if (problem == LinkProblem::None &&
+            error == QBluetoothDeviceDiscoveryAgent::PoweredOffError)
+            problem = LinkProblem::BluetoothOff;
+        endSearch(problem);
+    }
+}
+
+void mBluetoothConnect::endSearch(int problem)
+{
+    // The agent may end the search from inside its own start() or stop(); it must outlive them.
     if (m_agent) {
         m_agent->disconnect(this);
         m_agent->deleteLater();
     }
     m_agent.clear();
-    emit endDevicesRefresh();
+    m_localDevice.reset();
     m_searchState = 0;
-}
-
-void mBluetoothConnect::ServiceError(QBluetoothServiceDiscoveryAgent::Error error)
-{
-    qCDebug(lcLink).noquote()
-        << "finderror"
-        << QString::fromLatin1(
-               QMetaEnum::fromType<QBluetoothServiceDiscoveryAgent::Error>().valueToKey(error));
+    emit searchEnded(int(m_foundDevices.size()), problem);
+    emit endDevicesRefresh();
 }
 
 void mBluetoothConnect::resetReceive()
 {
     m_deframer.receiveTimer().stop();
-    if (m_searchState == 2 && m_agent) {
-        m_agent->start(QBluetoothServiceDiscoveryAgent::MinimalDiscovery);
-        qCDebug(lcLink) << "Find devices command execute";
-    }
     m_deframer.reset();
     emit errorReceive();
     emit endReceive();

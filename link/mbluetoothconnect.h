@@ -4,22 +4,30 @@
 #include "linksocket.h"
 #include "linktransport.h"
 
-#include <QBluetoothServiceDiscoveryAgent>
-#include <QBluetoothServiceInfo>
+#include <QBluetoothDeviceDiscoveryAgent>
+#include <QBluetoothDeviceInfo>
 #include <QPointer>
 #include <QStringList>
 
 #include <memory>
 
-// The byte pipe to the controller: searches Bluetooth services, connects one step per call
-// (the worker's watchdog drives the steps), frames outgoing packets and deframes incoming ones.
-// A device whose address starts with "tcp://" is reached over TCP through the same steps.
+class QBluetoothLocalDevice;
+
+// The byte pipe to the controller: searches Bluetooth robots, connects one step per call (the
+// worker's watchdog drives the steps), frames outgoing packets and deframes incoming ones. A
+// device whose address starts with "tcp://" is reached over TCP through the same steps.
 class mBluetoothConnect : public LinkTransport
 {
     Q_OBJECT
 public:
+    // A search ends after this long; robots are listed as they are found, paired ones at once.
+    static constexpr int kDefaultSearchMs = 12000;
+
     explicit mBluetoothConnect(QObject *parent = nullptr);
     ~mBluetoothConnect() override;
+
+    void setSearchDuration(int ms) { m_searchMs = ms; }
+    int searchDuration() const { return m_searchMs; }
 
     // Device text of one found device: a JSON object with "Name" and "Address".
     static QString deviceText(const QString &name, const QString &address);
@@ -35,11 +43,12 @@ public slots:
     void disconnectDevice() override;
     void connectDevice(const QString &info) override;
     void sendPacket(int type, const QByteArray &payload) override;
+    void stopSearch() override;
 
 private slots:
-    void getService(const QBluetoothServiceInfo &info);
+    void getDevice(const QBluetoothDeviceInfo &info);
     void ServiceFinished();
-    void ServiceError(QBluetoothServiceDiscoveryAgent::Error error);
+    void ServiceError(QBluetoothDeviceDiscoveryAgent::Error error);
     void intSocketConnected();
     void intSocketDisconnected();
     void getSocketData();
@@ -55,14 +64,18 @@ private:
     };
 
     void dropSocket();
-    void startAgent(QBluetoothServiceDiscoveryAgent::DiscoveryMode mode);
+    void endSearch(int problem);
 
     Deframer m_deframer;
-    QPointer<QBluetoothServiceDiscoveryAgent> m_agent;
+    QPointer<QBluetoothDeviceDiscoveryAgent> m_agent;
+    // Asked for the pairing of each device a search finds; lives as long as the search.
+    std::unique_ptr<QBluetoothLocalDevice> m_localDevice;
+    int m_searchMs = kDefaultSearchMs;
     std::unique_ptr<LinkSocket, DeleteLater> m_socket;
     LinkSocket::Kind m_socketKind = LinkSocket::Kind::Bluetooth;
     int m_socketErrorCount = 0;
     bool m_addressWarningGiven = false;
     int m_searchState = 0;
     QStringList m_foundDevices;
+    QStringList m_foundAddresses;
 };

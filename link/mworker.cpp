@@ -31,6 +31,11 @@ mWorker::mWorker(QObject *parent, internalWorker::TransportFactory factory)
     connect(w, &internalWorker::sigErrorConnect, this, &mWorker::intSigErrorConnect);
     connect(w, &internalWorker::sigReadProg, this, &mWorker::intSigReadProg);
     connect(w, &internalWorker::sigEndChangeName, this, &mWorker::intSigChangeName);
+    // Plain relays: the values cross a thread boundary as they are, should there ever be one.
+    connect(w, &internalWorker::sigSearchStarted, this, &mWorker::sigSearchStarted);
+    connect(w, &internalWorker::sigSearchEnded, this, &mWorker::sigSearchEnded);
+    connect(w, &internalWorker::sigFoundDeviceKind, this, &mWorker::sigFoundDeviceKind);
+    connect(w, &internalWorker::sigLinkProblem, this, &mWorker::sigLinkProblem);
 }
 
 mWorker::~mWorker() = default;

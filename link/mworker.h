@@ -39,6 +39,11 @@ signals:
     void sigErrorConnect();
     void sigReadProg(const QJsonObject &document);
     void sigChangeName(bool ok, const QString &message);
+    // What the device page says about searches and the chosen device (see linkproblem.h).
+    void sigSearchStarted(int durationMs);
+    void sigSearchEnded(int robotCount, int problem);
+    void sigFoundDeviceKind(const QString &deviceText, int kind);
+    void sigLinkProblem(int problem);
     void intMwFindDevices();
     void intSelectDevice(const QString &deviceText);
     void intMwStart();

@@ -2,6 +2,7 @@
 
 #include "appcontext.h"
 #include "firmwareflasher.h"
+#include "linkproblem.h"
 #include "mworker.h"
 #include "rightmenucombobox.h"
 #include "setuplogging.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QStyle>
@@ -26,6 +28,9 @@ const char *const kRed = "QLabel { color : red; }";
 const char *const kBlue = "QLabel { color : blue; }";
 const char *const kYellow = "QLabel { color : yellow; }";
 const char *const kGreen = "QLabel { color : green; }";
+const char *const kWhite = "QLabel { color : white; }";
+// The search's progress moves this often; a search lasts seconds.
+constexpr int kSearchTickMs = 100;
 
 // The controller accepts at most this many characters as its new name.
 constexpr int kMaxNameLength = 19;
@@ -44,13 +49,6 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
 {
     setObjectName(QStringLiteral("bluetoothconfigurationwidget"));
     AppContext &context = AppContext::instance();
-    m_textPluginMinus2 = context.text(QStringLiteral("BluetoothPlugin-2"));
-    m_textPluginMinus1 = context.text(QStringLiteral("BluetoothPlugin-1"));
-    m_textPlugin1 = context.text(QStringLiteral("BluetoothPlugin1"));
-    m_textPlugin2 = context.text(QStringLiteral("BluetoothPlugin2"));
-    m_textPlugin3 = context.text(QStringLiteral("BluetoothPlugin3"));
-    m_textPluginUnknown = context.text(QStringLiteral("BluetoothPluginUnknown"));
-    m_textNoPlugin = context.text(QStringLiteral("BluetoothNoPlugin"));
     m_textDirectoryNotFound = context.text(QStringLiteral("FirmwareDirectoryNotFound"));
     m_textFileNotFound = context.text(QStringLiteral("FirmwareFileNotFound"));
     m_textConfNotFound = context.text(QStringLiteral("FirmwareConfNotFound"));
@@ -69,6 +67,10 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
         "QFrame#statusPlate[tone=\"light\"] { background: rgb(236, 240, 242); }"
         "QFrame#statusPlate[tone=\"dark\"] { background: rgb(16, 28, 34); }"
         "QLabel#statusLabel { font-weight: bold; font-size: 15px; }"
+        "QLabel#searchStatus { font-weight: bold; }"
+        "QProgressBar { background: rgb(16, 28, 34); border: 1px solid rgb(36, 133, 182);"
+        " border-radius: 5px; max-height: 10px; }"
+        "QProgressBar::chunk { background: rgb(36, 133, 182); border-radius: 4px; }"
         "QLineEdit { border-radius: 8px; padding: 4px 8px; min-height: 24px; }"
         "QPushButton { background: rgb(36, 133, 182); color: white; font-weight: bold;"
         " border-radius: 8px; padding: 6px 16px; min-height: 24px; }"
@@ -108,10 +110,22 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     deviceGrid->addWidget(
         rowLabel(context.text(QStringLiteral("BluetoothDeviceStatus")), deviceGroup), 1, 0);
     deviceGrid->addWidget(m_statusPlate, 1, 1, Qt::AlignLeft);
+    m_searchProgress = new QProgressBar(deviceGroup);
+    m_searchProgress->setTextVisible(false);
+    m_searchProgress->hide();
+    m_searchStatus = new QLabel(deviceGroup);
+    m_searchStatus->setObjectName(QStringLiteral("searchStatus"));
+    m_searchStatus->setWordWrap(true);
+    m_searchStatus->hide();
     deviceGrid->addWidget(m_deviceList, 2, 0, 3, 2);
     deviceGrid->addWidget(m_searchButton, 2, 2);
     deviceGrid->addWidget(m_selectButton, 3, 2);
     deviceGrid->setRowStretch(4, 1);
+    deviceGrid->addWidget(m_searchProgress, 5, 0, 1, 3);
+    deviceGrid->addWidget(m_searchStatus, 6, 0, 1, 3);
+    m_searchTicker.setInterval(kSearchTickMs);
+    connect(&m_searchTicker, &QTimer::timeout, this,
+            &bluetoothconfigurationwidget::showSearchProgress);
     layout->addWidget(deviceGroup, 2);
 
     // Firmware: serial port, status, start.
@@ -208,15 +222,34 @@ void bluetoothconfigurationwidget::connectWorker(mWorker *worker)
             &bluetoothconfigurationwidget::slotToSigEndFindDevices);
     connect(worker, &mWorker::sigChangeName, this,
             &bluetoothconfigurationwidget::slotToResultChangeName);
+    connect(worker, &mWorker::sigSearchStarted, this,
+            &bluetoothconfigurationwidget::slotToSigSearchStarted);
+    connect(worker, &mWorker::sigSearchEnded, this,
+            &bluetoothconfigurationwidget::slotToSigSearchEnded);
+    connect(worker, &mWorker::sigFoundDeviceKind, this,
+            &bluetoothconfigurationwidget::slotToSigFoundDeviceKind);
+    connect(worker, &mWorker::sigLinkProblem, this,
+            &bluetoothconfigurationwidget::slotToSigLinkProblem);
 }
 
 void bluetoothconfigurationwidget::setDevice(const QString &deviceText)
 {
     if (deviceText.isEmpty())
         return;
+    chooseDevice(deviceText);
+    emit signalToSlotMwSelectDevice(deviceText);
+}
+
+void bluetoothconfigurationwidget::chooseDevice(const QString &deviceText)
+{
     m_deviceText = deviceText;
     showDevice(deviceText);
-    emit signalToSlotMwSelectDevice(deviceText);
+    const QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
+    QString name = device.value(QStringLiteral("Name")).toString();
+    if (name.isEmpty())
+        name = device.value(QStringLiteral("Address")).toString();
+    m_status.chooseDevice(name.isEmpty() ? deviceText : name);
+    showWords(m_status.current());
 }
 
 bool bluetoothconfigurationwidget::isFlashing() const
@@ -247,22 +280,37 @@ void bluetoothconfigurationwidget::showDevice(const QString &deviceText)
 bluetoothconfigurationwidget::StatusLook
 bluetoothconfigurationwidget::connectionStatusLook(int value) const
 {
-    switch (value) {
-    case -2:
-        return {m_textPluginMinus2, QLatin1String(kRed)};
-    case -1:
-        return {m_textPluginMinus1, QLatin1String(kRed)};
-    case 0:
-        return {QString(), QLatin1String(kBlue)};
-    case 1:
-        return {m_textPlugin1, QLatin1String(kYellow)};
-    case 2:
-        return {m_textPlugin2, QLatin1String(kYellow)};
-    case 3:
-        return {m_textPlugin3, QLatin1String(kGreen)};
-    default:
-        return {m_textPluginUnknown, QLatin1String(kYellow)};
+    LinkStatus unnamed;
+    return lookOf(unnamed.connectState(value));
+}
+
+bluetoothconfigurationwidget::StatusLook
+bluetoothconfigurationwidget::lookOf(const LinkStatus::Words &words) const
+{
+    QString text;
+    if (!words.key.isEmpty()) {
+        text = AppContext::instance().text(words.key);
+        if (text.contains(QLatin1String("%1")))
+            text = text.arg(words.argument);
     }
+    switch (words.tone) {
+    case LinkStatus::Tone::Bad:
+        return {text, QLatin1String(kRed)};
+    case LinkStatus::Tone::Waiting:
+        return {text, QLatin1String(kYellow)};
+    case LinkStatus::Tone::Good:
+        return {text, QLatin1String(kGreen)};
+    case LinkStatus::Tone::Neutral:
+        return {text, QLatin1String(kWhite)};
+    case LinkStatus::Tone::Hidden:
+        break;
+    }
+    return {text, QLatin1String(kBlue)};
+}
+
+void bluetoothconfigurationwidget::showWords(const LinkStatus::Words &words)
+{
+    showStatus(lookOf(words));
 }
 
 void bluetoothconfigurationwidget::showStatus(const StatusLook &look)
@@ -280,12 +328,17 @@ void bluetoothconfigurationwidget::showStatus(const StatusLook &look)
 
 void bluetoothconfigurationwidget::slotToSigConnectOK(int value)
 {
-    showStatus(connectionStatusLook(value));
+    showWords(m_status.connectState(value));
 }
 
 void bluetoothconfigurationwidget::slotToSigErrorConnect()
 {
-    showStatus({m_textNoPlugin, QLatin1String(kRed)});
+    showWords(m_status.watchdogTick());
+}
+
+void bluetoothconfigurationwidget::slotToSigLinkProblem(int problem)
+{
+    showWords(m_status.linkProblem(problem));
 }
 
 void bluetoothconfigurationwidget::slotToClickSearchDevice()
@@ -293,11 +346,53 @@ void bluetoothconfigurationwidget::slotToClickSearchDevice()
     m_selectButton->setEnabled(false);
     m_searchButton->setEnabled(false);
     m_deviceList->clear();
+    m_deviceKinds.clear();
+}
+
+void bluetoothconfigurationwidget::slotToSigSearchStarted(int durationMs)
+{
+    m_searchMs = qMax(1, durationMs);
+    m_searchClock.start();
+    m_searchProgress->setRange(0, m_searchMs);
+    m_searchProgress->setValue(0);
+    m_searchProgress->show();
+    m_searchStatus->setText(AppContext::instance().text(QStringLiteral("BluetoothSearching")));
+    m_searchStatus->setStyleSheet(QLatin1String(kWhite));
+    m_searchStatus->show();
+    m_searchTicker.start();
+}
+
+void bluetoothconfigurationwidget::showSearchProgress()
+{
+    m_searchProgress->setValue(int(qMin<qint64>(m_searchClock.elapsed(), m_searchMs)));
+}
+
+void bluetoothconfigurationwidget::slotToSigSearchEnded(int robotCount, int problem)
+{
+    m_searchTicker.stop();
+    m_searchProgress->hide();
+    const StatusLook look = lookOf(LinkStatus::searchEnded(robotCount, problem));
+    m_searchStatus->setText(look.text);
+    m_searchStatus->setStyleSheet(look.style);
+    m_searchStatus->show();
+}
+
+void bluetoothconfigurationwidget::slotToSigFoundDeviceKind(QString deviceText, int kind)
+{
+    m_deviceKinds.insert(deviceText, kind);
 }
 
 void bluetoothconfigurationwidget::slotToSigFindDevice(QString deviceName)
 {
-    auto *item = new QListWidgetItem(displayText(deviceName), m_deviceList);
+    QString text = displayText(deviceName);
+    const auto kind = m_deviceKinds.constFind(deviceName);
+    if (kind != m_deviceKinds.constEnd()) {
+        const QString mark = *kind == FoundDeviceKind::PairedRobot
+                                 ? QStringLiteral("BluetoothPairedMark")
+                                 : QStringLiteral("BluetoothUnpairedMark");
+        text += QStringLiteral("  \u00B7  ") + AppContext::instance().text(mark);
+    }
+    auto *item = new QListWidgetItem(text, m_deviceList);
     item->setData(Qt::UserRole, deviceName);
     item->setToolTip(deviceName);
 }
@@ -318,9 +413,7 @@ void bluetoothconfigurationwidget::slotToSelectDevice()
     if (selected.isEmpty())
         return;
     const QString deviceText = selected.first()->data(Qt::UserRole).toString();
-    showDevice(deviceText);
-    showStatus({m_textNoPlugin, m_statusLabel->styleSheet()});
-    m_deviceText = deviceText;
+    chooseDevice(deviceText);
     emit signalToSlotMwSelectDevice(deviceText);
 }
 

@@ -1,13 +1,19 @@
 #pragma once
 
+#include "linkstatus.h"
+
+#include <QElapsedTimer>
 #include <QFrame>
+#include <QHash>
 #include <QString>
+#include <QTimer>
 
 class FirmwareFlasher;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 class mWorker;
 
@@ -43,6 +49,8 @@ public:
     static QString displayText(const QString &deviceText);
 
     QLabel *deviceLabel() const { return m_deviceLabel; }
+    QLabel *searchStatusLabel() const { return m_searchStatus; }
+    QProgressBar *searchProgress() const { return m_searchProgress; }
     QLabel *statusLabel() const { return m_statusLabel; }
     QPushButton *searchButton() const { return m_searchButton; }
     QListWidget *deviceList() const { return m_deviceList; }
@@ -67,6 +75,10 @@ public slots:
     void slotToStartFirmware();
     void slotToChangeName();
     void slotToResultChangeName(bool result, QString status);
+    void slotToSigSearchStarted(int durationMs);
+    void slotToSigSearchEnded(int robotCount, int problem);
+    void slotToSigFoundDeviceKind(QString deviceText, int kind);
+    void slotToSigLinkProblem(int problem);
 
 private slots:
     void slotToClickSearchDevice();
@@ -76,16 +88,13 @@ private slots:
 private:
     QFrame *makeGroup();
     void showStatus(const StatusLook &look);
+    void showWords(const LinkStatus::Words &words);
+    StatusLook lookOf(const LinkStatus::Words &words) const;
     void showDevice(const QString &deviceText);
+    void chooseDevice(const QString &deviceText);
+    void showSearchProgress();
     void onFlashingFinished(bool success);
 
-    QString m_textPluginMinus2;
-    QString m_textPluginMinus1;
-    QString m_textPlugin1;
-    QString m_textPlugin2;
-    QString m_textPlugin3;
-    QString m_textPluginUnknown;
-    QString m_textNoPlugin;
     QString m_textDirectoryNotFound;
     QString m_textFileNotFound;
     QString m_textConfNotFound;
@@ -94,12 +103,20 @@ private:
     QString m_textFirmwareProcess;
 
     QString m_deviceText;
+    LinkStatus m_status;
+    // What the search said of each device it found (FoundDeviceKind), for the list's marks.
+    QHash<QString, int> m_deviceKinds;
+    QTimer m_searchTicker;
+    QElapsedTimer m_searchClock;
+    int m_searchMs = 0;
 
     QLabel *m_deviceLabel = nullptr;
     QFrame *m_statusPlate = nullptr;
     QLabel *m_statusLabel = nullptr;
     QPushButton *m_searchButton = nullptr;
     QListWidget *m_deviceList = nullptr;
+    QProgressBar *m_searchProgress = nullptr;
+    QLabel *m_searchStatus = nullptr;
     QPushButton *m_selectButton = nullptr;
     QComboBox *m_comPortBox = nullptr;
     QLabel *m_firmwareStatus = nullptr;

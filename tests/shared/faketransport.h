@@ -21,10 +21,20 @@ public:
     void reportStatus(int status) { emit connectState(status); }
     void reportDevice(const QString &text) { emit findNewDevice(text); }
     void endSearch() { emit endDevicesRefresh(); }
+    void reportSearch(int durationMs) { emit searchStarted(durationMs); }
+    void reportSearchEnd(int robots, int problem)
+    {
+        emit searchEnded(robots, problem);
+        emit endDevicesRefresh();
+    }
+    void reportKind(const QString &text, int kind) { emit foundDeviceKind(text, kind); }
+    void reportProblem(int problem) { emit linkProblem(problem); }
+    int searchStops = 0;
 
 public slots:
     void findDevices() override { ++searches; }
     void disconnectDevice() override { ++disconnects; }
     void connectDevice(const QString &info) override { connectInfos.append(info); }
     void sendPacket(int type, const QByteArray &payload) override { sent.append({type, payload}); }
+    void stopSearch() override { ++searchStops; }
 };

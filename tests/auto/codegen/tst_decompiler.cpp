@@ -81,9 +81,10 @@ void tst_Decompiler::actions_data()
         << parse(R"({"command": "mrall", "motor": "A1", "side": 0, "speed": 5, "timer": 1,
                     "time": "1.2", "brake": 1})")
         << false;
+    // 50 ms is half a tenth: it reads as the nearest tenth, rounded up.
     QTest::newRow("mrall coast") << record("160205 0632000000 1802")
                                  << parse(R"({"command": "mrall", "motor": "D2", "side": 0,
-                                             "speed": 5, "timer": 1, "time": "0.0",
+                                             "speed": 5, "timer": 1, "time": "0.1",
                                              "brake": 0})")
                                  << false;
     QTest::newRow("mrstop brake") << record("1702")

@@ -703,8 +703,9 @@ void tst_InternalWorker::resendWaitsForMeasuredReplyTime_data()
 {
     QTest::addColumn<int>("replyMs");
     QTest::addColumn<int>("resendAtMs");
-    // Nothing measured yet: the third foreign frame, as always.
-    QTest::newRow("unmeasured") << -1 << 150;
+    // Nothing measured yet: the chunk gets 4 ms a byte (256 ms for 64 bytes), so a slow EEPROM
+    // is not sent the first chunk twice.
+    QTest::newRow("unmeasured") << -1 << 300;
     // Measured once at 230 ms: three times that before the first resend.
     QTest::newRow("one slow reply") << 230 << 700;
     QTest::newRow("one quick reply") << 10 << 150;

@@ -7,6 +7,7 @@
 #include "firmwareflasher.h"
 #include "gadgetcomboboxmodel.h"
 #include "internalworker.h"
+#include "linkproblem.h"
 #include "mworker.h"
 #include "pinconfigurationwidget.h"
 #include "rightmenucombobox.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QSignalSpy>
@@ -55,6 +57,8 @@ private slots:
     void connectionStatus();
     void statusFromTheWorker();
     void searchListsDevices();
+    void searchSaysWhatHappens();
+    void problemOfTheChosenDevice();
     void chooseADevice();
     void savedDeviceAtStartUp();
     void renaming_data();
@@ -207,6 +211,64 @@ void tst_BluetoothPage::searchListsDevices()
     QVERIFY(page.searchButton()->isEnabled());
 }
 
+void tst_BluetoothPage::searchSaysWhatHappens()
+{
+    Link link = makeLink();
+    bluetoothconfigurationwidget page;
+    page.connectWorker(link.worker.get());
+    page.show();
+    page.searchButton()->click();
+    link.transport->reportSearch(400);
+    QVERIFY(page.searchProgress()->isVisible());
+    QCOMPARE(page.searchStatusLabel()->text(), QStringLiteral("searching"));
+    QTRY_VERIFY(page.searchProgress()->value() > 0);
+
+    link.transport->reportKind(kRobo, FoundDeviceKind::PairedRobot);
+    link.transport->reportDevice(kRobo);
+    link.transport->reportKind(kOther, FoundDeviceKind::UnpairedRobot);
+    link.transport->reportDevice(kOther);
+    QCOMPARE(page.deviceList()->item(0)->text(),
+             QStringLiteral("Robo  (00:11:22:33:44:55)  \u00B7  paired"));
+    QCOMPARE(page.deviceList()->item(1)->text(),
+             QStringLiteral("Other  (66:77:88:99:AA:BB)  \u00B7  not paired"));
+    // A robot can be chosen while the search goes on; choosing ends the search.
+    page.deviceList()->setCurrentRow(0);
+    page.selectButton()->click();
+    QCOMPARE(link.transport->searchStops, 1);
+
+    link.transport->reportSearchEnd(2, LinkProblem::None);
+    QVERIFY(!page.searchProgress()->isVisible());
+    QVERIFY(page.searchButton()->isEnabled());
+    QCOMPARE(page.searchStatusLabel()->text(), QStringLiteral("found 2"));
+
+    page.searchButton()->click();
+    link.transport->reportSearchEnd(0, LinkProblem::None);
+    QCOMPARE(page.searchStatusLabel()->text(), QStringLiteral("none found"));
+    // Without Bluetooth the search ends at once and says why.
+    page.searchButton()->click();
+    link.transport->reportSearchEnd(0, LinkProblem::BluetoothOff);
+    QCOMPARE(page.searchStatusLabel()->text(), QStringLiteral("bluetooth off"));
+    QCOMPARE(page.searchStatusLabel()->styleSheet(), QStringLiteral("QLabel { color : red; }"));
+}
+
+void tst_BluetoothPage::problemOfTheChosenDevice()
+{
+    Link link = makeLink();
+    bluetoothconfigurationwidget page;
+    page.connectWorker(link.worker.get());
+    page.setDevice(kRobo);
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("connecting to Robo"));
+    link.transport->reportProblem(LinkProblem::NotPaired);
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("Robo not paired"));
+    // The watchdog ticks on; the reason stays on the page until the robot answers.
+    link.worker->worker()->tslt();
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("Robo not paired"));
+    link.transport->deliver(0x80, QByteArray(29, '\0'));
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("connected to Robo"));
+    link.worker->worker()->tslt();
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("lost Robo"));
+}
+
 void tst_BluetoothPage::chooseADevice()
 {
     Link link = makeLink();
@@ -228,7 +290,7 @@ void tst_BluetoothPage::chooseADevice()
     QCOMPARE(chosen.at(0).at(0).toString(), kOther);
     QCOMPARE(page.currentDeviceText(), kOther);
     QCOMPARE(page.deviceLabel()->text(), QStringLiteral("Other  (66:77:88:99:AA:BB)"));
-    QCOMPARE(page.statusLabel()->text(), QStringLiteral("no link"));
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("connecting to Other"));
     // The worker drops the old link and connects to the new device on its next tick.
     QCOMPARE(link.transport->disconnects, 1);
     QCOMPARE(link.worker->worker()->state(), 0);
@@ -516,7 +578,8 @@ void tst_BluetoothPage::virtualControllerIsTheChosenDevice()
     bluetoothconfigurationwidget *page = dialog.bluetoothPage();
     QCOMPARE(page->deviceLabel()->text(),
              QStringLiteral("Virtual controller  (tcp://127.0.0.1:%1)").arg(port));
-    QTRY_COMPARE_WITH_TIMEOUT(page->statusLabel()->text(), QStringLiteral("connected"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(page->statusLabel()->text(),
+                              QStringLiteral("connected to Virtual controller"), 20000);
     QCOMPARE(page->statusLabel()->styleSheet(), QStringLiteral("QLabel { color : green; }"));
 
     // Opening and saving keep the virtual controller chosen and the user's device saved.

@@ -1,0 +1,98 @@
+#include "linkstatus.h"
+
+#include "linkproblem.h"
+
+void LinkStatus::chooseDevice(const QString &name)
+{
+    m_name = name;
+    m_chosen = true;
+    m_wasConnected = false;
+    m_problem = LinkProblem::None;
+    m_current = {QStringLiteral("BluetoothConnecting"), m_name, Tone::Waiting};
+}
+
+LinkStatus::Words LinkStatus::connectState(int value)
+{
+    switch (value) {
+    case -2:
+        m_current = {QStringLiteral("BluetoothPlugin-2"), {}, Tone::Bad};
+        break;
+    case -1:
+        m_current = {QStringLiteral("BluetoothPlugin-1"), {}, Tone::Bad};
+        break;
+    case 0:
+        m_current = {};
+        break;
+    case 1:
+        m_current = {QStringLiteral("BluetoothPlugin1"), {}, Tone::Waiting};
+        break;
+    case 2:
+        m_current = {QStringLiteral("BluetoothPlugin2"), {}, Tone::Waiting};
+        break;
+    case 3:
+        m_wasConnected = true;
+        m_problem = LinkProblem::None;
+        m_current = m_chosen ? Words{QStringLiteral("BluetoothConnected"), m_name, Tone::Good}
+                             : Words{QStringLiteral("BluetoothPlugin3"), {}, Tone::Good};
+        break;
+    default:
+        m_current = {QStringLiteral("BluetoothPluginUnknown"), {}, Tone::Waiting};
+        break;
+    }
+    return m_current;
+}
+
+LinkStatus::Words LinkStatus::watchdogTick()
+{
+    if (!m_chosen)
+        m_current = {QStringLiteral("BluetoothNoPlugin"), {}, Tone::Bad};
+    else if (m_problem != LinkProblem::None)
+        m_current = problemWords();
+    else if (m_wasConnected)
+        m_current = {QStringLiteral("BluetoothLinkLost"), m_name, Tone::Bad};
+    else
+        m_current = {QStringLiteral("BluetoothConnecting"), m_name, Tone::Waiting};
+    return m_current;
+}
+
+LinkStatus::Words LinkStatus::linkProblem(int problem)
+{
+    m_problem = problem;
+    if (problem != LinkProblem::None)
+        m_current = problemWords();
+    return m_current;
+}
+
+LinkStatus::Words LinkStatus::problemWords() const
+{
+    return {problemKey(m_problem), m_name, Tone::Bad};
+}
+
+QString LinkStatus::problemKey(int problem)
+{
+    switch (problem) {
+    case LinkProblem::BluetoothOff:
+        return QStringLiteral("BluetoothOff");
+    case LinkProblem::NoAdapter:
+        return QStringLiteral("BluetoothNoAdapter");
+    case LinkProblem::NoBluetoothService:
+        return QStringLiteral("BluetoothNoService");
+    case LinkProblem::NotPaired:
+        return QStringLiteral("BluetoothNotPaired");
+    case LinkProblem::Unreachable:
+        return QStringLiteral("BluetoothUnreachable");
+    case LinkProblem::UnknownDevice:
+        return QStringLiteral("BluetoothUnknownDevice");
+    default:
+        return QStringLiteral("BluetoothNoPlugin");
+    }
+}
+
+LinkStatus::Words LinkStatus::searchEnded(int robotCount, int problem)
+{
+    if (problem != LinkProblem::None)
+        return {problemKey(problem), {}, Tone::Bad};
+    if (robotCount == 0)
+        return {QStringLiteral("BluetoothNoneFound"), {}, Tone::Bad};
+    return {QStringLiteral("BluetoothFoundCount"), QString::number(robotCount), Tone::Neutral};
+}
