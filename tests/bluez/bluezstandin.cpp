@@ -134,7 +134,9 @@ QString BluezStandIn::introspect(const QString &path) const
     Q_UNUSED(path)
     // Qt's proxies are generated from the interface descriptions and never introspect; tools
     // such as gdbus only need to see that the object exists.
-    return QString();
+    return QStringLiteral("<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection "
+                          "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/"
+                          "introspect.dtd\">\n<node/>\n");
 }
 
 bool BluezStandIn::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
@@ -142,6 +144,10 @@ bool BluezStandIn::handleMessage(const QDBusMessage &message, const QDBusConnect
     Q_UNUSED(connection)
     const QString path = message.path();
     const QString interface = message.interface();
+    if (interface == QLatin1String("org.freedesktop.DBus.Introspectable")) {
+        reply(message, {introspect(path)});
+        return true;
+    }
     if (interface == kProperties)
         return handleProperties(message);
     if (path == QLatin1String("/") && interface == kObjectManager)

@@ -6,7 +6,7 @@
 // bus once and keeps that connection.
 
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusConnectionInterface>
 #include <QDBusReply>
 #include <QElapsedTimer>
 #include <QFile>
@@ -93,17 +93,13 @@ public:
     // Calls a method of the stand-in's control interface; an empty string on success.
     template <typename... Args> QString control(const QString &method, Args &&...arguments)
     {
-        QDBusInterface standIn(kService, kControlPath, kControlInterface,
-                               QDBusConnection::systemBus());
-        const QDBusMessage reply = standIn.call(method, QVariant::fromValue(arguments)...);
+        const QDBusMessage reply = call(method, {QVariant::fromValue(arguments)...});
         return reply.type() == QDBusMessage::ErrorMessage ? reply.errorMessage() : QString();
     }
 
     QVariantMap robotInfo(const QString &address)
     {
-        QDBusInterface standIn(kService, kControlPath, kControlInterface,
-                               QDBusConnection::systemBus());
-        const QDBusReply<QVariantMap> reply = standIn.call(QStringLiteral("RobotInfo"), address);
+        const QDBusReply<QVariantMap> reply = call(QStringLiteral("RobotInfo"), {address});
         return reply.isValid() ? reply.value() : QVariantMap();
     }
 
@@ -119,6 +115,14 @@ public:
     }
 
 private:
+    static QDBusMessage call(const QString &method, const QVariantList &arguments)
+    {
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(kService, kControlPath, kControlInterface, method);
+        message.setArguments(arguments);
+        return QDBusConnection::systemBus().call(message);
+    }
+
     static QByteArray readLine(QProcess &process)
     {
         QByteArray line;
