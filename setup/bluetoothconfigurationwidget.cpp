@@ -28,9 +28,10 @@ const char *const kRed = "QLabel { color : red; }";
 const char *const kBlue = "QLabel { color : blue; }";
 const char *const kYellow = "QLabel { color : yellow; }";
 const char *const kGreen = "QLabel { color : green; }";
-const char *const kWhite = "QLabel { color : white; }";
+const char *const kDark = "QLabel { color : rgb(16, 28, 34); }";
 // The search's progress moves this often; a search lasts seconds.
 constexpr int kSearchTickMs = 100;
+constexpr int kStatusWrapWidth = 640;
 
 // The controller accepts at most this many characters as its new name.
 constexpr int kMaxNameLength = 19;
@@ -67,7 +68,8 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
         "QFrame#statusPlate[tone=\"light\"] { background: rgb(236, 240, 242); }"
         "QFrame#statusPlate[tone=\"dark\"] { background: rgb(16, 28, 34); }"
         "QLabel#statusLabel { font-weight: bold; font-size: 15px; }"
-        "QLabel#searchStatus { font-weight: bold; }"
+        "QLabel#searchStatus { font-weight: bold; background: rgb(236, 240, 242);"
+        " border-radius: 6px; padding: 3px 10px; }"
         "QProgressBar { background: rgb(16, 28, 34); border: 1px solid rgb(36, 133, 182);"
         " border-radius: 5px; max-height: 10px; }"
         "QProgressBar::chunk { background: rgb(36, 133, 182); border-radius: 4px; }"
@@ -109,7 +111,13 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     deviceGrid->addWidget(m_deviceLabel, 0, 1, 1, 2);
     deviceGrid->addWidget(
         rowLabel(context.text(QStringLiteral("BluetoothDeviceStatus")), deviceGroup), 1, 0);
-    deviceGrid->addWidget(m_statusPlate, 1, 1, Qt::AlignLeft);
+    // A short status sits in a plate of its own width; a long hint wraps over the whole row.
+    auto *statusRow = new QHBoxLayout;
+    statusRow->setContentsMargins(0, 0, 0, 0);
+    statusRow->addWidget(m_statusPlate, 1);
+    statusRow->addStretch(0);
+    m_statusPlate->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    deviceGrid->addLayout(statusRow, 1, 1, 1, 2);
     m_searchProgress = new QProgressBar(deviceGroup);
     m_searchProgress->setTextVisible(false);
     m_searchProgress->hide();
@@ -122,7 +130,12 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     deviceGrid->addWidget(m_selectButton, 3, 2);
     deviceGrid->setRowStretch(4, 1);
     deviceGrid->addWidget(m_searchProgress, 5, 0, 1, 3);
-    deviceGrid->addWidget(m_searchStatus, 6, 0, 1, 3);
+    auto *searchRow = new QHBoxLayout;
+    searchRow->setContentsMargins(0, 0, 0, 0);
+    searchRow->addWidget(m_searchStatus, 1);
+    searchRow->addStretch(0);
+    m_searchStatus->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    deviceGrid->addLayout(searchRow, 6, 0, 1, 3);
     m_searchTicker.setInterval(kSearchTickMs);
     connect(&m_searchTicker, &QTimer::timeout, this,
             &bluetoothconfigurationwidget::showSearchProgress);
@@ -301,7 +314,7 @@ bluetoothconfigurationwidget::lookOf(const LinkStatus::Words &words) const
     case LinkStatus::Tone::Good:
         return {text, QLatin1String(kGreen)};
     case LinkStatus::Tone::Neutral:
-        return {text, QLatin1String(kWhite)};
+        return {text, QLatin1String(kDark)};
     case LinkStatus::Tone::Hidden:
         break;
     }
@@ -317,6 +330,9 @@ void bluetoothconfigurationwidget::showStatus(const StatusLook &look)
 {
     m_statusLabel->setText(look.text);
     m_statusLabel->setStyleSheet(look.style);
+    // Short words stay on one line; a long hint wraps at a readable width.
+    m_statusLabel->setMinimumWidth(
+        qMin(m_statusLabel->fontMetrics().horizontalAdvance(look.text) + 4, kStatusWrapWidth));
     m_statusPlate->setVisible(!look.text.isEmpty());
     const char *tone = look.style.contains(QLatin1String("yellow")) ? "dark" : "light";
     if (m_statusPlate->property("tone").toByteArray() != tone) {
@@ -356,10 +372,18 @@ void bluetoothconfigurationwidget::slotToSigSearchStarted(int durationMs)
     m_searchProgress->setRange(0, m_searchMs);
     m_searchProgress->setValue(0);
     m_searchProgress->show();
-    m_searchStatus->setText(AppContext::instance().text(QStringLiteral("BluetoothSearching")));
-    m_searchStatus->setStyleSheet(QLatin1String(kWhite));
-    m_searchStatus->show();
+    showSearchWords({AppContext::instance().text(QStringLiteral("BluetoothSearching")),
+                     QLatin1String(kDark)});
     m_searchTicker.start();
+}
+
+void bluetoothconfigurationwidget::showSearchWords(const StatusLook &look)
+{
+    m_searchStatus->setText(look.text);
+    m_searchStatus->setStyleSheet(look.style);
+    m_searchStatus->setMinimumWidth(
+        qMin(m_searchStatus->fontMetrics().horizontalAdvance(look.text) + 24, kStatusWrapWidth));
+    m_searchStatus->show();
 }
 
 void bluetoothconfigurationwidget::showSearchProgress()
@@ -372,9 +396,7 @@ void bluetoothconfigurationwidget::slotToSigSearchEnded(int robotCount, int prob
     m_searchTicker.stop();
     m_searchProgress->hide();
     const StatusLook look = lookOf(LinkStatus::searchEnded(robotCount, problem));
-    m_searchStatus->setText(look.text);
-    m_searchStatus->setStyleSheet(look.style);
-    m_searchStatus->show();
+    showSearchWords(look);
 }
 
 void bluetoothconfigurationwidget::slotToSigFoundDeviceKind(QString deviceText, int kind)

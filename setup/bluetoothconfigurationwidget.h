@@ -93,6 +93,7 @@ private:
     void showDevice(const QString &deviceText);
     void chooseDevice(const QString &deviceText);
     void showSearchProgress();
+    void showSearchWords(const StatusLook &look);
     void onFlashingFinished(bool success);
 
     QString m_textDirectoryNotFound;
