@@ -35,7 +35,7 @@ LinkSession::LinkSession(const QString &address, int timeoutSeconds, QObject *pa
     });
     connect(&m_worker, &internalWorker::sigRunEnded, this, &LinkSession::runEnded);
     // A timeout names the last reason the link gave for not coming up.
-    connect(&m_worker, &internalWorker::sigLinkProblem, this, [this](int problem) {
+    connect(&m_worker, &internalWorker::sigLinkProblem, this, [this](int problem, const QString &) {
         if (problem != LinkProblem::None && m_phase != Phase::Done)
             m_lastTrouble = LinkOptions::problemText(problem, m_address);
     });

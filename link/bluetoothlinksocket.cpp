@@ -41,7 +41,7 @@ void BluetoothLinkSocket::handleError()
     // abort makes it usable for the next attempt.
     if (state != QBluetoothSocket::SocketState::UnconnectedState)
         m_socket->abort();
-    emit problem(BluetoothDiagnosis::connectFailure(m_address, m_socket->errorString()));
+    emit problem(BluetoothDiagnosis::connectFailure(m_address, m_socket->errorString()), {});
 }
 
 bool BluetoothLinkSocket::isUnconnected() const

@@ -94,7 +94,7 @@ signals:
     void sigSearchStarted(int durationMs);
     void sigSearchEnded(int robotCount, int problem);
     void sigFoundDeviceKind(const QString &deviceText, int kind);
-    void sigLinkProblem(int problem);
+    void sigLinkProblem(int problem, const QString &detail);
 
 private:
     struct Frame

@@ -41,6 +41,7 @@ signals:
     void readyRead();
     void stateChanged(const QString &stateName);
     void errorOccurred(const QString &errorName);
-    // Why the connection does not come up, when the socket kind can tell (a LinkProblem code).
-    void problem(int code);
+    // Why the connection does not come up, when the socket kind can tell (a LinkProblem code,
+    // and what the words need besides the device's name, such as a group to join).
+    void problem(int code, const QString &detail);
 };

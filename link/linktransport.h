@@ -29,8 +29,8 @@ signals:
     void searchEnded(int robotCount, int problem);
     // Sent just before findNewDevice: what the found device is (a FoundDeviceKind code).
     void foundDeviceKind(const QString &deviceText, int kind);
-    // Why the chosen device does not come up (a LinkProblem code); None once it answers.
-    void linkProblem(int problem);
+    // Why the chosen device does not come up (a LinkProblem code, with a detail the words need).
+    void linkProblem(int problem, const QString &detail);
 
 public slots:
     virtual void findDevices() = 0;

@@ -303,7 +303,9 @@ bluetoothconfigurationwidget::lookOf(const LinkStatus::Words &words) const
     QString text;
     if (!words.key.isEmpty()) {
         text = AppContext::instance().text(words.key);
-        if (text.contains(QLatin1String("%1")))
+        if (text.contains(QLatin1String("%2")))
+            text = text.arg(words.argument, words.detail);
+        else if (text.contains(QLatin1String("%1")))
             text = text.arg(words.argument);
     }
     switch (words.tone) {
@@ -331,6 +333,7 @@ void bluetoothconfigurationwidget::showStatus(const StatusLook &look)
     m_statusLabel->setText(look.text);
     m_statusLabel->setStyleSheet(look.style);
     // Short words stay on one line; a long hint wraps at a readable width.
+    m_statusLabel->ensurePolished();
     m_statusLabel->setMinimumWidth(
         qMin(m_statusLabel->fontMetrics().horizontalAdvance(look.text) + 4, kStatusWrapWidth));
     m_statusPlate->setVisible(!look.text.isEmpty());
@@ -352,9 +355,9 @@ void bluetoothconfigurationwidget::slotToSigErrorConnect()
     showWords(m_status.watchdogTick());
 }
 
-void bluetoothconfigurationwidget::slotToSigLinkProblem(int problem)
+void bluetoothconfigurationwidget::slotToSigLinkProblem(int problem, QString detail)
 {
-    showWords(m_status.linkProblem(problem));
+    showWords(m_status.linkProblem(problem, detail));
 }
 
 void bluetoothconfigurationwidget::slotToClickSearchDevice()
@@ -372,8 +375,8 @@ void bluetoothconfigurationwidget::slotToSigSearchStarted(int durationMs)
     m_searchProgress->setRange(0, m_searchMs);
     m_searchProgress->setValue(0);
     m_searchProgress->show();
-    showSearchWords({AppContext::instance().text(QStringLiteral("BluetoothSearching")),
-                     QLatin1String(kDark)});
+    showSearchWords(
+        {AppContext::instance().text(QStringLiteral("BluetoothSearching")), QLatin1String(kDark)});
     m_searchTicker.start();
 }
 
@@ -381,6 +384,8 @@ void bluetoothconfigurationwidget::showSearchWords(const StatusLook &look)
 {
     m_searchStatus->setText(look.text);
     m_searchStatus->setStyleSheet(look.style);
+    // Measured in the bold face the style sheet gives it.
+    m_searchStatus->ensurePolished();
     m_searchStatus->setMinimumWidth(
         qMin(m_searchStatus->fontMetrics().horizontalAdvance(look.text) + 24, kStatusWrapWidth));
     m_searchStatus->show();

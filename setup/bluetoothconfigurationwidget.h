@@ -78,7 +78,7 @@ public slots:
     void slotToSigSearchStarted(int durationMs);
     void slotToSigSearchEnded(int robotCount, int problem);
     void slotToSigFoundDeviceKind(QString deviceText, int kind);
-    void slotToSigLinkProblem(int problem);
+    void slotToSigLinkProblem(int problem, QString detail);
 
 private slots:
     void slotToClickSearchDevice();

@@ -55,9 +55,10 @@ LinkStatus::Words LinkStatus::watchdogTick()
     return m_current;
 }
 
-LinkStatus::Words LinkStatus::linkProblem(int problem)
+LinkStatus::Words LinkStatus::linkProblem(int problem, const QString &detail)
 {
     m_problem = problem;
+    m_problemDetail = detail;
     if (problem != LinkProblem::None)
         m_current = problemWords();
     return m_current;
@@ -65,7 +66,7 @@ LinkStatus::Words LinkStatus::linkProblem(int problem)
 
 LinkStatus::Words LinkStatus::problemWords() const
 {
-    return {problemKey(m_problem), m_name, Tone::Bad};
+    return {problemKey(m_problem), m_name, Tone::Bad, m_problemDetail};
 }
 
 QString LinkStatus::problemKey(int problem)

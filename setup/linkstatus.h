@@ -20,9 +20,11 @@ public:
     struct Words
     {
         QString key;
-        // Fills "%1" of the text, when the text has one.
+        // Fills "%1" of the text, when the text has one (the device's name).
         QString argument;
         Tone tone = Tone::Hidden;
+        // Fills "%2", when the text has one (such as the group that may use a serial port).
+        QString detail;
         bool operator==(const Words &) const = default;
     };
 
@@ -35,7 +37,7 @@ public:
     // A watchdog tick without a frame.
     Words watchdogTick();
     // Why the chosen device does not come up (a LinkProblem code); None forgets it.
-    Words linkProblem(int problem);
+    Words linkProblem(int problem, const QString &detail = {});
     Words current() const { return m_current; }
 
     // The words at the end of a search.
@@ -50,5 +52,6 @@ private:
     bool m_chosen = false;
     bool m_wasConnected = false;
     int m_problem = 0;
+    QString m_problemDetail;
     Words m_current;
 };

@@ -28,7 +28,10 @@ public:
         emit endDevicesRefresh();
     }
     void reportKind(const QString &text, int kind) { emit foundDeviceKind(text, kind); }
-    void reportProblem(int problem) { emit linkProblem(problem); }
+    void reportProblem(int problem, const QString &detail = {})
+    {
+        emit linkProblem(problem, detail);
+    }
     int searchStops = 0;
 
 public slots:
