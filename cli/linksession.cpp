@@ -34,6 +34,10 @@ LinkSession::LinkSession(const QString &address, int timeoutSeconds, QObject *pa
             m_onCommand(program, position);
     });
     connect(&m_worker, &internalWorker::sigRunEnded, this, &LinkSession::runEnded);
+    connect(&m_worker, &internalWorker::sigTransferProgress, this, &LinkSession::transferProgress);
+    connect(&m_worker, &internalWorker::sigTransferEnded, this, &LinkSession::transferEnded);
+    // Nobody is there to continue a paused run.
+    m_worker.setPauseAtBreakpoints(false);
     // A timeout names the last reason the link gave for not coming up.
     connect(&m_worker, &internalWorker::sigLinkProblem, this, [this](int problem, const QString &) {
         if (problem != LinkProblem::None && m_phase != Phase::Done)
@@ -42,6 +46,8 @@ LinkSession::LinkSession(const QString &address, int timeoutSeconds, QObject *pa
     m_runTime.setSingleShot(true);
     // A coarse timer may fire up to 5 % early; the run takes at least the time asked for.
     m_runTime.setTimerType(Qt::PreciseTimer);
+    // The run is over once the robot has been halted: the worker reports the end of the run
+    // when the halt records are answered.
     connect(&m_runTime, &QTimer::timeout, this, [this] {
         m_stopRequested = true;
         m_worker.mwCommand(QStringLiteral("stop"));
@@ -116,7 +122,6 @@ bool LinkSession::run()
     m_poll.stop();
     m_deadline.stop();
     m_runTime.stop();
-    m_worker.mwStop();
     return m_ok;
 }
 

@@ -27,8 +27,8 @@ public:
     std::optional<QJsonObject> read();
     // Confirms the configuration, starts the run and follows it; every command the controller
     // reports done goes to onCommand (program, position). True when the main program came to
-    // its end or, with a run time, once it has passed and the run was stopped. A run cannot
-    // be resumed, so a link lost during it is a failure.
+    // its end or, with a run time, once it has passed and the robot was halted. A run cannot
+    // be resumed, so a link lost during it is a failure. Breakpoints do not pause it.
     using CommandCallback = std::function<void(int program, int position)>;
     bool runProgram(const QJsonObject &document, int runSeconds, CommandCallback onCommand);
 
@@ -36,6 +36,11 @@ public:
     QString failureReason() const { return m_failure; }
     // read() failed because the memory did not decode, not because of the link.
     bool memoryUndecodable() const { return m_undecodable; }
+
+signals:
+    // The worker's reports on memory writes, reads and configuration packets (transferprogress.h).
+    void transferProgress(int kind, int done, int total, qint64 elapsedMs);
+    void transferEnded(int kind, int outcome, qint64 elapsedMs);
 
 private:
     enum class Phase

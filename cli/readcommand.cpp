@@ -2,6 +2,7 @@
 #include "linkoptions.h"
 #include "linksession.h"
 #include "subcommand.h"
+#include "terminalprogress.h"
 
 #include <QJsonDocument>
 
@@ -11,7 +12,8 @@ int runRead(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Reads the controller's whole memory and decodes the program in it, printed as JSON.\n\n"
+        "Reads the controller's whole memory and decodes the program in it, printed as JSON. On a "
+        "terminal, standard error shows the progress and how the read ended.\n\n"
         "Exit status: 0 when a document was read, 1 when the memory does not decode, 2 for "
         "usage errors and unwritable files, 3 when the link fails or the timeout passes."));
     parser.addHelpOption();
@@ -37,6 +39,17 @@ int runRead(const QStringList &arguments)
 
     options.installLogging(parser);
     LinkSession session(*address, *timeout);
+    TerminalProgress progress(*address, stderr);
+    if (TerminalProgress::wanted()) {
+        QObject::connect(&session, &LinkSession::transferProgress, &session,
+                         [&progress](int kind, int done, int total, qint64 elapsedMs) {
+                             progress.show(kind, done, total, elapsedMs);
+                         });
+        QObject::connect(&session, &LinkSession::transferEnded, &session,
+                         [&progress](int kind, int outcome, qint64 elapsedMs) {
+                             progress.end(kind, outcome, elapsedMs);
+                         });
+    }
     const std::optional<QJsonObject> document = session.read();
     if (!document) {
         Cli::error(session.failureReason());

@@ -35,9 +35,11 @@ int runRun(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Runs the program on the controller command by command, as the editor's start button "
         "does: confirms the configuration, starts the run and prints one line per executed "
-        "command: the program (main, sub1 ... sub5), the row (from 1) and the command name.\n\n"
-        "Exit status: 0 when the main program ends, or once --seconds have passed (the run is "
-        "then stopped); 1 when the program does not compile (nothing is sent); 2 for usage "
+        "command: the program (main, sub1 ... sub5), the row (from 1) and the command name. "
+        "Breakpoints saved in the program do not pause it.\n\n"
+        "Exit status: 0 when the main program ends (its last motion goes on, as on the robot "
+        "alone), or once --seconds have passed (the run is then stopped and the robot halted: "
+        "motors braked, sound silenced); 1 when the program does not compile (nothing is sent); 2 for usage "
         "errors and unreadable input; 3 when the link fails or the timeout passes (the timeout "
         "counts on top of --seconds)."));
     parser.addHelpOption();

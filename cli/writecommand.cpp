@@ -2,13 +2,15 @@
 #include "linkoptions.h"
 #include "linksession.h"
 #include "subcommand.h"
+#include "terminalprogress.h"
 
 int runWrite(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Compiles a program document, writes it into the controller's memory and confirms the "
-        "configuration, so the controller is ready to run it.\n\nExit status: 0 when the "
+        "configuration, so the controller is ready to run it. On a terminal, standard error shows "
+        "the progress and how each step ended.\n\nExit status: 0 when the "
         "controller is ready, 1 when the program does not compile (nothing is sent), 2 for "
         "usage errors and unreadable input, 3 when the link fails or the timeout passes."));
     parser.addHelpOption();
@@ -38,6 +40,17 @@ int runWrite(const QStringList &arguments)
 
     options.installLogging(parser);
     LinkSession session(*address, *timeout);
+    TerminalProgress progress(*address, stderr);
+    if (TerminalProgress::wanted()) {
+        QObject::connect(&session, &LinkSession::transferProgress, &session,
+                         [&progress](int kind, int done, int total, qint64 elapsedMs) {
+                             progress.show(kind, done, total, elapsedMs);
+                         });
+        QObject::connect(&session, &LinkSession::transferEnded, &session,
+                         [&progress](int kind, int outcome, qint64 elapsedMs) {
+                             progress.end(kind, outcome, elapsedMs);
+                         });
+    }
     if (!session.write(*document)) {
         Cli::error(session.failureReason());
         return ExitLink;

@@ -1,5 +1,6 @@
 #include "command.h"
 
+#include "breakpoint.h"
 #include "imagenames.h"
 
 #include <QJsonArray>
@@ -58,16 +59,36 @@ void Command::setConditionKind(int kind)
 void Command::setJson(const QJsonObject &commandObject)
 {
     m_json = commandObject;
+    m_json.remove(Breakpoint::key());
     notifyObservers();
 }
 
 void Command::load(const QJsonObject &commandObject)
 {
     m_json = commandObject;
+    m_breakpoint = Breakpoint::isSet(commandObject);
+    m_json.remove(Breakpoint::key());
     const int kind = conditionKindOf(commandObject.value(QStringLiteral("conditions")).toObject());
     if (kind >= 0)
         m_conditionKind = kind;
     notifyObservers();
+}
+
+void Command::setBreakpoint(bool on)
+{
+    if (m_breakpoint == on)
+        return;
+    m_breakpoint = on;
+    notifyObservers();
+}
+
+QJsonObject Command::documentJson() const
+{
+    if (!m_breakpoint)
+        return m_json;
+    QJsonObject object = m_json;
+    object.insert(Breakpoint::key(), true);
+    return object;
 }
 
 QJsonObject Command::initialJson() const

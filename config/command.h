@@ -49,10 +49,18 @@ public:
 
     // Takes the kind only when the menu entry allows it; no notification.
     void setConditionKind(int kind);
-    // Replaces the JSON and tells the observers.
+    // Replaces the JSON and tells the observers; the breakpoint stays as it is.
     void setJson(const QJsonObject &commandObject);
-    // Replaces the JSON, derives the condition kind from its "conditions", tells the observers.
+    // Replaces the JSON and the breakpoint with those of a command object as program documents
+    // hold it, derives the condition kind from its "conditions", tells the observers.
     void load(const QJsonObject &commandObject);
+
+    // A run started from the editor pauses before this command. The mark is the editor's, not
+    // part of json(): it travels with the command (drags, undo) and into documentJson().
+    bool hasBreakpoint() const { return m_breakpoint; }
+    void setBreakpoint(bool on);
+    // json() as program documents hold it: with the breakpoint mark when there is one.
+    QJsonObject documentJson() const;
 
     // The JSON of a freshly created command: {"type": "always"} conditions (kind 0) and an action
     // with "command" plus the fields of every input kind, from defaultAction or built-in values.
@@ -76,4 +84,5 @@ private:
     QStringList m_outputGroups;
     QJsonObject m_json;
     int m_conditionKind = Always;
+    bool m_breakpoint = false;
 };

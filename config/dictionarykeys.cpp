@@ -15,6 +15,23 @@ const QStringList &all()
             // program rows
             QStringLiteral("StartLabel"),
             QStringLiteral("EndLabel"),
+            // writes, reads and configuration packets
+            QStringLiteral("TransferWriting"),
+            QStringLiteral("TransferReading"),
+            QStringLiteral("TransferConfiguring"),
+            QStringLiteral("TransferTimeLeft"),
+            QStringLiteral("TransferWritten"),
+            QStringLiteral("TransferReadDone"),
+            QStringLiteral("TransferConfigured"),
+            QStringLiteral("TransferWriteFailed"),
+            QStringLiteral("TransferReadFailed"),
+            QStringLiteral("TransferConfigureFailed"),
+            QStringLiteral("TransferLinkLost"),
+            QStringLiteral("TransferGaveUp"),
+            QStringLiteral("TransferNotCompiled"),
+            QStringLiteral("TransferInterrupted"),
+            QStringLiteral("TransferNoProgram"),
+            QStringLiteral("TransferBadAnswer"),
             // program area
             QStringLiteral("ProgramLabel"),
             QStringLiteral("SubprogramLabel"),

@@ -14,6 +14,8 @@ const QList<QPair<QString, int>> &all()
         {QStringLiteral("ProgramItemIconWidth"), 30},
         {QStringLiteral("ProgramItemIconHeight"), 30},
         {QStringLiteral("ProgramStartStopItemHeight"), 70},
+        {QStringLiteral("BreakpointSize"), 12},
+        {QStringLiteral("TransferBarHeight"), 32},
         {QStringLiteral("PinsPictureWidth"), 100},
         {QStringLiteral("PinsPictureHeight"), 100},
         {QStringLiteral("PinCfgWidth"), 40},

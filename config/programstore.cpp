@@ -167,7 +167,7 @@ void ProgramStore::loadObject(const QJsonObject &document, LoadMode mode)
                                          .value(QStringLiteral("command"))
                                          .toString();
                 auto command = std::make_unique<Command>(name);
-                command->setJson(object);
+                command->load(object);
                 program.push_back(std::move(command));
             }
             m_programs.push_back(std::move(program));
@@ -196,7 +196,7 @@ QJsonObject ProgramStore::buildDocument(const QList<QList<Command *>> &lists) co
         QJsonArray program;
         for (const Command *command : list) {
             if (command)
-                program.append(command->json());
+                program.append(command->documentJson());
         }
         programs.append(program);
     }

@@ -13,6 +13,7 @@
 #include "programlistwidget.h"
 #include "programstore.h"
 #include "programvalues.h"
+#include "statereport.h"
 #include "subprogramtabwidget.h"
 #include "uilogging.h"
 
@@ -155,7 +156,7 @@ void CentralWidget::loadFromStore(const ProgramStore &store)
                     continue;
                 }
                 auto *command = new Command(*menuCommand);
-                command->load(stored->json());
+                command->load(stored->documentJson());
                 list->appendCommandRow(command);
             }
             list->addRowByName(QStringLiteral("END"));
@@ -298,14 +299,27 @@ void CentralWidget::changeStatusSlot(const QJsonObject &json)
     const int proc = ProgramValues::readInt(json.value(QStringLiteral("proc")));
     const int progpos = ProgramValues::readInt(json.value(QStringLiteral("progpos")));
     const int procpos = ProgramValues::readInt(json.value(QStringLiteral("procpos")));
+    // Without "run" a report says nothing about a pause: its position is the running one.
+    const QJsonValue run = json.value(QStringLiteral("run"));
+    const int runMarker = run.isUndefined() ? int(StateReport::Running) : ProgramValues::readInt(run);
+    using RowDecoration::Marker;
+    Marker marker = Marker::None;
+    if (progpos != -1 && runMarker == StateReport::Running)
+        marker = Marker::Running;
+    else if (progpos != -1 && runMarker == StateReport::Paused)
+        marker = Marker::Next;
+
+    QList<bool> marked(m_lists.size(), false);
     for (ProgramListWidget *list : std::as_const(m_lists))
         list->markRunningRow(-1);
-    if (progpos == -1)
-        return;
-    if (progpos >= 0 && !m_lists.isEmpty())
-        m_lists.first()->markRunningRow(progpos);
-    if (proc > 0 && proc < m_lists.size())
-        m_lists.at(proc)->markRunningRow(procpos);
+    if (marker != Marker::None) {
+        if (progpos >= 0 && !m_lists.isEmpty())
+            marked[0] = m_lists.first()->markRunningRow(progpos, marker);
+        if (proc > 0 && proc < m_lists.size())
+            marked[proc] = m_lists.at(proc)->markRunningRow(procpos, marker);
+    }
+    for (int k = 0; k < m_tabs.size() && k < marked.size(); ++k)
+        m_tabs.at(k)->setMarker(marked.at(k) ? marker : Marker::None);
 }
 
 void CentralWidget::ClearProgramms(bool createEmpty)

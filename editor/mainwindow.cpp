@@ -17,6 +17,7 @@
 #include "stateautosave.h"
 #include "terminationsignals.h"
 #include "topmenuwidget.h"
+#include "transferpanel.h"
 #include "uilogging.h"
 #include "virtualcontroller.h"
 
@@ -24,10 +25,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QMessageBox>
+#include <QTimer>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -62,6 +65,9 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     m_regionsLayout->addWidget(LeftMenuWidget::instance(), 15);
     m_centralLayout = new QVBoxLayout;
     m_centralLayout->addWidget(CentralWidget::instance());
+    m_transferPanel = new TransferPanel(m_regionsFrame);
+    m_transferPanel->setDeviceName([this] { return deviceName(); });
+    m_centralLayout->addWidget(m_transferPanel);
     m_regionsLayout->addLayout(m_centralLayout, 60);
     m_rightLayout = new QVBoxLayout;
     m_rightLayout->addWidget(RightMenuWidget::instance());
@@ -78,6 +84,13 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     m_undoAction = new QAction(QStringLiteral("minus"), this);
     m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     addAction(m_undoAction);
+    // Esc stops the robot from anywhere in the window, whichever part has the focus.
+    m_stopAction = new QAction(QStringLiteral("stop"), this);
+    m_stopAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    addAction(m_stopAction);
+    m_breakpointAction = new QAction(QStringLiteral("breakpoint"), this);
+    m_breakpointAction->setShortcut(QKeySequence(Qt::Key_F9));
+    addAction(m_breakpointAction);
 
     AppContext &context = AppContext::instance();
     context.setMainWindow(this);
@@ -86,6 +99,8 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
 
     connect(this, &MainWindow::InitErrorSignals, this, &MainWindow::ShowErrorBox);
     connect(m_undoAction, &QAction::triggered, this, &MainWindow::CtrlZProcessor);
+    connect(m_stopAction, &QAction::triggered, this, &MainWindow::LabelStopClick);
+    connect(m_breakpointAction, &QAction::triggered, this, &MainWindow::toggleBreakpoint);
     connect(CentralWidget::instance(), &CentralWidget::programChanged, this,
             &MainWindow::ProgramChanged);
     connect(m_worker.get(), &mWorker::sigCurState, CentralWidget::instance(),
@@ -93,6 +108,9 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     connect(m_worker.get(), &mWorker::sigCurState, TopMenuWidget::instance(),
             &TopMenuWidget::changeStatus);
     connect(m_worker.get(), &mWorker::sigReadProg, this, &MainWindow::ReadProgrammFromDevice);
+    connect(m_worker.get(), &mWorker::sigTransferProgress, m_transferPanel,
+            &TransferPanel::showProgress);
+    connect(m_worker.get(), &mWorker::sigTransferEnded, m_transferPanel, &TransferPanel::showEnd);
     connect(this, &MainWindow::ClickLabelSignal, m_worker.get(), &mWorker::mwCommand);
     RightMenuWidget::instance()->connectToEditor(this);
     if (m_options.virtualController) {
@@ -238,6 +256,12 @@ void MainWindow::CtrlZProcessor()
         list->undoStack()->undo();
 }
 
+void MainWindow::toggleBreakpoint()
+{
+    if (ProgramListWidget *list = CentralWidget::instance()->currentList())
+        list->toggleBreakpointOfSelection();
+}
+
 void MainWindow::ProgramChanged()
 {
     const QJsonObject document = buildDocument();
@@ -331,7 +355,26 @@ void MainWindow::shutDown()
         return;
     m_closing = true;
     m_worker->mwStop();
+    waitForHalt();
     saveState();
+}
+
+void MainWindow::waitForHalt()
+{
+    // The halt records are on their way: the window stays until the robot has confirmed them,
+    // or the link has had its time to do so.
+    if (m_worker->worker()->state() != 5)
+        return;
+    QEventLoop loop;
+    connect(m_worker.get(), &mWorker::sigHaltEnded, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kHaltWaitMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+QString MainWindow::deviceName() const
+{
+    // The device the link talks to, chosen on the device page or given for the session.
+    return TransferPanel::deviceName(m_worker->worker()->selectedDevice());
 }
 
 void MainWindow::build()

@@ -15,6 +15,7 @@ class QHBoxLayout;
 class QVBoxLayout;
 class StateAutosave;
 class RobotViewDock;
+class TransferPanel;
 class VirtualController;
 class mWorker;
 
@@ -41,6 +42,11 @@ public:
     bool isBuilt() const { return m_built; }
     ConfigurationWidget *settingsDialog() const;
     RobotViewDock *robotDock() const { return m_robotDock; }
+    TransferPanel *transferPanel() const { return m_transferPanel; }
+    QAction *stopAction() const { return m_stopAction; }
+    QAction *breakpointAction() const { return m_breakpointAction; }
+    // How long closing waits for the robot to confirm that it halted.
+    static constexpr int kHaltWaitMs = 1500;
 
     // The shown list's index among the programs and the command index of its first selected row;
     // false when no command row is selected.
@@ -66,6 +72,8 @@ public slots:
     void LabelSetupClick();
     void LabelCloseClick();
     void CtrlZProcessor();
+    // Sets or clears the breakpoint of the selected row of the shown program (F9).
+    void toggleBreakpoint();
     void ProgramChanged();
     void ExecuteCurrentSelectedCommand();
     void LanguageSelected(bool changed);
@@ -97,10 +105,15 @@ private:
     QJsonObject buildDocument() const;
     void loadIntoEditor(const QJsonObject &document);
     void showNotice(const QString &text);
+    void waitForHalt();
+    QString deviceName() const;
 
     Options m_options;
     std::unique_ptr<mWorker> m_worker;
     QAction *m_undoAction = nullptr;
+    QAction *m_stopAction = nullptr;
+    QAction *m_breakpointAction = nullptr;
+    TransferPanel *m_transferPanel = nullptr;
     QVBoxLayout *m_mainLayout = nullptr;
     QFrame *m_regionsFrame = nullptr;
     QHBoxLayout *m_regionsLayout = nullptr;

@@ -12,7 +12,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidgetItem>
-#include <QStyle>
+#include <QMouseEvent>
+#include <QPainter>
 
 namespace {
 
@@ -57,8 +58,8 @@ QIcon rowIcon(QListWidgetItem *item, const QString &name)
 
 QString ProgramListItemWidget::styleRules()
 {
+    // A marked row's frame and its breakpoint are painted over this (RowDecoration).
     return QStringLiteral("ProgramListItemWidget { border: 3px solid white; %1}"
-                          "ProgramListItemWidget[running=\"true\"] { border: 3px solid red; %1}"
                           "QLabel#actionSummary { %2}"
                           "QLabel#conditionSummary { %3}"
                           "QLabel#actionSummary:disabled, QLabel#conditionSummary:disabled { %4}"
@@ -79,7 +80,6 @@ ProgramListItemWidget::ProgramListItemWidget(RowKind kind, const QString &captio
 {
     setObjectName(kind == RowKind::Begin ? QStringLiteral("BEGIN") : QStringLiteral("END"));
     setProperty("PLIW", true);
-    setProperty("running", false);
     auto *layout = new QHBoxLayout(this);
     m_actionBox = makeTextBox(this, QStringLiteral("frameCaption"));
     m_actionBox->setText(caption);
@@ -94,7 +94,6 @@ ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QString 
 {
     setObjectName(name);
     setProperty("PLIW", true);
-    setProperty("running", false);
     const AppContext &context = AppContext::instance();
     const int iconWidth = context.dimension(QStringLiteral("ProgramItemIconWidth"), 30);
     const int iconHeight = context.dimension(QStringLiteral("ProgramItemIconHeight"), 30);
@@ -159,20 +158,45 @@ QString ProgramListItemWidget::conditionsText() const
     return m_conditionBox ? m_conditionBox->text() : QString();
 }
 
-void ProgramListItemWidget::setRunning(bool running)
+void ProgramListItemWidget::setMarker(RowDecoration::Marker marker)
 {
-    if (m_running == running)
+    if (m_marker == marker)
         return;
-    m_running = running;
-    setProperty("running", running);
-    style()->unpolish(this);
-    style()->polish(this);
+    m_marker = marker;
     update();
+}
+
+bool ProgramListItemWidget::hasBreakpoint() const
+{
+    return m_command && m_command->hasBreakpoint();
+}
+
+void ProgramListItemWidget::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    if (m_marker == RowDecoration::Marker::None && !hasBreakpoint())
+        return;
+    QPainter painter(this);
+    RowDecoration::paintMarker(painter, rect(), m_marker);
+    RowDecoration::paintEdge(painter, rect(), hasBreakpoint(), m_marker);
+}
+
+void ProgramListItemWidget::mousePressEvent(QMouseEvent *event)
+{
+    // The left edge belongs to the breakpoint; elsewhere the press selects and drags the row.
+    if (m_command && event->button() == Qt::LeftButton &&
+        RowDecoration::onBreakpointEdge(event->position().toPoint())) {
+        m_command->setBreakpoint(!m_command->hasBreakpoint());
+        event->accept();
+        return;
+    }
+    QFrame::mousePressEvent(event);
 }
 
 void ProgramListItemWidget::subjectChanged(const QString &)
 {
     updateSummaries();
+    update();
     emit programListItemChanged();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "observer.h"
+#include "rowdecoration.h"
 
 #include <QFrame>
 
@@ -46,8 +47,11 @@ public:
     ProgramItemComboBox *conditionChooser() const { return m_chooser; }
     ConditionComboBoxModel *conditionModel() const { return m_model; }
 
-    void setRunning(bool running);
-    bool isRunning() const { return m_running; }
+    // The controller runs this row now, or a paused run goes on with it.
+    void setMarker(RowDecoration::Marker marker);
+    RowDecoration::Marker marker() const { return m_marker; }
+    bool isRunning() const { return m_marker == RowDecoration::Marker::Running; }
+    bool hasBreakpoint() const;
 
     void subjectChanged(const QString &text) override;
 
@@ -66,6 +70,10 @@ public slots:
     void SlotToClickComboBox();
     void setNewCurrentConditions();
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
 private:
     void fillChooser();
     void selectCurrentKind();
@@ -79,5 +87,5 @@ private:
     QLabel *m_picture = nullptr;
     ProgramItemComboBox *m_chooser = nullptr;
     ConditionComboBoxModel *m_model = nullptr;
-    bool m_running = false;
+    RowDecoration::Marker m_marker = RowDecoration::Marker::None;
 };

@@ -178,19 +178,30 @@ void ProgramListWidget::checkCycles()
     viewport()->update();
 }
 
-void ProgramListWidget::markRunningRow(int position)
+bool ProgramListWidget::markRunningRow(int position, RowDecoration::Marker marker)
 {
     if (position == -1) {
         for (int i = 0; i < count(); ++i) {
             if (ProgramListItemWidget *widget = rowWidget(i))
-                widget->setRunning(false);
+                widget->setMarker(RowDecoration::Marker::None);
         }
-        return;
+        return false;
     }
-    if (position < 0)
-        return;
-    if (ProgramListItemWidget *widget = rowWidget(position + 1))
-        widget->setRunning(true);
+    ProgramListItemWidget *widget = position >= 0 ? rowWidget(position + 1) : nullptr;
+    if (!widget)
+        return false;
+    widget->setMarker(marker);
+    return marker != RowDecoration::Marker::None;
+}
+
+bool ProgramListWidget::toggleBreakpointOfSelection()
+{
+    const QList<QListWidgetItem *> selected = selectedItems();
+    Command *command = selected.isEmpty() ? nullptr : commandAt(row(selected.first()));
+    if (!command)
+        return false;
+    command->setBreakpoint(!command->hasBreakpoint());
+    return true;
 }
 
 bool ProgramListWidget::hasCallTo(int program) const

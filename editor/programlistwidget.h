@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rowdecoration.h"
+
 #include <QHash>
 #include <QIcon>
 #include <QListWidget>
@@ -37,7 +39,12 @@ public:
     // Appends a row for an existing command; the row takes ownership of it.
     void appendCommandRow(Command *command);
     void checkCycles();
-    void markRunningRow(int position);
+    // -1 unmarks every row; position p marks the row of command p (the END row for p equal to the
+    // number of commands). True when a row was marked.
+    bool markRunningRow(int position,
+                        RowDecoration::Marker marker = RowDecoration::Marker::Running);
+    // Sets or clears the breakpoint of the first selected command row; false when none is.
+    bool toggleBreakpointOfSelection();
     bool hasCallTo(int program) const;
     void renumberCalls(int deletedProgram);
 

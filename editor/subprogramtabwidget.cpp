@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QToolTip>
 
@@ -105,6 +106,28 @@ void SubProgramTabWidget::requestDelete()
     if (m_mainList)
         m_mainList->renumberCalls(m_index);
     emit deleted(m_index, false);
+}
+
+void SubProgramTabWidget::setMarker(RowDecoration::Marker marker)
+{
+    if (m_marker == marker)
+        return;
+    m_marker = marker;
+    update();
+}
+
+void SubProgramTabWidget::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    if (m_marker == RowDecoration::Marker::None)
+        return;
+    // A dot in the marker's colour before the caption: the marked row is in this program.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal radius = height() / 6.0;
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.setBrush(RowDecoration::markerColor(m_marker));
+    painter.drawEllipse(QPointF(radius + 8, height() / 2.0), radius, radius);
 }
 
 void SubProgramTabWidget::mouseReleaseEvent(QMouseEvent *event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rowdecoration.h"
+
 #include <QFrame>
 #include <QList>
 #include <QPointer>
@@ -40,6 +42,10 @@ public:
     // The list whose calls decide whether this subprogram may be deleted.
     void setMainProgramList(ProgramListWidget *list);
 
+    // The program holds the row the controller runs now, or the one a paused run goes on with.
+    void setMarker(RowDecoration::Marker marker);
+    RowDecoration::Marker marker() const { return m_marker; }
+
     QString refusalText() const { return m_refusalText; }
     QPushButton *deleteButton() const { return m_deleteButton; }
 
@@ -53,6 +59,7 @@ public slots:
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void updateCaption();
@@ -68,4 +75,5 @@ private:
     QPointer<ProgramListWidget> m_mainList;
     QLabel *m_caption = nullptr;
     QPushButton *m_deleteButton = nullptr;
+    RowDecoration::Marker m_marker = RowDecoration::Marker::None;
 };

@@ -1,10 +1,15 @@
 #include "internalworker.h"
 
+#include "breakpoint.h"
+#include "haltrecords.h"
 #include "linklog.h"
 #include "linktransport.h"
 #include "mbluetoothconnect.h"
 
 #include <QJsonDocument>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 constexpr int kRenamePadding = 20;
@@ -66,57 +71,83 @@ int internalWorker::commandCount(int program) const
 
 void internalWorker::mwStart()
 {
+    // Starting over: whatever was sent on the old footing is no longer waited for.
+    endTransfer(LinkTransfer::Interrupted);
     m_state = 0;
+    abandonHalt();
     m_watchdog.start();
     publish();
 }
 
 void internalWorker::mwStop()
 {
-    if (m_state != 0) {
-        m_state = 1;
-        dropPending();
-    }
+    // The editor leaves the controller for a while (settings, language, closing): a robot left
+    // driving would go on without anyone watching, so it is halted on the way.
+    if (m_state >= 2 && m_state <= 6)
+        beginHalt(1);
+    else if (m_state != 0)
+        dropToConnected();
     publish();
 }
 
 void internalWorker::mwCommand(const QString &command)
 {
+    // While halting, nothing may take the place of the halt records.
+    const bool halting = m_state == 5;
     if (command == QLatin1String("confighardware") || command == QLatin1String("restart")) {
-        if (m_state != 0 && m_programOk) {
+        if (m_state != 0 && !halting && !m_programOk) {
+            refuseTransfer(LinkTransfer::Configuration, LinkTransfer::NotCompiled);
+        } else if (m_state != 0 && !halting) {
+            startTransfer(LinkTransfer::Configuration, int(m_configurationBytes.size()));
             m_pendingType = 1;
             sendFresh(1, m_configurationBytes);
             resetExecution();
         }
     } else if (command == QLatin1String("start")) {
-        if (m_state == 2 && execute(m_currentProgram, m_currentPosition, true))
-            m_state = 4;
+        if (m_state == 2) {
+            // A fresh run stops before a marked first command; a paused one goes on with it.
+            if (!m_runActive && hasBreakpoint(m_currentProgram, m_currentPosition)) {
+                qCDebug(lcLink) << "Pause at breakpoint " << m_currentProgram << m_currentPosition;
+                m_runActive = true;
+            } else if (execute(m_currentProgram, m_currentPosition, true)) {
+                m_runActive = true;
+                m_state = 4;
+            }
+        }
     } else if (command == QLatin1String("stop")) {
-        if (m_state == 4)
-            m_state = 5;
+        if (m_state >= 2 && m_state <= 6 && !halting)
+            beginHalt(2);
     } else if (command == QLatin1String("step")) {
-        if (m_state == 2 && execute(m_currentProgram, m_currentPosition, true))
+        if (m_state == 2 && execute(m_currentProgram, m_currentPosition, true)) {
+            m_runActive = true;
             m_state = 6;
+        }
     } else if (command == QLatin1String("write")) {
         // An image that did not compile (or does not fit the memory) is never written.
-        if (m_state != 7 && m_programOk && m_memoryImage.size() <= kMemorySize) {
+        if (m_state != 7 && !halting && (!m_programOk || m_memoryImage.size() > kMemorySize)) {
+            refuseTransfer(LinkTransfer::Write, LinkTransfer::NotCompiled);
+        } else if (m_state != 7 && !halting) {
             m_writeImage = m_memoryImage;
             m_pendingType = 16;
             m_memoryAddress = 0;
-            if (sendWriteChunk())
+            if (sendWriteChunk()) {
                 m_state = 7;
-            else
+                startTransfer(LinkTransfer::Write, int(m_writeImage.size()));
+            } else {
                 m_pendingType = 0;
+            }
         }
     } else if (command == QLatin1String("read")) {
-        if (m_state != 8) {
+        if (m_state != 8 && !halting) {
             m_pendingType = 17;
             m_memoryAddress = 0;
             m_readBuffer.clear();
-            if (sendReadChunk())
+            if (sendReadChunk()) {
                 m_state = 8;
-            else
+                startTransfer(LinkTransfer::Read, kMemorySize);
+            } else {
                 m_pendingType = 0;
+            }
         }
     }
     publish();
@@ -129,10 +160,8 @@ void internalWorker::mwChangeProg(const QJsonObject &document)
     m_configuration = document.value(QLatin1String("configuration")).toObject();
     m_configurationBytes = m_builder.configurationRecord();
     m_memoryImage = result.image;
-    if (result.configurationChanged && m_state != 0) {
-        m_state = 1;
-        dropPending();
-    }
+    if (result.configurationChanged && m_state != 0)
+        dropToConnected();
     if (result.success) {
         if (!m_programOk)
             qCDebug(lcLink) << "Program repaired";
@@ -140,10 +169,8 @@ void internalWorker::mwChangeProg(const QJsonObject &document)
     } else {
         if (m_state != 0 && m_state != 1)
             qCDebug(lcLink) << "Program compile error";
-        if (m_state != 0) {
-            m_state = 1;
-            dropPending();
-        }
+        if (m_state != 0)
+            dropToConnected();
         m_programOk = false;
     }
     publish();
@@ -176,7 +203,9 @@ void internalWorker::mwFindDevices()
 
 void internalWorker::mwSelectDevice(const QString &deviceText)
 {
+    endTransfer(LinkTransfer::Interrupted);
     m_state = 0;
+    abandonHalt();
     // The user has chosen: a search still running would keep the link down until it ends.
     transport()->stopSearch();
     transport()->disconnectDevice();
@@ -229,12 +258,17 @@ void internalWorker::tslt()
 {
     emit sigErrorConnect();
     if (m_state != 0) {
-        const bool running = m_state >= 4 && m_state <= 6;
+        const bool running = (m_state >= 4 && m_state <= 6) || (m_runActive && m_state != 1);
         reportRenameFailed();
+        endTransfer(LinkTransfer::LinkLost);
         m_state = 0;
+        // A halt under way cannot reach the robot any more; it ends the run itself.
+        const bool halting = m_halting;
+        abandonHalt();
         transport()->disconnectDevice();
-        if (running)
+        if (running && !halting)
             emit sigRunEnded(false);
+        m_runActive = false;
         publish();
     }
     if (m_state == 0)
@@ -262,6 +296,11 @@ void internalWorker::receivePacket(int type, const QByteArray &payload)
             noteReply(request);
             m_pendingType = 0;
             CommandSuccesfulExecute(request, payload);
+            // Whatever was answered, a halt waiting for the controller to be free goes on.
+            if (m_halting && m_pendingType == 0) {
+                continueHalt();
+                publish();
+            }
             return;
         }
         if (!acknowledgedByState(payload)) {
@@ -294,7 +333,11 @@ void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload
     const auto addressOf = [&payload]() { return quint8(payload[0]) | (quint8(payload[1]) << 8); };
     switch (type) {
     case 1:
-        m_state = 2;
+        reportTransfer(m_transferTotal);
+        endTransfer(LinkTransfer::Done);
+        // A halt that waited for this answer goes on with its own records (receivePacket).
+        if (!m_halting)
+            m_state = 2;
         publish();
         break;
     case 7:
@@ -310,12 +353,15 @@ void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload
         }
         const int address = addressOf();
         qCDebug(lcLink) << "Write answer: " << address;
-        if (address == m_memoryAddress)
+        if (address == m_memoryAddress) {
             m_memoryAddress += m_chunkSize;
+            reportTransfer(m_memoryAddress);
+        }
         m_pendingType = 16;
         if (!sendWriteChunk()) {
             m_pendingType = 0;
             m_state = 1;
+            endTransfer(LinkTransfer::Done);
             publish();
         }
         break;
@@ -323,6 +369,7 @@ void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload
     case 17: {
         if (payload.size() < 2) {
             qCDebug(lcLink) << "Read answer global error format";
+            endTransfer(LinkTransfer::BadAnswer);
             break;
         }
         const int address = addressOf();
@@ -331,11 +378,13 @@ void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload
         if (address == m_memoryAddress && length == m_chunkSize) {
             m_memoryAddress += length;
             m_readBuffer.append(payload.mid(2));
+            reportTransfer(m_memoryAddress);
             m_pendingType = 17;
             if (!sendReadChunk()) {
                 m_pendingType = 0;
                 m_state = 1;
-                decompileProg(m_readBuffer);
+                const bool decoded = decompileProg(m_readBuffer);
+                endTransfer(decoded ? LinkTransfer::Done : LinkTransfer::NoProgram);
                 publish();
             }
         } else {
@@ -350,10 +399,12 @@ void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload
     }
 }
 
-void internalWorker::decompileProg(const QByteArray &image)
+bool internalWorker::decompileProg(const QByteArray &image)
 {
-    if (const std::optional<QJsonObject> document = decodeImage(image))
+    const std::optional<QJsonObject> document = decodeImage(image);
+    if (document)
         emit sigReadProg(*document);
+    return document.has_value();
 }
 
 void internalWorker::publish()
@@ -365,7 +416,16 @@ void internalWorker::publish()
     const bool readAllowed = (m_controller.statusFlags & ControllerState::kReadLocked) == 0;
     m_actionFlags = StateReport::actionFlags(m_state, readAllowed, m_programOk);
     emit sigCurState(StateReport::text(m_actionFlags, m_mainPosition, m_currentProgram,
-                                       m_currentPosition, m_controller));
+                                       m_currentPosition, runMarker(), m_controller));
+}
+
+StateReport::RunMarker internalWorker::runMarker() const
+{
+    if (m_state == 4 || m_state == 6)
+        return StateReport::Running;
+    if ((m_state == 2 || m_state == 3) && m_runActive)
+        return StateReport::Paused;
+    return StateReport::NoRun;
 }
 
 void internalWorker::advance()
@@ -373,7 +433,8 @@ void internalWorker::advance()
     const int before = m_state;
     bool completed = false;
     advanceRun(completed);
-    if (before >= 4 && before <= 6 && m_state == 2)
+    // A pause (at a breakpoint, after a step) keeps the run; only its end is reported.
+    if ((before == 4 || before == 6) && m_state == 2 && !m_runActive)
         emit sigRunEnded(completed);
 }
 
@@ -388,7 +449,12 @@ void internalWorker::advanceRun(bool &completed)
             m_state = 2;
         return;
     }
-    if ((m_state != 4 && m_state != 5 && m_state != 6) || !done)
+    if (m_state == 5) {
+        // The command in flight was taken, or a halt record done without its answer.
+        continueHalt();
+        return;
+    }
+    if ((m_state != 4 && m_state != 6) || !done)
         return;
     if (m_runPosition >= 0)
         emit sigCommandDone(m_runProgram, m_runPosition);
@@ -400,12 +466,10 @@ void internalWorker::advanceRun(bool &completed)
         m_currentPosition = 0;
         m_iterationValue = 0;
         m_currentProgram = target;
-        if (m_state == 4) {
-            if (!execute(m_currentProgram, 0, true))
-                m_state = 2;
-        } else {
+        if (m_state == 4)
+            runOnto(m_currentProgram, 0);
+        else
             m_state = 2;
-        }
         return;
     }
     if (status & ControllerState::kReturned) {
@@ -451,12 +515,123 @@ void internalWorker::stepToNextCommand()
     ++m_currentPosition;
     if (m_currentProgram == 0)
         m_mainPosition = m_currentPosition;
-    if (m_state == 4) {
-        if (!execute(m_currentProgram, m_currentPosition, true))
-            m_state = 2;
-    } else {
+    if (m_state == 4)
+        runOnto(m_currentProgram, m_currentPosition);
+    else
+        m_state = 2;
+}
+
+void internalWorker::runOnto(int program, int position)
+{
+    if (hasBreakpoint(program, position)) {
+        // Ready, with the place and the call stack kept: "start" goes on from here.
+        qCDebug(lcLink) << "Pause at breakpoint " << program << position;
+        m_state = 2;
+        return;
+    }
+    if (!execute(program, position, true)) {
+        // Nothing was sent, so nothing will report done: the run cannot go on.
+        resetExecution();
         m_state = 2;
     }
+}
+
+bool internalWorker::hasBreakpoint(int program, int position) const
+{
+    if (!m_pauseAtBreakpoints || position < 0 || position >= commandCount(program))
+        return false;
+    return Breakpoint::isSet(m_programList.at(program).toArray().at(position).toObject());
+}
+
+void internalWorker::beginHalt(int nextState)
+{
+    if (m_halting) {
+        // Asked again on the way (the settings open during a stop): the lower state wins.
+        m_haltNextState = std::min(m_haltNextState, nextState);
+        return;
+    }
+    m_haltEndsRun = m_runActive || (m_state >= 4 && m_state <= 6);
+    resetExecution();
+    m_halting = true;
+    m_haltRecords = HaltRecords::build(m_programList);
+    m_haltNextState = nextState;
+    m_haltStarted = false;
+    m_state = 5;
+    qCDebug(lcLink) << "Halt the robot";
+    continueHalt();
+}
+
+void internalWorker::continueHalt()
+{
+    // The controller takes one request at a time: a command in flight is answered first.
+    if (!m_halting || m_pendingType != 0)
+        return;
+    if (m_haltRecords.isEmpty()) {
+        m_state = m_haltNextState;
+        finishHalt(true);
+        return;
+    }
+    m_haltStarted = true;
+    sendCommandRecord(m_haltRecords.takeFirst(), false);
+}
+
+void internalWorker::finishHalt(bool confirmed)
+{
+    m_halting = false;
+    m_haltRecords.clear();
+    m_haltStarted = false;
+    qCDebug(lcLink) << (confirmed ? "Robot halted" : "Halt abandoned");
+    if (std::exchange(m_haltEndsRun, false))
+        emit sigRunEnded(false);
+    emit sigHaltEnded(confirmed);
+}
+
+void internalWorker::abandonHalt()
+{
+    if (m_halting)
+        finishHalt(false);
+}
+
+void internalWorker::dropToConnected()
+{
+    if (m_halting) {
+        // The halt still goes out; it ends in Connected.
+        m_haltNextState = 1;
+        return;
+    }
+    m_state = 1;
+    dropPending();
+}
+
+void internalWorker::startTransfer(int kind, int total)
+{
+    endTransfer(LinkTransfer::Interrupted);
+    m_transferKind = kind;
+    m_transferTotal = total;
+    m_transferStartedAt = now();
+    emit sigTransferProgress(kind, 0, total, 0);
+}
+
+void internalWorker::reportTransfer(int done)
+{
+    if (m_transferKind != LinkTransfer::None)
+        emit sigTransferProgress(m_transferKind, std::min(done, m_transferTotal), m_transferTotal,
+                                 now() - m_transferStartedAt);
+}
+
+void internalWorker::endTransfer(int outcome)
+{
+    if (m_transferKind == LinkTransfer::None)
+        return;
+    const int kind = std::exchange(m_transferKind, int(LinkTransfer::None));
+    qCDebug(lcLink) << "Transfer " << kind << " ended: " << outcome;
+    emit sigTransferEnded(kind, outcome, now() - m_transferStartedAt);
+}
+
+void internalWorker::refuseTransfer(int kind, int outcome)
+{
+    qCDebug(lcLink) << "Transfer " << kind << " refused: " << outcome;
+    emit sigTransferEnded(kind, outcome, 0);
 }
 
 bool internalWorker::execute(int program, int position, bool asStep)
@@ -621,6 +796,8 @@ void internalWorker::dropPending()
 {
     if (m_pendingType == 7)
         reportRenameFailed();
+    if (m_pendingType == 1 || m_pendingType == 16 || m_pendingType == 17)
+        endTransfer(LinkTransfer::Interrupted);
     m_pendingType = 0;
 }
 
@@ -640,19 +817,34 @@ void internalWorker::giveUp()
         reportRenameFailed();
     m_pendingType = 0;
     m_resendCount = 0;
+    if (abandoned == 1 || abandoned == 16 || abandoned == 17)
+        endTransfer(LinkTransfer::GaveUp);
     if (m_state == 7 || m_state == 8) {
         m_state = 1;
         publish();
+    } else if (m_halting) {
+        if (abandoned == 1)
+            m_haltNextState = 1;
+        // A halt record nobody answers: the link is gone for all practical purposes. An
+        // abandoned command in flight, though, leaves the way free for the halt.
+        if (m_haltStarted) {
+            m_state = m_haltNextState;
+            finishHalt(false);
+        } else {
+            continueHalt();
+        }
+        publish();
     } else if (m_state >= 3 && m_state <= 6) {
         // The controller never took the command, so no state packet will report it done:
-        // waiting for one would hang the run. It ends here, Ready to start again.
+        // waiting for one would hang the run. It ends here, Ready to start again, with the
+        // robot halted in case the last command it took left it moving.
         const bool run = m_state != 3;
         // A restart sent during the run leaves the configuration unconfirmed: Connected only.
-        m_state = abandoned == 1 ? 1 : 2;
-        if (run) {
-            resetExecution();
-            emit sigRunEnded(false);
-        }
+        const int next = abandoned == 1 ? 1 : 2;
+        if (run)
+            beginHalt(next);
+        else
+            m_state = next;
         publish();
     }
 }
@@ -690,6 +882,7 @@ bool internalWorker::sendReadChunk()
 
 void internalWorker::resetExecution()
 {
+    m_runActive = false;
     m_stack.clear();
     m_currentProgram = 0;
     m_currentPosition = 0;

@@ -4,6 +4,7 @@
 #include "memoryimage.h"
 #include "replytimer.h"
 #include "statereport.h"
+#include "transferprogress.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -56,6 +57,13 @@ public:
     int mainPosition() const { return m_mainPosition; }
     int stackDepth() const { return int(m_stack.size()); }
     const ControllerState &controllerState() const { return m_controller; }
+    // A run holds a place in the program: running, or paused at a breakpoint or after a step.
+    bool runActive() const { return m_runActive; }
+    StateReport::RunMarker runMarker() const;
+    // Whether a run pauses before a command marked with a breakpoint (see breakpoint.h). The
+    // command line runs programs straight through.
+    void setPauseAtBreakpoints(bool pause) { m_pauseAtBreakpoints = pause; }
+    const QString &selectedDevice() const { return m_selectedDevice; }
 
 public slots:
     void mwStart();
@@ -73,7 +81,8 @@ public slots:
     void tslt();
     void receivePacket(int type, const QByteArray &payload);
     void CommandSuccesfulExecute(int type, const QByteArray &payload);
-    void decompileProg(const QByteArray &image);
+    // Emits the decoded document; false when the image holds no program.
+    bool decompileProg(const QByteArray &image);
 
 signals:
     void sigCurState(const QString &report);
@@ -95,6 +104,14 @@ signals:
     void sigSearchEnded(int robotCount, int problem);
     void sigFoundDeviceKind(const QString &deviceText, int kind);
     void sigLinkProblem(int problem, const QString &detail);
+    // A memory write, memory read or configuration packet (LinkTransfer::Kind) is under way: bytes
+    // acknowledged so far of the total, and the time since it began. Each starts with done 0.
+    void sigTransferProgress(int kind, int done, int total, qint64 elapsedMs);
+    // It is over (LinkTransfer::Outcome); one that was refused at once ends without having started.
+    void sigTransferEnded(int kind, int outcome, qint64 elapsedMs);
+    // The halt records were all answered (confirmed), or the halt was abandoned because the
+    // link went away or stopped answering.
+    void sigHaltEnded(bool confirmed);
 
 private:
     struct Frame
@@ -108,6 +125,17 @@ private:
     void advance();
     void advanceRun(bool &completed);
     void stepToNextCommand();
+    void runOnto(int program, int position);
+    bool hasBreakpoint(int program, int position) const;
+    void beginHalt(int nextState);
+    void continueHalt();
+    void finishHalt(bool confirmed);
+    void abandonHalt();
+    void dropToConnected();
+    void startTransfer(int kind, int total);
+    void reportTransfer(int done);
+    void endTransfer(int outcome);
+    void refuseTransfer(int kind, int outcome);
     bool execute(int program, int position, bool asStep);
     void sendCommandRecord(const QByteArray &record, bool asStep);
     void sendFresh(int type, const QByteArray &payload);
@@ -180,4 +208,18 @@ private:
     // record.
     int m_runProgram = 0;
     int m_runPosition = -1;
+
+    bool m_runActive = false;
+    bool m_pauseAtBreakpoints = true;
+    // Halting (state 5): the records still to send, the state to enter once they are answered,
+    // whether one went out already, and whether the halt ends a run.
+    bool m_halting = false;
+    QList<QByteArray> m_haltRecords;
+    int m_haltNextState = 2;
+    bool m_haltStarted = false;
+    bool m_haltEndsRun = false;
+
+    int m_transferKind = LinkTransfer::None;
+    int m_transferTotal = 0;
+    qint64 m_transferStartedAt = 0;
 };

@@ -36,6 +36,9 @@ mWorker::mWorker(QObject *parent, internalWorker::TransportFactory factory)
     connect(w, &internalWorker::sigSearchEnded, this, &mWorker::sigSearchEnded);
     connect(w, &internalWorker::sigFoundDeviceKind, this, &mWorker::sigFoundDeviceKind);
     connect(w, &internalWorker::sigLinkProblem, this, &mWorker::sigLinkProblem);
+    connect(w, &internalWorker::sigTransferProgress, this, &mWorker::sigTransferProgress);
+    connect(w, &internalWorker::sigTransferEnded, this, &mWorker::sigTransferEnded);
+    connect(w, &internalWorker::sigHaltEnded, this, &mWorker::sigHaltEnded);
 }
 
 mWorker::~mWorker() = default;

@@ -44,6 +44,11 @@ signals:
     void sigSearchEnded(int robotCount, int problem);
     void sigFoundDeviceKind(const QString &deviceText, int kind);
     void sigLinkProblem(int problem, const QString &detail);
+    // Progress and end of writes, reads and configuration packets, and the end of a halt (see
+    // internalWorker).
+    void sigTransferProgress(int kind, int done, int total, qint64 elapsedMs);
+    void sigTransferEnded(int kind, int outcome, qint64 elapsedMs);
+    void sigHaltEnded(bool confirmed);
     void intMwFindDevices();
     void intSelectDevice(const QString &deviceText);
     void intMwStart();

@@ -12,27 +12,30 @@ ActionFlags actionFlags(int workerState, bool readAllowed, bool writeAllowed)
     case 1:
         return {r, w, 0, 0, 0, 1, 0};
     case 2:
-        return {r, w, 1, 0, 1, 1, 1};
+        // Stop stays on offer: a program that ended by itself leaves its last motion running.
+        return {r, w, 1, 1, 1, 1, 1};
     case 3:
-    case 5:
+    case 4:
     case 6:
+        return {0, 0, 0, 1, 0, 1, 0};
+    case 5:
+        // Halting takes one answer per record; nothing may take the place of those packets.
+        return {0, 0, 0, 0, 0, 0, 0};
     case 7:
     case 8:
         return {0, 0, 0, 0, 0, 1, 0};
-    case 4:
-        return {0, 0, 0, 1, 0, 1, 0};
     default:
         return {0, 0, 0, 0, 0, 0, 0};
     }
 }
 
-QString text(const ActionFlags &flags, int progpos, int proc, int procpos,
+QString text(const ActionFlags &flags, int progpos, int proc, int procpos, RunMarker run,
              const ControllerState &state)
 {
     QString report = QStringLiteral("{");
     report += QStringLiteral("\"read\":%1, \"write\":%2, \"start\":%3, \"stop\":%4, \"step\":%5, "
                              "\"restart\":%6, \"manual\":%7, \"progpos\":%8, \"proc\":%9, "
-                             "\"procpos\":%10, ")
+                             "\"procpos\":%10, \"run\":%11, ")
                   .arg(flags[Read])
                   .arg(flags[Write])
                   .arg(flags[Start])
@@ -42,7 +45,8 @@ QString text(const ActionFlags &flags, int progpos, int proc, int procpos,
                   .arg(flags[Manual])
                   .arg(progpos)
                   .arg(proc)
-                  .arg(procpos);
+                  .arg(procpos)
+                  .arg(int(run));
     QStringList digital;
     for (int value : state.digitalInputs)
         digital.append(QString::number(value));

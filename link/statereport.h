@@ -23,10 +23,19 @@ enum Action
 };
 using ActionFlags = std::array<int, ActionCount>;
 
+// What the program area marks: the command being run, or the one a paused run goes on with.
+enum RunMarker
+{
+    NoRun = 0,
+    Running = 1,
+    Paused = 2,
+};
+
 // Allowed actions in worker state 0-8. readAllowed and writeAllowed fill the R and W entries.
 ActionFlags actionFlags(int workerState, bool readAllowed, bool writeAllowed);
 
-QString text(const ActionFlags &flags, int progpos, int proc, int procpos,
+// The report text; "run" (a RunMarker) follows "procpos".
+QString text(const ActionFlags &flags, int progpos, int proc, int procpos, RunMarker run,
              const ControllerState &state);
 
 } // namespace StateReport

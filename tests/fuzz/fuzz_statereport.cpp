@@ -38,13 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const StateReport::ActionFlags flags =
         StateReport::actionFlags(workerState, data[1] & 1, data[1] & 2);
-    const QString text = StateReport::text(flags, progpos, proc, procpos, state);
+    const auto run = StateReport::RunMarker((data[1] >> 2) % 3);
+    const QString text = StateReport::text(flags, progpos, proc, procpos, run, state);
     // The report is read back as JSON by the editor.
     QJsonParseError error;
     const QJsonDocument report = QJsonDocument::fromJson(text.toUtf8(), &error);
     FUZZ_CHECK(error.error == QJsonParseError::NoError && report.isObject());
     const QJsonObject object = report.object();
     FUZZ_CHECK(object.value(QLatin1String("progpos")).toInt() == progpos);
+    FUZZ_CHECK(object.value(QLatin1String("run")).toInt() == int(run));
     FUZZ_CHECK(object.value(QLatin1String("DI")).toArray().size() ==
                ControllerState::kDigitalInputs);
     for (const QJsonValue &value : object.value(QLatin1String("DI")).toArray())

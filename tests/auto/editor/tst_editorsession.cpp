@@ -119,9 +119,9 @@ void tst_EditorSession::writeReadRestartRun()
     };
     const Report restartable = [&](const QJsonObject &r) { return flag(r, "restart") == 1; };
     const Report ready = [&](const QJsonObject &r) { return flag(r, "start") == 1; };
-    const Report running = [&](const QJsonObject &r) { return flag(r, "stop") == 1; };
-    const Report backAtStart = [&](const QJsonObject &r) {
-        return flag(r, "start") == 1 && flag(r, "progpos") == 0;
+    const Report running = [&](const QJsonObject &r) { return flag(r, "run") == 1; };
+    const Report ended = [&](const QJsonObject &r) {
+        return flag(r, "start") == 1 && flag(r, "run") == 0;
     };
 
     // Connected: writing is offered.
@@ -166,7 +166,7 @@ void tst_EditorSession::writeReadRestartRun()
     QVERIFY(waitForReport(reports, &seen, ready, 30000));
     QTRY_VERIFY(top->button(QStringLiteral("start"))->isEnabled());
 
-    // Run: the red row walks through the commands and returns to the first one.
+    // Run: the red row walks through the commands; once the run is over no row is marked.
     QList<int> redRows;
     auto recordRedRow = [&] {
         int red = -1;
@@ -182,9 +182,9 @@ void tst_EditorSession::writeReadRestartRun()
     recordRedRow();
     emit top->button(QStringLiteral("start"))->clicked();
     QVERIFY(waitForReport(reports, &seen, running, 5000));
-    QVERIFY(waitForReport(reports, &seen, backAtStart, 30000));
+    QVERIFY(waitForReport(reports, &seen, ended, 30000));
     disconnect(recording);
-    QCOMPARE(redRows, (QList<int>{1, 2, 3, 1}));
+    QCOMPARE(redRows, (QList<int>{-1, 1, 2, 3, -1}));
 
     // The virtual controller's address is not remembered as the user's device.
     window.close();

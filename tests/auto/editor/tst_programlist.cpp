@@ -212,28 +212,45 @@ void tst_ProgramList::checkCycles()
 void tst_ProgramList::markRunningRow_data()
 {
     QTest::addColumn<int>("position");
-    QTest::addColumn<int>("redRow");
-    QTest::newRow("first command, not BEGIN") << 0 << 1;
-    QTest::newRow("second command") << 1 << 2;
-    QTest::newRow("past the last command marks END") << 2 << 3;
-    QTest::newRow("no such row") << 7 << -1;
+    QTest::addColumn<bool>("next");
+    QTest::addColumn<int>("markedRow");
+    QTest::newRow("first command, not BEGIN") << 0 << false << 1;
+    QTest::newRow("second command") << 1 << false << 2;
+    QTest::newRow("past the last command marks END") << 2 << false << 3;
+    QTest::newRow("no such row") << 7 << false << -1;
+    QTest::newRow("next after a pause") << 1 << true << 2;
 }
 
 void tst_ProgramList::markRunningRow()
 {
     QFETCH(int, position);
-    QFETCH(int, redRow);
+    QFETCH(bool, next);
+    QFETCH(int, markedRow);
+    using RowDecoration::Marker;
+    const Marker marker = next ? Marker::Next : Marker::Running;
     auto list = makeList({"BEGIN", "m_fwd", "mPause", "END"});
-    list->markRunningRow(position);
+    list->resize(400, 400);
+    QCOMPARE(list->markRunningRow(position, marker), markedRow >= 0);
     for (int i = 0; i < list->count(); ++i) {
-        QCOMPARE(list->rowWidget(i)->isRunning(), i == redRow);
-        QCOMPARE(list->rowWidget(i)->property("running").toBool(), i == redRow);
+        ProgramListItemWidget *row = list->rowWidget(i);
+        QCOMPARE(row->marker(), i == markedRow ? marker : Marker::None);
+        QCOMPARE(row->isRunning(), i == markedRow && !next);
+        // The frame is painted in the marker's colour, a paused row gets the arrow too.
+        row->resize(300, 60);
+        const QImage image = row->grab().toImage();
+        const QRect frame = RowDecoration::frameRect(row->rect());
+        const QColor border = image.pixelColor(frame.left() + 1, frame.center().y());
+        const QColor edge = image.pixelColor(9, frame.center().y());
+        if (i == markedRow && !next)
+            QCOMPARE(border, RowDecoration::markerColor(Marker::Running));
+        if (i == markedRow && next)
+            QCOMPARE(edge, RowDecoration::markerColor(Marker::Next));
+        if (i != markedRow)
+            QVERIFY(border != RowDecoration::markerColor(Marker::Running));
     }
     list->markRunningRow(-1);
     for (int i = 0; i < list->count(); ++i)
-        QVERIFY(!list->rowWidget(i)->property("running").toBool());
-    QVERIFY(
-        list->styleSheet().contains(QLatin1String("[running=\"true\"] { border: 3px solid red;")));
+        QCOMPARE(list->rowWidget(i)->marker(), Marker::None);
 }
 
 void tst_ProgramList::callsAndRenumbering()

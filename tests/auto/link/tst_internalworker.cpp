@@ -78,7 +78,21 @@ struct Rig
         }
     }
     int lastOpcode() const { return quint8(fake->sent.last().second.at(10)); }
+    // Opcodes of the manual command packets sent from index `from` on.
+    QList<int> manualOpcodes(qsizetype from) const
+    {
+        QList<int> opcodes;
+        for (qsizetype i = from; i < fake->sent.size(); ++i) {
+            if (fake->sent.at(i).first == 2)
+                opcodes.append(quint8(fake->sent.at(i).second.at(10)));
+        }
+        return opcodes;
+    }
+    // Answers the last packet without a state packet: the controller took it.
+    void answer() { fake->deliver(fake->sent.last().first | 0x80, {}); }
 };
+
+constexpr int kDriveStopWithBrake = 0x21;
 
 // 6-byte configuration frame, 110 bytes of commands, a return frame and the end frame.
 QJsonObject documentOf130Bytes()
@@ -116,7 +130,17 @@ private slots:
     void runThroughCountedCycle();
     void stepIntoSubprogram();
     void staleDoneFlagIsIgnored();
-    void stopFinishesCommandInFlight();
+    void haltEndsEveryWayOfStopping_data();
+    void haltEndsEveryWayOfStopping();
+    void haltSilencesWhatTheProgramPlays_data();
+    void haltSilencesWhatTheProgramPlays();
+    void haltCutShortByLinkLoss();
+    void pausesAtBreakpoints_data();
+    void pausesAtBreakpoints();
+    void breakpointOnFirstCommandPausesBeforeIt();
+    void runMarkerFollowsTheRun();
+    void transfersReportProgressAndOutcome_data();
+    void transfersReportProgressAndOutcome();
     void manualCycleStartSendsNothing();
     void sequenceAfter255IsOne();
     void renamePadding_data();
@@ -150,11 +174,11 @@ void tst_InternalWorker::actionFlagsPerState_data()
     using L = QList<int>;
     QTest::newRow("0 disconnected") << 0 << L{0, 0, 0, 0, 0, 0, 0};
     QTest::newRow("1 connected") << 1 << L{1, 1, 0, 0, 0, 1, 0};
-    QTest::newRow("2 ready") << 2 << L{1, 1, 1, 0, 1, 1, 1};
-    QTest::newRow("3 manual") << 3 << L{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("2 ready") << 2 << L{1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("3 manual") << 3 << L{0, 0, 0, 1, 0, 1, 0};
     QTest::newRow("4 running") << 4 << L{0, 0, 0, 1, 0, 1, 0};
-    QTest::newRow("5 stopping") << 5 << L{0, 0, 0, 0, 0, 1, 0};
-    QTest::newRow("6 stepping") << 6 << L{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("5 halting") << 5 << L{0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("6 stepping") << 6 << L{0, 0, 0, 1, 0, 1, 0};
     QTest::newRow("7 writing") << 7 << L{0, 0, 0, 0, 0, 1, 0};
     QTest::newRow("8 reading") << 8 << L{0, 0, 0, 0, 0, 1, 0};
 }
@@ -504,20 +528,6 @@ void tst_InternalWorker::staleDoneFlagIsIgnored()
     QCOMPARE(rig.lastOpcode(), 0x00);
 }
 
-void tst_InternalWorker::stopFinishesCommandInFlight()
-{
-    Rig rig;
-    rig.makeReady(document({{command("m_fwd"), command("mnop"), command("m_stop")}}));
-    rig.worker.mwCommand("start");
-    rig.worker.mwCommand("stop");
-    QCOMPARE(rig.worker.state(), 5);
-    const int sent = int(rig.fake->sent.size());
-    rig.complete();
-    QCOMPARE(rig.worker.state(), 2);
-    QCOMPARE(rig.fake->sent.size(), sent);
-    QCOMPARE(rig.lastReport().value("progpos").toInt(), 1);
-}
-
 void tst_InternalWorker::manualCycleStartSendsNothing()
 {
     Rig rig;
@@ -856,6 +866,8 @@ void tst_InternalWorker::giveUpDuringRunEndsItCleanly()
     Rig rig;
     rig.makeReady(document({{command("m_fwd"), command("mnop"), command("m_stop")}}));
     QSignalSpy ended(&rig.worker, &internalWorker::sigRunEnded);
+    QSignalSpy halts(&rig.worker, &internalWorker::sigHaltEnded);
+    const qsizetype before = rig.fake->sent.size();
     if (state == 3) {
         rig.worker.mwManual(0, 1, false);
     } else if (state == 6) {
@@ -871,10 +883,15 @@ void tst_InternalWorker::giveUpDuringRunEndsItCleanly()
         rig.worker.mwCommand("restart");
         QCOMPARE(rig.worker.pendingType(), 1);
     }
-    // The controller is deaf to the packet: every copy is lost, state packets keep coming.
-    for (int i = 0; i < 200 && rig.worker.pendingType() != 0; ++i)
+    // The controller is deaf to the packets: every copy is lost, state packets keep coming. A
+    // run that is given up is halted, and the halt record is given up in turn.
+    for (int i = 0; i < 400 && rig.worker.pendingType() != 0; ++i)
         rig.foreignFrames(1);
     QCOMPARE(rig.worker.pendingType(), 0);
+    QCOMPARE(rig.manualOpcodes(before).contains(kDriveStopWithBrake), runEnds);
+    QCOMPARE(halts.size(), runEnds ? 1 : 0);
+    if (runEnds)
+        QCOMPARE(halts[0][0].toBool(), false);
     const QJsonObject report = rig.lastReport();
     QCOMPARE(report.value("restart").toInt(), 1);
     if (restartDuringRun) {
@@ -968,6 +985,379 @@ void tst_InternalWorker::runReportsEachCommandDone()
     QCOMPARE(ended.size(), 1);
     QCOMPARE(ended[0][0].toBool(), true);
     QCOMPARE(rig.worker.state(), 2);
+}
+
+void tst_InternalWorker::haltEndsEveryWayOfStopping_data()
+{
+    // How the run is left, whether a command is still in flight then, the state after the halt
+    // and whether a run ends with it.
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<bool>("inFlight");
+    QTest::addColumn<int>("nextState");
+    QTest::addColumn<bool>("endsRun");
+    QTest::newRow("stop, command in flight") << "running" << "stop" << true << 2 << true;
+    QTest::newRow("stop between commands") << "taken" << "stop" << false << 2 << true;
+    QTest::newRow("stop while stepping") << "stepping" << "stop" << true << 2 << true;
+    QTest::newRow("stop while paused") << "paused" << "stop" << false << 2 << true;
+    QTest::newRow("stop when ready") << "ready" << "stop" << false << 2 << false;
+    QTest::newRow("settings opened during a run") << "running" << "mwStop" << true << 1 << true;
+    QTest::newRow("editor closed while paused") << "paused" << "mwStop" << false << 1 << true;
+    QTest::newRow("give-up during a run") << "running" << "give up" << false << 2 << true;
+}
+
+void tst_InternalWorker::haltEndsEveryWayOfStopping()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, trigger);
+    QFETCH(bool, inFlight);
+    QFETCH(int, nextState);
+    QFETCH(bool, endsRun);
+    Rig rig;
+    QJsonObject paused = command("mSetleds", {{"pin", "D2"}, {"state", 1}});
+    paused.insert("breakpoint", true);
+    rig.makeReady(document({{command("m_fwd", {{"speed", 60}}), paused, command("mnop")}}));
+    QSignalSpy ended(&rig.worker, &internalWorker::sigRunEnded);
+    QSignalSpy halts(&rig.worker, &internalWorker::sigHaltEnded);
+    if (situation == "stepping") {
+        rig.worker.mwCommand("step");
+    } else if (situation != "ready") {
+        rig.worker.mwCommand("start");
+        if (situation == "taken")
+            rig.answer();
+        else if (situation == "paused")
+            rig.complete();
+    }
+    QCOMPARE(rig.worker.runActive(), situation != "ready");
+    const qsizetype before = rig.fake->sent.size();
+    if (trigger == "stop") {
+        rig.worker.mwCommand("stop");
+    } else if (trigger == "mwStop") {
+        rig.worker.mwStop();
+    } else {
+        // Every copy of the step packet is lost.
+        for (int i = 0; i < 100 && rig.manualOpcodes(before).isEmpty(); ++i)
+            rig.foreignFrames(1);
+    }
+    QCOMPARE(rig.worker.state(), 5);
+    QCOMPARE(rig.lastReport().value("run").toInt(), 0);
+    if (inFlight) {
+        // The controller takes one request at a time: the halt follows the answer.
+        QCOMPARE(rig.manualOpcodes(before), QList<int>());
+        rig.answer();
+    }
+    QCOMPARE(rig.manualOpcodes(before), QList<int>{kDriveStopWithBrake});
+    QCOMPARE(rig.worker.state(), 5);
+    QCOMPARE(ended.size(), 0);
+    rig.answer();
+    QCOMPARE(rig.worker.state(), nextState);
+    QCOMPARE(halts.size(), 1);
+    QCOMPARE(halts[0][0].toBool(), true);
+    QCOMPARE(ended.size(), endsRun ? 1 : 0);
+    if (endsRun)
+        QCOMPARE(ended[0][0].toBool(), false);
+    // The run is over: nothing is marked, and a new one starts from the first command.
+    const QJsonObject report = rig.lastReport();
+    QCOMPARE(report.value("run").toInt(), 0);
+    QCOMPARE(report.value("progpos").toInt(), 0);
+    if (nextState == 2) {
+        rig.worker.mwCommand("start");
+        QCOMPARE(rig.worker.state(), 4);
+        QCOMPARE(rig.lastOpcode(), 0x23);
+    }
+}
+
+void tst_InternalWorker::haltSilencesWhatTheProgramPlays_data()
+{
+    QTest::addColumn<QJsonArray>("program");
+    QTest::addColumn<QList<int>>("opcodes");
+    const QJsonObject note = command("mSound", {{"note", "C"}, {"octave", 4}, {"time", 1}});
+    const QJsonObject melody = command("mMusic", {{"tempo", 90}, {"sounds", "[]"}});
+    QTest::newRow("motion only") << QJsonArray{command("m_fwd")} << QList<int>{0x21};
+    QTest::newRow("notes") << QJsonArray{note} << QList<int>{0x21, 0x14};
+    QTest::newRow("melodies") << QJsonArray{melody} << QList<int>{0x21, 0x2A};
+    QTest::newRow("both") << QJsonArray{melody, note} << QList<int>{0x21, 0x14, 0x2A};
+}
+
+void tst_InternalWorker::haltSilencesWhatTheProgramPlays()
+{
+    QFETCH(QJsonArray, program);
+    QFETCH(QList<int>, opcodes);
+    Rig rig;
+    rig.makeReady(document({program}));
+    const qsizetype before = rig.fake->sent.size();
+    rig.worker.mwCommand("stop");
+    // One record at a time, each once the one before was answered; Ready after the last.
+    for (qsizetype i = 0; i < opcodes.size(); ++i) {
+        QCOMPARE(rig.worker.state(), 5);
+        QCOMPARE(rig.manualOpcodes(before), opcodes.mid(0, i + 1));
+        rig.answer();
+    }
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.manualOpcodes(before), opcodes);
+    // The silence records are those of the byte code: a rest of no length, a melody of no notes.
+    for (qsizetype i = before; i < rig.fake->sent.size(); ++i) {
+        const QByteArray record = rig.fake->sent.at(i).second.mid(1);
+        if (quint8(record.at(9)) == 0x14)
+            QCOMPARE(record.mid(9), QByteArray::fromHex("140000"));
+        if (quint8(record.at(9)) == 0x2A)
+            QCOMPARE(record.mid(11), QByteArray::fromHex("ff00"));
+    }
+}
+
+void tst_InternalWorker::haltCutShortByLinkLoss()
+{
+    Rig rig;
+    rig.makeReady(document({{command("m_fwd")}}));
+    QSignalSpy ended(&rig.worker, &internalWorker::sigRunEnded);
+    QSignalSpy halts(&rig.worker, &internalWorker::sigHaltEnded);
+    rig.worker.mwCommand("start");
+    rig.worker.mwCommand("stop");
+    rig.worker.tslt();
+    QCOMPARE(rig.worker.state(), 0);
+    QCOMPARE(halts.size(), 1);
+    QCOMPARE(halts[0][0].toBool(), false);
+    QCOMPARE(ended.size(), 1);
+    // The late answer of the old connection starts nothing.
+    const qsizetype before = rig.fake->sent.size();
+    rig.connectLink();
+    rig.answer();
+    QCOMPARE(rig.fake->sent.size(), before);
+    QCOMPARE(rig.worker.state(), 1);
+}
+
+void tst_InternalWorker::pausesAtBreakpoints_data()
+{
+    // A program; the flow bits the controller reports for each command sent before the pause;
+    // where the pause stands (program, position, stack depth); the opcode a step sends from
+    // there; then, after "start", each opcode sent with the bits that complete it, and whether
+    // that ends the run (else it pauses at the same mark again).
+    QTest::addColumn<QList<QJsonArray>>("programs");
+    QTest::addColumn<QList<int>>("bits");
+    QTest::addColumn<int>("proc");
+    QTest::addColumn<int>("procpos");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<int>("stepOpcode");
+    QTest::addColumn<QList<int>>("goOn");
+    QTest::addColumn<QList<int>>("goOnBits");
+    QTest::addColumn<bool>("endsRun");
+    QJsonObject marked = command("mSetleds", {{"pin", "D2"}, {"state", 1}});
+    marked.insert("breakpoint", true);
+    const int called = ControllerState::kCalled;
+    const int returned = ControllerState::kReturned;
+    // In a called subprogram: the call stays on the stack; going on returns to the caller.
+    QTest::newRow("in a called subprogram")
+        << QList<QJsonArray>{{command("m_fwd"), command("call", {{"proc", 1}}), command("m_stop")},
+                             {command("mnop"), marked, command("mnop")}}
+        << QList<int>{0, called, 0} << 1 << 1 << 1 << 0x10
+        << QList<int>{0x00, 0x07, 0x20, 0x07} << QList<int>{0, returned, 0, returned} << true;
+    // In a cycle: going on repeats the cycle, and its next round pauses at the mark again.
+    QTest::newRow("in a cycle")
+        << QList<QJsonArray>{{command("mStartCycle"), command("mnop"), marked, command("mEndCycle")}}
+        << QList<int>{0, 0} << 0 << 2 << 1 << 0x10 << QList<int>{0x02, 0x00}
+        << QList<int>{int(ControllerState::kCycleRepeats), 0} << false;
+}
+
+void tst_InternalWorker::pausesAtBreakpoints()
+{
+    QFETCH(QList<QJsonArray>, programs);
+    QFETCH(QList<int>, bits);
+    QFETCH(int, proc);
+    QFETCH(int, procpos);
+    QFETCH(int, depth);
+    QFETCH(int, stepOpcode);
+    QFETCH(QList<int>, goOn);
+    QFETCH(QList<int>, goOnBits);
+    QFETCH(bool, endsRun);
+    Rig rig;
+    rig.makeReady(document(programs));
+    QSignalSpy ended(&rig.worker, &internalWorker::sigRunEnded);
+    rig.worker.mwCommand("start");
+    for (int flow : bits) {
+        QCOMPARE(rig.worker.state(), 4);
+        rig.complete(flow);
+    }
+    // Paused before the marked command: Ready, with the place and the stack kept.
+    const qsizetype sent = rig.fake->sent.size();
+    QCOMPARE(rig.worker.state(), 2);
+    QVERIFY(rig.worker.runActive());
+    QCOMPARE(rig.worker.stackDepth(), depth);
+    QCOMPARE(ended.size(), 0);
+    QJsonObject report = rig.lastReport();
+    QCOMPARE(report.value("run").toInt(), 2);
+    QCOMPARE(report.value("proc").toInt(), proc);
+    QCOMPARE(report.value("procpos").toInt(), procpos);
+    for (const char *offered : {"start", "step", "stop"})
+        QCOMPARE(report.value(QLatin1String(offered)).toInt(), 1);
+
+    // Step executes exactly the marked command and pauses after it.
+    rig.worker.mwCommand("step");
+    QCOMPARE(rig.fake->sent.size(), sent + 1);
+    QCOMPARE(rig.lastOpcode(), stepOpcode);
+    QCOMPARE(rig.lastReport().value("run").toInt(), 1);
+    rig.complete();
+    QCOMPARE(rig.fake->sent.size(), sent + 1);
+    QCOMPARE(rig.worker.state(), 2);
+    report = rig.lastReport();
+    QCOMPARE(report.value("run").toInt(), 2);
+    QCOMPARE(report.value("procpos").toInt(), procpos + 1);
+
+    // Start goes on from there.
+    rig.worker.mwCommand("start");
+    for (qsizetype i = 0; i < goOn.size(); ++i) {
+        QCOMPARE(rig.worker.state(), 4);
+        QCOMPARE(rig.lastOpcode(), goOn.at(i));
+        rig.complete(goOnBits.at(i));
+    }
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(ended.size(), endsRun ? 1 : 0);
+    if (endsRun) {
+        QCOMPARE(ended[0][0].toBool(), true);
+        QCOMPARE(rig.lastReport().value("run").toInt(), 0);
+    } else {
+        QCOMPARE(rig.lastReport().value("run").toInt(), 2);
+        QCOMPARE(rig.lastReport().value("procpos").toInt(), procpos);
+        QCOMPARE(rig.worker.stackDepth(), depth);
+    }
+}
+
+void tst_InternalWorker::breakpointOnFirstCommandPausesBeforeIt()
+{
+    Rig rig;
+    QJsonObject first = command("m_fwd");
+    first.insert("breakpoint", true);
+    const QJsonObject doc = document({{first, command("mnop")}});
+    rig.makeReady(doc);
+    const qsizetype sent = rig.fake->sent.size();
+    rig.worker.mwCommand("start");
+    QCOMPARE(rig.fake->sent.size(), sent);
+    QCOMPARE(rig.lastReport().value("run").toInt(), 2);
+    rig.worker.mwCommand("start");
+    QCOMPARE(rig.worker.state(), 4);
+    QCOMPARE(rig.lastOpcode(), 0x23);
+
+    // The command line runs straight through.
+    Rig straight;
+    straight.worker.setPauseAtBreakpoints(false);
+    straight.makeReady(doc);
+    straight.worker.mwCommand("start");
+    QCOMPARE(straight.worker.state(), 4);
+    QCOMPARE(straight.lastOpcode(), 0x23);
+}
+
+void tst_InternalWorker::runMarkerFollowsTheRun()
+{
+    Rig rig;
+    rig.makeReady(document({{command("m_fwd"), command("mnop")}}));
+    auto run = [&rig] { return rig.lastReport().value("run").toInt(); };
+    QCOMPARE(run(), 0);
+    rig.worker.mwCommand("step");
+    QCOMPARE(run(), 1);
+    rig.complete();
+    QCOMPARE(run(), 2);
+    // A command by hand while paused keeps the pause.
+    rig.worker.mwManual(0, 0, false);
+    QCOMPARE(rig.worker.state(), 3);
+    QCOMPARE(run(), 2);
+    rig.complete();
+    QCOMPARE(run(), 2);
+    rig.worker.mwCommand("start");
+    QCOMPARE(run(), 1);
+    rig.complete();
+    rig.complete(ControllerState::kReturned);
+    // The program ended by itself: nothing marked, and no halt (its last motion goes on).
+    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(run(), 0);
+    QCOMPARE(rig.fake->sent.last().first, 3);
+}
+
+void tst_InternalWorker::transfersReportProgressAndOutcome_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("course");
+    QTest::addColumn<int>("outcome");
+    using T = LinkTransfer::Outcome;
+    QTest::newRow("write") << "write" << "answered" << int(T::Done);
+    QTest::newRow("write, no answers") << "write" << "deaf" << int(T::GaveUp);
+    QTest::newRow("write, link lost") << "write" << "link lost" << int(T::LinkLost);
+    QTest::newRow("write, settings opened") << "write" << "mwStop" << int(T::Interrupted);
+    QTest::newRow("write of a broken program") << "write" << "broken" << int(T::NotCompiled);
+    QTest::newRow("read") << "read" << "answered" << int(T::Done);
+    QTest::newRow("read of an empty memory") << "read" << "erased" << int(T::NoProgram);
+    QTest::newRow("read, garbled answer") << "read" << "garbled" << int(T::BadAnswer);
+    QTest::newRow("configuration") << "restart" << "answered" << int(T::Done);
+    QTest::newRow("configuration, no answers") << "restart" << "deaf" << int(T::GaveUp);
+    QTest::newRow("configuration, broken program") << "restart" << "broken" << int(T::NotCompiled);
+}
+
+void tst_InternalWorker::transfersReportProgressAndOutcome()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, course);
+    QFETCH(int, outcome);
+    Rig rig;
+    QJsonObject doc = documentOf130Bytes();
+    if (course == "broken")
+        doc = document({{command("call", {{"proc", 3}})}});
+    rig.worker.mwChangeProg(doc);
+    rig.connectLink();
+    const QByteArray image = rig.worker.memoryImage();
+    QSignalSpy progress(&rig.worker, &internalWorker::sigTransferProgress);
+    QSignalSpy ends(&rig.worker, &internalWorker::sigTransferEnded);
+    rig.worker.mwCommand(kind);
+    if (course == "answered" || course == "erased") {
+        // The controller answers each request 100 ms after it was sent.
+        QByteArray memory = course == "erased" ? QByteArray(4096, char(0xFF)) : image;
+        memory.append(QByteArray(4096 - memory.size(), char(0xFF)));
+        for (int i = 0; i < 100 && ends.isEmpty(); ++i) {
+            rig.clockMs += 100;
+            const auto [type, payload] = rig.fake->sent.last();
+            QByteArray reply = payload.left(2);
+            if (type == 0x11)
+                reply += memory.mid(quint8(payload[0]) | quint8(payload[1]) << 8, 64);
+            rig.fake->deliver(type | 0x80, reply);
+        }
+    } else if (course == "deaf") {
+        rig.foreignFrames(400);
+    } else if (course == "link lost") {
+        rig.answer();
+        rig.worker.tslt();
+    } else if (course == "mwStop") {
+        rig.worker.mwStop();
+    } else if (course == "garbled") {
+        rig.fake->deliver(0x91, QByteArray(1, '\0'));
+    }
+    QCOMPARE(ends.size(), 1);
+    QCOMPARE(ends[0][1].toInt(), outcome);
+    const int expectedKind = kind == "write" ? LinkTransfer::Write
+                             : kind == "read" ? LinkTransfer::Read
+                                              : LinkTransfer::Configuration;
+    QCOMPARE(ends[0][0].toInt(), expectedKind);
+    if (course == "broken") {
+        QVERIFY(progress.isEmpty());
+        return;
+    }
+    // Progress starts at 0 of the total, never goes back, and is complete when it is done.
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.first()[1].toInt(), 0);
+    const int total = progress.first()[2].toInt();
+    QCOMPARE(total, kind == "write"  ? int(image.size())
+                    : kind == "read" ? 4096
+                                     : int(progress.first()[2].toInt()));
+    int done = 0;
+    for (const QList<QVariant> &report : std::as_const(progress)) {
+        QVERIFY(report[1].toInt() >= done);
+        done = report[1].toInt();
+        QCOMPARE(report[2].toInt(), total);
+    }
+    if (course == "answered" || course == "erased") {
+        QCOMPARE(done, total);
+        // Each chunk took 100 ms on the worker's clock.
+        const int chunks = (total + 63) / 64;
+        QCOMPARE(ends[0][2].toLongLong(), qint64(chunks) * 100);
+    } else {
+        QVERIFY(done < total);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_InternalWorker)

@@ -81,6 +81,9 @@ void tst_mWorker::relaysReachTheWorker()
     QSignalSpy ended(&facade, &mWorker::sigEndFindDevices);
     QSignalSpy status(&facade, &mWorker::sigConnectOK);
     QSignalSpy programs(&facade, &mWorker::sigReadProg);
+    QSignalSpy progress(&facade, &mWorker::sigTransferProgress);
+    QSignalSpy transfers(&facade, &mWorker::sigTransferEnded);
+    QSignalSpy halts(&facade, &mWorker::sigHaltEnded);
     facade.mwStart();
     QCOMPARE(reports.size(), 1);
     QCOMPARE(reports[0][0].toJsonObject().value("restart").toInt(), 0);
@@ -99,8 +102,14 @@ void tst_mWorker::relaysReachTheWorker()
     facade.mwCommand("restart");
     fake->deliver(0x81, {});
     QCOMPARE(reports.last()[0].toJsonObject().value("start").toInt(), 1);
+    QCOMPARE(progress.size(), 2);
+    QCOMPARE(transfers.size(), 1);
+    // Stopping halts the robot first: Connected once the halt record is answered.
     facade.mwStop();
+    QCOMPARE(facade.worker()->state(), 5);
+    fake->deliver(0x82, {});
     QCOMPARE(facade.worker()->state(), 1);
+    QCOMPARE(halts.size(), 1);
     QTest::ignoreMessage(QtDebugMsg, "Input array");
     facade.mwDebugSignal();
     facade.mwManual(0, 0, false);

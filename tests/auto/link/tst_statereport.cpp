@@ -99,11 +99,13 @@ void tst_StateReport::actionFlags_data()
     QTest::newRow("1") << 1 << true << true << L{1, 1, 0, 0, 0, 1, 0};
     QTest::newRow("1 read locked") << 1 << false << true << L{0, 1, 0, 0, 0, 1, 0};
     QTest::newRow("1 no program") << 1 << true << false << L{1, 0, 0, 0, 0, 1, 0};
-    QTest::newRow("2") << 2 << true << true << L{1, 1, 1, 0, 1, 1, 1};
-    QTest::newRow("2 locked, no program") << 2 << false << false << L{0, 0, 1, 0, 1, 1, 1};
-    QTest::newRow("3") << 3 << true << true << L{0, 0, 0, 0, 0, 1, 0};
-    QTest::newRow("4") << 4 << true << true << L{0, 0, 0, 1, 0, 1, 0};
-    for (int s : {5, 6, 7, 8})
+    // Stop is offered whenever something may be moving: Ready included, halting excluded.
+    QTest::newRow("2") << 2 << true << true << L{1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("2 locked, no program") << 2 << false << false << L{0, 0, 1, 1, 1, 1, 1};
+    for (int s : {3, 4, 6})
+        QTest::addRow("%d", s) << s << true << true << L{0, 0, 0, 1, 0, 1, 0};
+    QTest::newRow("5 halting") << 5 << true << true << L{0, 0, 0, 0, 0, 0, 0};
+    for (int s : {7, 8})
         QTest::addRow("%d", s) << s << true << true << L{0, 0, 0, 0, 0, 1, 0};
 }
 
@@ -125,10 +127,11 @@ void tst_StateReport::textOfAReadyController()
     state.analogInputs[0] = 17;
     state.analogInputs[14] = 99;
     state.analogInputs[15] = 123; // not reported
-    const QString text = StateReport::text(StateReport::actionFlags(2, true, true), 0, 0, 0, state);
+    const QString text = StateReport::text(StateReport::actionFlags(2, true, true), 0, 0, 0,
+                                           StateReport::Paused, state);
     QVERIFY(text.startsWith(QLatin1String(
-        "{\"read\":1, \"write\":1, \"start\":1, \"stop\":0, \"step\":1, \"restart\":1, "
-        "\"manual\":1, \"progpos\":0, \"proc\":0, \"procpos\":0, \"DI\":[0, 1, 0, ")));
+        "{\"read\":1, \"write\":1, \"start\":1, \"stop\":1, \"step\":1, \"restart\":1, "
+        "\"manual\":1, \"progpos\":0, \"proc\":0, \"procpos\":0, \"run\":2, \"DI\":[0, 1, 0, ")));
     QVERIFY(text.endsWith(QLatin1String("], \"AI\":[17, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
                                         "99] }")));
     QJsonParseError error;
@@ -141,10 +144,11 @@ void tst_StateReport::textOfAReadyController()
 
 void tst_StateReport::textBeforeAnyStatePacket()
 {
-    const QString text =
-        StateReport::text(StateReport::actionFlags(0, true, false), -1, 0, 0, ControllerState());
+    const QString text = StateReport::text(StateReport::actionFlags(0, true, false), -1, 0, 0,
+                                           StateReport::NoRun, ControllerState());
     const QJsonObject report = QJsonDocument::fromJson(text.toUtf8()).object();
     QCOMPARE(report.value("progpos").toInt(), -1);
+    QCOMPARE(report.value("run").toInt(), 0);
     for (const char *key : {"read", "write", "start", "stop", "step", "restart", "manual"})
         QCOMPARE(report.value(QLatin1String(key)).toInt(), 0);
     for (const QJsonValue &v : report.value("DI").toArray())

@@ -1,0 +1,164 @@
+#include "transferpanel.h"
+
+#include "appcontext.h"
+#include "internalworker.h"
+#include "transferprogress.h"
+
+#include <QGridLayout>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QStyle>
+
+namespace {
+
+constexpr int kResultShownMs = 10000;
+
+QString seconds(qint64 ms)
+{
+    return QString::number(double(ms) / 1000.0, 'f', 1);
+}
+
+QString dictionaryText(const char *key)
+{
+    return AppContext::instance().text(QLatin1String(key));
+}
+
+QString reason(int outcome)
+{
+    switch (outcome) {
+    case LinkTransfer::LinkLost:
+        return dictionaryText("TransferLinkLost");
+    case LinkTransfer::GaveUp:
+        return dictionaryText("TransferGaveUp").arg(internalWorker::kMaxResends);
+    case LinkTransfer::NotCompiled:
+        return dictionaryText("TransferNotCompiled");
+    case LinkTransfer::NoProgram:
+        return dictionaryText("TransferNoProgram");
+    case LinkTransfer::BadAnswer:
+        return dictionaryText("TransferBadAnswer");
+    default:
+        return dictionaryText("TransferInterrupted");
+    }
+}
+
+} // namespace
+
+TransferPanel::TransferPanel(QWidget *parent)
+    : QFrame(parent)
+    , m_bar(new QProgressBar(this))
+    , m_text(new QLabel(this))
+{
+    setObjectName(QStringLiteral("transferPanel"));
+    // The bar draws no text of its own: a device name could hold its %-placeholders.
+    m_bar->setTextVisible(false);
+    m_bar->setMinimumHeight(
+        AppContext::instance().dimension(QStringLiteral("TransferBarHeight"), 32));
+    m_text->setAlignment(Qt::AlignCenter);
+    m_text->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto *layout = new QGridLayout(this);
+    layout->setContentsMargins(15, 4, 15, 4);
+    layout->addWidget(m_bar, 0, 0);
+    layout->addWidget(m_text, 0, 0);
+    setStyleSheet(QStringLiteral(
+        "QProgressBar { border: 2px solid rgba(5, 46, 60, 255); border-radius: 8px; background: "
+        "white; } QProgressBar::chunk { background-color: rgba(79, 221, 255, 255); "
+        "border-radius: 6px; } QProgressBar[failed=\"true\"]::chunk { background-color: "
+        "rgb(255, 170, 0); } QProgressBar[failed=\"true\"] { border-color: rgb(214, 40, 40); } "
+        "QLabel { color: black; font-weight: bold; background: transparent; }"));
+    m_bar->setProperty("failed", false);
+    m_hideTimer.setSingleShot(true);
+    m_hideTimer.setInterval(kResultShownMs);
+    connect(&m_hideTimer, &QTimer::timeout, this, &QWidget::hide);
+    hide();
+}
+
+QString TransferPanel::text() const
+{
+    return m_text->text();
+}
+
+QString TransferPanel::deviceName(const QString &deviceText)
+{
+    const QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
+    const QString name = device.value(QLatin1String("Name")).toString().trimmed();
+    return name.isEmpty() ? device.value(QLatin1String("Address")).toString() : name;
+}
+
+QString TransferPanel::progressText(int kind, int done, int total, qint64 elapsedMs,
+                                    const QString &device)
+{
+    const char *key = kind == LinkTransfer::Read            ? "TransferReading"
+                      : kind == LinkTransfer::Configuration ? "TransferConfiguring"
+                                                        : "TransferWriting";
+    QString line = dictionaryText(key).arg(device, QString::number(done), QString::number(total));
+    const qint64 left = LinkTransfer::remainingMs(done, total, elapsedMs);
+    if (left > 0) {
+        const qint64 wholeSeconds = (left + 999) / 1000;
+        line += QStringLiteral(", ") + dictionaryText("TransferTimeLeft").arg(wholeSeconds);
+    }
+    return line;
+}
+
+QString TransferPanel::endText(int kind, int outcome, qint64 elapsedMs, const QString &device)
+{
+    if (outcome == LinkTransfer::Done) {
+        const char *key = kind == LinkTransfer::Read            ? "TransferReadDone"
+                          : kind == LinkTransfer::Configuration ? "TransferConfigured"
+                                                            : "TransferWritten";
+        return dictionaryText(key).arg(device, seconds(elapsedMs));
+    }
+    const char *key = kind == LinkTransfer::Read            ? "TransferReadFailed"
+                      : kind == LinkTransfer::Configuration ? "TransferConfigureFailed"
+                                                        : "TransferWriteFailed";
+    return dictionaryText(key).arg(device, reason(outcome));
+}
+
+void TransferPanel::showProgress(int kind, int done, int total, qint64 elapsedMs)
+{
+    m_hideTimer.stop();
+    setFailed(false);
+    m_bar->setRange(0, qMax(total, 1));
+    m_bar->setValue(qBound(0, done, qMax(total, 1)));
+    m_text->setText(progressText(kind, done, total, elapsedMs, device()));
+    show();
+}
+
+void TransferPanel::showEnd(int kind, int outcome, qint64 elapsedMs)
+{
+    const bool ok = outcome == LinkTransfer::Done;
+    setFailed(!ok);
+    if (ok)
+        m_bar->setValue(m_bar->maximum());
+    m_text->setText(endText(kind, outcome, elapsedMs, device()));
+    show();
+    // A failure waits to be read.
+    if (ok)
+        m_hideTimer.start();
+    else
+        m_hideTimer.stop();
+}
+
+void TransferPanel::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    m_hideTimer.stop();
+    hide();
+}
+
+void TransferPanel::setFailed(bool failed)
+{
+    if (m_failed == failed)
+        return;
+    m_failed = failed;
+    m_bar->setProperty("failed", failed);
+    m_bar->style()->unpolish(m_bar);
+    m_bar->style()->polish(m_bar);
+}
+
+QString TransferPanel::device() const
+{
+    return m_deviceName ? m_deviceName() : QString();
+}

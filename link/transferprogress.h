@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QtGlobal>
+
+// What the worker reports about a memory write, a memory read or a configuration packet while
+// it goes on and when it is over, for the editor's progress bar and the command line.
+namespace LinkTransfer {
+
+enum Kind
+{
+    None = 0,
+    Write = 1,
+    Read = 2,
+    Configuration = 3,
+};
+
+enum Outcome
+{
+    Done = 0,
+    LinkLost = 1,
+    // No answer after the last resend.
+    GaveUp = 2,
+    NotCompiled = 3,
+    // Stopped by the editor (settings opened, another transfer, another device).
+    Interrupted = 4,
+    // A read that finished but found no program in the memory.
+    NoProgram = 5,
+    // The controller answered in a form that cannot be read.
+    BadAnswer = 6,
+};
+
+// Milliseconds still to go at the pace so far; -1 while too little is done to tell.
+qint64 remainingMs(int done, int total, qint64 elapsedMs);
+
+} // namespace LinkTransfer
