@@ -1,3 +1,4 @@
+#include "breakpoint.h"
 #include "decompiler.h"
 #include "memoryimage.h"
 
@@ -143,9 +144,41 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void timeBytesSurviveARoundTrip();
+    void breakpointsLeaveTheImageAlone();
     void fuzzDecode_data();
     void fuzzDecode();
 };
+
+void tst_MemoryImage::breakpointsLeaveTheImageAlone()
+{
+    const QJsonArray plain{
+        QJsonArray{parse(R"({"conditions": {"type": "always"},
+                             "action": {"command": "m_fwd", "speed": 60}})"),
+                   parse(R"({"conditions": {}, "action": {"command": "call", "proc": 1}})")},
+        QJsonArray{parse(R"({"conditions": {}, "action": {"command": "mStartCycle"}})"),
+                   parse(R"({"conditions": {}, "action": {"command": "mEndCycle"}})")}};
+    QJsonArray marked;
+    for (const QJsonValue &program : plain) {
+        QJsonArray commands;
+        for (const QJsonValue &command : program.toArray()) {
+            QJsonObject object = command.toObject();
+            object.insert(Breakpoint::key(), true);
+            QVERIFY(Breakpoint::isSet(object));
+            commands.append(object);
+        }
+        marked.append(commands);
+    }
+    ImageBuilder withMarks;
+    ImageBuilder without;
+    const ImageBuilder::Result markedImage = withMarks.buildImage(document(marked));
+    const ImageBuilder::Result plainImage = without.buildImage(document(plain));
+    QVERIFY(markedImage.success);
+    QCOMPARE(markedImage.image, plainImage.image);
+    // What comes back from the controller carries no marks.
+    const std::optional<QJsonObject> decoded = decodeImage(markedImage.image);
+    QVERIFY(decoded);
+    QVERIFY(!QJsonDocument(*decoded).toJson().contains(Breakpoint::key().toUtf8()));
+}
 
 void tst_MemoryImage::minimalImage()
 {

@@ -36,6 +36,7 @@ private slots:
     void loadDerivesKind();
     void setJsonNotifiesWithoutDerivingKind();
     void copies();
+    void breakpointTravelsBesideTheJson();
     void detachDuringNotify();
 };
 
@@ -232,6 +233,40 @@ void TestCommand::copies()
     QCOMPARE(copy.observers().size(), 1);
     copy.setJson({});
     QCOMPARE(row.calls, 1);
+}
+
+void TestCommand::breakpointTravelsBesideTheJson()
+{
+    const QJsonObject marked =
+        parse(R"({"conditions": {}, "action": {"command": "m_fwd"}, "breakpoint": true})");
+    Command command("m_fwd");
+    RecordingObserver row;
+    command.attach(&row);
+    command.load(marked);
+    QVERIFY(command.hasBreakpoint());
+    QVERIFY(!command.json().contains("breakpoint"));
+    QCOMPARE(command.documentJson(), marked);
+    QCOMPARE(row.calls, 1);
+
+    // Edits of the panel replace the JSON without touching the mark; a stray key is no mark.
+    command.setJson(parse(R"({"conditions": {}, "action": {"command": "m_fwd", "speed": 9},
+                              "breakpoint": false})"));
+    QVERIFY(command.hasBreakpoint());
+    QVERIFY(!command.json().contains("breakpoint"));
+    QCOMPARE(command.documentJson().value("breakpoint"), QJsonValue(true));
+
+    // Toggling tells the row once per change; a copy (the row an undo brings back) keeps it.
+    command.setBreakpoint(true);
+    QCOMPARE(row.calls, 2);
+    const Command copy(command);
+    QVERIFY(copy.hasBreakpoint());
+    command.setBreakpoint(false);
+    QCOMPARE(row.calls, 3);
+    QVERIFY(!command.documentJson().contains("breakpoint"));
+
+    // Older documents have no mark at all.
+    command.load(parse(R"({"conditions": {}, "action": {"command": "m_fwd"}})"));
+    QVERIFY(!command.hasBreakpoint());
 }
 
 void TestCommand::detachDuringNotify()

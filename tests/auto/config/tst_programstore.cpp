@@ -72,6 +72,7 @@ private slots:
     void unreadableFileIsLogged();
     void nonArrayProgramsSkipped();
     void buildAndSaveState();
+    void breakpointsSurviveSaveAndLoad();
     void saveWithoutExtension();
     void saveToMissingFolder();
     void failedSaveKeepsOldFile();
@@ -150,6 +151,40 @@ void TestProgramStore::loadDocument()
     QCOMPARE(store.language(), QStringLiteral("English"));
     QCOMPARE(store.programCount(), 3);
     QCOMPARE(store.configuration().value("Motor2"), QJsonValue(3));
+}
+
+void TestProgramStore::breakpointsSurviveSaveAndLoad()
+{
+    // A state file with a mark on the second main command, written by this version, and an
+    // older program file without any.
+    QJsonObject state = parse(kState);
+    QJsonArray programs = state.value("ProgData").toArray();
+    QJsonArray main = programs.at(0).toArray();
+    QJsonObject call = main.at(1).toObject();
+    call.insert("breakpoint", true);
+    main.replace(1, call);
+    programs.replace(0, main);
+    state.insert("ProgData", programs);
+    writeFile(m_home->filePath("Lumakit/states.json"), QJsonDocument(state).toJson());
+
+    ProgramStore store(m_home->path(), noDefault());
+    QList<QList<Command *>> lists{store.program(0), store.program(1)};
+    QCOMPARE(lists[0][0]->hasBreakpoint(), false);
+    QCOMPARE(lists[0][1]->hasBreakpoint(), true);
+    QCOMPARE(lists[1][0]->hasBreakpoint(), false);
+    QVERIFY(store.saveState("English", store.buildDocument(lists)));
+    const QJsonObject saved = parse(readFile(store.stateFilePath()));
+    const QJsonArray savedMain = saved.value("ProgData").toArray().at(0).toArray();
+    QCOMPARE(savedMain.at(1).toObject().value("breakpoint"), QJsonValue(true));
+    QVERIFY(!savedMain.at(0).toObject().contains("breakpoint"));
+
+    // The older file loads as before, without marks.
+    const QString older = m_home->filePath("older.json");
+    writeFile(older, kState);
+    store.loadFile(older, ProgramStore::ProgramsOnly);
+    QCOMPARE(names(store, 0), (QStringList{"m_fwd", "call"}));
+    for (const Command *command : store.program(0))
+        QVERIFY(!command->hasBreakpoint());
 }
 
 void TestProgramStore::badFiles_data()

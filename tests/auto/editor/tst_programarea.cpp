@@ -171,46 +171,64 @@ void tst_ProgramArea::deletingSubprogramCalledOnlyByAnotherSubprogram()
 void tst_ProgramArea::runningRows_data()
 {
     QTest::addColumn<QJsonObject>("report");
-    QTest::addColumn<QList<int>>("mainRed");
-    QTest::addColumn<QList<int>>("sub2Red");
+    QTest::addColumn<QList<int>>("mainMarked");
+    QTest::addColumn<QList<int>>("sub2Marked");
+    QTest::addColumn<bool>("next");
     QTest::newRow("call into subprogram 2")
-        << QJsonObject{{"proc", 2}, {"progpos", 4}, {"procpos", 0}} << QList<int>{5}
-        << QList<int>{1};
-    QTest::newRow("main program only") << QJsonObject{{"proc", 0}, {"progpos", 1}, {"procpos", 0}}
-                                       << QList<int>{2} << QList<int>{};
+        << QJsonObject{{"proc", 2}, {"progpos", 4}, {"procpos", 0}, {"run", 1}} << QList<int>{5}
+        << QList<int>{1} << false;
+    QTest::newRow("main program only")
+        << QJsonObject{{"proc", 0}, {"progpos", 1}, {"procpos", 0}, {"run", 1}} << QList<int>{2}
+        << QList<int>{} << false;
+    QTest::newRow("paused in subprogram 2")
+        << QJsonObject{{"proc", 2}, {"progpos", 4}, {"procpos", 1}, {"run", 2}} << QList<int>{5}
+        << QList<int>{2} << true;
+    QTest::newRow("run over") << QJsonObject{{"proc", 2}, {"progpos", 4}, {"procpos", 1}, {"run", 0}}
+                              << QList<int>{} << QList<int>{} << false;
     QTest::newRow("nothing before the first reset")
-        << QJsonObject{{"proc", 0}, {"progpos", -1}, {"procpos", 0}} << QList<int>{}
-        << QList<int>{};
+        << QJsonObject{{"proc", 0}, {"progpos", -1}, {"procpos", 0}, {"run", 1}} << QList<int>{}
+        << QList<int>{} << false;
     QTest::newRow("proc names no program")
-        << QJsonObject{{"proc", 9}, {"progpos", 0}} << QList<int>{1} << QList<int>{};
+        << QJsonObject{{"proc", 9}, {"progpos", 0}, {"run", 1}} << QList<int>{1} << QList<int>{}
+        << false;
+    // A report that says nothing of the run is taken as running.
     QTest::newRow("empty report marks the first command")
-        << QJsonObject{} << QList<int>{1} << QList<int>{};
+        << QJsonObject{} << QList<int>{1} << QList<int>{} << false;
 }
 
 void tst_ProgramArea::runningRows()
 {
     QFETCH(QJsonObject, report);
-    QFETCH(QList<int>, mainRed);
-    QFETCH(QList<int>, sub2Red);
+    QFETCH(QList<int>, mainMarked);
+    QFETCH(QList<int>, sub2Marked);
+    QFETCH(bool, next);
     QJsonArray main;
     for (int i = 0; i < 6; ++i)
         main.append(plain("mPause"));
     load({main, QJsonArray{plain("m_fwd")}, QJsonArray{plain("m_fwd"), plain("mPause")}});
-    // Whatever was red before is cleared first.
+    // Whatever was marked before is cleared first.
     m_area->changeStatusSlot(QJsonObject{{"proc", 2}, {"progpos", 3}, {"procpos", 1}});
     m_area->changeStatusSlot(report);
 
-    auto red = [](ProgramListWidget *list) {
+    using RowDecoration::Marker;
+    const Marker marker = next ? Marker::Next : Marker::Running;
+    auto marked = [marker](ProgramListWidget *list) {
         QList<int> rows;
         for (int i = 0; i < list->count(); ++i) {
-            if (list->rowWidget(i)->isRunning())
+            if (list->rowWidget(i)->marker() == marker)
                 rows.append(i);
+            else if (list->rowWidget(i)->marker() != Marker::None)
+                rows.append(-i);
         }
         return rows;
     };
-    QCOMPARE(red(m_area->lists().at(0)), mainRed);
-    QCOMPARE(red(m_area->lists().at(1)), QList<int>{});
-    QCOMPARE(red(m_area->lists().at(2)), sub2Red);
+    QCOMPARE(marked(m_area->lists().at(0)), mainMarked);
+    QCOMPARE(marked(m_area->lists().at(1)), QList<int>{});
+    QCOMPARE(marked(m_area->lists().at(2)), sub2Marked);
+    // The tabs of the programs that hold a marked row show it.
+    QCOMPARE(m_area->tabs().at(0)->marker(), mainMarked.isEmpty() ? Marker::None : marker);
+    QCOMPARE(m_area->tabs().at(1)->marker(), Marker::None);
+    QCOMPARE(m_area->tabs().at(2)->marker(), sub2Marked.isEmpty() ? Marker::None : marker);
 }
 
 void tst_ProgramArea::editRequestsGoToShownList()

@@ -34,6 +34,9 @@ private slots:
     void checkCycles();
     void markRunningRow_data();
     void markRunningRow();
+    void breakpointEdge_data();
+    void breakpointEdge();
+    void breakpointOfSelection();
     void callsAndRenumbering();
     void chooserEntriesFollowAllowedConditions();
     void choosingDisallowedKindKeepsKind();
@@ -251,6 +254,63 @@ void tst_ProgramList::markRunningRow()
     list->markRunningRow(-1);
     for (int i = 0; i < list->count(); ++i)
         QCOMPARE(list->rowWidget(i)->marker(), Marker::None);
+}
+
+void tst_ProgramList::breakpointEdge_data()
+{
+    // Where a row is pressed (x from its left side), and whether that toggles its breakpoint;
+    // a press elsewhere selects the row instead.
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<bool>("toggles");
+    QTest::newRow("in the margin") << 1 << 4 << true;
+    QTest::newRow("on the frame before the picture") << 2 << 22 << true;
+    QTest::newRow("on the action text") << 1 << 150 << false;
+    QTest::newRow("BEGIN has no breakpoint") << 0 << 4 << false;
+}
+
+void tst_ProgramList::breakpointEdge()
+{
+    QFETCH(int, row);
+    QFETCH(int, x);
+    QFETCH(bool, toggles);
+    auto list = makeList({"BEGIN", "m_fwd", "mPause", "END"});
+    list->resize(400, 600);
+    list->show();
+    QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+    list->setCurrentRow(3);
+    QSignalSpy changed(list.get(), &ProgramListWidget::programListChanged);
+    QWidget *widget = list->indexWidget(list->model()->index(row, 0));
+    QVERIFY(widget);
+    const QPoint at(x, RowDecoration::frameRect(widget->rect()).center().y());
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+    Command *command = list->commandAt(row);
+    QCOMPARE(command && command->hasBreakpoint(), toggles);
+    QCOMPARE(changed.count(), toggles ? 1 : 0);
+    if (x > 100)
+        QCOMPARE(list->currentRow(), row);
+    if (!toggles)
+        return;
+    // The dot is painted in the margin; a second press takes it away.
+    const QColor dot = widget->grab().toImage().pixelColor(9, at.y());
+    QVERIFY2(dot.red() > 150 && dot.green() < 100, qPrintable(dot.name()));
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+    QVERIFY(!command->hasBreakpoint());
+    QCOMPARE(changed.count(), 2);
+    QCOMPARE(list->currentRow(), 3);
+}
+
+void tst_ProgramList::breakpointOfSelection()
+{
+    auto list = makeList({"BEGIN", "m_fwd", "mPause", "END"});
+    list->setCurrentRow(0);
+    QVERIFY(!list->toggleBreakpointOfSelection());
+    list->setCurrentRow(2);
+    QVERIFY(list->toggleBreakpointOfSelection());
+    QVERIFY(list->commandAt(2)->hasBreakpoint());
+    QVERIFY(!list->commandAt(1)->hasBreakpoint());
+    QVERIFY(list->toggleBreakpointOfSelection());
+    QVERIFY(!list->commandAt(2)->hasBreakpoint());
 }
 
 void tst_ProgramList::callsAndRenumbering()

@@ -31,6 +31,7 @@ private slots:
     void dropOfUnknownNameChangesNothing();
     void redoOfDropMakesFreshCommand();
     void deleteAndUndoRestoresSameCommand();
+    void breakpointsTravelWithTheirCommand();
     void addCommandAppendsAndUndoRemoves();
     void undoOnEmptyStackDoesNothing();
     void moveConstructorsLog();
@@ -208,6 +209,40 @@ void tst_UndoCommands::deleteAndUndoRestoresSameCommand()
     QCOMPARE(list->rowNames(), (QStringList{"BEGIN", "m_fwd", "mSetleds", "END"}));
     list->undoStack()->undo();
     QCOMPARE(list->commandAt(2), command);
+}
+
+void tst_UndoCommands::breakpointsTravelWithTheirCommand()
+{
+    auto list = makeList({"BEGIN", "m_fwd", "mPause", "mSetleds", "END"});
+    list->commandAt(2)->setBreakpoint(true);
+    auto marks = [&list] {
+        QList<int> rows;
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->rowWidget(i)->hasBreakpoint())
+                rows.append(i);
+        }
+        return rows;
+    };
+    QUndoStack *stack = list->undoStack();
+    stack->push(new MoveBelowItemCommand(list.get(), 2, 4));
+    QCOMPARE(list->rowNames(), (QStringList{"BEGIN", "m_fwd", "mSetleds", "mPause", "END"}));
+    QCOMPARE(marks(), QList<int>{3});
+    stack->undo();
+    QCOMPARE(marks(), QList<int>{2});
+    stack->redo();
+    QCOMPARE(marks(), QList<int>{3});
+
+    // Deleted with its command; the undo brings both back.
+    stack->push(new DeletedQListItemWidgetCommand(list.get(), 3, list->commandAt(3),
+                                                  list->rowWidget(3)));
+    QCOMPARE(marks(), QList<int>());
+    for (const Command *command : list->commands())
+        QVERIFY(!command->documentJson().contains("breakpoint"));
+    stack->undo();
+    QCOMPARE(list->rowNames(), (QStringList{"BEGIN", "m_fwd", "mSetleds", "mPause", "END"}));
+    QCOMPARE(marks(), QList<int>{3});
+    stack->undo();
+    QCOMPARE(marks(), QList<int>{2});
 }
 
 void tst_UndoCommands::addCommandAppendsAndUndoRemoves()
