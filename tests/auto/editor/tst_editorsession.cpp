@@ -10,7 +10,9 @@
 #include "programstore.h"
 #include "qlabeldragdrop.h"
 #include "tiledrop.h"
+#include "subprogramtabwidget.h"
 #include "topmenuwidget.h"
+#include "transferpanel.h"
 #include "virtualcontrollerserver.h"
 
 #include <QDir>
@@ -37,6 +39,7 @@ class tst_EditorSession : public QObject
 private slots:
     void initTestCase();
     void writeReadRestartRun();
+    void breakpointPauseStepContinueStop();
     void manualCommandNamesShownListAndRow();
     void rebuildKeepsOneConnectionPerButton();
     void openingAFileReplacesProgramsAndHistory();
@@ -146,6 +149,12 @@ void tst_EditorSession::writeReadRestartRun()
     emit top->button(QStringLiteral("write"))->clicked();
     QVERIFY(waitForReport(reports, &seen, writing, 5000));
     QVERIFY(waitForReport(reports, &seen, connected, 30000));
+    // The panel under the program says where the program went.
+    TransferPanel *panel = window.transferPanel();
+    QVERIFY(panel->isVisible());
+    QVERIFY(!panel->failed());
+    QVERIFY2(panel->text().contains(QLatin1String("Virtual controller")),
+             qPrintable(panel->text()));
     emit top->button(QStringLiteral("read"))->clicked();
     QVERIFY(readBack.wait(30000));
     main = CentralWidget::instance()->lists().at(0);
@@ -194,6 +203,112 @@ void tst_EditorSession::writeReadRestartRun()
     QCOMPARE(saved.value("BluetoothDeviceName").toString(), QString());
     QCOMPARE(saved.value("ProgData").toArray().at(0).toArray().size(), 3);
     QVERIFY(!saved.value("Language").toString().isEmpty());
+}
+
+void tst_EditorSession::breakpointPauseStepContinueStop()
+{
+    VirtualControllerServer server;
+    const quint16 port = server.listen(QHostAddress::LocalHost, 0);
+    QVERIFY(port != 0);
+    MainWindow window(MainWindow::Options{
+        QStringLiteral("{\"Name\":\"Virtual controller\",\"Address\":\"tcp://127.0.0.1:%1\"}")
+            .arg(port)});
+    QSignalSpy reports(window.worker(), &mWorker::sigCurState);
+    TopMenuWidget *top = TopMenuWidget::instance();
+    qsizetype seen = 0;
+    auto value = [](const QJsonObject &report, const char *key) {
+        return report.value(QLatin1String(key)).toInt();
+    };
+    const Report restartable = [&](const QJsonObject &r) { return value(r, "restart") == 1; };
+    const Report ready = [&](const QJsonObject &r) { return value(r, "start") == 1; };
+    const Report running = [&](const QJsonObject &r) { return value(r, "run") == 1; };
+    auto pausedAt = [&](int position) {
+        return Report([&, position](const QJsonObject &r) {
+            return value(r, "run") == 2 && value(r, "progpos") == position;
+        });
+    };
+    const Report halted = [&](const QJsonObject &r) {
+        return value(r, "run") == 0 && value(r, "start") == 1;
+    };
+
+    // An endless cycle: forward, a short pause.
+    window.LabelClearClick();
+    CentralWidget *area = CentralWidget::instance();
+    ProgramListWidget *main = area->lists().at(0);
+    main->resize(600, 600);
+    for (const char *tile : {"mStartCycle", "m_fwd", "mPause", "mEndCycle"})
+        dropTile(main, QLatin1String(tile), main->count() - 1);
+    QCOMPARE(main->rowNames(),
+             (QStringList{"BEGIN", "mStartCycle", "m_fwd", "mPause", "mEndCycle", "END"}));
+    main->commandAt(2)->setJson(QJsonObject{
+        {"conditions", QJsonObject{{"type", "always"}}},
+        {"action", QJsonObject{{"command", "m_fwd"}, {"speed", 60}, {"timer", 0}, {"brake", 0}}}});
+    main->commandAt(3)->setJson(pause(0.1));
+
+    // A click on the left edge of the pause sets its breakpoint.
+    QWidget *pauseRow = main->rowWidget(3);
+    QTest::mouseClick(pauseRow, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(4, pauseRow->height() / 2));
+    QVERIFY(main->commandAt(3)->hasBreakpoint());
+
+    QVERIFY(waitForReport(reports, &seen, restartable, 30000));
+    emit top->button(QStringLiteral("restart"))->clicked();
+    QVERIFY(waitForReport(reports, &seen, ready, 30000));
+
+    auto markers = [main] {
+        QList<int> rows;
+        for (int i = 0; i < main->count(); ++i) {
+            if (main->rowWidget(i)->marker() != RowDecoration::Marker::None)
+                rows.append(i);
+        }
+        return rows;
+    };
+    using RowDecoration::Marker;
+    // Start: the run stops before the pause, which is marked as the next row; the robot drives.
+    emit top->button(QStringLiteral("start"))->clicked();
+    QVERIFY(waitForReport(reports, &seen, pausedAt(2), 10000));
+    QCOMPARE(markers(), QList<int>{3});
+    QCOMPARE(main->rowWidget(3)->marker(), Marker::Next);
+    QCOMPARE(area->tabs().at(0)->marker(), Marker::Next);
+    QCOMPARE(server.controller().outputs().driveCommand, 0x23);
+
+    // Step: only the pause runs, and the cycle's end is next.
+    emit top->button(QStringLiteral("step"))->clicked();
+    QVERIFY(waitForReport(reports, &seen, pausedAt(3), 10000));
+    QCOMPARE(markers(), QList<int>{4});
+
+    // Continue: the cycle repeats and pauses at the breakpoint again.
+    emit top->button(QStringLiteral("start"))->clicked();
+    QVERIFY(waitForReport(reports, &seen, running, 10000));
+    QVERIFY(waitForReport(reports, &seen, pausedAt(2), 10000));
+    QCOMPARE(markers(), QList<int>{3});
+
+    // Esc stops from the window: the robot is halted and no row is marked any more.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(waitForReport(reports, &seen, halted, 10000));
+    QCOMPARE(server.controller().outputs().driveCommand, 0x21);
+    QCOMPARE(markers(), QList<int>{});
+    QCOMPARE(area->tabs().at(0)->marker(), Marker::None);
+
+    // Closing the window while the robot drives halts it before the window goes, and keeps
+    // the breakpoint with the saved programs.
+    emit top->button(QStringLiteral("start"))->clicked();
+    QVERIFY(waitForReport(reports, &seen, pausedAt(2), 10000));
+    QCOMPARE(server.controller().outputs().driveCommand, 0x23);
+    window.close();
+    QCOMPARE(server.controller().outputs().driveCommand, 0x21);
+    QFile state(AppContext::instance().store().stateFilePath());
+    QVERIFY(state.open(QIODevice::ReadOnly));
+    const QJsonArray saved = QJsonDocument::fromJson(state.readAll())
+                                 .object()
+                                 .value("ProgData")
+                                 .toArray()
+                                 .at(0)
+                                 .toArray();
+    QCOMPARE(saved.at(2).toObject().value("breakpoint"), QJsonValue(true));
+    QVERIFY(!saved.at(1).toObject().contains("breakpoint"));
 }
 
 void tst_EditorSession::manualCommandNamesShownListAndRow()
