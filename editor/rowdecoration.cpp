@@ -78,8 +78,9 @@ void paintEdge(QPainter &painter, const QRect &row, bool breakpoint, Marker mark
         painter.drawEllipse(centre, size / 2.0, size / 2.0);
     }
     if (marker == Marker::Next) {
+        // Inside the dot, when there is one, so that its red ring still shows.
         QPainterPath arrow;
-        const qreal half = size / 2.0;
+        const qreal half = size / 2.0 * (breakpoint ? 0.6 : 1.0);
         arrow.moveTo(centre.x() - half * 0.7, centre.y() - half);
         arrow.lineTo(centre.x() + half, centre.y());
         arrow.lineTo(centre.x() - half * 0.7, centre.y() + half);

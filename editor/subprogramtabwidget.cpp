@@ -11,6 +11,9 @@
 
 namespace {
 
+// Space around the dot of a marked tab.
+constexpr int kDotMargin = 12;
+
 QString tabStyle(const char *background)
 {
     return QStringLiteral("SubProgramTabWidget {background-color: %1;border-top-right-radius: "
@@ -113,7 +116,15 @@ void SubProgramTabWidget::setMarker(RowDecoration::Marker marker)
     if (m_marker == marker)
         return;
     m_marker = marker;
+    // The caption makes room for the dot while there is one.
+    layout()->setContentsMargins(
+        marker == RowDecoration::Marker::None ? 0 : int(2 * dotRadius() + kDotMargin), 0, 0, 0);
     update();
+}
+
+qreal SubProgramTabWidget::dotRadius() const
+{
+    return minimumHeight() / 6.0;
 }
 
 void SubProgramTabWidget::paintEvent(QPaintEvent *event)
@@ -124,10 +135,10 @@ void SubProgramTabWidget::paintEvent(QPaintEvent *event)
     // A dot in the marker's colour before the caption: the marked row is in this program.
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal radius = height() / 6.0;
+    const qreal radius = dotRadius();
     painter.setPen(QPen(Qt::white, 1.5));
     painter.setBrush(RowDecoration::markerColor(m_marker));
-    painter.drawEllipse(QPointF(radius + 8, height() / 2.0), radius, radius);
+    painter.drawEllipse(QPointF(radius + kDotMargin / 2.0, height() / 2.0), radius, radius);
 }
 
 void SubProgramTabWidget::mouseReleaseEvent(QMouseEvent *event)

@@ -64,6 +64,7 @@ protected:
 private:
     void updateCaption();
     void updateStyle();
+    qreal dotRadius() const;
 
     int m_index = 0;
     QString m_name;

@@ -57,6 +57,9 @@ TransferPanel::TransferPanel(QWidget *parent)
     m_bar->setMinimumHeight(
         AppContext::instance().dimension(QStringLiteral("TransferBarHeight"), 32));
     m_text->setAlignment(Qt::AlignCenter);
+    // A long text wraps instead of widening the program area's column.
+    m_text->setWordWrap(true);
+    m_text->setMinimumWidth(1);
     m_text->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(15, 4, 15, 4);
