@@ -39,7 +39,8 @@ int runRun(const QStringList &arguments)
         "Breakpoints saved in the program do not pause it.\n\n"
         "Exit status: 0 when the main program ends (its last motion goes on, as on the robot "
         "alone), or once --seconds have passed (the run is then stopped and the robot halted: "
-        "motors braked, sound silenced); 1 when the program does not compile (nothing is sent); 2 for usage "
+        "motors braked, sound silenced); 1 when the program does not compile (nothing is sent); 2 "
+        "for usage "
         "errors and unreadable input; 3 when the link fails or the timeout passes (the timeout "
         "counts on top of --seconds)."));
     parser.addHelpOption();

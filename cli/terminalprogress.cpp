@@ -63,7 +63,8 @@ void TerminalProgress::end(int kind, int outcome, qint64 elapsedMs)
 QString TerminalProgress::progressLine(int kind, int done, int total, qint64 elapsedMs)
 {
     const int filled = total > 0 ? int(qint64(qBound(0, done, total)) * kBarWidth / total) : 0;
-    const QString bar = QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'));
+    const QString bar =
+        QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'));
     const int digits = int(QString::number(total).size());
     QString line = QStringLiteral("%1 [%2] %3/%4 bytes")
                        .arg(activity(kind), -11)

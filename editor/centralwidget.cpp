@@ -301,7 +301,8 @@ void CentralWidget::changeStatusSlot(const QJsonObject &json)
     const int procpos = ProgramValues::readInt(json.value(QStringLiteral("procpos")));
     // Without "run" a report says nothing about a pause: its position is the running one.
     const QJsonValue run = json.value(QStringLiteral("run"));
-    const int runMarker = run.isUndefined() ? int(StateReport::Running) : ProgramValues::readInt(run);
+    const int runMarker =
+        run.isUndefined() ? int(StateReport::Running) : ProgramValues::readInt(run);
     using RowDecoration::Marker;
     Marker marker = Marker::None;
     if (progpos != -1 && runMarker == StateReport::Running)

@@ -95,7 +95,7 @@ QString TransferPanel::progressText(int kind, int done, int total, qint64 elapse
 {
     const char *key = kind == LinkTransfer::Read            ? "TransferReading"
                       : kind == LinkTransfer::Configuration ? "TransferConfiguring"
-                                                        : "TransferWriting";
+                                                            : "TransferWriting";
     QString line = dictionaryText(key).arg(device, QString::number(done), QString::number(total));
     const qint64 left = LinkTransfer::remainingMs(done, total, elapsedMs);
     if (left > 0) {
@@ -110,12 +110,12 @@ QString TransferPanel::endText(int kind, int outcome, qint64 elapsedMs, const QS
     if (outcome == LinkTransfer::Done) {
         const char *key = kind == LinkTransfer::Read            ? "TransferReadDone"
                           : kind == LinkTransfer::Configuration ? "TransferConfigured"
-                                                            : "TransferWritten";
+                                                                : "TransferWritten";
         return dictionaryText(key).arg(device, seconds(elapsedMs));
     }
     const char *key = kind == LinkTransfer::Read            ? "TransferReadFailed"
                       : kind == LinkTransfer::Configuration ? "TransferConfigureFailed"
-                                                        : "TransferWriteFailed";
+                                                            : "TransferWriteFailed";
     return dictionaryText(key).arg(device, reason(outcome));
 }
 

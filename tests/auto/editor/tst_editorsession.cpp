@@ -9,8 +9,8 @@
 #include "programlistwidget.h"
 #include "programstore.h"
 #include "qlabeldragdrop.h"
-#include "tiledrop.h"
 #include "subprogramtabwidget.h"
+#include "tiledrop.h"
 #include "topmenuwidget.h"
 #include "transferpanel.h"
 #include "virtualcontrollerserver.h"
@@ -247,8 +247,7 @@ void tst_EditorSession::breakpointPauseStepContinueStop()
 
     // A click on the left edge of the pause sets its breakpoint.
     QWidget *pauseRow = main->rowWidget(3);
-    QTest::mouseClick(pauseRow, Qt::LeftButton, Qt::NoModifier,
-                      QPoint(4, pauseRow->height() / 2));
+    QTest::mouseClick(pauseRow, Qt::LeftButton, Qt::NoModifier, QPoint(4, pauseRow->height() / 2));
     QVERIFY(main->commandAt(3)->hasBreakpoint());
 
     QVERIFY(waitForReport(reports, &seen, restartable, 30000));

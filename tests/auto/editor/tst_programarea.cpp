@@ -183,14 +183,16 @@ void tst_ProgramArea::runningRows_data()
     QTest::newRow("paused in subprogram 2")
         << QJsonObject{{"proc", 2}, {"progpos", 4}, {"procpos", 1}, {"run", 2}} << QList<int>{5}
         << QList<int>{2} << true;
-    QTest::newRow("run over") << QJsonObject{{"proc", 2}, {"progpos", 4}, {"procpos", 1}, {"run", 0}}
+    QTest::newRow("run over") << QJsonObject{{"proc", 2},
+                                             {"progpos", 4},
+                                             {"procpos", 1},
+                                             {"run", 0}}
                               << QList<int>{} << QList<int>{} << false;
     QTest::newRow("nothing before the first reset")
         << QJsonObject{{"proc", 0}, {"progpos", -1}, {"procpos", 0}, {"run", 1}} << QList<int>{}
         << QList<int>{} << false;
-    QTest::newRow("proc names no program")
-        << QJsonObject{{"proc", 9}, {"progpos", 0}, {"run", 1}} << QList<int>{1} << QList<int>{}
-        << false;
+    QTest::newRow("proc names no program") << QJsonObject{{"proc", 9}, {"progpos", 0}, {"run", 1}}
+                                           << QList<int>{1} << QList<int>{} << false;
     // A report that says nothing of the run is taken as running.
     QTest::newRow("empty report marks the first command")
         << QJsonObject{} << QList<int>{1} << QList<int>{} << false;

@@ -55,13 +55,13 @@ void tst_TransferPanel::progressText_data()
     // 576 bytes to go at 640 bytes in 2 s: 1.8 s, said as about 2 s.
     QTest::newRow("write, time left") << int(LinkTransfer::Write) << 640 << 1216 << 2000
                                       << "Writing to Robo: 640 of 1216 bytes, about 2 s left";
-    QTest::newRow("read, too early to tell") << int(LinkTransfer::Read) << 64 << 4096 << 100
-                                             << "Reading from Robo: 64 of 4096 bytes";
+    QTest::newRow("read, too early to tell")
+        << int(LinkTransfer::Read) << 64 << 4096 << 100 << "Reading from Robo: 64 of 4096 bytes";
     QTest::newRow("read, once a second has passed")
         << int(LinkTransfer::Read) << 64 << 4096 << 1000
         << "Reading from Robo: 64 of 4096 bytes, about 63 s left";
-    QTest::newRow("configuration") << int(LinkTransfer::Configuration) << 0 << 12 << 0
-                                   << "Getting Robo ready: 0 of 12 bytes";
+    QTest::newRow("configuration")
+        << int(LinkTransfer::Configuration) << 0 << 12 << 0 << "Getting Robo ready: 0 of 12 bytes";
 }
 
 void tst_TransferPanel::progressText()
@@ -114,10 +114,12 @@ void tst_TransferPanel::deviceName_data()
 {
     QTest::addColumn<QString>("deviceText");
     QTest::addColumn<QString>("name");
-    QTest::newRow("named") << R"({"Name":"Robo 7","Address":"00:11:22:33:44:55"})" << "Robo 7";
+    QTest::newRow("named") << R"({"Name":"Robo 7","Address":"00:11:22:33:44:55"})"
+                           << "Robo 7";
     QTest::newRow("nameless") << R"({"Name":" ","Address":"tcp://127.0.0.1:5000"})"
                               << "tcp://127.0.0.1:5000";
-    QTest::newRow("not a device text") << "Robo" << "";
+    QTest::newRow("not a device text") << "Robo"
+                                       << "";
 }
 
 void tst_TransferPanel::deviceName()

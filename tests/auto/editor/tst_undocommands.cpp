@@ -233,8 +233,8 @@ void tst_UndoCommands::breakpointsTravelWithTheirCommand()
     QCOMPARE(marks(), QList<int>{3});
 
     // Deleted with its command; the undo brings both back.
-    stack->push(new DeletedQListItemWidgetCommand(list.get(), 3, list->commandAt(3),
-                                                  list->rowWidget(3)));
+    stack->push(
+        new DeletedQListItemWidgetCommand(list.get(), 3, list->commandAt(3), list->rowWidget(3)));
     QCOMPARE(marks(), QList<int>());
     for (const Command *command : list->commands())
         QVERIFY(!command->documentJson().contains("breakpoint"));

@@ -996,14 +996,22 @@ void tst_InternalWorker::haltEndsEveryWayOfStopping_data()
     QTest::addColumn<bool>("inFlight");
     QTest::addColumn<int>("nextState");
     QTest::addColumn<bool>("endsRun");
-    QTest::newRow("stop, command in flight") << "running" << "stop" << true << 2 << true;
-    QTest::newRow("stop between commands") << "taken" << "stop" << false << 2 << true;
-    QTest::newRow("stop while stepping") << "stepping" << "stop" << true << 2 << true;
-    QTest::newRow("stop while paused") << "paused" << "stop" << false << 2 << true;
-    QTest::newRow("stop when ready") << "ready" << "stop" << false << 2 << false;
-    QTest::newRow("settings opened during a run") << "running" << "mwStop" << true << 1 << true;
-    QTest::newRow("editor closed while paused") << "paused" << "mwStop" << false << 1 << true;
-    QTest::newRow("give-up during a run") << "running" << "give up" << false << 2 << true;
+    QTest::newRow("stop, command in flight") << "running"
+                                             << "stop" << true << 2 << true;
+    QTest::newRow("stop between commands") << "taken"
+                                           << "stop" << false << 2 << true;
+    QTest::newRow("stop while stepping") << "stepping"
+                                         << "stop" << true << 2 << true;
+    QTest::newRow("stop while paused") << "paused"
+                                       << "stop" << false << 2 << true;
+    QTest::newRow("stop when ready") << "ready"
+                                     << "stop" << false << 2 << false;
+    QTest::newRow("settings opened during a run") << "running"
+                                                  << "mwStop" << true << 1 << true;
+    QTest::newRow("editor closed while paused") << "paused"
+                                                << "mwStop" << false << 1 << true;
+    QTest::newRow("give-up during a run") << "running"
+                                          << "give up" << false << 2 << true;
 }
 
 void tst_InternalWorker::haltEndsEveryWayOfStopping()
@@ -1149,13 +1157,13 @@ void tst_InternalWorker::pausesAtBreakpoints_data()
     QTest::newRow("in a called subprogram")
         << QList<QJsonArray>{{command("m_fwd"), command("call", {{"proc", 1}}), command("m_stop")},
                              {command("mnop"), marked, command("mnop")}}
-        << QList<int>{0, called, 0} << 1 << 1 << 1 << 0x10
-        << QList<int>{0x00, 0x07, 0x20, 0x07} << QList<int>{0, returned, 0, returned} << true;
+        << QList<int>{0, called, 0} << 1 << 1 << 1 << 0x10 << QList<int>{0x00, 0x07, 0x20, 0x07}
+        << QList<int>{0, returned, 0, returned} << true;
     // In a cycle: going on repeats the cycle, and its next round pauses at the mark again.
-    QTest::newRow("in a cycle")
-        << QList<QJsonArray>{{command("mStartCycle"), command("mnop"), marked, command("mEndCycle")}}
-        << QList<int>{0, 0} << 0 << 2 << 1 << 0x10 << QList<int>{0x02, 0x00}
-        << QList<int>{int(ControllerState::kCycleRepeats), 0} << false;
+    QTest::newRow("in a cycle") << QList<QJsonArray>{{command("mStartCycle"), command("mnop"),
+                                                      marked, command("mEndCycle")}}
+                                << QList<int>{0, 0} << 0 << 2 << 1 << 0x10 << QList<int>{0x02, 0x00}
+                                << QList<int>{int(ControllerState::kCycleRepeats), 0} << false;
 }
 
 void tst_InternalWorker::pausesAtBreakpoints()
@@ -1277,17 +1285,28 @@ void tst_InternalWorker::transfersReportProgressAndOutcome_data()
     QTest::addColumn<QString>("course");
     QTest::addColumn<int>("outcome");
     using T = LinkTransfer::Outcome;
-    QTest::newRow("write") << "write" << "answered" << int(T::Done);
-    QTest::newRow("write, no answers") << "write" << "deaf" << int(T::GaveUp);
-    QTest::newRow("write, link lost") << "write" << "link lost" << int(T::LinkLost);
-    QTest::newRow("write, settings opened") << "write" << "mwStop" << int(T::Interrupted);
-    QTest::newRow("write of a broken program") << "write" << "broken" << int(T::NotCompiled);
-    QTest::newRow("read") << "read" << "answered" << int(T::Done);
-    QTest::newRow("read of an empty memory") << "read" << "erased" << int(T::NoProgram);
-    QTest::newRow("read, garbled answer") << "read" << "garbled" << int(T::BadAnswer);
-    QTest::newRow("configuration") << "restart" << "answered" << int(T::Done);
-    QTest::newRow("configuration, no answers") << "restart" << "deaf" << int(T::GaveUp);
-    QTest::newRow("configuration, broken program") << "restart" << "broken" << int(T::NotCompiled);
+    QTest::newRow("write") << "write"
+                           << "answered" << int(T::Done);
+    QTest::newRow("write, no answers") << "write"
+                                       << "deaf" << int(T::GaveUp);
+    QTest::newRow("write, link lost") << "write"
+                                      << "link lost" << int(T::LinkLost);
+    QTest::newRow("write, settings opened") << "write"
+                                            << "mwStop" << int(T::Interrupted);
+    QTest::newRow("write of a broken program") << "write"
+                                               << "broken" << int(T::NotCompiled);
+    QTest::newRow("read") << "read"
+                          << "answered" << int(T::Done);
+    QTest::newRow("read of an empty memory") << "read"
+                                             << "erased" << int(T::NoProgram);
+    QTest::newRow("read, garbled answer") << "read"
+                                          << "garbled" << int(T::BadAnswer);
+    QTest::newRow("configuration") << "restart"
+                                   << "answered" << int(T::Done);
+    QTest::newRow("configuration, no answers") << "restart"
+                                               << "deaf" << int(T::GaveUp);
+    QTest::newRow("configuration, broken program") << "restart"
+                                                   << "broken" << int(T::NotCompiled);
 }
 
 void tst_InternalWorker::transfersReportProgressAndOutcome()
@@ -1329,7 +1348,7 @@ void tst_InternalWorker::transfersReportProgressAndOutcome()
     }
     QCOMPARE(ends.size(), 1);
     QCOMPARE(ends[0][1].toInt(), outcome);
-    const int expectedKind = kind == "write" ? LinkTransfer::Write
+    const int expectedKind = kind == "write"  ? LinkTransfer::Write
                              : kind == "read" ? LinkTransfer::Read
                                               : LinkTransfer::Configuration;
     QCOMPARE(ends[0][0].toInt(), expectedKind);

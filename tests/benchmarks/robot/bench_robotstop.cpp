@@ -112,8 +112,8 @@ void bench_RobotStop::stop()
 
     mWorker worker;
     QSignalSpy reports(&worker, &mWorker::sigCurState);
-    worker.mwSelectDevice(mBluetoothConnect::deviceText(
-        "Virtual", QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
+    worker.mwSelectDevice(
+        mBluetoothConnect::deviceText("Virtual", QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
     worker.mwStart();
     worker.mwChangeProg(endlessForward());
     QVERIFY(waitForFlag(reports, "restart", 1, 30000));

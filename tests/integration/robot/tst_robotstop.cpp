@@ -175,11 +175,12 @@ void tst_RobotStop::stopFromTheEditorsLink()
     worker.mwCommand("stop");
     QVERIFY(halts.wait(10000));
     QCOMPARE(halts.first().first().toBool(), true);
-    QVERIFY(waitForReport(reports, &seen,
-                          [](const QJsonObject &r) {
-                              return r.value("run").toInt() == 0 && r.value("start").toInt() == 1;
-                          },
-                          5000));
+    QVERIFY(waitForReport(
+        reports, &seen,
+        [](const QJsonObject &r) {
+            return r.value("run").toInt() == 0 && r.value("start").toInt() == 1;
+        },
+        5000));
     verifyHalted(trace);
     QCOMPARE(sim.stop(), 0);
 }
