@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -142,6 +143,11 @@ void installLogHandler(bool verbose)
 {
     verboseLog = verbose;
     qInstallMessageHandler(logHandler);
+    // The compiler's and decoder's findings are what compile and decode report; the link's log
+    // is shown when asked for.
+    QLoggingCategory::setFilterRules(verbose ? QStringLiteral("taviro.codegen.debug=true\n"
+                                                              "taviro.link.debug=true")
+                                             : QStringLiteral("taviro.codegen.debug=true"));
 }
 
 } // namespace Cli

@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QTest>
 
 using Decompiler::decompileCommand;
@@ -35,6 +36,8 @@ class tst_Decompiler : public QObject
     Q_OBJECT
 
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void actions_data();
     void actions();
     void returnRecordIsEmpty();

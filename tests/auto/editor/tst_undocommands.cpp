@@ -10,6 +10,7 @@
 #include "programlistitemwidget.h"
 #include "programlistwidget.h"
 
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUndoStack>
@@ -42,6 +43,8 @@ private:
 
 void tst_UndoCommands::initTestCase()
 {
+    // The messages checked here are debug lines, which a default run leaves out.
+    QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true"));
     m_fixture = std::make_unique<EditorFixture>();
 }
 

@@ -5,6 +5,7 @@
 #include <QBluetoothDeviceInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -14,6 +15,8 @@ class tst_mBluetoothConnect : public QObject
 {
     Q_OBJECT
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void deviceTextIsJson_data();
     void deviceTextIsJson();
     void plainDeviceTextKeepsItsLayout();
