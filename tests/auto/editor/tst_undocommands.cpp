@@ -43,9 +43,10 @@ private:
 
 void tst_UndoCommands::initTestCase()
 {
-    // The messages checked here are debug lines, which a default run leaves out.
-    QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true"));
     m_fixture = std::make_unique<EditorFixture>();
+    // The messages checked here are debug lines, which a default run leaves out.
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("taviro.*.debug=true\ntaviro.config.debug=false"));
 }
 
 void tst_UndoCommands::cleanupTestCase()
