@@ -3,12 +3,14 @@
 #include "observer.h"
 
 #include <QFrame>
+#include <QIcon>
 
 class Command;
 class ConditionComboBoxModel;
 class ProgramItemComboBox;
 class QLabel;
 class QListWidgetItem;
+class QSpacerItem;
 
 // The widget shown in one program row: BEGIN, END, or a command with its picture, action summary,
 // condition chooser and condition summary. A command row observes its Command so that every edit,
@@ -56,6 +58,9 @@ public:
     static QString conditionIconName(int kind);
     static QString conditionKindName(int kind);
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 signals:
     void programListItemChanged();
     void changeConditions(QListWidgetItem *item);
@@ -76,7 +81,9 @@ private:
     Command *m_command = nullptr;
     QLabel *m_actionBox = nullptr;
     QLabel *m_conditionBox = nullptr;
-    QLabel *m_picture = nullptr;
+    QIcon m_picture;
+    QSize m_pictureSize;
+    QSpacerItem *m_picturePlace = nullptr;
     ProgramItemComboBox *m_chooser = nullptr;
     ConditionComboBoxModel *m_model = nullptr;
     bool m_running = false;

@@ -149,11 +149,6 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     m_comPortBox = new RightMenuComboBox(firmwareGroup);
     m_comPortBox->setMinimumWidth(200);
     m_comPortBox->setMaximumWidth(360);
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &port : ports)
-        m_comPortBox->addItem(port.portName());
-    if (m_comPortBox->count() > 0)
-        m_comPortBox->setCurrentIndex(0);
     m_firmwareStatus = new QLabel(firmwareGroup);
     m_firmwareStatus->setObjectName(QStringLiteral("firmwareStatus"));
     m_firmwareStatus->setStyleSheet(QStringLiteral("QLabel { color : white; }"));
@@ -444,8 +439,27 @@ void bluetoothconfigurationwidget::slotToSelectDevice()
     emit signalToSlotMwSelectDevice(deviceText);
 }
 
+void bluetoothconfigurationwidget::listSerialPorts()
+{
+    if (m_portsListed)
+        return;
+    m_portsListed = true;
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &port : ports)
+        m_comPortBox->addItem(port.portName());
+    if (m_comPortBox->count() > 0)
+        m_comPortBox->setCurrentIndex(0);
+}
+
+void bluetoothconfigurationwidget::showEvent(QShowEvent *event)
+{
+    listSerialPorts();
+    QFrame::showEvent(event);
+}
+
 void bluetoothconfigurationwidget::slotToChangeName()
 {
+    listSerialPorts();
     emit signalToChangeName(m_comPortBox->currentText(), m_nameEdit->text());
 }
 
@@ -459,6 +473,7 @@ void bluetoothconfigurationwidget::slotToStartFirmware()
 {
     if (m_flasher->isFlashing())
         return;
+    listSerialPorts();
     switch (m_flasher->start(m_comPortBox->currentText())) {
     case FirmwareFlasher::StartResult::DirectoryNotFound:
         m_firmwareStatus->setText(m_textDirectoryNotFound);

@@ -85,7 +85,13 @@ private slots:
     void slotToSelectDevice();
     void ChangeStatusSelectButton();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    // Listing the serial ports reads the system's device tree; it waits until the page is shown
+    // or a port is needed.
+    void listSerialPorts();
     QFrame *makeGroup();
     void showStatus(const StatusLook &look);
     void showWords(const LinkStatus::Words &words);
@@ -126,4 +132,5 @@ private:
     QLabel *m_renameStatus = nullptr;
     QPushButton *m_changeButton = nullptr;
     FirmwareFlasher *m_flasher = nullptr;
+    bool m_portsListed = false;
 };
