@@ -9,9 +9,10 @@ namespace VirtualSerialPorts {
 
 QString folder()
 {
-    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty())
-        base = QDir::tempPath();
+    // Without a session's runtime folder Qt would warn and make one; the temporary folder does.
+    const QString base = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")
+                             ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
+                             : QDir::tempPath();
     return base + QStringLiteral("/taviro-serial");
 }
 

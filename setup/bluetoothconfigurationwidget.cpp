@@ -2,9 +2,13 @@
 
 #include "appcontext.h"
 #include "firmwareflasher.h"
+#include "hardwaredescription.h"
 #include "linkproblem.h"
+#include "linksocket.h"
+#include "mbluetoothconnect.h"
 #include "mworker.h"
 #include "rightmenucombobox.h"
+#include "seriallinksocket.h"
 #include "setuplogging.h"
 
 #include <QGridLayout>
@@ -32,6 +36,8 @@ const char *const kDark = "QLabel { color : rgb(16, 28, 34); }";
 // The search's progress moves this often; a search lasts seconds.
 constexpr int kSearchTickMs = 100;
 constexpr int kStatusWrapWidth = 640;
+// Marks a device list entry as a serial port.
+constexpr int kSerialRole = Qt::UserRole + 1;
 
 // The controller accepts at most this many characters as its new name.
 constexpr int kMaxNameLength = 19;
@@ -244,8 +250,23 @@ void bluetoothconfigurationwidget::setDevice(const QString &deviceText)
 {
     if (deviceText.isEmpty())
         return;
-    chooseDevice(deviceText);
-    emit signalToSlotMwSelectDevice(deviceText);
+    const QString chosen = withKitSpeed(deviceText);
+    chooseDevice(chosen);
+    emit signalToSlotMwSelectDevice(chosen);
+}
+
+QString bluetoothconfigurationwidget::withKitSpeed(const QString &deviceText)
+{
+    // A serial port runs at the kit's speed unless its address names one.
+    QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
+    const QString address = device.value(QStringLiteral("Address")).toString();
+    const HardwareDescription *description = AppContext::instance().description();
+    if (LinkSocket::kindOf(address) != LinkSocket::Kind::Serial || !description)
+        return deviceText;
+    const QString fast = SerialLinkSocket::withBaudRate(address, description->serialBaudRate());
+    if (fast == address)
+        return deviceText;
+    return mBluetoothConnect::deviceText(device.value(QStringLiteral("Name")).toString(), fast);
 }
 
 void bluetoothconfigurationwidget::chooseDevice(const QString &deviceText)
@@ -407,16 +428,26 @@ void bluetoothconfigurationwidget::slotToSigFoundDeviceKind(QString deviceText, 
 void bluetoothconfigurationwidget::slotToSigFindDevice(QString deviceName)
 {
     QString text = displayText(deviceName);
-    const auto kind = m_deviceKinds.constFind(deviceName);
-    if (kind != m_deviceKinds.constEnd()) {
-        const QString mark = *kind == FoundDeviceKind::PairedRobot
-                                 ? QStringLiteral("BluetoothPairedMark")
-                                 : QStringLiteral("BluetoothUnpairedMark");
-        text += QStringLiteral("  \u00B7  ") + AppContext::instance().text(mark);
-    }
-    auto *item = new QListWidgetItem(text, m_deviceList);
+    const int kind = m_deviceKinds.value(deviceName, -1);
+    static const QHash<int, QString> marks{
+        {FoundDeviceKind::PairedRobot, QStringLiteral("BluetoothPairedMark")},
+        {FoundDeviceKind::UnpairedRobot, QStringLiteral("BluetoothUnpairedMark")},
+        {FoundDeviceKind::CablePort, QStringLiteral("SerialCableMark")},
+        {FoundDeviceKind::SerialPort, QStringLiteral("SerialPortMark")}};
+    if (marks.contains(kind))
+        text += QStringLiteral("  \u00B7  ") + AppContext::instance().text(marks.value(kind));
+    auto *item = new QListWidgetItem(text);
     item->setData(Qt::UserRole, deviceName);
+    item->setData(kSerialRole,
+                  kind == FoundDeviceKind::CablePort || kind == FoundDeviceKind::SerialPort);
     item->setToolTip(deviceName);
+    // Robots first, as they answer; the serial ports, listed at once, stay below them.
+    int row = m_deviceList->count();
+    if (!item->data(kSerialRole).toBool()) {
+        while (row > 0 && m_deviceList->item(row - 1)->data(kSerialRole).toBool())
+            --row;
+    }
+    m_deviceList->insertItem(row, item);
 }
 
 void bluetoothconfigurationwidget::slotToSigEndFindDevices()
@@ -434,7 +465,7 @@ void bluetoothconfigurationwidget::slotToSelectDevice()
     const QList<QListWidgetItem *> selected = m_deviceList->selectedItems();
     if (selected.isEmpty())
         return;
-    const QString deviceText = selected.first()->data(Qt::UserRole).toString();
+    const QString deviceText = withKitSpeed(selected.first()->data(Qt::UserRole).toString());
     chooseDevice(deviceText);
     emit signalToSlotMwSelectDevice(deviceText);
 }

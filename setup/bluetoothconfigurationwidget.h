@@ -47,6 +47,8 @@ public:
     // What a device text looks like to the user: name and address, or the text itself when it is
     // not a well-formed device text.
     static QString displayText(const QString &deviceText);
+    // The device text to connect with: a serial port gets the kit's line speed.
+    static QString withKitSpeed(const QString &deviceText);
 
     QLabel *deviceLabel() const { return m_deviceLabel; }
     QLabel *searchStatusLabel() const { return m_searchStatus; }
