@@ -42,6 +42,18 @@ constexpr int kSerialRole = Qt::UserRole + 1;
 // The controller accepts at most this many characters as its new name.
 constexpr int kMaxNameLength = 19;
 
+// A short text stays on one line; a long one wraps at a readable width. Measured in the bold
+// face the style sheet gives the label, with room for its plate's padding.
+void fitText(QLabel *label, const QString &text)
+{
+    QFont font = label->font();
+    font.setBold(true);
+    constexpr int kPadding = 28;
+    const int width = QFontMetrics(font).horizontalAdvance(text) + kPadding;
+    label->setWordWrap(width > kStatusWrapWidth);
+    label->setMinimumWidth(qMin(width, kStatusWrapWidth));
+}
+
 QLabel *rowLabel(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -349,9 +361,7 @@ void bluetoothconfigurationwidget::showStatus(const StatusLook &look)
     m_statusLabel->setText(look.text);
     m_statusLabel->setStyleSheet(look.style);
     // Short words stay on one line; a long hint wraps at a readable width.
-    m_statusLabel->ensurePolished();
-    m_statusLabel->setMinimumWidth(
-        qMin(m_statusLabel->fontMetrics().horizontalAdvance(look.text) + 4, kStatusWrapWidth));
+    fitText(m_statusLabel, look.text);
     m_statusPlate->setVisible(!look.text.isEmpty());
     const char *tone = look.style.contains(QLatin1String("yellow")) ? "dark" : "light";
     if (m_statusPlate->property("tone").toByteArray() != tone) {
@@ -400,10 +410,7 @@ void bluetoothconfigurationwidget::showSearchWords(const StatusLook &look)
 {
     m_searchStatus->setText(look.text);
     m_searchStatus->setStyleSheet(look.style);
-    // Measured in the bold face the style sheet gives it.
-    m_searchStatus->ensurePolished();
-    m_searchStatus->setMinimumWidth(
-        qMin(m_searchStatus->fontMetrics().horizontalAdvance(look.text) + 24, kStatusWrapWidth));
+    fitText(m_searchStatus, look.text);
     m_searchStatus->show();
 }
 
