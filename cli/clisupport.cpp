@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -89,10 +90,26 @@ std::optional<QByteArray> readInputFile(const QString &path)
         error(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
         return std::nullopt;
     }
-    const QByteArray bytes = file.read(kMaxInputSize + 1);
-    if (bytes.size() > kMaxInputSize) {
-        error(QStringLiteral("%1 is too large (more than %2 bytes)").arg(path).arg(kMaxInputSize));
-        return std::nullopt;
+    // Read in steps rather than into a buffer of the largest size allowed: a program of a few
+    // kilobytes costs a few kilobytes. Pipes and devices tell no size, so the limit is counted.
+    const QString tooLarge =
+        QStringLiteral("%1 is too large (more than %2 bytes)").arg(path).arg(kMaxInputSize);
+    QByteArray bytes;
+    if (!file.isSequential()) {
+        if (file.size() > kMaxInputSize) {
+            error(tooLarge);
+            return std::nullopt;
+        }
+        bytes.reserve(file.size());
+    }
+    char chunk[64 * 1024];
+    qint64 count = 0;
+    while ((count = file.read(chunk, sizeof chunk)) > 0) {
+        bytes.append(chunk, count);
+        if (bytes.size() > kMaxInputSize) {
+            error(tooLarge);
+            return std::nullopt;
+        }
     }
     if (file.error() != QFileDevice::NoError) {
         error(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
@@ -142,6 +159,11 @@ void installLogHandler(bool verbose)
 {
     verboseLog = verbose;
     qInstallMessageHandler(logHandler);
+    // The compiler's and decoder's findings are what compile and decode report; the link's log
+    // is shown when asked for.
+    QLoggingCategory::setFilterRules(verbose ? QStringLiteral("taviro.codegen.debug=true\n"
+                                                              "taviro.link.debug=true")
+                                             : QStringLiteral("taviro.codegen.debug=true"));
 }
 
 } // namespace Cli

@@ -14,12 +14,13 @@ std::optional<QString> LinkOptions::address(const QCommandLineParser &parser) co
         Cli::error(QStringLiteral("--device ADDRESS is required"));
         return std::nullopt;
     }
-    const bool usable = LinkSocket::kindOf(value) == LinkSocket::Kind::Tcp
-                            ? LinkSocket::isUsableAddress(value)
-                            : !QBluetoothAddress(value).isNull();
+    const bool usable = LinkSocket::kindOf(value) == LinkSocket::Kind::Bluetooth
+                            ? !QBluetoothAddress(value).isNull()
+                            : LinkSocket::isUsableAddress(value);
     if (!usable) {
-        Cli::error(
-            QStringLiteral("%1 is neither tcp://HOST:PORT nor a Bluetooth address").arg(value));
+        Cli::error(QStringLiteral("%1 is neither tcp://HOST:PORT, serial:PATH nor a Bluetooth "
+                                  "address")
+                       .arg(value));
         return std::nullopt;
     }
     return value;
@@ -51,7 +52,7 @@ void LinkOptions::installLogging(bool isVerbose)
                                                         "qt.bluetooth*=false"));
 }
 
-QString LinkOptions::problemText(int problem, const QString &device)
+QString LinkOptions::problemText(int problem, const QString &device, const QString &detail)
 {
     switch (problem) {
     case LinkProblem::BluetoothOff:
@@ -68,6 +69,15 @@ QString LinkOptions::problemText(int problem, const QString &device)
     case LinkProblem::UnknownDevice:
         return QStringLiteral("%1 is not known to this computer: switch it on and pair it")
             .arg(device);
+    case LinkProblem::PortMissing:
+        return QStringLiteral("%1 is not there: plug the cable in, or bind the Bluetooth module")
+            .arg(device);
+    case LinkProblem::PortPermission:
+        return QStringLiteral("no permission to use %1: join the group %2 (sudo adduser $USER %2) "
+                              "and log in again")
+            .arg(device, detail.isEmpty() ? QStringLiteral("dialout") : detail);
+    case LinkProblem::PortBusy:
+        return QStringLiteral("%1 is busy: another program uses it").arg(device);
     default:
         return QStringLiteral("no connection to %1").arg(device);
     }

@@ -12,8 +12,10 @@ struct LinkOptions
     static constexpr int kDefaultTimeoutSeconds = 30;
 
     QCommandLineOption device{QStringLiteral("device"),
-                              QStringLiteral("The controller: tcp://HOST:PORT (a virtual "
-                                             "controller) or a Bluetooth address."),
+                              QStringLiteral("The controller: a Bluetooth address, serial:PATH "
+                                             "(a cable or a bound Bluetooth module; "
+                                             "serial:PATH@BAUD for another speed than 9600) or "
+                                             "tcp://HOST:PORT (a virtual controller)."),
                               QStringLiteral("ADDRESS")};
     QCommandLineOption timeout{QStringLiteral("timeout"),
                                QStringLiteral("Give up after <S> seconds (default 30)."),
@@ -32,5 +34,5 @@ struct LinkOptions
     static void installLogging(bool verbose);
 
     // A LinkProblem code in words, for a failure line.
-    static QString problemText(int problem, const QString &device = {});
+    static QString problemText(int problem, const QString &device = {}, const QString &detail = {});
 };

@@ -39,10 +39,11 @@ LinkSession::LinkSession(const QString &address, int timeoutSeconds, QObject *pa
     // Nobody is there to continue a paused run.
     m_worker.setPauseAtBreakpoints(false);
     // A timeout names the last reason the link gave for not coming up.
-    connect(&m_worker, &internalWorker::sigLinkProblem, this, [this](int problem, const QString &) {
-        if (problem != LinkProblem::None && m_phase != Phase::Done)
-            m_lastTrouble = LinkOptions::problemText(problem, m_address);
-    });
+    connect(&m_worker, &internalWorker::sigLinkProblem, this,
+            [this](int problem, const QString &detail) {
+                if (problem != LinkProblem::None && m_phase != Phase::Done)
+                    m_lastTrouble = LinkOptions::problemText(problem, m_address, detail);
+            });
     m_runTime.setSingleShot(true);
     // A coarse timer may fire up to 5 % early; the run takes at least the time asked for.
     m_runTime.setTimerType(Qt::PreciseTimer);

@@ -19,12 +19,13 @@ int runScan(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Searches for robots and lists them one per line: address, name and whether the system "
-        "has paired it, separated by tabs. Paired robots are listed at once, others as they "
-        "answer.\n\nExit status: 0 when the search ran (also when it found nothing; standard "
-        "error then says why, when the computer's Bluetooth is switched off or has no adapter), "
-        "2 for usage errors, 3 when Bluetooth cannot be used at all (its service is not "
-        "running)."));
+        "Searches for robots and lists them one per line: address, name and what it is (paired, "
+        "not paired; for serial ports cable or serial port), separated by tabs. Paired robots are "
+        "listed at once, others as they answer, the serial ports after them.\n\nExit status: 0 "
+        "when the search ran (also when it found nothing; standard error then says why, when the "
+        "computer's Bluetooth is switched off or has no adapter), 2 for usage errors, 3 when "
+        "Bluetooth cannot be used at all (its service is not running) and there is no serial "
+        "port either."));
     parser.addHelpOption();
     const QCommandLineOption secondsOption(
         QStringLiteral("seconds"),
@@ -54,14 +55,26 @@ int runScan(const QStringList &arguments)
     mBluetoothConnect transport;
     transport.setSearchDuration(seconds * 1000);
     QHash<QString, int> kinds;
+    QStringList serialLines;
     QObject::connect(&transport, &LinkTransport::foundDeviceKind,
                      [&kinds](const QString &text, int kind) { kinds.insert(text, kind); });
-    QObject::connect(&transport, &LinkTransport::findNewDevice, [&kinds](const QString &text) {
+    QObject::connect(&transport, &LinkTransport::findNewDevice, [&](const QString &text) {
         const QJsonObject device = QJsonDocument::fromJson(text.toUtf8()).object();
-        const bool paired = kinds.value(text) == FoundDeviceKind::PairedRobot;
-        std::printf("%s\t%s\t%s\n", qPrintable(device.value(QLatin1String("Address")).toString()),
-                    qPrintable(device.value(QLatin1String("Name")).toString()),
-                    paired ? "paired" : "not paired");
+        const int kind = kinds.value(text);
+        const char *what = kind == FoundDeviceKind::PairedRobot     ? "paired"
+                           : kind == FoundDeviceKind::UnpairedRobot ? "not paired"
+                           : kind == FoundDeviceKind::CablePort     ? "cable"
+                                                                    : "serial port";
+        const QString line =
+            QStringLiteral("%1\t%2\t%3\n")
+                .arg(device.value(QLatin1String("Address")).toString(),
+                     device.value(QLatin1String("Name")).toString(), QLatin1String(what));
+        // Robots as they answer; the serial ports, known at once, after them.
+        if (kind == FoundDeviceKind::CablePort || kind == FoundDeviceKind::SerialPort) {
+            serialLines.append(line);
+            return;
+        }
+        std::fputs(qPrintable(line), stdout);
         std::fflush(stdout);
     });
     int robots = 0;
@@ -77,11 +90,15 @@ int runScan(const QStringList &arguments)
     transport.findDevices();
     if (!ended)
         loop.exec();
+    for (const QString &line : std::as_const(serialLines))
+        std::fputs(qPrintable(line), stdout);
+    std::fflush(stdout);
 
     if (problem != LinkProblem::None)
         Cli::error(LinkOptions::problemText(problem));
     else if (robots == 0)
         Cli::error(QStringLiteral("no robot found: switch the robot on, pair it in the system's "
                                   "Bluetooth settings and search again"));
-    return problem == LinkProblem::NoBluetoothService ? ExitLink : ExitSuccess;
+    const bool nothingToUse = problem == LinkProblem::NoBluetoothService && serialLines.isEmpty();
+    return nothingToUse ? ExitLink : ExitSuccess;
 }

@@ -1,3 +1,5 @@
 #include "configlog.h"
 
-Q_LOGGING_CATEGORY(lcConfig, "taviro.config")
+// Debug lines are for developers: a default run shows warnings and worse only;
+// QT_LOGGING_RULES (or a program's --verbose) turns the rest on.
+Q_LOGGING_CATEGORY(lcConfig, "taviro.config", QtWarningMsg)

@@ -273,3 +273,14 @@ QList<Command *> HardwareDescription::commands() const
         list.append(command.get());
     return list;
 }
+
+int HardwareDescription::serialBaudRate() const
+{
+    constexpr int kDefault = 9600;
+    const int rate = m_json.value(QStringLiteral("SerialBaudRate")).toInt(kDefault);
+    if (rate < 300 || rate > 4000000) {
+        qCWarning(lcConfig) << "SerialBaudRate" << rate << "is no line speed; using" << kDefault;
+        return kDefault;
+    }
+    return rate;
+}

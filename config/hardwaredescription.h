@@ -36,6 +36,8 @@ public:
     const QMap<QString, QString> &dictionary() const { return m_dictionary; }
     const QMap<QString, int> &dimensions() const { return m_dimensions; }
     const QJsonObject &json() const { return m_json; }
+    // The kit's serial line speed ("SerialBaudRate"); 9600 when it names none or an odd one.
+    int serialBaudRate() const;
 
     const QList<PinInfo> &pins() const { return m_pins; }
     const QMap<QString, PinInfo> &pinMap() const { return m_pinMap; }

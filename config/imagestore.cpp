@@ -1,13 +1,16 @@
 #include "imagestore.h"
 
 #include "configlog.h"
+#include "svgicon.h"
 
 #include <QColor>
+#include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
 
 ImageStore::ImageStore(const QString &folderPath)
     : m_folderPath(folderPath)
+    , m_icons(std::make_shared<QHash<QString, QIcon>>())
 {}
 
 QString ImageStore::filePath(const QString &name) const
@@ -17,18 +20,43 @@ QString ImageStore::filePath(const QString &name) const
 
 QIcon ImageStore::icon(const QString &name) const
 {
-    if (isPlaceholderName(name))
-        return placeholder();
     // Widgets made before a language is chosen have no images yet; they load them again once
     // the language's store is published.
-    if (m_folderPath.isEmpty())
-        return QIcon();
-    const QString path = filePath(name);
-    if (!QFileInfo::exists(path)) {
-        qCDebug(lcConfig).noquote() << QStringLiteral("Not found picture file: ") + path;
+    if (m_folderPath.isEmpty() || !m_icons)
+        return isPlaceholderName(name) ? placeholder() : QIcon();
+    const auto known = m_icons->constFind(name);
+    if (known != m_icons->constEnd())
+        return *known;
+    QIcon icon;
+    if (isPlaceholderName(name)) {
+        icon = placeholder();
+    } else {
+        const QString path = filePath(name);
+        // A missing file is not remembered: each request for it says so.
+        if (!QFileInfo::exists(path)) {
+            qCDebug(lcConfig).noquote() << QStringLiteral("Not found picture file: ") + path;
+            return QIcon();
+        }
+        icon = load(path);
+    }
+    m_icons->insert(name, icon);
+    return icon;
+}
+
+QIcon ImageStore::load(const QString &path)
+{
+    if (!path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
+        return QIcon(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcConfig).noquote()
+            << "Cannot read picture file" << path << ":" << file.errorString();
         return QIcon();
     }
-    return QIcon(path);
+    const QIcon icon = SvgIconEngine::icon(file.readAll());
+    if (icon.isNull())
+        qCWarning(lcConfig).noquote() << "Picture file is not a drawable SVG picture:" << path;
+    return icon;
 }
 
 QIcon ImageStore::placeholder()

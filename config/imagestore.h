@@ -1,9 +1,15 @@
 #pragma once
 
+#include <QHash>
 #include <QIcon>
 #include <QString>
 
+#include <memory>
+
 // The images folder of one configuration. "empty" names the transparent placeholder.
+// Each picture is read once: the store keeps the icons it made, and its copies share them, so
+// every widget that shows a picture shares its drawn pixmaps too. Another folder (another
+// language) is another store, which starts empty.
 class ImageStore
 {
 public:
@@ -20,5 +26,9 @@ public:
     static bool isPlaceholderName(const QString &name);
 
 private:
+    // The icon of an existing file, read once.
+    static QIcon load(const QString &path);
+
     QString m_folderPath;
+    std::shared_ptr<QHash<QString, QIcon>> m_icons;
 };

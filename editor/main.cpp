@@ -1,4 +1,5 @@
 #include "centralwidget.h"
+#include "firstframeprobe.h"
 #include "mainwindow.h"
 #include "uilogging.h"
 #include "virtualcontrollerserver.h"
@@ -6,9 +7,11 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QHostAddress>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 
@@ -32,6 +35,19 @@ void scheduleWindowGrab(MainWindow *window, const QString &path, int delayMs, in
     });
 }
 
+// Reports the first frame and the peak memory until then on stdout and quits; used by the
+// start-up benchmark, which times the whole process from outside.
+void reportFirstFrame(MainWindow *window)
+{
+    auto *probe = new FirstFrameProbe(window);
+    QObject::connect(probe, &FirstFrameProbe::firstFrame, window, [] {
+        std::printf("first frame, peak resident memory %lld KiB\n",
+                    static_cast<long long>(FirstFrameProbe::peakResidentKiB()));
+        std::fflush(stdout);
+        QApplication::exit(0);
+    });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -52,6 +68,10 @@ int main(int argc, char *argv[])
         QStringLiteral("Start a built-in virtual controller and connect to it instead of the "
                        "saved Bluetooth device (the saved device is kept)."));
     parser.addOption(simulatorOption);
+    const QCommandLineOption verboseOption(
+        QStringLiteral("verbose"),
+        QStringLiteral("Write the debug log to stderr (QT_LOGGING_RULES can choose its parts)."));
+    parser.addOption(verboseOption);
     QCommandLineOption grabOption(
         QStringLiteral("grab-window"),
         QStringLiteral("Save a picture of the window to <file> and quit."), QStringLiteral("file"));
@@ -67,7 +87,15 @@ int main(int argc, char *argv[])
                                          QStringLiteral("index"), QStringLiteral("0"));
     showProgramOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(showProgramOption);
+    QCommandLineOption firstFrameOption(
+        QStringLiteral("report-first-frame"),
+        QStringLiteral("Say when the first frame is shown, with the peak memory, and quit."));
+    firstFrameOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(firstFrameOption);
     parser.process(app);
+    // QT_LOGGING_RULES outranks these rules, so it can still narrow the log down.
+    if (parser.isSet(verboseOption))
+        QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true\ntaviro.*.info=true"));
 
     try {
         std::unique_ptr<VirtualControllerServer> simulator;
@@ -82,6 +110,8 @@ int main(int argc, char *argv[])
             options.virtualController = &simulator->controller();
         }
         MainWindow window(options);
+        if (parser.isSet(firstFrameOption))
+            reportFirstFrame(&window);
         if (parser.isSet(grabOption)) {
             scheduleWindowGrab(&window, parser.value(grabOption),
                                parser.value(grabDelayOption).toInt(),

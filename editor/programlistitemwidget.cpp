@@ -14,6 +14,9 @@
 #include <QListWidgetItem>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSpacerItem>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace {
 
@@ -46,6 +49,17 @@ QLabel *makeTextBox(QWidget *parent, const QString &objectName)
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     return box;
 }
+
+// Where a row paints its picture: laid out like the fixed-size label it stands for, spacing and
+// all (a layout leaves no spacing beside an empty item, which a plain spacer is).
+class PicturePlace : public QSpacerItem
+{
+public:
+    explicit PicturePlace(const QSize &size)
+        : QSpacerItem(size.width(), size.height(), QSizePolicy::Fixed, QSizePolicy::Fixed)
+    {}
+    bool isEmpty() const override { return false; }
+};
 
 QIcon rowIcon(QListWidgetItem *item, const QString &name)
 {
@@ -98,10 +112,9 @@ ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QString 
     const int iconWidth = context.dimension(QStringLiteral("ProgramItemIconWidth"), 30);
     const int iconHeight = context.dimension(QStringLiteral("ProgramItemIconHeight"), 30);
 
-    m_picture = new QLabel(this);
-    m_picture->setFixedSize(iconWidth, iconHeight);
-    m_picture->setPixmap(rowIcon(item, iconName).pixmap(iconWidth, iconHeight));
-    m_picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The picture is painted by the row itself: one widget fewer in every row of a long program.
+    m_picture = rowIcon(item, iconName);
+    m_pictureSize = QSize(iconWidth, iconHeight);
 
     m_actionBox = makeTextBox(this, QStringLiteral("actionSummary"));
     m_conditionBox = makeTextBox(this, QStringLiteral("conditionSummary"));
@@ -117,7 +130,8 @@ ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QString 
             &ProgramListItemWidget::setNewCurrentConditions);
 
     auto *layout = new QHBoxLayout(this);
-    layout->addWidget(m_picture);
+    m_picturePlace = new PicturePlace(m_pictureSize);
+    layout->addItem(m_picturePlace);
     layout->addWidget(m_actionBox, 1);
     layout->addWidget(m_chooser);
     layout->addWidget(m_conditionBox, 1);
@@ -126,6 +140,33 @@ ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QString 
 ProgramListItemWidget::~ProgramListItemWidget()
 {
     detachFromCommand();
+}
+
+void ProgramListItemWidget::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    paintPicture(painter);
+    paintDecoration(painter);
+}
+
+void ProgramListItemWidget::paintPicture(QPainter &painter)
+{
+    if (!m_picturePlace || m_picture.isNull())
+        return;
+    const QSize size = m_pictureSize;
+    const QRect place = m_picturePlace->geometry();
+    // Where a fixed-size widget would sit: centred in the height of the row, or from its top when
+    // the row is lower than the picture.
+    const QRect target(place.left(), place.top() + qMax(0, (place.height() - size.height()) / 2),
+                       size.width(), size.height());
+    // Drawn as a label draws its pixmap, so a row greyed by the cycle check tints it the same way.
+    QPixmap pixmap = m_picture.pixmap(size);
+    QStyleOption option;
+    option.initFrom(this);
+    if (!isEnabled())
+        pixmap = style()->generatedIconPixmap(QIcon::Disabled, pixmap, &option);
+    style()->drawItemPixmap(&painter, target, Qt::AlignLeft | Qt::AlignVCenter, pixmap);
 }
 
 void ProgramListItemWidget::setCommand(Command *command)
@@ -171,12 +212,9 @@ bool ProgramListItemWidget::hasBreakpoint() const
     return m_command && m_command->hasBreakpoint();
 }
 
-void ProgramListItemWidget::paintEvent(QPaintEvent *event)
+void ProgramListItemWidget::paintDecoration(QPainter &painter)
 {
-    QFrame::paintEvent(event);
-    if (m_marker == RowDecoration::Marker::None && !hasBreakpoint())
-        return;
-    QPainter painter(this);
+    // The marks of a run and the breakpoint go over everything else of the row.
     RowDecoration::paintMarker(painter, rect(), m_marker);
     RowDecoration::paintEdge(painter, rect(), hasBreakpoint(), m_marker);
 }

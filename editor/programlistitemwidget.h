@@ -4,12 +4,15 @@
 #include "rowdecoration.h"
 
 #include <QFrame>
+#include <QIcon>
 
 class Command;
 class ConditionComboBoxModel;
 class ProgramItemComboBox;
 class QLabel;
 class QListWidgetItem;
+class QPainter;
+class QSpacerItem;
 
 // The widget shown in one program row: BEGIN, END, or a command with its picture, action summary,
 // condition chooser and condition summary. A command row observes its Command so that every edit,
@@ -60,6 +63,10 @@ public:
     static QString conditionIconName(int kind);
     static QString conditionKindName(int kind);
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
 signals:
     void programListItemChanged();
     void changeConditions(QListWidgetItem *item);
@@ -70,11 +77,9 @@ public slots:
     void SlotToClickComboBox();
     void setNewCurrentConditions();
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-
 private:
+    void paintPicture(QPainter &painter);
+    void paintDecoration(QPainter &painter);
     void fillChooser();
     void selectCurrentKind();
     void updateSummaries();
@@ -84,7 +89,9 @@ private:
     Command *m_command = nullptr;
     QLabel *m_actionBox = nullptr;
     QLabel *m_conditionBox = nullptr;
-    QLabel *m_picture = nullptr;
+    QIcon m_picture;
+    QSize m_pictureSize;
+    QSpacerItem *m_picturePlace = nullptr;
     ProgramItemComboBox *m_chooser = nullptr;
     ConditionComboBoxModel *m_model = nullptr;
     RowDecoration::Marker m_marker = RowDecoration::Marker::None;

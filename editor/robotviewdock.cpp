@@ -109,13 +109,17 @@ void RobotViewDock::fillWorldPicker()
         folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     const QSignalBlocker blocker(m_worlds);
     m_worlds->clear();
+    // The first world is shown at once; it is read here, once, with its floor picture.
+    std::optional<RobotWorld> first;
     for (const QString &name : names) {
         const QString path = folder.filePath(name + QStringLiteral("/world.json"));
         if (!QFile::exists(path))
             continue;
         QString error;
-        const std::optional<RobotWorld> world = RobotWorld::load(path, &error);
+        std::optional<RobotWorld> world = RobotWorld::load(path, &error);
         const QString key = world ? world->name() : name;
+        if (m_worlds->count() == 0)
+            first = std::move(world);
         m_worlds->addItem(worldCaption(key));
         m_worlds->setItemData(m_worlds->count() - 1, path, kPathRole);
         m_worlds->setItemData(m_worlds->count() - 1, key, kNameKeyRole);
@@ -125,7 +129,10 @@ void RobotViewDock::fillWorldPicker()
         return;
     }
     m_worlds->setCurrentIndex(0);
-    loadWorld(m_worlds->itemData(0, kPathRole).toString());
+    if (first)
+        showWorld(*first);
+    else
+        loadWorld(m_worlds->itemData(0, kPathRole).toString());
 }
 
 bool RobotViewDock::loadWorld(const QString &path)
@@ -139,10 +146,15 @@ bool RobotViewDock::loadWorld(const QString &path)
         m_problem->show();
         return false;
     }
-    m_problem->hide();
-    m_simulation->setWorld(*world);
-    m_start = m_simulation->model().pose();
+    showWorld(*world);
     return true;
+}
+
+void RobotViewDock::showWorld(const RobotWorld &world)
+{
+    m_problem->hide();
+    m_simulation->setWorld(world);
+    m_start = m_simulation->model().pose();
 }
 
 void RobotViewDock::backToStart()

@@ -12,6 +12,7 @@ class QLabel;
 class QPushButton;
 class RobotSimulation;
 class RobotView;
+class RobotWorld;
 class VirtualController;
 
 // The virtual robot beside the editor while it runs against the built-in virtual controller:
@@ -40,6 +41,7 @@ public:
 
 private:
     void fillWorldPicker();
+    void showWorld(const RobotWorld &world);
     void rebuildInputs();
 
     QPointer<VirtualController> m_controller;

@@ -16,6 +16,10 @@ enum Code
     NotPaired = 10,
     Unreachable = 11,
     UnknownDevice = 12,
+    // A serial port: plugged out, not permitted to the user, or held by another program.
+    PortMissing = 20,
+    PortPermission = 21,
+    PortBusy = 22,
 };
 
 // The computer's Bluetooth as a whole is unusable (as opposed to one robot).
@@ -31,5 +35,9 @@ enum Code
 {
     PairedRobot = 0,
     UnpairedRobot = 1,
+    // A serial port present on the computer: a USB cable, or another (a bound Bluetooth module,
+    // a built-in port, a virtual controller's).
+    CablePort = 2,
+    SerialPort = 3,
 };
 } // namespace FoundDeviceKind

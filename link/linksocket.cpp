@@ -1,5 +1,7 @@
 #include "linksocket.h"
 
+#include "seriallinksocket.h"
+
 #include <QUrl>
 
 namespace {
@@ -9,14 +11,23 @@ constexpr int kMinBluetoothAddressLength = 14;
 
 LinkSocket::Kind LinkSocket::kindOf(const QString &address)
 {
-    return address.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive) ? Kind::Tcp
-                                                                            : Kind::Bluetooth;
+    if (address.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive))
+        return Kind::Tcp;
+    if (address.startsWith(QLatin1String("serial:"), Qt::CaseInsensitive))
+        return Kind::Serial;
+    return Kind::Bluetooth;
 }
 
 bool LinkSocket::isUsableAddress(const QString &address)
 {
-    if (kindOf(address) == Kind::Bluetooth)
+    switch (kindOf(address)) {
+    case Kind::Bluetooth:
         return address.size() >= kMinBluetoothAddressLength;
+    case Kind::Serial:
+        return SerialLinkSocket::parse(address).has_value();
+    case Kind::Tcp:
+        break;
+    }
     const QUrl url(address);
     return url.isValid() && !url.host().isEmpty() && url.port() > 0 && url.path().isEmpty();
 }

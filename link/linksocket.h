@@ -5,8 +5,8 @@
 
 class QIODevice;
 
-// The socket kinds the transport can drive (RFCOMM and loopback TCP) behind one face, so that
-// the connect steps, the deframer and the error counting exist once.
+// The socket kinds the transport can drive (RFCOMM, loopback TCP and serial ports) behind one
+// face, so that the connect steps, the deframer and the error counting exist once.
 class LinkSocket : public QObject
 {
     Q_OBJECT
@@ -14,16 +14,18 @@ public:
     enum class Kind
     {
         Bluetooth,
-        Tcp
+        Tcp,
+        Serial
     };
 
     using QObject::QObject;
     ~LinkSocket() override = default;
 
-    // "tcp://HOST:PORT" selects TCP; anything else is a Bluetooth address.
+    // "tcp://HOST:PORT" selects TCP, "serial:PATH" a serial port; anything else is a Bluetooth
+    // address.
     static Kind kindOf(const QString &address);
     // Whether a connection to the address can be attempted at all: "tcp://HOST:PORT" with a
-    // port, or a Bluetooth address of at least 14 characters.
+    // port, "serial:PATH" with a path, or a Bluetooth address of at least 14 characters.
     static bool isUsableAddress(const QString &address);
 
     virtual Kind kind() const = 0;

@@ -4,6 +4,8 @@
 #include "bluetoothlinksocket.h"
 #include "linklog.h"
 #include "packetframe.h"
+#include "seriallinksocket.h"
+#include "serialports.h"
 #include "tcplinksocket.h"
 
 #include <QBluetoothAddress>
@@ -51,10 +53,17 @@ void mBluetoothConnect::createSocket()
     m_addressWarningGiven = false;
     m_socketErrorCount = 0;
     m_searchState = 0;
-    if (m_socketKind == LinkSocket::Kind::Tcp)
+    switch (m_socketKind) {
+    case LinkSocket::Kind::Tcp:
         m_socket.reset(new TcpLinkSocket);
-    else
+        break;
+    case LinkSocket::Kind::Serial:
+        m_socket.reset(new SerialLinkSocket);
+        break;
+    case LinkSocket::Kind::Bluetooth:
         m_socket.reset(new BluetoothLinkSocket);
+        break;
+    }
     LinkSocket *socket = m_socket.get();
     connect(socket, &LinkSocket::connected, this, &mBluetoothConnect::intSocketConnected);
     connect(socket, &LinkSocket::disconnected, this, &mBluetoothConnect::intSocketDisconnected);
@@ -158,10 +167,17 @@ void mBluetoothConnect::findDevices()
     }
     m_foundDevices.clear();
     m_foundAddresses.clear();
+    m_robotCount = 0;
     m_searchState = 1;
     dropSocket();
     m_deframer.receiveTimer().stop();
     m_searchState = 2;
+    // The serial ports are there at once; they are offered whatever Bluetooth can do.
+    for (const SerialPorts::Port &port : SerialPorts::present()) {
+        m_foundDevices.append(port.deviceText);
+        emit foundDeviceKind(port.deviceText, port.kind);
+        emit findNewDevice(port.deviceText);
+    }
     if (const LinkProblem::Code problem = BluetoothDiagnosis::availability();
         problem != LinkProblem::None) {
         qCDebug(lcLink) << "Bluetooth cannot search, problem" << problem;
@@ -217,6 +233,7 @@ void mBluetoothConnect::getDevice(const QBluetoothDeviceInfo &info)
     const QString text = deviceText(name, address);
     m_foundAddresses.append(address);
     m_foundDevices.append(text);
+    ++m_robotCount;
     emit foundDeviceKind(text,
                          paired ? FoundDeviceKind::PairedRobot : FoundDeviceKind::UnpairedRobot);
     emit findNewDevice(text);
@@ -255,7 +272,7 @@ void mBluetoothConnect::endSearch(int problem)
     m_agent.clear();
     m_localDevice.reset();
     m_searchState = 0;
-    emit searchEnded(int(m_foundDevices.size()), problem);
+    emit searchEnded(m_robotCount, problem);
     emit endDevicesRefresh();
 }
 

@@ -13,9 +13,10 @@
 
 class QBluetoothLocalDevice;
 
-// The byte pipe to the controller: searches Bluetooth robots, connects one step per call (the
-// worker's watchdog drives the steps), frames outgoing packets and deframes incoming ones. A
-// device whose address starts with "tcp://" is reached over TCP through the same steps.
+// The byte pipe to the controller: searches Bluetooth robots and serial ports, connects one step
+// per call (the worker's watchdog drives the steps), frames outgoing packets and deframes incoming
+// ones. A device whose address starts with "tcp://" is reached over TCP, one with "serial:" over
+// a serial port, through the same steps.
 class mBluetoothConnect : public LinkTransport
 {
     Q_OBJECT
@@ -78,4 +79,5 @@ private:
     int m_searchState = 0;
     QStringList m_foundDevices;
     QStringList m_foundAddresses;
+    int m_robotCount = 0;
 };

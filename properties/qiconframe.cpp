@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 QIconFrame::QIconFrame(QWidget *parent)
     : QFrame(parent)
 {}
@@ -10,7 +12,17 @@ QIconFrame::QIconFrame(QWidget *parent)
 void QIconFrame::setIcon(const QIcon &icon)
 {
     m_icon = icon;
-    m_paintedSize = QSize();
+    // A scalable picture names its own size; an icon of pixmaps gives the sizes it holds. Asking
+    // for the largest size it can draw instead would draw it at that size just to learn its shape.
+    const QList<QSize> sizes = icon.availableSizes();
+    m_naturalSize =
+        sizes.isEmpty()
+            ? QSize()
+            : *std::max_element(sizes.cbegin(), sizes.cend(), [](const QSize &a, const QSize &b) {
+                  return a.width() * a.height() < b.width() * b.height();
+              });
+    m_pixmap = QPixmap();
+    m_laidOutSize = QSize();
     relayout();
     update();
 }
@@ -21,8 +33,8 @@ void QIconFrame::addPinWidget(QWidget *widget, const PinInfo &pin)
         return;
     widget->setParent(this);
     m_pinWidgets.append({widget, pin});
-    m_paintedSize = QSize();
-    relayout();
+    // Only the new widget moves: the picture's place does not depend on the pins.
+    placePinWidget(widget, pin);
     widget->show();
 }
 
@@ -36,28 +48,27 @@ QList<QWidget *> QIconFrame::pinWidgets() const
     return widgets;
 }
 
+void QIconFrame::placePinWidget(QWidget *widget, const PinInfo &pin) const
+{
+    widget->move(m_pictureRect.topLeft() +
+                 pin.scaledPosition(m_pictureRect.width(), m_pictureRect.height()));
+}
+
 void QIconFrame::relayout()
 {
-    if (size() == m_paintedSize)
+    if (size() == m_laidOutSize)
         return;
-    m_paintedSize = size();
-    m_pixmap = QPixmap();
-    m_offset = QPoint();
+    m_laidOutSize = size();
+    m_pictureRect = QRect();
     if (!m_icon.isNull() && !size().isEmpty()) {
-        // The natural size gives the aspect ratio to keep while fitting the frame.
-        QSize natural = m_icon.actualSize(QSize(4096, 4096));
-        if (natural.isEmpty())
-            natural = size();
+        const QSize natural = m_naturalSize.isEmpty() ? size() : m_naturalSize;
         const QSize fitted = natural.scaled(size(), Qt::KeepAspectRatio);
-        m_pixmap = m_icon.pixmap(fitted);
-        if (m_pixmap.size() != fitted)
-            m_pixmap = m_pixmap.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        m_offset = QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2);
+        m_pictureRect =
+            QRect(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
     }
     for (const auto &entry : std::as_const(m_pinWidgets)) {
         if (entry.first)
-            entry.first->move(m_offset +
-                              entry.second.scaledPosition(m_pixmap.width(), m_pixmap.height()));
+            placePinWidget(entry.first, entry.second);
     }
 }
 
@@ -71,8 +82,14 @@ void QIconFrame::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
     relayout();
-    if (m_pixmap.isNull())
+    if (m_pictureRect.isEmpty())
         return;
+    if (m_pixmap.size() != m_pictureRect.size()) {
+        m_pixmap = m_icon.pixmap(m_pictureRect.size());
+        if (m_pixmap.size() != m_pictureRect.size())
+            m_pixmap = m_pixmap.scaled(m_pictureRect.size(), Qt::IgnoreAspectRatio,
+                                       Qt::SmoothTransformation);
+    }
     QPainter painter(this);
-    painter.drawPixmap(m_offset, m_pixmap);
+    painter.drawPixmap(m_pictureRect.topLeft(), m_pixmap);
 }

@@ -24,7 +24,7 @@ public:
     QList<QWidget *> pinWidgets() const;
 
     // Where the picture is drawn now (empty before the first layout).
-    QRect pictureRect() const { return QRect(m_offset, m_pixmap.size()); }
+    QRect pictureRect() const { return m_pictureRect; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -32,10 +32,14 @@ protected:
 
 private:
     void relayout();
+    void placePinWidget(QWidget *widget, const PinInfo &pin) const;
 
     QIcon m_icon;
-    QSize m_paintedSize;
+    // The picture's own size: its shape, kept at every size of the frame.
+    QSize m_naturalSize;
+    QSize m_laidOutSize;
+    QRect m_pictureRect;
+    // Drawn when painted, at the size of the picture's place.
     QPixmap m_pixmap;
-    QPoint m_offset;
     QList<QPair<QPointer<QWidget>, PinInfo>> m_pinWidgets;
 };

@@ -2,9 +2,13 @@
 
 #include "appcontext.h"
 #include "firmwareflasher.h"
+#include "hardwaredescription.h"
 #include "linkproblem.h"
+#include "linksocket.h"
+#include "mbluetoothconnect.h"
 #include "mworker.h"
 #include "rightmenucombobox.h"
+#include "seriallinksocket.h"
 #include "setuplogging.h"
 
 #include <QGridLayout>
@@ -32,9 +36,23 @@ const char *const kDark = "QLabel { color : rgb(16, 28, 34); }";
 // The search's progress moves this often; a search lasts seconds.
 constexpr int kSearchTickMs = 100;
 constexpr int kStatusWrapWidth = 640;
+// Marks a device list entry as a serial port.
+constexpr int kSerialRole = Qt::UserRole + 1;
 
 // The controller accepts at most this many characters as its new name.
 constexpr int kMaxNameLength = 19;
+
+// A short text stays on one line; a long one wraps at a readable width. Measured in the bold
+// face the style sheet gives the label, with room for its plate's padding.
+void fitText(QLabel *label, const QString &text)
+{
+    QFont font = label->font();
+    font.setBold(true);
+    constexpr int kPadding = 28;
+    const int width = QFontMetrics(font).horizontalAdvance(text) + kPadding;
+    label->setWordWrap(width > kStatusWrapWidth);
+    label->setMinimumWidth(qMin(width, kStatusWrapWidth));
+}
 
 QLabel *rowLabel(const QString &text, QWidget *parent)
 {
@@ -149,11 +167,6 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     m_comPortBox = new RightMenuComboBox(firmwareGroup);
     m_comPortBox->setMinimumWidth(200);
     m_comPortBox->setMaximumWidth(360);
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &port : ports)
-        m_comPortBox->addItem(port.portName());
-    if (m_comPortBox->count() > 0)
-        m_comPortBox->setCurrentIndex(0);
     m_firmwareStatus = new QLabel(firmwareGroup);
     m_firmwareStatus->setObjectName(QStringLiteral("firmwareStatus"));
     m_firmwareStatus->setStyleSheet(QStringLiteral("QLabel { color : white; }"));
@@ -249,8 +262,23 @@ void bluetoothconfigurationwidget::setDevice(const QString &deviceText)
 {
     if (deviceText.isEmpty())
         return;
-    chooseDevice(deviceText);
-    emit signalToSlotMwSelectDevice(deviceText);
+    const QString chosen = withKitSpeed(deviceText);
+    chooseDevice(chosen);
+    emit signalToSlotMwSelectDevice(chosen);
+}
+
+QString bluetoothconfigurationwidget::withKitSpeed(const QString &deviceText)
+{
+    // A serial port runs at the kit's speed unless its address names one.
+    QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
+    const QString address = device.value(QStringLiteral("Address")).toString();
+    const HardwareDescription *description = AppContext::instance().description();
+    if (LinkSocket::kindOf(address) != LinkSocket::Kind::Serial || !description)
+        return deviceText;
+    const QString fast = SerialLinkSocket::withBaudRate(address, description->serialBaudRate());
+    if (fast == address)
+        return deviceText;
+    return mBluetoothConnect::deviceText(device.value(QStringLiteral("Name")).toString(), fast);
 }
 
 void bluetoothconfigurationwidget::chooseDevice(const QString &deviceText)
@@ -333,9 +361,7 @@ void bluetoothconfigurationwidget::showStatus(const StatusLook &look)
     m_statusLabel->setText(look.text);
     m_statusLabel->setStyleSheet(look.style);
     // Short words stay on one line; a long hint wraps at a readable width.
-    m_statusLabel->ensurePolished();
-    m_statusLabel->setMinimumWidth(
-        qMin(m_statusLabel->fontMetrics().horizontalAdvance(look.text) + 4, kStatusWrapWidth));
+    fitText(m_statusLabel, look.text);
     m_statusPlate->setVisible(!look.text.isEmpty());
     const char *tone = look.style.contains(QLatin1String("yellow")) ? "dark" : "light";
     if (m_statusPlate->property("tone").toByteArray() != tone) {
@@ -384,10 +410,7 @@ void bluetoothconfigurationwidget::showSearchWords(const StatusLook &look)
 {
     m_searchStatus->setText(look.text);
     m_searchStatus->setStyleSheet(look.style);
-    // Measured in the bold face the style sheet gives it.
-    m_searchStatus->ensurePolished();
-    m_searchStatus->setMinimumWidth(
-        qMin(m_searchStatus->fontMetrics().horizontalAdvance(look.text) + 24, kStatusWrapWidth));
+    fitText(m_searchStatus, look.text);
     m_searchStatus->show();
 }
 
@@ -412,16 +435,26 @@ void bluetoothconfigurationwidget::slotToSigFoundDeviceKind(QString deviceText, 
 void bluetoothconfigurationwidget::slotToSigFindDevice(QString deviceName)
 {
     QString text = displayText(deviceName);
-    const auto kind = m_deviceKinds.constFind(deviceName);
-    if (kind != m_deviceKinds.constEnd()) {
-        const QString mark = *kind == FoundDeviceKind::PairedRobot
-                                 ? QStringLiteral("BluetoothPairedMark")
-                                 : QStringLiteral("BluetoothUnpairedMark");
-        text += QStringLiteral("  \u00B7  ") + AppContext::instance().text(mark);
-    }
-    auto *item = new QListWidgetItem(text, m_deviceList);
+    const int kind = m_deviceKinds.value(deviceName, -1);
+    static const QHash<int, QString> marks{
+        {FoundDeviceKind::PairedRobot, QStringLiteral("BluetoothPairedMark")},
+        {FoundDeviceKind::UnpairedRobot, QStringLiteral("BluetoothUnpairedMark")},
+        {FoundDeviceKind::CablePort, QStringLiteral("SerialCableMark")},
+        {FoundDeviceKind::SerialPort, QStringLiteral("SerialPortMark")}};
+    if (marks.contains(kind))
+        text += QStringLiteral("  \u00B7  ") + AppContext::instance().text(marks.value(kind));
+    auto *item = new QListWidgetItem(text);
     item->setData(Qt::UserRole, deviceName);
+    item->setData(kSerialRole,
+                  kind == FoundDeviceKind::CablePort || kind == FoundDeviceKind::SerialPort);
     item->setToolTip(deviceName);
+    // Robots first, as they answer; the serial ports, listed at once, stay below them.
+    int row = m_deviceList->count();
+    if (!item->data(kSerialRole).toBool()) {
+        while (row > 0 && m_deviceList->item(row - 1)->data(kSerialRole).toBool())
+            --row;
+    }
+    m_deviceList->insertItem(row, item);
 }
 
 void bluetoothconfigurationwidget::slotToSigEndFindDevices()
@@ -439,13 +472,32 @@ void bluetoothconfigurationwidget::slotToSelectDevice()
     const QList<QListWidgetItem *> selected = m_deviceList->selectedItems();
     if (selected.isEmpty())
         return;
-    const QString deviceText = selected.first()->data(Qt::UserRole).toString();
+    const QString deviceText = withKitSpeed(selected.first()->data(Qt::UserRole).toString());
     chooseDevice(deviceText);
     emit signalToSlotMwSelectDevice(deviceText);
 }
 
+void bluetoothconfigurationwidget::listSerialPorts()
+{
+    if (m_portsListed)
+        return;
+    m_portsListed = true;
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &port : ports)
+        m_comPortBox->addItem(port.portName());
+    if (m_comPortBox->count() > 0)
+        m_comPortBox->setCurrentIndex(0);
+}
+
+void bluetoothconfigurationwidget::showEvent(QShowEvent *event)
+{
+    listSerialPorts();
+    QFrame::showEvent(event);
+}
+
 void bluetoothconfigurationwidget::slotToChangeName()
 {
+    listSerialPorts();
     emit signalToChangeName(m_comPortBox->currentText(), m_nameEdit->text());
 }
 
@@ -459,6 +511,7 @@ void bluetoothconfigurationwidget::slotToStartFirmware()
 {
     if (m_flasher->isFlashing())
         return;
+    listSerialPorts();
     switch (m_flasher->start(m_comPortBox->currentText())) {
     case FirmwareFlasher::StartResult::DirectoryNotFound:
         m_firmwareStatus->setText(m_textDirectoryNotFound);

@@ -47,6 +47,8 @@ public:
     // What a device text looks like to the user: name and address, or the text itself when it is
     // not a well-formed device text.
     static QString displayText(const QString &deviceText);
+    // The device text to connect with: a serial port gets the kit's line speed.
+    static QString withKitSpeed(const QString &deviceText);
 
     QLabel *deviceLabel() const { return m_deviceLabel; }
     QLabel *searchStatusLabel() const { return m_searchStatus; }
@@ -85,7 +87,13 @@ private slots:
     void slotToSelectDevice();
     void ChangeStatusSelectButton();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    // Listing the serial ports reads the system's device tree; it waits until the page is shown
+    // or a port is needed.
+    void listSerialPorts();
     QFrame *makeGroup();
     void showStatus(const StatusLook &look);
     void showWords(const LinkStatus::Words &words);
@@ -126,4 +134,5 @@ private:
     QLabel *m_renameStatus = nullptr;
     QPushButton *m_changeButton = nullptr;
     FirmwareFlasher *m_flasher = nullptr;
+    bool m_portsListed = false;
 };

@@ -65,8 +65,10 @@ ConfigurationWidget::ConfigurationWidget(QWidget *parent)
 
     m_tabs = new QTabWidget(this);
     m_tabs->setDocumentMode(false);
-    m_tabs->addTab(buildPinsTab(), context.text(QStringLiteral("SettingsMenu_Pins")));
-    m_tabs->addTab(buildCalibrationTab(), context.text(QStringLiteral("SettingsMenu_Calibration")));
+    m_pinsPage = new QWidget;
+    m_tabs->addTab(m_pinsPage, context.text(QStringLiteral("SettingsMenu_Pins")));
+    m_calibrationPage = new QWidget;
+    m_tabs->addTab(m_calibrationPage, context.text(QStringLiteral("SettingsMenu_Calibration")));
     m_bluetoothPage = new bluetoothconfigurationwidget(m_tabs);
     m_tabs->addTab(m_bluetoothPage, context.text(QStringLiteral("SettingsMenu_Link")));
     layout->addWidget(m_tabs, 1);
@@ -100,6 +102,42 @@ ConfigurationWidget::ConfigurationWidget(QWidget *parent)
             });
     connect(m_saveButton, &ClickableRoundLabel::clicked, this, &ConfigurationWidget::save);
     connect(m_exitButton, &ClickableRoundLabel::clicked, this, &ConfigurationWidget::exit);
+}
+
+void ConfigurationWidget::ensurePages() const
+{
+    if (!m_pagesBuilt)
+        const_cast<ConfigurationWidget *>(this)->buildPages();
+}
+
+void ConfigurationWidget::buildPages()
+{
+    m_pagesBuilt = true;
+    const QList<QPair<QWidget *, QWidget *>> pages{{m_pinsPage, buildPinsTab()},
+                                                   {m_calibrationPage, buildCalibrationTab()}};
+    for (const auto &[page, content] : pages) {
+        auto *layout = new QVBoxLayout(page);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(content);
+    }
+}
+
+void ConfigurationWidget::showEvent(QShowEvent *event)
+{
+    ensurePages();
+    QFrame::showEvent(event);
+}
+
+QIconFrame *ConfigurationWidget::board() const
+{
+    ensurePages();
+    return m_board;
+}
+
+const QList<PinConfigurationWidget *> &ConfigurationWidget::pinWidgets() const
+{
+    ensurePages();
+    return m_pinWidgets;
 }
 
 QWidget *ConfigurationWidget::buildPinsTab()
@@ -188,16 +226,19 @@ bool ConfigurationWidget::isFlashing() const
 
 PinConfigurationWidget *ConfigurationWidget::pinWidget(const QString &pinName) const
 {
+    ensurePages();
     return m_pinsByName.value(pinName);
 }
 
 QList<PinConfigurationWidget *> ConfigurationWidget::groupPins(const QString &groupName) const
 {
+    ensurePages();
     return m_groupPins.value(groupName);
 }
 
 CalibrationWidget *ConfigurationWidget::calibrationRow(const QString &name) const
 {
+    ensurePages();
     return m_calibrations.value(name);
 }
 
@@ -213,11 +254,13 @@ QStringList ConfigurationWidget::rowNames(const QVBoxLayout *column) const
 
 QStringList ConfigurationWidget::motorRowNames() const
 {
+    ensurePages();
     return rowNames(m_motorColumn);
 }
 
 QStringList ConfigurationWidget::servoRowNames() const
 {
+    ensurePages();
     return rowNames(m_servoColumn);
 }
 
@@ -305,6 +348,7 @@ void ConfigurationWidget::updateGroup(QString pinName, QString gadgetName)
 
 void ConfigurationWidget::loadConfiguration()
 {
+    ensurePages();
     AppContext &context = AppContext::instance();
 
     // A clean slate: rows from an earlier opening that no gadget owns would otherwise survive and
@@ -371,6 +415,7 @@ void ConfigurationWidget::save()
 {
     if (refuseWhileFlashing())
         return;
+    ensurePages();
     AppContext &context = AppContext::instance();
 
     context.setI2cFlag(0);

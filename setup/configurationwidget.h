@@ -41,8 +41,10 @@ public:
     bool isFlashing() const;
 
     QTabWidget *tabs() const { return m_tabs; }
-    QIconFrame *board() const { return m_board; }
-    const QList<PinConfigurationWidget *> &pinWidgets() const { return m_pinWidgets; }
+    // The pin and calibration pages are built when first needed: most runs never open the
+    // dialog. Asking for their parts builds them.
+    QIconFrame *board() const;
+    const QList<PinConfigurationWidget *> &pinWidgets() const;
     PinConfigurationWidget *pinWidget(const QString &pinName) const;
     QList<PinConfigurationWidget *> groupPins(const QString &groupName) const;
     CalibrationWidget *calibrationRow(const QString &name) const;
@@ -64,8 +66,12 @@ private slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    // Building the pages shows nothing new and changes no choice, so the const accessors may.
+    void ensurePages() const;
+    void buildPages();
     QWidget *buildPinsTab();
     QWidget *buildCalibrationTab();
     CalibrationWidget *addCalibrationRow(const QString &name, int value, int gadgetId);
@@ -77,6 +83,9 @@ private:
     bool refuseWhileFlashing();
 
     QTabWidget *m_tabs = nullptr;
+    QWidget *m_pinsPage = nullptr;
+    QWidget *m_calibrationPage = nullptr;
+    bool m_pagesBuilt = false;
     QIconFrame *m_board = nullptr;
     QList<PinConfigurationWidget *> m_pinWidgets;
     QMap<QString, PinConfigurationWidget *> m_pinsByName;

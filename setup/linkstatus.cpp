@@ -84,6 +84,12 @@ QString LinkStatus::problemKey(int problem)
         return QStringLiteral("BluetoothUnreachable");
     case LinkProblem::UnknownDevice:
         return QStringLiteral("BluetoothUnknownDevice");
+    case LinkProblem::PortMissing:
+        return QStringLiteral("SerialPortMissing");
+    case LinkProblem::PortPermission:
+        return QStringLiteral("SerialPortPermission");
+    case LinkProblem::PortBusy:
+        return QStringLiteral("SerialPortBusy");
     default:
         return QStringLiteral("BluetoothNoPlugin");
     }

@@ -1,8 +1,10 @@
-// taviro-sim: the virtual controller on a loopback TCP port.
+// taviro-sim: the virtual controller on a loopback TCP port or a pseudo-terminal.
 
 #include "robotsimulation.h"
 #include "simlog.h"
+#include "virtualcontrollerserial.h"
 #include "virtualcontrollerserver.h"
+#include "virtualserialports.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -13,6 +15,7 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -58,8 +61,9 @@ int fail(const QString &message)
     return 2;
 }
 
-// One line of standard input: "di N 0|1" or "ai N VALUE".
-void applyInputLine(VirtualController &controller, const QString &line)
+// One line of standard input: "di N 0|1", "ai N VALUE", or "unplug MS" on a serial port.
+void applyInputLine(VirtualController &controller, VirtualControllerSerial *serial,
+                    const QString &line)
 {
     const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty())
@@ -75,9 +79,13 @@ void applyInputLine(VirtualController &controller, const QString &line)
     } else if (words[0] == QLatin1String("ai") && indexOk && valueOk && index >= 0 && index < 16 &&
                value >= 0 && value <= 255) {
         controller.setAnalogInput(index, value);
+    } else if (words[0] == QLatin1String("unplug") && words.size() == 2 && serial &&
+               words[1].toInt(&valueOk) >= 0 && valueOk) {
+        serial->unplug(words[1].toInt());
     } else {
-        err << "taviro-sim: ignored input line (use \"di N 0|1\" or \"ai N VALUE\"): " << line
-            << Qt::endl;
+        err << "taviro-sim: ignored input line (use \"di N 0|1\", \"ai N VALUE\" or, with "
+               "--serial, \"unplug MS\"): "
+            << line << Qt::endl;
     }
 }
 
@@ -90,8 +98,10 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Virtual robot controller on a loopback TCP port. Standard input takes "
-                       "\"di N 0|1\" and \"ai N VALUE\" lines to set the inputs."));
+        QStringLiteral("Virtual robot controller on a loopback TCP port, or with --serial on a "
+                       "pseudo-terminal. Standard input takes \"di N 0|1\" and \"ai N VALUE\" "
+                       "lines to set the inputs, and with --serial \"unplug MS\" to pull the "
+                       "cable for a while."));
     parser.addHelpOption();
     const QCommandLineOption listenOption(
         QStringLiteral("listen"), QStringLiteral("Loopback address and port (0: any free)."),
@@ -137,9 +147,23 @@ int main(int argc, char *argv[])
         QStringLiteral("With --world: write the robot's pose, outputs and inputs as JSON lines, "
                        "one every 50 ms of simulated time."),
         QStringLiteral("FILE"));
+    const QCommandLineOption serialOption(
+        QStringLiteral("serial"),
+        QStringLiteral(
+            "Serve on a new pseudo-terminal instead of TCP, like a robot behind a serial "
+            "cable or a Bluetooth serial module."));
+    const QCommandLineOption serialPathOption(
+        QStringLiteral("serial-path"),
+        QStringLiteral("With --serial: keep a link to the terminal at this path, which stays the "
+                       "same when the cable is unplugged and plugged in again."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption baudOption(
+        QStringLiteral("baud"),
+        QStringLiteral("With --serial: the line's speed; bytes take 10 bits each (default 9600)."),
+        QStringLiteral("RATE"), QStringLiteral("9600"));
     parser.addOptions({listenOption, eepromOption, intervalOption, latencyOption, dropOption,
                        corruptOption, msPerByteOption, stepMsOption, noiseOption, loseOption,
-                       worldOption, traceOption});
+                       worldOption, traceOption, serialOption, serialPathOption, baudOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
@@ -186,6 +210,18 @@ int main(int argc, char *argv[])
     controller.setStepMs(stepMs);
     controller.setNoise(parser.isSet(noiseOption));
     controller.setLoseRequestEvery(loseEvery);
+
+    std::unique_ptr<VirtualControllerSerial> serial;
+    QString published;
+    if (parser.isSet(serialPathOption) && !parser.isSet(serialOption))
+        return fail(QStringLiteral("--serial-path needs --serial"));
+    if (parser.isSet(serialOption)) {
+        int baud = 0;
+        if (!parseNonNegative(parser.value(baudOption), baud) || baud < 300)
+            return fail(QStringLiteral("--baud wants a line speed of 300 or more"));
+        serial = std::make_unique<VirtualControllerSerial>(controller);
+        serial->setBaudRate(baud);
+    }
 
     // The robot reads and drives the same controller the client talks to.
     RobotSimulation robot(&controller);
@@ -259,11 +295,28 @@ int main(int argc, char *argv[])
         pendingInput.append(buffer, got);
         qsizetype end;
         while ((end = pendingInput.indexOf('\n')) >= 0) {
-            applyInputLine(controller, QString::fromUtf8(pendingInput.left(end)));
+            applyInputLine(controller, serial.get(), QString::fromUtf8(pendingInput.left(end)));
             pendingInput.remove(0, end + 1);
         }
     });
 
+    if (serial) {
+        if (!serial->open(parser.value(serialPathOption)))
+            return fail(
+                QStringLiteral("cannot open a pseudo-terminal: %1").arg(serial->errorString()));
+        // Listed by the editor's search beside the real serial ports, until this program ends.
+        const QString name =
+            QStringLiteral("taviro-sim-%1").arg(QCoreApplication::applicationPid());
+        published = VirtualSerialPorts::publish(name, serial->path());
+        QObject::connect(serial.get(), &VirtualControllerSerial::pluggedIn, &app, [&] {
+            if (parser.value(serialPathOption).isEmpty())
+                published = VirtualSerialPorts::publish(name, serial->path());
+        });
+        QTextStream(stdout) << "serial on " << serial->path() << Qt::endl;
+        const int code = app.exec();
+        VirtualSerialPorts::withdraw(published);
+        return code;
+    }
     const quint16 bound = server.listen(host, quint16(port));
     if (bound == 0)
         return fail(QStringLiteral("cannot listen on %1: %2").arg(listen, server.errorString()));

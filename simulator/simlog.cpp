@@ -1,3 +1,5 @@
 #include "simlog.h"
 
-Q_LOGGING_CATEGORY(lcSimulator, "taviro.simulator")
+// Debug lines are for developers: a default run shows warnings and worse only;
+// QT_LOGGING_RULES (or a program's --verbose) turns the rest on.
+Q_LOGGING_CATEGORY(lcSimulator, "taviro.simulator", QtWarningMsg)

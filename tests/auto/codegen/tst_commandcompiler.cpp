@@ -1,6 +1,7 @@
 #include "commandcompiler.h"
 
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QTest>
 
 namespace {
@@ -44,6 +45,8 @@ class tst_CommandCompiler : public QObject
     Q_OBJECT
 
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void records_data();
     void records();
     void conditionalRecord();

@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -19,6 +20,8 @@ class tst_ConfigurationRecord : public QObject
     Q_OBJECT
 
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void encode_data();
     void encode();
     void decode_data();

@@ -3,6 +3,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QTest>
 
 using Decompiler::decompileCommand;
@@ -36,6 +37,8 @@ class tst_Decompiler : public QObject
     Q_OBJECT
 
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void timedMotorRoundTrip();
     void actions_data();
     void actions();

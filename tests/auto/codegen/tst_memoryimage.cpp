@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
@@ -123,6 +124,8 @@ class tst_MemoryImage : public QObject
     Q_OBJECT
 
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void minimalImage();
     void frameOrder();
     void failingCommand_data();

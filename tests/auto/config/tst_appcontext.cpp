@@ -3,6 +3,7 @@
 #include "hardwaredescription.h"
 
 #include <QJsonArray>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +37,8 @@ private:
 
 void TestAppContext::initTestCase()
 {
+    // The messages checked here are debug lines, which a default run leaves out.
+    QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true"));
     QVERIFY(m_dir.isValid());
     QVERIFY(writeJson(m_dir.filePath("kit/base.json"), kitDescription()));
     QJsonObject other = kitDescription("Other");

@@ -2,6 +2,7 @@
 #include "hardwaredescription.h"
 #include "languagecatalog.h"
 
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +15,8 @@ class TestLanguageCatalog : public QObject
 {
     Q_OBJECT
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void init();
     void scanOrderAndSkips();
     void duplicateNamesLoadFirstFolder();

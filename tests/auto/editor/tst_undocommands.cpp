@@ -10,6 +10,7 @@
 #include "programlistitemwidget.h"
 #include "programlistwidget.h"
 
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUndoStack>
@@ -44,6 +45,9 @@ private:
 void tst_UndoCommands::initTestCase()
 {
     m_fixture = std::make_unique<EditorFixture>();
+    // The messages checked here are debug lines, which a default run leaves out.
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("taviro.*.debug=true\ntaviro.config.debug=false"));
 }
 
 void tst_UndoCommands::cleanupTestCase()

@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -113,6 +114,8 @@ class tst_InternalWorker : public QObject
 {
     Q_OBJECT
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void actionFlagsPerState_data();
     void actionFlagsPerState();
     void startInConnectedStateOnlyRepublishes();

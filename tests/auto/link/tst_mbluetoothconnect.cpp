@@ -7,6 +7,7 @@
 #include <QBluetoothUuid>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -16,6 +17,8 @@ class tst_mBluetoothConnect : public QObject
 {
     Q_OBJECT
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void deviceTextIsJson_data();
     void deviceTextIsJson();
     void plainDeviceTextKeepsItsLayout();

@@ -1,6 +1,7 @@
 #include "faketransport.h"
 #include "mworker.h"
 
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -8,6 +9,8 @@ class tst_mWorker : public QObject
 {
     Q_OBJECT
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void changeName_data();
     void changeName();
     void reportTextBecomesObject();

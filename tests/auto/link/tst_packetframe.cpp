@@ -2,6 +2,7 @@
 #include "packetframe.h"
 
 #include <QBuffer>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -9,6 +10,8 @@ class tst_PacketFrame : public QObject
 {
     Q_OBJECT
 private slots:
+    // The messages checked here are debug lines, which a default run leaves out.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true")); }
     void crcCheckValue();
     void build_data();
     void build();

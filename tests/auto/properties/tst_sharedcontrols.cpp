@@ -9,7 +9,9 @@
 #include "togglediconlabel.h"
 
 #include <QAbstractItemView>
+#include <QIconEngine>
 #include <QLineEdit>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -26,6 +28,38 @@ void typeInto(QLineEdit *edit, const QString &text)
     edit->setText(text);
     emit edit->textEdited(text);
 }
+
+// A scalable picture that notes every size it is asked to draw.
+class RecordingIconEngine : public QIconEngine
+{
+public:
+    RecordingIconEngine(QSize natural, QList<QSize> *drawn)
+        : m_natural(natural)
+        , m_drawn(drawn)
+    {}
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        return m_natural.scaled(size, Qt::KeepAspectRatio);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        const QSize fitted = actualSize(size, mode, state);
+        m_drawn->append(fitted);
+        QPixmap pixmap(fitted);
+        pixmap.fill(Qt::green);
+        return pixmap;
+    }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {m_natural}; }
+    QIconEngine *clone() const override { return new RecordingIconEngine(m_natural, m_drawn); }
+
+private:
+    QSize m_natural;
+    QList<QSize> *m_drawn;
+};
 
 QIcon solidIcon(const QSize &size, const QColor &color)
 {
@@ -87,6 +121,7 @@ private slots:
     void scrollBarSizeAndTrackPresses();
     void comboBoxUsesDrawnScrollBar();
     void iconFramePlacesPinWidgets();
+    void iconFrameDrawsOnlyWhatItShows();
 
 private:
     QTemporaryDir m_home;
@@ -751,6 +786,33 @@ void TestSharedControls::iconFramePlacesPinWidgets()
     frame.resize(200, 400);
     QCOMPARE(frame.pictureRect(), QRect(0, 150, 200, 100));
     QCOMPARE(marker->pos(), QPoint(100, 175));
+}
+
+void TestSharedControls::iconFrameDrawsOnlyWhatItShows()
+{
+    QList<QSize> drawn;
+    QIconFrame frame;
+    frame.resize(300, 300);
+    frame.setIcon(QIcon(new RecordingIconEngine(QSize(2000, 1000), &drawn)));
+    PinInfo pin;
+    pin.relX = 0.5f;
+    pin.relY = 0.5f;
+    QList<QWidget *> markers;
+    for (int i = 0; i < 20; ++i) {
+        markers.append(new QWidget);
+        frame.addPinWidget(markers.last(), pin);
+    }
+    // Nothing is drawn to learn the picture's shape, nor again for every pin.
+    QVERIFY(drawn.isEmpty());
+    QCOMPARE(frame.pictureRect(), QRect(0, 75, 300, 150));
+    QCOMPARE(markers.last()->pos(), QPoint(150, 150));
+
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QTRY_VERIFY(!drawn.isEmpty());
+    // Drawn at the size shown, once, however often the frame is painted.
+    frame.repaint();
+    QCOMPARE(drawn, QList<QSize>{QSize(300, 150)});
 }
 
 QTEST_MAIN(TestSharedControls)

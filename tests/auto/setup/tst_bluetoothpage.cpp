@@ -8,6 +8,7 @@
 #include "gadgetcomboboxmodel.h"
 #include "internalworker.h"
 #include "linkproblem.h"
+#include "mbluetoothconnect.h"
 #include "mworker.h"
 #include "pinconfigurationwidget.h"
 #include "rightmenucombobox.h"
@@ -59,6 +60,7 @@ private slots:
     void searchListsDevices();
     void searchSaysWhatHappens();
     void problemOfTheChosenDevice();
+    void serialPortsBelowTheRobots();
     void chooseADevice();
     void savedDeviceAtStartUp();
     void renaming_data();
@@ -269,6 +271,41 @@ void tst_BluetoothPage::problemOfTheChosenDevice()
     QCOMPARE(page.statusLabel()->text(), QStringLiteral("lost Robo"));
 }
 
+void tst_BluetoothPage::serialPortsBelowTheRobots()
+{
+    Link link = makeLink();
+    bluetoothconfigurationwidget page;
+    page.connectWorker(link.worker.get());
+    const QString cable = mBluetoothConnect::deviceText("USB serial", "serial:/dev/ttyUSB0");
+    const QString module = mBluetoothConnect::deviceText("rfcomm0", "serial:/dev/rfcomm0@38400");
+    page.searchButton()->click();
+    link.transport->reportKind(cable, FoundDeviceKind::CablePort);
+    link.transport->reportDevice(cable);
+    link.transport->reportKind(module, FoundDeviceKind::SerialPort);
+    link.transport->reportDevice(module);
+    link.transport->reportKind(kRobo, FoundDeviceKind::PairedRobot);
+    link.transport->reportDevice(kRobo);
+    QCOMPARE(page.deviceList()->count(), 3);
+    QVERIFY(page.deviceList()->item(0)->text().startsWith("Robo"));
+    QCOMPARE(page.deviceList()->item(1)->text(),
+             QStringLiteral("USB serial  (serial:/dev/ttyUSB0)  \u00B7  cable"));
+    QVERIFY(page.deviceList()->item(2)->text().endsWith("serial port"));
+
+    // A port is chosen like a robot, at the kit's speed unless it names its own.
+    QSignalSpy chosen(&page, &bluetoothconfigurationwidget::signalToSlotMwSelectDevice);
+    page.deviceList()->setCurrentRow(1);
+    page.selectButton()->click();
+    page.deviceList()->setCurrentRow(2);
+    page.selectButton()->click();
+    QCOMPARE(chosen.size(), 2);
+    QCOMPARE(chosen[0][0].toString(),
+             mBluetoothConnect::deviceText("USB serial", "serial:/dev/ttyUSB0@9600"));
+    QCOMPARE(chosen[1][0].toString(), module);
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("connecting to rfcomm0"));
+    link.transport->reportProblem(LinkProblem::PortPermission, "dialout");
+    QCOMPARE(page.statusLabel()->text(), QStringLiteral("rfcomm0 needs dialout"));
+}
+
 void tst_BluetoothPage::chooseADevice()
 {
     Link link = makeLink();
@@ -365,6 +402,8 @@ void tst_BluetoothPage::renaming()
 void tst_BluetoothPage::comPortsOfTheSystem()
 {
     bluetoothconfigurationwidget page;
+    // Listed when the page is first shown, not when it is built.
+    page.show();
     QStringList expected;
     for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts())
         expected << port.portName();

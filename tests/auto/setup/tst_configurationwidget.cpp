@@ -84,6 +84,8 @@ QStringList tst_ConfigurationWidget::pinsHolding(const ConfigurationWidget &dial
 void tst_ConfigurationWidget::tabsAndPins()
 {
     ConfigurationWidget dialog;
+    // The pin page is built when first needed, not with the dialog at start-up.
+    QVERIFY(dialog.findChildren<PinConfigurationWidget *>().isEmpty());
     QCOMPARE(dialog.tabs()->count(), 3);
     QCOMPARE(dialog.tabs()->tabText(0), QStringLiteral("Pins"));
     QCOMPARE(dialog.tabs()->tabText(1), QStringLiteral("Calibration"));

@@ -64,6 +64,15 @@ void tst_LinkStatus::wordsFollowTheEvents_data()
         << "Other" << Tone::Waiting;
     QTest::newRow("flood") << QStringList{"choose Robby", "state -2"} << "BluetoothPlugin-2"
                            << "" << Tone::Bad;
+    QTest::newRow("cable plugged out")
+        << QStringList{"choose Cable", "state 3", "tick",
+                       "problem " + QString::number(LinkProblem::PortMissing)}
+        << "SerialPortMissing"
+        << "Cable" << Tone::Bad;
+    QTest::newRow("port busy, still on the next tick")
+        << QStringList{"choose Cable", "problem " + QString::number(LinkProblem::PortBusy), "tick"}
+        << "SerialPortBusy"
+        << "Cable" << Tone::Bad;
 }
 
 void tst_LinkStatus::wordsFollowTheEvents()
@@ -73,6 +82,8 @@ void tst_LinkStatus::wordsFollowTheEvents()
     QFETCH(QString, argument);
     QFETCH(Tone, tone);
     LinkStatus status;
+    // The group a serial port is open to travels with its problem.
+    const QString group = QStringLiteral("dialout");
     LinkStatus::Words words;
     for (const QString &event : events) {
         const QString what = event.section(' ', 0, 0);
@@ -85,13 +96,16 @@ void tst_LinkStatus::wordsFollowTheEvents()
         } else if (what == "tick") {
             words = status.watchdogTick();
         } else if (what == "problem") {
-            words = status.linkProblem(value.toInt());
+            words = status.linkProblem(value.toInt(), group);
         }
         QCOMPARE(status.current(), words);
     }
     QCOMPARE(words.key, key);
     QCOMPARE(words.argument, argument);
     QCOMPARE(words.tone, tone);
+    const bool problemShown = words.key.startsWith("Serial") || words.key.endsWith("Unreachable") ||
+                              words.key.endsWith("NotPaired") || words.key.endsWith("Off");
+    QCOMPARE(words.detail, problemShown ? group : QString());
 }
 
 void tst_LinkStatus::searchEndWords_data()

@@ -15,6 +15,7 @@
 
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -69,6 +70,8 @@ private slots:
 
 void bench_LinkTransfer::initTestCase()
 {
+    // The messages checked here are debug lines, which a default run leaves out.
+    QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true"));
     qInstallMessageHandler(quietLog);
     std::printf("%-40s | %-26s | %-26s\n", "cell", "write: time/floor req/chunk",
                 "read: time/floor req/chunk");

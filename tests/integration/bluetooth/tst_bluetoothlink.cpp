@@ -6,9 +6,9 @@
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
-#include <QTemporaryDir>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace LinkTestProgram;
@@ -72,11 +72,14 @@ private:
     static int ticksUntilConnected(internalWorker &worker, qint64 *elapsedMs);
 
     BluezBus m_bus;
+    QTemporaryDir m_runtime;
 };
 
 void tst_BluetoothLink::initTestCase()
 {
     QVERIFY(m_bus.start());
+    // Virtual controllers served elsewhere on this machine stay out of the searches.
+    qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
 }
 
 void tst_BluetoothLink::cleanup()
@@ -97,33 +100,39 @@ int tst_BluetoothLink::ticksUntilConnected(internalWorker &worker, qint64 *elaps
 
 void tst_BluetoothLink::searchListsRobotsAsTheyAnswer()
 {
-    QVERIFY(m_bus.startBluez({"--robot", kRobby + ",Robby", "--robot", kHeadset + ",Headset,noserial"}));
-    QCOMPARE(m_bus.control("AddRobot", kLate, QStringLiteral("Late"),
-                           QVariantMap{{"Known", false}, {"Paired", false}, {"AppearAfterMs", 700}}),
-             QString());
+    QVERIFY(m_bus.startBluez(
+        {"--robot", kRobby + ",Robby", "--robot", kHeadset + ",Headset,noserial"}));
+    QCOMPARE(
+        m_bus.control("AddRobot", kLate, QStringLiteral("Late"),
+                      QVariantMap{{"Known", false}, {"Paired", false}, {"AppearAfterMs", 700}}),
+        QString());
     mBluetoothConnect transport;
     transport.setSearchDuration(2500);
-    QSignalSpy found(&transport, &LinkTransport::findNewDevice);
-    QSignalSpy kinds(&transport, &LinkTransport::foundDeviceKind);
+    // The robots, without the computer's serial ports, which the search lists first.
+    QList<QPair<QString, int>> robots;
+    connect(&transport, &LinkTransport::foundDeviceKind, this,
+            [&robots](const QString &text, int kind) {
+                if (kind == FoundDeviceKind::PairedRobot || kind == FoundDeviceKind::UnpairedRobot)
+                    robots.append({text, kind});
+            });
     QSignalSpy ended(&transport, &LinkTransport::searchEnded);
     QElapsedTimer clock;
     clock.start();
     transport.findDevices();
     // The paired robot BlueZ knows is listed at once; the headset is no robot.
-    QTRY_COMPARE_WITH_TIMEOUT(found.size(), 1, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(robots.size(), 1, 2000);
     qInfo("paired robot listed after %lld ms", clock.elapsed());
-    QCOMPARE(found[0][0].toString(), robbyText());
-    QCOMPARE(kinds[0][1].toInt(), int(FoundDeviceKind::PairedRobot));
+    QCOMPARE(robots[0].first, robbyText());
+    QCOMPARE(robots[0].second, int(FoundDeviceKind::PairedRobot));
     // The other one answers the inquiry later, and is listed as soon as it does.
-    QTRY_COMPARE_WITH_TIMEOUT(found.size(), 2, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(robots.size(), 2, 2000);
     qInfo("robot appearing during the search listed after %lld ms", clock.elapsed());
     QVERIFY(ended.isEmpty());
-    QCOMPARE(found[1][0].toString(), mBluetoothConnect::deviceText("Late", kLate));
-    QCOMPARE(kinds[1][1].toInt(), int(FoundDeviceKind::UnpairedRobot));
+    QCOMPARE(robots[1].first, mBluetoothConnect::deviceText("Late", kLate));
+    QCOMPARE(robots[1].second, int(FoundDeviceKind::UnpairedRobot));
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 5000);
     QCOMPARE(ended[0][0].toInt(), 2);
     QCOMPARE(ended[0][1].toInt(), int(LinkProblem::None));
-    QCOMPARE(transport.foundDevices().size(), 2);
 }
 
 void tst_BluetoothLink::bluetoothThatCannotBeUsed_data()
@@ -158,7 +167,8 @@ void tst_BluetoothLink::bluetoothThatCannotBeUsed()
 
 void tst_BluetoothLink::refusedRobotIsExplained()
 {
-    QVERIFY(m_bus.startBluez({"--robot", kRobby + ",Robby,unpaired", "--page-timeout", kPageTimeoutMs}));
+    QVERIFY(m_bus.startBluez(
+        {"--robot", kRobby + ",Robby,unpaired", "--page-timeout", kPageTimeoutMs}));
     internalWorker worker;
     QSignalSpy problems(&worker, &internalWorker::sigLinkProblem);
     worker.mwStart();
@@ -240,13 +250,12 @@ void tst_BluetoothLink::robotGoneMidWriteThenBack()
 
 void tst_BluetoothLink::robotGoneMidRun()
 {
-    QVERIFY(m_bus.startBluez({"--robot", kRobby + ",Robby", "--interval", "50",
-                              "--page-timeout", kPageTimeoutMs}));
+    QVERIFY(m_bus.startBluez(
+        {"--robot", kRobby + ",Robby", "--interval", "50", "--page-timeout", kPageTimeoutMs}));
     const QJsonObject program{
-        {"ProgData", QJsonArray{QJsonArray{command("mStartCycle"),
-                                           command("m_fwd", {{"speed", 50}}),
-                                           command("mPause", {{"second", 0.2}}),
-                                           command("mEndCycle")}}},
+        {"ProgData",
+         QJsonArray{QJsonArray{command("mStartCycle"), command("m_fwd", {{"speed", 50}}),
+                               command("mPause", {{"second", 0.2}}), command("mEndCycle")}}},
         {"configuration", QJsonObject{{"Motor1", 1}, {"Motor2", 2}}}};
     internalWorker worker;
     QSignalSpy runEnds(&worker, &internalWorker::sigRunEnded);
@@ -295,8 +304,12 @@ void tst_BluetoothLink::tavirocWaitsForALateRobotAndScans()
 
     const CliResult scan = taviroc({"scan", "--seconds", "2"});
     QCOMPARE(scan.exitCode, 0);
-    QCOMPARE(scan.out, QByteArray("00:11:22:33:44:55\tRobby\tpaired\n"
-                                  "00:11:22:33:44:66\tLate\tpaired\n"));
+    // The robots first; the computer's serial ports, if it has any, after them.
+    QVERIFY2(scan.out.startsWith("00:11:22:33:44:55\tRobby\tpaired\n"
+                                 "00:11:22:33:44:66\tLate\tpaired\n"),
+             scan.out.constData());
+    for (const QByteArray &line : scan.out.split('\n').mid(2))
+        QVERIFY2(line.isEmpty() || line.startsWith("serial:"), line.constData());
 
     QCOMPARE(m_bus.control("SetAdapter", false, false), QString());
     const CliResult noAdapter = taviroc({"scan", "--seconds", "1"});
@@ -308,7 +321,8 @@ void tst_BluetoothLink::tavirocWaitsForALateRobotAndScans()
 
     m_bus.stopBluez();
     const CliResult noBluez = taviroc({"scan", "--seconds", "1"});
-    QCOMPARE(noBluez.exitCode, 3);
+    // Nothing to use at all, unless the computer has a serial port to offer.
+    QCOMPARE(noBluez.exitCode, noBluez.out.isEmpty() ? 3 : 0);
     QVERIFY2(noBluez.err.contains("bluetoothd"), noBluez.err.constData());
 }
 

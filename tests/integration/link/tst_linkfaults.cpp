@@ -135,7 +135,10 @@ void tst_LinkFaults::slowControllerGetsEachChunkOnce()
     // A loaded machine may delay one answer beyond the measured spread.
     QVERIFY2(writes <= chunks + 1,
              qPrintable(QStringLiteral("%1 writes for %2 chunks").arg(writes).arg(chunks)));
-    QVERIFY(worker.replyTimer().smoothedMs(16) >= 200);
+    // The link learned how slow this EEPROM is: about 210 ms a full chunk, less for the short
+    // last one, against a few milliseconds for a quick controller.
+    QVERIFY2(worker.replyTimer().smoothedMs(16) >= 150,
+             qPrintable(QString::number(worker.replyTimer().smoothedMs(16))));
 }
 
 QTEST_GUILESS_MAIN(tst_LinkFaults)

@@ -1,0 +1,33 @@
+#include "serialports.h"
+
+#include "linkproblem.h"
+#include "mbluetoothconnect.h"
+#include "virtualserialports.h"
+
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+namespace SerialPorts {
+
+QList<Port> present()
+{
+    QList<Port> ports;
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : infos) {
+        // A USB adapter names its maker; built-in ports and bound Bluetooth modules do not.
+        const bool cable = info.hasVendorIdentifier();
+        QString name = info.description();
+        if (name.isEmpty())
+            name = info.portName();
+        ports.append({mBluetoothConnect::deviceText(
+                          name, QStringLiteral("serial:") + info.systemLocation()),
+                      cable ? FoundDeviceKind::CablePort : FoundDeviceKind::SerialPort});
+    }
+    for (const QString &link : VirtualSerialPorts::present())
+        ports.append({mBluetoothConnect::deviceText(QFileInfo(link).fileName(),
+                                                    QStringLiteral("serial:") + link),
+                      FoundDeviceKind::SerialPort});
+    return ports;
+}
+
+} // namespace SerialPorts

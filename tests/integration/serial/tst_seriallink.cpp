@@ -1,0 +1,171 @@
+#include "internalworker.h"
+#include "linkproblem.h"
+#include "linktestprogram.h"
+#include "mbluetoothconnect.h"
+#include "virtualcontroller.h"
+#include "virtualcontrollerserial.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <grp.h>
+#include <unistd.h>
+
+using namespace LinkTestProgram;
+
+namespace {
+// Fast enough that a whole memory crosses the line in half a second.
+constexpr int kTestBaudRate = 115200;
+
+QString serialText(const QString &path)
+{
+    return mBluetoothConnect::deviceText(QStringLiteral("Cable"),
+                                         QStringLiteral("serial:%1@%2").arg(path).arg(kTestBaudRate));
+}
+} // namespace
+
+// The worker over a serial port: the virtual controller served on a pseudo-terminal, opened like
+// a USB cable or a bound Bluetooth module, through the same connection steps as the other kinds.
+class tst_SerialLink : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void writeReadAndRun();
+    void cablePulledMidWrite();
+    void portRefused_data();
+    void portRefused();
+
+private:
+    QTemporaryDir m_dir;
+    VirtualController m_controller;
+    std::unique_ptr<VirtualControllerSerial> m_serial;
+    QString m_path;
+};
+
+void tst_SerialLink::init()
+{
+    m_serial = std::make_unique<VirtualControllerSerial>(m_controller);
+    m_serial->setBaudRate(kTestBaudRate);
+    m_controller.setStateInterval(50);
+    m_path = m_dir.filePath(QStringLiteral("robot"));
+    QVERIFY2(m_serial->open(m_path), qPrintable(m_serial->errorString()));
+}
+
+void tst_SerialLink::writeReadAndRun()
+{
+    const QJsonObject program = sampleProgram(260);
+    internalWorker worker;
+    QSignalSpy programs(&worker, &internalWorker::sigReadProg);
+    worker.mwChangeProg(program);
+    worker.mwStart();
+    worker.mwSelectDevice(serialText(m_path));
+    worker.tslt();
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 5000);
+    QVERIFY(m_serial->hasClient());
+    worker.mwCommand("write");
+    QCOMPARE(worker.state(), 7);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
+    QCOMPARE(m_controller.eeprom(), memoryOf(program));
+    worker.mwCommand("read");
+    QTRY_COMPARE_WITH_TIMEOUT(programs.size(), 1, 20000);
+    QCOMPARE(programs[0][0].toJsonObject(), expectedReadBack(program));
+
+    const QJsonObject run{{"ProgData", QJsonArray{QJsonArray{
+                                           command("m_fwd", {{"speed", 40}}),
+                                           command("mSetleds", {{"pin", "D2"}, {"state", 1}}),
+                                           command("m_stop", {{"brake", 1}})}}},
+                          {"configuration", QJsonObject{{"Motor1", 1}, {"Motor2", 2}}}};
+    QSignalSpy done(&worker, &internalWorker::sigCommandDone);
+    QSignalSpy ended(&worker, &internalWorker::sigRunEnded);
+    worker.mwChangeProg(run);
+    worker.mwCommand("restart");
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 2, 5000);
+    worker.mwCommand("start");
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    QCOMPARE(ended[0][0].toBool(), true);
+    QCOMPARE(done.size(), 3);
+}
+
+void tst_SerialLink::cablePulledMidWrite()
+{
+    const QJsonObject program = sampleProgram(260);
+    internalWorker worker;
+    QSignalSpy problems(&worker, &internalWorker::sigLinkProblem);
+    worker.mwChangeProg(program);
+    worker.mwStart();
+    worker.mwSelectDevice(serialText(m_path));
+    worker.tslt();
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 5000);
+    worker.mwCommand("write");
+    QTRY_VERIFY_WITH_TIMEOUT(worker.memoryAddress() >= 1024, 10000);
+    m_serial->unplug(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 0, 5000);
+    // Plugged out: the page says so, on every attempt until the port is back.
+    QTRY_VERIFY_WITH_TIMEOUT(!problems.isEmpty(), 5000);
+    QCOMPARE(problems.last()[0].toInt(), int(LinkProblem::PortMissing));
+
+    QSignalSpy back(m_serial.get(), &VirtualControllerSerial::pluggedIn);
+    QVERIFY(back.wait(5000));
+    QSignalSpy ticks(&worker, &internalWorker::sigErrorConnect);
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 5000);
+    qInfo("reconnected %lld ms after the cable was back, after %lld watchdog ticks", clock.elapsed(),
+          qint64(ticks.size()));
+    QVERIFY(ticks.size() <= 2);
+
+    worker.mwCommand("write");
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
+    QCOMPARE(m_controller.eeprom(), memoryOf(program));
+}
+
+void tst_SerialLink::portRefused_data()
+{
+    QTest::addColumn<bool>("permission");
+    QTest::addColumn<QByteArray>("reason");
+    QTest::newRow("no permission") << true << QByteArray("join the group dialout");
+    QTest::newRow("held by another program") << false << QByteArray("is busy");
+}
+
+void tst_SerialLink::portRefused()
+{
+    QFETCH(bool, permission);
+    QFETCH(QByteArray, reason);
+    QSerialPort other(m_path);
+    QStringList command{QStringLiteral(TAVIROC_PATH)};
+    if (permission) {
+        // As a port of the dialout group the user is not in; root is made to honour that too.
+        QVERIFY(::chown(QFile::encodeName(m_serial->terminalPath()).constData(), getuid(),
+                        getgrnam("dialout")->gr_gid) == 0);
+        QVERIFY(QFile::setPermissions(m_serial->terminalPath(),
+                                      QFile::ReadGroup | QFile::WriteGroup));
+        if (::getuid() == 0)
+            command = QStringList{"setpriv", "--bounding-set", "-dac_override,-dac_read_search"} +
+                      command;
+    } else {
+        QVERIFY(other.open(QIODevice::ReadWrite));
+    }
+    QTemporaryDir dir;
+    QFile file(dir.filePath("program.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(sampleProgram()).toJson());
+    file.close();
+    QProcess taviroc;
+    const QString program = command.takeFirst();
+    taviroc.start(program, command + QStringList{"write", "--device", "serial:" + m_path,
+                                                 "--timeout", "2", file.fileName()});
+    QVERIFY(taviroc.waitForFinished(20000));
+    const QByteArray error = taviroc.readAllStandardError();
+    QVERIFY2(taviroc.exitCode() == 3, error.constData());
+    QVERIFY2(error.contains(reason), error.constData());
+}
+
+QTEST_GUILESS_MAIN(tst_SerialLink)
+#include "tst_seriallink.moc"
