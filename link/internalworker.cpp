@@ -93,7 +93,7 @@ void internalWorker::mwStop()
 void internalWorker::mwCommand(const QString &command)
 {
     // While halting, nothing may take the place of the halt records.
-    const bool halting = m_state == 5;
+    const bool halting = m_halting;
     if (command == QLatin1String("confighardware") || command == QLatin1String("restart")) {
         if (m_state != 0 && !halting && !m_programOk) {
             refuseTransfer(LinkTransfer::Configuration, LinkTransfer::NotCompiled);

@@ -249,6 +249,14 @@ void tst_EditorSession::breakpointPauseStepContinueStop()
     QWidget *pauseRow = main->rowWidget(3);
     QTest::mouseClick(pauseRow, Qt::LeftButton, Qt::NoModifier, QPoint(4, pauseRow->height() / 2));
     QVERIFY(main->commandAt(3)->hasBreakpoint());
+    // F9 sets and clears the breakpoint of the selected row, wherever the focus is.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    main->setCurrentRow(2);
+    QTest::keyClick(&window, Qt::Key_F9);
+    QVERIFY(main->commandAt(2)->hasBreakpoint());
+    QTest::keyClick(&window, Qt::Key_F9);
+    QVERIFY(!main->commandAt(2)->hasBreakpoint());
 
     QVERIFY(waitForReport(reports, &seen, restartable, 30000));
     emit top->button(QStringLiteral("restart"))->clicked();
@@ -283,8 +291,6 @@ void tst_EditorSession::breakpointPauseStepContinueStop()
     QCOMPARE(markers(), QList<int>{3});
 
     // Esc stops from the window: the robot is halted and no row is marked any more.
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(waitForReport(reports, &seen, halted, 10000));
     QCOMPARE(server.controller().outputs().driveCommand, 0x21);
