@@ -3,6 +3,7 @@
 #include "linkproblem.h"
 #include "linktestprogram.h"
 #include "mbluetoothconnect.h"
+#include "tavirocrun.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -26,28 +27,6 @@ QString robbyText()
     return mBluetoothConnect::deviceText(QStringLiteral("Robby"), kRobby);
 }
 
-struct CliResult
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliResult taviroc(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TAVIROC_PATH), arguments);
-    CliResult result;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished(5000);
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
-}
 } // namespace
 
 // Qt's real Bluetooth classes (device search, RFCOMM socket over BlueZ's D-Bus API) against the
@@ -302,7 +281,7 @@ void tst_BluetoothLink::tavirocWaitsForALateRobotAndScans()
     QCOMPARE(write.exitCode(), 0);
     QCOMPARE(m_bus.robotInfo(kRobby).value("Eeprom").toByteArray(), memoryOf(sampleProgram(10)));
 
-    const CliResult scan = taviroc({"scan", "--seconds", "2"});
+    const TavirocRun scan = taviroc({"scan", "--seconds", "2"});
     QCOMPARE(scan.exitCode, 0);
     // The robots first; the computer's serial ports, if it has any, after them.
     QVERIFY2(scan.out.startsWith("00:11:22:33:44:55\tRobby\tpaired\n"
@@ -312,15 +291,15 @@ void tst_BluetoothLink::tavirocWaitsForALateRobotAndScans()
         QVERIFY2(line.isEmpty() || line.startsWith("serial:"), line.constData());
 
     QCOMPARE(m_bus.control("SetAdapter", false, false), QString());
-    const CliResult noAdapter = taviroc({"scan", "--seconds", "1"});
+    const TavirocRun noAdapter = taviroc({"scan", "--seconds", "1"});
     QCOMPARE(noAdapter.exitCode, 0);
     QVERIFY2(noAdapter.err.contains("no Bluetooth adapter"), noAdapter.err.constData());
-    const CliResult writeNoAdapter = taviroc({"write", "--device", kRobby, path});
+    const TavirocRun writeNoAdapter = taviroc({"write", "--device", kRobby, path});
     QCOMPARE(writeNoAdapter.exitCode, 3);
     QVERIFY(writeNoAdapter.err.contains("no Bluetooth adapter"));
 
     m_bus.stopBluez();
-    const CliResult noBluez = taviroc({"scan", "--seconds", "1"});
+    const TavirocRun noBluez = taviroc({"scan", "--seconds", "1"});
     // Nothing to use at all, unless the computer has a serial port to offer.
     QCOMPARE(noBluez.exitCode, noBluez.out.isEmpty() ? 3 : 0);
     QVERIFY2(noBluez.err.contains("bluetoothd"), noBluez.err.constData());

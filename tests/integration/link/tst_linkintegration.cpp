@@ -3,6 +3,7 @@
 #include "mbluetoothconnect.h"
 #include "memoryimage.h"
 #include "simprocess.h"
+#include "tavirocrun.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -17,29 +18,6 @@
 using namespace LinkTestProgram;
 
 namespace {
-
-struct Result
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Result taviroc(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(TAVIROC_PATH, arguments);
-    Result result;
-    if (!process.waitForFinished(100000)) {
-        process.kill();
-        process.waitForFinished(5000);
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
-}
 
 bool writeJson(const QString &path, const QJsonObject &object)
 {
@@ -111,12 +89,12 @@ void tst_LinkIntegration::writeThenRead()
     QVERIFY(builder.buildImage(program).success);
     const QString programPath = dir.filePath("program.json");
     QVERIFY(writeJson(programPath, program));
-    const Result write =
+    const TavirocRun write =
         taviroc({"write", "--device", sim.address(), programPath, "--timeout", "60"});
     QVERIFY2(write.exitCode == 0, write.err.constData());
 
     const QString readPath = dir.filePath("read.json");
-    const Result read =
+    const TavirocRun read =
         taviroc({"read", "--device", sim.address(), "-o", readPath, "--timeout", "60"});
     QVERIFY2(read.exitCode == 0, read.err.constData());
     QCOMPARE(readJson(readPath), expectedReadBack(program));
@@ -129,7 +107,7 @@ void tst_LinkIntegration::writeThenRead()
     }
 
     // Printed to stdout without -o.
-    const Result printed = taviroc({"read", "--device", sim.address(), "--timeout", "60"});
+    const TavirocRun printed = taviroc({"read", "--device", sim.address(), "--timeout", "60"});
     QCOMPARE(printed.exitCode, 0);
     QCOMPARE(QJsonDocument::fromJson(printed.out).object(), expectedReadBack(program));
 
@@ -141,7 +119,7 @@ void tst_LinkIntegration::writeThenRead()
     // A new controller process starts from the saved memory.
     SimProcess again;
     QVERIFY(again.start({"--eeprom", eeprom}));
-    const Result reread = taviroc({"read", "--device", again.address(), "--timeout", "60"});
+    const TavirocRun reread = taviroc({"read", "--device", again.address(), "--timeout", "60"});
     QCOMPARE(reread.exitCode, 0);
     QCOMPARE(QJsonDocument::fromJson(reread.out).object(), expectedReadBack(program));
     QCOMPARE(again.stop(), 0);
@@ -157,7 +135,7 @@ void tst_LinkIntegration::refusesProgramThatDoesNotCompile()
     program["ProgData"] = QJsonArray{QJsonArray{command("call", {{"proc", 4}})}};
     const QString programPath = dir.filePath("bad.json");
     QVERIFY(writeJson(programPath, program));
-    const Result write = taviroc({"write", "--device", sim.address(), programPath});
+    const TavirocRun write = taviroc({"write", "--device", sim.address(), programPath});
     QCOMPARE(write.exitCode, 1);
     QVERIFY(write.err.contains("nothing was sent"));
     QCOMPARE(sim.stop(), 0);
@@ -170,7 +148,7 @@ void tst_LinkIntegration::readOfErasedMemoryDoesNotDecode()
 {
     SimProcess sim;
     QVERIFY(sim.start({}));
-    const Result read = taviroc({"read", "--device", sim.address(), "--timeout", "30"});
+    const TavirocRun read = taviroc({"read", "--device", sim.address(), "--timeout", "30"});
     QCOMPARE(read.exitCode, 1);
     QVERIFY(read.out.isEmpty());
 }
@@ -184,18 +162,18 @@ void tst_LinkIntegration::unreachableControllerTimesOut()
     QTemporaryDir dir;
     const QString programPath = dir.filePath("program.json");
     QVERIFY(writeJson(programPath, sampleProgram()));
-    const Result write = taviroc({"write", "--device", address, programPath, "--timeout", "2"});
+    const TavirocRun write = taviroc({"write", "--device", address, programPath, "--timeout", "2"});
     QCOMPARE(write.exitCode, 3);
     // One line of reason, whatever the compiler logged before it.
     QCOMPARE(write.err.count("taviroc: "), 1);
     QVERIFY(write.err.contains("timeout after 2 s"));
-    const Result read = taviroc({"read", "--device", address, "--timeout", "1"});
+    const TavirocRun read = taviroc({"read", "--device", address, "--timeout", "1"});
     QCOMPARE(read.exitCode, 3);
-    const Result run = taviroc({"run", "--device", address, programPath, "--timeout", "1"});
+    const TavirocRun run = taviroc({"run", "--device", address, programPath, "--timeout", "1"});
     QCOMPARE(run.exitCode, 3);
     QCOMPARE(run.err.count("taviroc: "), 1);
     QVERIFY(run.out.isEmpty());
-    const Result bad = taviroc({"read", "--device", "tcp://nowhere"});
+    const TavirocRun bad = taviroc({"read", "--device", "tcp://nowhere"});
     QCOMPARE(bad.exitCode, 2);
 }
 
@@ -264,7 +242,8 @@ void tst_LinkIntegration::runFollowsProgram()
     QVERIFY(writeJson(programPath, program));
     SimProcess sim;
     QVERIFY(sim.start(simArguments));
-    const Result run = taviroc({"run", "--device", sim.address(), programPath, "--timeout", "60"});
+    const TavirocRun run =
+        taviroc({"run", "--device", sim.address(), programPath, "--timeout", "60"});
     QVERIFY2(run.exitCode == 0, run.err.constData());
     const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines, expected);
@@ -285,7 +264,7 @@ void tst_LinkIntegration::runOfEndlessCycleStopsAfterSeconds()
     QVERIFY(sim.start({"--interval", "20"}));
     QElapsedTimer clock;
     clock.start();
-    const Result run = taviroc(
+    const TavirocRun run = taviroc(
         {"run", "--device", sim.address(), programPath, "--seconds", "1", "--timeout", "20"});
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QVERIFY(clock.elapsed() >= 1000);
@@ -297,7 +276,7 @@ void tst_LinkIntegration::runOfEndlessCycleStopsAfterSeconds()
         QCOMPARE(lines[i], QString(i % 2 ? "main 2 mSetleds" : "main 3 mEndCycle"));
 
     // The run was stopped: the controller takes the next one at once.
-    const Result again = taviroc(
+    const TavirocRun again = taviroc(
         {"run", "--device", sim.address(), programPath, "--seconds", "1", "--timeout", "20"});
     QCOMPARE(again.exitCode, 0);
     QCOMPARE(sim.stop(), 0);
@@ -312,11 +291,12 @@ void tst_LinkIntegration::runRefusesProgramThatDoesNotCompile()
     program["ProgData"] = QJsonArray{QJsonArray{command("call", {{"proc", 4}})}};
     const QString programPath = dir.filePath("bad.json");
     QVERIFY(writeJson(programPath, program));
-    const Result run = taviroc({"run", "--device", sim.address(), programPath});
+    const TavirocRun run = taviroc({"run", "--device", sim.address(), programPath});
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.out.isEmpty());
     QVERIFY(run.err.contains("nothing was sent"));
-    const Result usage = taviroc({"run", "--device", sim.address(), programPath, "--seconds", "x"});
+    const TavirocRun usage =
+        taviroc({"run", "--device", sim.address(), programPath, "--seconds", "x"});
     QCOMPARE(usage.exitCode, 2);
     QCOMPARE(sim.stop(), 0);
 }

@@ -25,8 +25,8 @@ constexpr int kTestBaudRate = 115200;
 
 QString serialText(const QString &path)
 {
-    return mBluetoothConnect::deviceText(QStringLiteral("Cable"),
-                                         QStringLiteral("serial:%1@%2").arg(path).arg(kTestBaudRate));
+    return mBluetoothConnect::deviceText(
+        QStringLiteral("Cable"), QStringLiteral("serial:%1@%2").arg(path).arg(kTestBaudRate));
 }
 } // namespace
 
@@ -43,6 +43,9 @@ private slots:
     void portRefused();
 
 private:
+    // Hands the worker the program and connects it to the port.
+    void connectWorker(internalWorker &worker, const QJsonObject &program);
+
     QTemporaryDir m_dir;
     VirtualController m_controller;
     std::unique_ptr<VirtualControllerSerial> m_serial;
@@ -58,17 +61,24 @@ void tst_SerialLink::init()
     QVERIFY2(m_serial->open(m_path), qPrintable(m_serial->errorString()));
 }
 
-void tst_SerialLink::writeReadAndRun()
+void tst_SerialLink::connectWorker(internalWorker &worker, const QJsonObject &program)
 {
-    const QJsonObject program = sampleProgram(260);
-    internalWorker worker;
-    QSignalSpy programs(&worker, &internalWorker::sigReadProg);
     worker.mwChangeProg(program);
     worker.mwStart();
     worker.mwSelectDevice(serialText(m_path));
     worker.tslt();
     QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 5000);
     QVERIFY(m_serial->hasClient());
+}
+
+void tst_SerialLink::writeReadAndRun()
+{
+    const QJsonObject program = sampleProgram(260);
+    internalWorker worker;
+    QSignalSpy programs(&worker, &internalWorker::sigReadProg);
+    connectWorker(worker, program);
+    if (QTest::currentTestFailed())
+        return;
     worker.mwCommand("write");
     QCOMPARE(worker.state(), 7);
     QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
@@ -77,11 +87,11 @@ void tst_SerialLink::writeReadAndRun()
     QTRY_COMPARE_WITH_TIMEOUT(programs.size(), 1, 20000);
     QCOMPARE(programs[0][0].toJsonObject(), expectedReadBack(program));
 
-    const QJsonObject run{{"ProgData", QJsonArray{QJsonArray{
-                                           command("m_fwd", {{"speed", 40}}),
+    const QJsonObject run{
+        {"ProgData", QJsonArray{QJsonArray{command("m_fwd", {{"speed", 40}}),
                                            command("mSetleds", {{"pin", "D2"}, {"state", 1}}),
                                            command("m_stop", {{"brake", 1}})}}},
-                          {"configuration", QJsonObject{{"Motor1", 1}, {"Motor2", 2}}}};
+        {"configuration", QJsonObject{{"Motor1", 1}, {"Motor2", 2}}}};
     QSignalSpy done(&worker, &internalWorker::sigCommandDone);
     QSignalSpy ended(&worker, &internalWorker::sigRunEnded);
     worker.mwChangeProg(run);
@@ -98,11 +108,9 @@ void tst_SerialLink::cablePulledMidWrite()
     const QJsonObject program = sampleProgram(260);
     internalWorker worker;
     QSignalSpy problems(&worker, &internalWorker::sigLinkProblem);
-    worker.mwChangeProg(program);
-    worker.mwStart();
-    worker.mwSelectDevice(serialText(m_path));
-    worker.tslt();
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 5000);
+    connectWorker(worker, program);
+    if (QTest::currentTestFailed())
+        return;
     worker.mwCommand("write");
     QTRY_VERIFY_WITH_TIMEOUT(worker.memoryAddress() >= 1024, 10000);
     m_serial->unplug(3000);
@@ -117,8 +125,8 @@ void tst_SerialLink::cablePulledMidWrite()
     QElapsedTimer clock;
     clock.start();
     QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 5000);
-    qInfo("reconnected %lld ms after the cable was back, after %lld watchdog ticks", clock.elapsed(),
-          qint64(ticks.size()));
+    qInfo("reconnected %lld ms after the cable was back, after %lld watchdog ticks",
+          clock.elapsed(), qint64(ticks.size()));
     QVERIFY(ticks.size() <= 2);
 
     worker.mwCommand("write");
@@ -144,8 +152,8 @@ void tst_SerialLink::portRefused()
         // As a port of the dialout group the user is not in; root is made to honour that too.
         QVERIFY(::chown(QFile::encodeName(m_serial->terminalPath()).constData(), getuid(),
                         getgrnam("dialout")->gr_gid) == 0);
-        QVERIFY(QFile::setPermissions(m_serial->terminalPath(),
-                                      QFile::ReadGroup | QFile::WriteGroup));
+        QVERIFY(
+            QFile::setPermissions(m_serial->terminalPath(), QFile::ReadGroup | QFile::WriteGroup));
         if (::getuid() == 0)
             command = QStringList{"setpriv", "--bounding-set", "-dac_override,-dac_read_search"} +
                       command;
