@@ -29,6 +29,11 @@ QString AppContext::text(const QString &key) const
     return QStringLiteral("No key");
 }
 
+bool AppContext::hasText(const QString &key) const
+{
+    return m_dictionary && m_dictionary->contains(key);
+}
+
 int AppContext::dimension(const QString &key, int defaultValue) const
 {
     if (!m_dimensions)

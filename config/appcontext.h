@@ -47,6 +47,8 @@ public:
 
     // Texts, sizes, images.
     QString text(const QString &key) const;
+    // Whether the dictionary holds the key; for texts that have a fallback of their own.
+    bool hasText(const QString &key) const;
     int dimension(const QString &key, int defaultValue) const;
     QIcon icon(const QString &name) const;
 

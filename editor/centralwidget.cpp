@@ -1,5 +1,6 @@
 #include "centralwidget.h"
 
+#include "accessibletext.h"
 #include "addcommand.h"
 #include "appcontext.h"
 #include "command.h"
@@ -48,6 +49,8 @@ CentralWidget::CentralWidget(QWidget *parent)
     scrollArea->setWidgetResizable(true);
     scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The tabs inside take the focus, not the strip that holds them.
+    scrollArea->setFocusPolicy(Qt::NoFocus);
     scrollArea->setStyleSheet(
         QStringLiteral("CentralWidget QScrollArea{ background-color: transparent; border:none;}"));
     auto *tabContent = new QFrame;
@@ -64,7 +67,10 @@ CentralWidget::CentralWidget(QWidget *parent)
     auto *addLayout = new QHBoxLayout(addFrame);
     addLayout->setContentsMargins(30, 0, 0, 0);
     m_addButton->setParent(addFrame);
+    m_addButton->setObjectName(QStringLiteral("addSubprogram"));
     m_addButton->setFixedSize(40, 40);
+    // Reached by Tab only, like the tabs beside it.
+    m_addButton->setFocusPolicy(Qt::TabFocus);
     m_addButton->setStyleSheet(
         QStringLiteral("background-color: rgba(69,192, 222, 255); border-radius: 8px;margin-right: "
                        "3px;margin-left: 0px;color: white;font-size: 16px;font-weight: bold;"));
@@ -125,6 +131,17 @@ void CentralWidget::retranslate()
     m_subprogramLabel = context.text(QStringLiteral("SubprogramLabel"));
     for (int i = 0; i < m_tabs.size(); ++i)
         m_tabs.at(i)->setName(i == 0 ? m_mainLabel : m_subprogramLabel);
+    m_addButton->setToolTip(AccessibleText::text(QStringLiteral("AddSubprogramHint")));
+    AccessibleText::set(m_addButton, QStringLiteral("AddSubprogramName"),
+                        QStringLiteral("AddSubprogramHint"));
+    nameLists();
+}
+
+void CentralWidget::nameLists()
+{
+    const QString hint = AccessibleText::text(QStringLiteral("ProgramListHint"));
+    for (int i = 0; i < m_lists.size() && i < m_tabs.size(); ++i)
+        AccessibleText::setTexts(m_lists.at(i), m_tabs.at(i)->caption(), hint);
 }
 
 void CentralWidget::loadFromStore(const ProgramStore &store)
@@ -185,6 +202,7 @@ void CentralWidget::deleteTab(int idx, bool createEmpty)
     }
     if (idx == 0)
         createMainProgram(createEmpty);
+    nameLists();
     showProgram(0);
     // The document held by the worker must lose the program and follow the renumbered calls.
     programListWidgetChanged();
@@ -213,6 +231,7 @@ void CentralWidget::createMainProgram(bool createEmpty)
     m_lists.prepend(list);
     for (SubProgramTabWidget *other : std::as_const(m_tabs))
         other->setMainProgramList(list);
+    nameLists();
 }
 
 void CentralWidget::AddWidgetProcessor(const QString &commandText, const QPixmap &image)
@@ -253,6 +272,16 @@ void CentralWidget::AddDragDropCommandProcessor(const QString &commandText, cons
         list->undoStack()->push(new DragDropCommand(list, commandText, image, insertIndex));
 }
 
+void CentralWidget::insertChosenCommand(const QString &command)
+{
+    ProgramListWidget *list = currentList();
+    if (!list)
+        return;
+    list->undoStack()->push(
+        new DragDropCommand(list, command, QPixmap(), list->insertIndexAfterCurrent()));
+    list->scrollToItem(list->currentItem());
+}
+
 void CentralWidget::addNewSubProgram(bool withRows)
 {
     if (m_tabs.size() >= MaxPrograms)
@@ -271,6 +300,7 @@ void CentralWidget::addNewSubProgram(bool withRows)
     m_tabRow->insertWidget(m_tabs.size(), tab);
     m_tabs.append(tab);
     connect(tab, &SubProgramTabWidget::deleted, this, &CentralWidget::deleteTab);
+    nameLists();
 
     if (withRows) {
         list->addRowByName(QStringLiteral("BEGIN"));

@@ -58,6 +58,9 @@ public slots:
     void MoveWidgetEvent(int oldIndex, int newIndex, int mode);
     void AddDragDropCommandProcessor(const QString &commandText, const QPixmap &image,
                                      int insertIndex);
+    // A command chosen in the command menu with the keyboard: added after the current row of the
+    // shown program, as the same undo step a drop there makes.
+    void insertChosenCommand(const QString &command);
     void addNewSubProgram(bool withRows);
     void addNewSubProgramClick();
     void programListWidgetChanged();
@@ -73,6 +76,8 @@ private:
     void removeProgram(int index);
     void selectTab(int index);
     QString refusalText() const;
+    // Each list is named after its tab, for assistive technology.
+    void nameLists();
 
     QList<SubProgramTabWidget *> m_tabs;
     QList<ProgramListWidget *> m_lists;

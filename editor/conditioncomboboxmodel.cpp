@@ -1,5 +1,7 @@
 #include "conditioncomboboxmodel.h"
 
+#include "accessibletext.h"
+
 ConditionComboBoxModel::ConditionComboBoxModel(QObject *parent)
     : QAbstractListModel(parent)
 {}
@@ -18,6 +20,8 @@ QVariant ConditionComboBoxModel::data(const QModelIndex &index, int role) const
         return entry.icon;
     if (role == Qt::UserRole)
         return entry.name;
+    if (role == Qt::AccessibleTextRole || role == Qt::ToolTipRole)
+        return AccessibleText::text(QStringLiteral("Condition_") + entry.name);
     return {};
 }
 

@@ -4,7 +4,8 @@
 #include <QIcon>
 #include <QList>
 
-// Condition kinds offered by a row's chooser: icons only, the kind name in the user role.
+// Condition kinds offered by a row's chooser: icons only, the kind name in the user role. What
+// an icon means is said to a reader and in the tool tip, in the dictionary's words.
 class ConditionComboBoxModel : public QAbstractListModel
 {
     Q_OBJECT

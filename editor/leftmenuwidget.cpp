@@ -2,9 +2,10 @@
 
 #include "rightmenuwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
-#include "deletedqlistitemwidgetcommand.h"
+#include "focusgrid.h"
 #include "hardwaredescription.h"
 #include "programlistwidget.h"
 #include "qlabeldragdrop.h"
@@ -33,6 +34,7 @@ LeftMenuWidget::LeftMenuWidget(QWidget *parent)
     m_grid = new QGridLayout(this);
     m_grid->setAlignment(Qt::AlignTop);
     m_grid->setSpacing(14);
+    m_focusGrid = new FocusGrid(columns, this);
 }
 
 LeftMenuWidget *LeftMenuWidget::instance()
@@ -58,9 +60,16 @@ void LeftMenuWidget::buildMenu(const QList<Command *> &commands)
                                         context.icon(command->disabledIcon()),
                                         context.icon(command->offIcon()), command->name(),
                                         command->toolTip(), width, height, draggable, this);
+        AccessibleText::setTexts(tile, command->toolTip(),
+                                 AccessibleText::text(QStringLiteral("TileHint")));
+        connect(tile, &QLabelDragDrop::chosen, this, &LeftMenuWidget::commandChosen);
         m_grid->addWidget(tile, n / columns, n % columns);
         m_tiles.append(tile);
     }
+    QList<QWidget *> cells;
+    for (QLabelDragDrop *tile : std::as_const(m_tiles))
+        cells.append(tile->isPlaceholder() ? nullptr : tile);
+    m_focusGrid->setWidgets(cells);
     update();
 }
 
@@ -83,6 +92,7 @@ void LeftMenuWidget::emptyMenu()
         tile->deleteLater();
     }
     m_tiles.clear();
+    m_focusGrid->setWidgets({});
 }
 
 QLabelDragDrop *LeftMenuWidget::tile(const QString &command) const
@@ -151,18 +161,5 @@ void LeftMenuWidget::dropEvent(QDropEvent *event)
 
 void LeftMenuWidget::deleteSelectedRows(ProgramListWidget *list)
 {
-    QList<int> rows;
-    const QList<QListWidgetItem *> selected = list->selectedItems();
-    for (QListWidgetItem *item : selected)
-        rows.append(list->row(item));
-    // Highest row first, so that the row index each step keeps is still right when it runs.
-    std::sort(rows.begin(), rows.end(), std::greater<int>());
-    for (int row : std::as_const(rows)) {
-        Command *command = list->commandAt(row);
-        if (!command)
-            continue;
-        qCDebug(lcUi).noquote() << "Delete row" << row << command->name();
-        list->undoStack()->push(
-            new DeletedQListItemWidgetCommand(list, row, command, list->rowWidget(row)));
-    }
+    list->deleteSelectedRows();
 }

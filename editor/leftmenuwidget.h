@@ -4,13 +4,15 @@
 #include <QList>
 
 class Command;
+class FocusGrid;
 class ProgramListWidget;
 class QGridLayout;
 class QLabelDragDrop;
 
 // The command menu: a three-column grid of tiles, one per command of the hardware description.
 // Tiles are dragged into a program list to add a command; which tiles are usable follows the
-// hardware configuration and the program shown. Rows dropped here are deleted.
+// hardware configuration and the program shown. Rows dropped here are deleted. With the keyboard,
+// the arrow keys move between tiles and Space or Enter chooses one (commandChosen).
 class LeftMenuWidget : public QFrame
 {
     Q_OBJECT
@@ -33,9 +35,14 @@ public:
     // The first tile of a command, or nullptr.
     QLabelDragDrop *tile(const QString &command) const;
     QGridLayout *grid() const { return m_grid; }
+    FocusGrid *focusGrid() const { return m_focusGrid; }
 
     // Deletes the selected command rows of a list, each as an undo step of that list.
     void deleteSelectedRows(ProgramListWidget *list);
+
+signals:
+    // A tile was chosen with the keyboard.
+    void commandChosen(const QString &command);
 
 public slots:
     void SlotToChangeCurrentActiveProgramm(int index);
@@ -48,4 +55,5 @@ protected:
 private:
     QGridLayout *m_grid = nullptr;
     QList<QLabelDragDrop *> m_tiles;
+    FocusGrid *m_focusGrid = nullptr;
 };

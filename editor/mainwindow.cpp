@@ -4,7 +4,9 @@
 #include "bluetoothconfigurationwidget.h"
 #include "centralwidget.h"
 #include "configurationwidget.h"
+#include "focusorder.h"
 #include "hardwaredescription.h"
+#include "keyboardaccess.h"
 #include "languagecatalog.h"
 #include "languagewidget.h"
 #include "leftmenuwidget.h"
@@ -16,6 +18,7 @@
 #include "robotviewdock.h"
 #include "stateautosave.h"
 #include "terminationsignals.h"
+#include "topmenushortcuts.h"
 #include "topmenuwidget.h"
 #include "transferpanel.h"
 #include "uilogging.h"
@@ -40,6 +43,7 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     , m_worker(std::make_unique<mWorker>())
 {
     setObjectName(QStringLiteral("MainWindow"));
+    KeyboardAccess::install();
     resize(800, 600);
     setWindowTitle(QStringLiteral("MainWindow"));
 
@@ -84,13 +88,17 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     m_undoAction = new QAction(QStringLiteral("minus"), this);
     m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     addAction(m_undoAction);
+    m_redoAction = new QAction(QStringLiteral("plus"), this);
+    m_redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    addAction(m_redoAction);
     // Esc stops the robot from anywhere in the window, whichever part has the focus.
     m_stopAction = new QAction(QStringLiteral("stop"), this);
-    m_stopAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_stopAction->setShortcuts(TopMenuShortcuts::keys(QStringLiteral("stop")));
     addAction(m_stopAction);
     m_breakpointAction = new QAction(QStringLiteral("breakpoint"), this);
     m_breakpointAction->setShortcut(QKeySequence(Qt::Key_F9));
     addAction(m_breakpointAction);
+    createShortcuts();
 
     AppContext &context = AppContext::instance();
     context.setMainWindow(this);
@@ -99,6 +107,7 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
 
     connect(this, &MainWindow::InitErrorSignals, this, &MainWindow::ShowErrorBox);
     connect(m_undoAction, &QAction::triggered, this, &MainWindow::CtrlZProcessor);
+    connect(m_redoAction, &QAction::triggered, this, &MainWindow::redoEdit);
     connect(m_stopAction, &QAction::triggered, this, &MainWindow::LabelStopClick);
     connect(m_breakpointAction, &QAction::triggered, this, &MainWindow::toggleBreakpoint);
     connect(CentralWidget::instance(), &CentralWidget::programChanged, this,
@@ -112,6 +121,8 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
             &TransferPanel::showProgress);
     connect(m_worker.get(), &mWorker::sigTransferEnded, m_transferPanel, &TransferPanel::showEnd);
     connect(this, &MainWindow::ClickLabelSignal, m_worker.get(), &mWorker::mwCommand);
+    connect(LeftMenuWidget::instance(), &LeftMenuWidget::commandChosen, CentralWidget::instance(),
+            &CentralWidget::insertChosenCommand);
     RightMenuWidget::instance()->connectToEditor(this);
     if (m_options.virtualController) {
         m_robotDock = new RobotViewDock(m_options.virtualController, this);
@@ -254,6 +265,54 @@ void MainWindow::CtrlZProcessor()
 {
     if (ProgramListWidget *list = CentralWidget::instance()->currentList())
         list->undoStack()->undo();
+}
+
+void MainWindow::redoEdit()
+{
+    if (ProgramListWidget *list = CentralWidget::instance()->currentList())
+        list->undoStack()->redo();
+}
+
+void MainWindow::createShortcuts()
+{
+    for (const QString &command : TopMenuShortcuts::commands()) {
+        if (command == QLatin1String("stop"))
+            continue; // the stop action stops whether or not the button may be used
+        auto *action = new QAction(command, this);
+        action->setShortcuts(TopMenuShortcuts::keys(command));
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, command] { pressTopButton(command); });
+        m_shortcutActions.insert(command, action);
+    }
+}
+
+QAction *MainWindow::shortcutAction(const QString &command) const
+{
+    if (command == QLatin1String("stop"))
+        return m_stopAction;
+    return m_shortcutActions.value(command);
+}
+
+void MainWindow::pressTopButton(const QString &command)
+{
+    // The key does what the button does, and only while the button may be used: "write" waits
+    // for a program that compiles and a robot that answers.
+    QLabelDragDrop *button = TopMenuWidget::instance()->button(command);
+    if (button && button->isEnabled())
+        button->activate();
+}
+
+QList<QWidget *> MainWindow::focusRegions() const
+{
+    return {TopMenuWidget::instance(), LeftMenuWidget::instance(), CentralWidget::instance(),
+            m_transferPanel, RightMenuWidget::instance()};
+}
+
+bool MainWindow::focusNextPrevChild(bool next)
+{
+    if (FocusOrder::move(const_cast<MainWindow *>(this), focusRegions(), next))
+        return true;
+    return QMainWindow::focusNextPrevChild(next);
 }
 
 void MainWindow::toggleBreakpoint()

@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QMainWindow>
+#include <QMap>
 #include <QPointer>
 
 #include <memory>
@@ -39,6 +40,12 @@ public:
 
     mWorker *worker() const { return m_worker.get(); }
     QAction *undoAction() const { return m_undoAction; }
+    QAction *redoAction() const { return m_redoAction; }
+    // The window's action that presses a top-menu button by its keys; nullptr for a command
+    // without keys. "stop" is stopAction().
+    QAction *shortcutAction(const QString &command) const;
+    // The regions Tab walks through, in order.
+    QList<QWidget *> focusRegions() const;
     bool isBuilt() const { return m_built; }
     ConfigurationWidget *settingsDialog() const;
     RobotViewDock *robotDock() const { return m_robotDock; }
@@ -72,6 +79,8 @@ public slots:
     void LabelSetupClick();
     void LabelCloseClick();
     void CtrlZProcessor();
+    // Redoes the last undone edit of the shown program list (Ctrl+Shift+Z).
+    void redoEdit();
     // Sets or clears the breakpoint of the selected row of the shown program (F9).
     void toggleBreakpoint();
     void ProgramChanged();
@@ -96,10 +105,14 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void build();
     void connectTopMenu();
+    void createShortcuts();
+    // Presses the top-menu button of a command, when there is one and it may be used now.
+    void pressTopButton(const QString &command);
     void resetEditor();
     void showByMaximizeType(int bit);
     QJsonObject buildDocument() const;
@@ -111,6 +124,8 @@ private:
     Options m_options;
     std::unique_ptr<mWorker> m_worker;
     QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
+    QMap<QString, QAction *> m_shortcutActions;
     QAction *m_stopAction = nullptr;
     QAction *m_breakpointAction = nullptr;
     TransferPanel *m_transferPanel = nullptr;

@@ -6,6 +6,7 @@
 #include "conditioncomboboxmodel.h"
 #include "programitemcombobox.h"
 #include "programlistwidget.h"
+#include "rowaccessibletext.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
@@ -98,6 +99,8 @@ ProgramListItemWidget::ProgramListItemWidget(RowKind kind, const QString &captio
     m_actionBox = makeTextBox(this, QStringLiteral("frameCaption"));
     m_actionBox->setText(caption);
     layout->addWidget(m_actionBox);
+    if (m_item)
+        m_item->setData(Qt::AccessibleTextRole, caption);
 }
 
 ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QString &iconName,
@@ -124,6 +127,10 @@ ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QString 
     m_chooser->setModel(m_model);
     m_chooser->setChooserIconSize(QSize(iconWidth, iconHeight));
     m_chooser->setFixedWidth(iconWidth);
+    // Not a stop of its own: the list opens the current row's chooser (F4), so Tab does not visit
+    // every row of a long program. A reader meets the row's condition in the row's name, and the
+    // entries of the open chooser by their names.
+    m_chooser->setFocusPolicy(Qt::NoFocus);
     connect(m_chooser, &ProgramItemComboBox::click, this,
             &ProgramListItemWidget::SlotToClickComboBox);
     connect(m_chooser, &QComboBox::activated, this,
@@ -179,6 +186,7 @@ void ProgramListItemWidget::setCommand(Command *command)
     fillChooser();
     selectCurrentKind();
     updateSummaries();
+    updateAccessibleDescription();
     emit programListItemChanged();
 }
 
@@ -204,6 +212,7 @@ void ProgramListItemWidget::setMarker(RowDecoration::Marker marker)
     if (m_marker == marker)
         return;
     m_marker = marker;
+    updateAccessibleDescription();
     update();
 }
 
@@ -231,9 +240,18 @@ void ProgramListItemWidget::mousePressEvent(QMouseEvent *event)
     QFrame::mousePressEvent(event);
 }
 
+void ProgramListItemWidget::changeEvent(QEvent *event)
+{
+    QFrame::changeEvent(event);
+    // Greyed out by the cycle check, or back.
+    if (event->type() == QEvent::EnabledChange)
+        updateAccessibleDescription();
+}
+
 void ProgramListItemWidget::subjectChanged(const QString &)
 {
     updateSummaries();
+    updateAccessibleDescription();
     update();
     emit programListItemChanged();
 }
@@ -314,4 +332,25 @@ void ProgramListItemWidget::updateSummaries()
         return;
     m_actionBox->setText(actionSummary(m_command->json()));
     m_conditionBox->setText(conditionsSummary(m_command->json()));
+    updateAccessibleName();
+}
+
+void ProgramListItemWidget::updateAccessibleName()
+{
+    if (!m_item || !m_command)
+        return;
+    const QString name =
+        RowAccessibleText::name(m_command->toolTip(), m_actionBox->text(), m_command->json());
+    if (m_item->data(Qt::AccessibleTextRole).toString() != name)
+        m_item->setData(Qt::AccessibleTextRole, name);
+}
+
+void ProgramListItemWidget::updateAccessibleDescription()
+{
+    if (!m_item || !m_command)
+        return;
+    const QString description =
+        RowAccessibleText::description(m_marker, hasBreakpoint(), isEnabled());
+    if (m_item->data(Qt::AccessibleDescriptionRole).toString() != description)
+        m_item->setData(Qt::AccessibleDescriptionRole, description);
 }

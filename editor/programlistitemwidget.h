@@ -66,6 +66,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 signals:
     void programListItemChanged();
@@ -83,6 +84,10 @@ private:
     void fillChooser();
     void selectCurrentKind();
     void updateSummaries();
+    // The row's name and description for assistive technology live on its list item, which is
+    // what a reader presents; the row widget itself is only drawn.
+    void updateAccessibleName();
+    void updateAccessibleDescription();
 
     RowKind m_kind;
     QListWidgetItem *m_item = nullptr;

@@ -3,6 +3,8 @@
 #include "appcontext.h"
 #include "command.h"
 #include "commandlistitem.h"
+#include "deletedqlistitemwidgetcommand.h"
+#include "programitemcombobox.h"
 #include "programlistitemwidget.h"
 #include "programvalues.h"
 #include "sliderwithicons.h"
@@ -12,10 +14,14 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QUndoStack>
+
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -202,6 +208,78 @@ bool ProgramListWidget::toggleBreakpointOfSelection()
         return false;
     command->setBreakpoint(!command->hasBreakpoint());
     return true;
+}
+
+void ProgramListWidget::deleteSelectedRows()
+{
+    QList<int> rows;
+    const QList<QListWidgetItem *> selected = selectedItems();
+    for (QListWidgetItem *selectedItem : selected)
+        rows.append(row(selectedItem));
+    // Highest row first, so that the row index each step keeps is still right when it runs.
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    for (int index : std::as_const(rows)) {
+        Command *command = commandAt(index);
+        if (!command)
+            continue;
+        qCDebug(lcUi).noquote() << "Delete row" << index << command->name();
+        m_undoStack->push(
+            new DeletedQListItemWidgetCommand(this, index, command, rowWidget(index)));
+    }
+}
+
+int ProgramListWidget::insertIndexAfterCurrent() const
+{
+    const int current = currentRow();
+    if (count() < 2)
+        return count();
+    // No row, or END: the new command goes last, just before END.
+    if (current < 0 || current >= count() - 1)
+        return count() - 1;
+    return current + 1;
+}
+
+bool ProgramListWidget::openConditionChooser()
+{
+    ProgramListItemWidget *widget = commandAt(currentRow()) ? rowWidget(currentRow()) : nullptr;
+    if (!widget || !widget->isEnabled() || !widget->conditionChooser())
+        return false;
+    widget->conditionChooser()->showPopup();
+    return true;
+}
+
+void ProgramListWidget::keyPressEvent(QKeyEvent *event)
+{
+    const int current = currentRow();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (modifiers == Qt::ControlModifier && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+        // The same moves a drop above the row before or below the row after asks for.
+        if (commandAt(current)) {
+            if (key == Qt::Key_Up && current > 1)
+                emit MoveWidget(current, current - 1, MoveAbove);
+            else if (key == Qt::Key_Down && current + 2 < count())
+                emit MoveWidget(current, current + 2, MoveBelow);
+        }
+        event->accept();
+        return;
+    }
+    if (modifiers == Qt::NoModifier && key == Qt::Key_Delete) {
+        if (commandAt(current)) {
+            deleteSelectedRows();
+            // The row that took the deleted one's place is the next to work on.
+            setCurrentRow(qMin(current, count() - 1));
+        }
+        event->accept();
+        return;
+    }
+    if ((modifiers == Qt::NoModifier && key == Qt::Key_F4) ||
+        (modifiers == Qt::AltModifier && key == Qt::Key_Down)) {
+        openConditionChooser();
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 bool ProgramListWidget::hasCallTo(int program) const

@@ -13,7 +13,9 @@ class QUndoStack;
 
 // One program (main program or subprogram) as a list of rows: BEGIN, the commands in execution
 // order, END. Structural edits arrive as drop signals that the program area turns into undo
-// commands; the list itself only performs the row operations those commands ask for.
+// commands; the list itself only performs the row operations those commands ask for. The
+// keyboard edits the same way: Ctrl+Up/Down ask for the moves a drop above or below a row asks
+// for, Delete for the deletion a drop on the command menu asks for.
 class ProgramListWidget : public QListWidget
 {
     Q_OBJECT
@@ -45,6 +47,13 @@ public:
                         RowDecoration::Marker marker = RowDecoration::Marker::Running);
     // Sets or clears the breakpoint of the first selected command row; false when none is.
     bool toggleBreakpointOfSelection();
+    // Deletes the selected command rows, each as an undo step of this list.
+    void deleteSelectedRows();
+    // Where a command chosen from the menu goes: after the current row, never before BEGIN nor
+    // after END.
+    int insertIndexAfterCurrent() const;
+    // Opens the condition chooser of the current row; false when it carries no command.
+    bool openConditionChooser();
     bool hasCallTo(int program) const;
     void renumberCalls(int deletedProgram);
 
@@ -97,6 +106,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void notifyChanged();

@@ -1,6 +1,9 @@
 #include "qlabeldragdrop.h"
 
+#include "keyboardaccess.h"
+
 #include <QDrag>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,6 +21,7 @@ QLabelDragDrop::QLabelDragDrop(const QIcon &onIcon, const QIcon &disabledIcon, c
 {
     setToolTip(toolTip);
     setMouseTracking(true);
+    setFocusPolicy(isPlaceholder() ? Qt::NoFocus : Qt::TabFocus);
     showIcon(m_offIcon);
     setFixedSize(m_size);
 }
@@ -34,6 +38,32 @@ void QLabelDragDrop::showIcon(const QIcon &icon)
         pixmap = pixmap.scaled(m_size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     setPixmap(pixmap);
+}
+
+bool QLabelDragDrop::isPlaceholder() const
+{
+    return m_command == QLatin1String("empty");
+}
+
+void QLabelDragDrop::activate()
+{
+    if (!isEnabled() || isPlaceholder())
+        return;
+    if (m_draggable)
+        emit chosen(m_command);
+    else
+        emit clicked();
+}
+
+void QLabelDragDrop::keyPressEvent(QKeyEvent *event)
+{
+    if (KeyboardAccess::isActivationKey(event)) {
+        if (!event->isAutoRepeat())
+            activate();
+        event->accept();
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 QMimeData *QLabelDragDrop::createMimeData() const
@@ -88,7 +118,7 @@ void QLabelDragDrop::mouseReleaseEvent(QMouseEvent *event)
     m_pressed = false;
     update();
     event->accept();
-    if (!m_draggable)
+    if (!m_draggable && !isPlaceholder())
         emit clicked();
 }
 

@@ -8,7 +8,8 @@ class QMimeData;
 
 // One image button of the top menu or one command tile of the command menu. A draggable tile
 // starts a drag carrying "command," that a program list turns into a new row; a button (not
-// draggable) reports clicked() when the left button is released on it.
+// draggable) reports clicked() when the left button is released on it. With the keyboard focus,
+// Space or Enter presses a button and chooses a tile.
 class QLabelDragDrop : public QLabel
 {
     Q_OBJECT
@@ -20,6 +21,8 @@ public:
     const QString &command() const { return m_command; }
     bool isDraggable() const { return m_draggable; }
     bool isPressed() const { return m_pressed; }
+    // The "empty" tile only keeps a place free in the grid: no drag, no focus, no action.
+    bool isPlaceholder() const;
     const QIcon &onIcon() const { return m_onIcon; }
     const QIcon &disabledIcon() const { return m_disabledIcon; }
     const QIcon &offIcon() const { return m_offIcon; }
@@ -29,14 +32,21 @@ public:
     // Removes the pixmap (the menus do this before dropping their tiles).
     void clearLabel();
 
+public slots:
+    // A button reports clicked(), a tile chosen(); the placeholder does nothing.
+    void activate();
+
 signals:
     void clicked();
     void test();
+    // A tile was chosen with the keyboard: its command goes where a drop would put it.
+    void chosen(const QString &command);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
     // Runs the drag; tests replace it so that no nested event loop starts.
     virtual Qt::DropAction executeDrag(QDrag *drag);

@@ -1,8 +1,11 @@
 #include "subprogramtabwidget.h"
 
+#include "accessibletext.h"
+#include "keyboardaccess.h"
 #include "programlistwidget.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -39,7 +42,14 @@ SubProgramTabWidget::SubProgramTabWidget(int index, const QString &name, const Q
     layout->setSpacing(0);
     m_caption->setAlignment(Qt::AlignCenter);
     m_deleteButton->setFixedSize(20, 20);
-    m_deleteButton->setToolTip(deleteHint);
+    // The focused tab answers Delete, so the button needs no stop of its own.
+    const QString deleteTip = AccessibleText::withShortcut(deleteHint, QKeySequence::Delete);
+    m_deleteButton->setFocusPolicy(Qt::NoFocus);
+    m_deleteButton->setToolTip(deleteTip);
+    AccessibleText::setTexts(m_deleteButton, deleteHint);
+    m_deleteTip = deleteTip;
+    setAccessibleDescription(m_deleteTip);
+    setFocusPolicy(Qt::TabFocus);
     m_deleteButton->setStyleSheet(QStringLiteral(
         "QPushButton {background-color: rgba(0,0, 0, 0); border-top-right-radius: "
         "18px;border-top-left-radius: 18px;color: black;font-size: 16px;font-weight: "
@@ -81,6 +91,7 @@ void SubProgramTabWidget::setDeletable(bool deletable)
 {
     m_deletable = deletable;
     m_deleteButton->setVisible(deletable);
+    setAccessibleDescription(deletable ? m_deleteTip : QString());
 }
 
 void SubProgramTabWidget::setNumbered(bool numbered)
@@ -143,6 +154,12 @@ void SubProgramTabWidget::paintEvent(QPaintEvent *event)
 
 void SubProgramTabWidget::mouseReleaseEvent(QMouseEvent *event)
 {
+    event->accept();
+    activate();
+}
+
+void SubProgramTabWidget::activate()
+{
     if (m_group) {
         for (const auto &tab : std::as_const(*m_group)) {
             if (tab)
@@ -150,8 +167,24 @@ void SubProgramTabWidget::mouseReleaseEvent(QMouseEvent *event)
         }
     }
     setSelected(true);
-    event->accept();
     emit selected(m_index);
+}
+
+void SubProgramTabWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (KeyboardAccess::isActivationKey(event)) {
+        if (!event->isAutoRepeat())
+            activate();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        if (m_deletable && !event->isAutoRepeat())
+            requestDelete();
+        event->accept();
+        return;
+    }
+    QFrame::keyPressEvent(event);
 }
 
 void SubProgramTabWidget::updateCaption()

@@ -13,7 +13,8 @@ class QPushButton;
 class ProgramListWidget;
 
 // One tab of the program area. All tabs of an area share one group so that choosing a tab can
-// draw every other tab unselected.
+// draw every other tab unselected. With the keyboard focus, Space or Enter chooses the tab and
+// Delete deletes a subprogram, as its delete button does.
 class SubProgramTabWidget : public QFrame
 {
     Q_OBJECT
@@ -56,10 +57,13 @@ signals:
 
 public slots:
     void requestDelete();
+    // Chooses this tab, as a click does.
+    void activate();
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void updateCaption();
@@ -72,6 +76,7 @@ private:
     bool m_deletable = true;
     bool m_numbered = true;
     QString m_refusalText;
+    QString m_deleteTip;
     std::shared_ptr<Group> m_group;
     QPointer<ProgramListWidget> m_mainList;
     QLabel *m_caption = nullptr;

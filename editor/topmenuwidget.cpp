@@ -1,8 +1,10 @@
 #include "topmenuwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "hardwaredescription.h"
 #include "qlabeldragdrop.h"
+#include "topmenushortcuts.h"
 #include "uilogging.h"
 
 #include <QHBoxLayout>
@@ -46,6 +48,13 @@ void TopMenuWidget::buildMenu(const QList<TopMenuButton> &entries)
             context.icon(entry.onIcon), context.icon(entry.disabledIcon),
             context.icon(entry.offIcon), entry.command, entry.toolTip, width, height, false, this);
         button->setObjectName(entry.command);
+        // The tool tip tells the key; a reader hears the button's short name and then the tip.
+        const QList<QKeySequence> keys = TopMenuShortcuts::keys(entry.command);
+        const QString tip =
+            AccessibleText::withShortcut(entry.toolTip, keys.value(0, QKeySequence()));
+        button->setToolTip(tip);
+        const QString name = AccessibleText::text(QStringLiteral("MenuButton_") + entry.command);
+        AccessibleText::setTexts(button, name.isEmpty() ? entry.toolTip : name, tip);
         if (entry.command == QLatin1String("Close"))
             m_layout->addStretch(1);
         m_layout->addWidget(button);

@@ -1,5 +1,6 @@
 #include "analogconditionwidget.h"
 
+#include "accessibletext.h"
 #include "command.h"
 #include "propertycontrols.h"
 #include "propertyvalues.h"
@@ -21,13 +22,17 @@ struct ComparisonInfo
     const char *stem;
     const char *hint;
     const char *equation;
+    const char *name;
 };
 
 // In the order of the toggles; the bigger toggle writes "greater".
 const ComparisonInfo kComparisons[] = {
-    {"equal", "PropertyEqualHint", "equals"},      {"unequal", "PropertyUnequalHint", "unequal"},
-    {"smaller", "PropertySmallerHint", "smaller"}, {"bigger", "PropertyBiggerHint", "greater"},
-    {"inside", "PropertyInsideHint", "inside"},    {"outside", "PropertyOutsideHint", "outside"},
+    {"equal", "PropertyEqualHint", "equals", "PropertyEqualName"},
+    {"unequal", "PropertyUnequalHint", "unequal", "PropertyUnequalName"},
+    {"smaller", "PropertySmallerHint", "smaller", "PropertySmallerName"},
+    {"bigger", "PropertyBiggerHint", "greater", "PropertyBiggerName"},
+    {"inside", "PropertyInsideHint", "inside", "PropertyInsideName"},
+    {"outside", "PropertyOutsideHint", "outside", "PropertyOutsideName"},
 };
 
 } // namespace
@@ -44,6 +49,7 @@ AnalogConditionWidget::AnalogConditionWidget(int conditionIndex, QWidget *parent
             QString::fromLatin1(info.stem), QStringLiteral("AnalogPropertyIconsWidth"),
             QStringLiteral("AnalogPropertyIconsHeight"), 40, QString(),
             QString::fromLatin1(info.hint), this);
+        AccessibleText::set(toggle, QString::fromLatin1(info.name), QString::fromLatin1(info.hint));
         if (!m_toggles.isEmpty())
             m_toggles.first()->groupWith(toggle);
         m_toggles.append(toggle);
@@ -57,6 +63,8 @@ AnalogConditionWidget::AnalogConditionWidget(int conditionIndex, QWidget *parent
     m_threshold = new SliderWithButtons(0, 255, 1, 50, this);
     m_window = new RangeSliderWithButtons(0, 255, 1, 50, 60, this);
     m_window->hide();
+    m_threshold->setAccessibleLabel(AccessibleText::text(QStringLiteral("ThresholdName")));
+    m_window->setAccessibleLabel(AccessibleText::text(QStringLiteral("WindowName")));
     m_threshold->installEventFilter(this);
     m_window->installEventFilter(this);
     connect(m_threshold, &SliderWithButtons::changedData, this,
@@ -69,6 +77,7 @@ AnalogConditionWidget::AnalogConditionWidget(int conditionIndex, QWidget *parent
     m_liveValue->setAlignment(Qt::AlignCenter);
     m_liveValue->setMaximumWidth(40);
     m_liveValue->setFocusPolicy(Qt::NoFocus);
+    AccessibleText::set(m_liveValue, QStringLiteral("LiveValueName"));
 
     auto *valueRow = new QHBoxLayout;
     valueRow->setContentsMargins(0, 0, 0, 0);

@@ -1,5 +1,6 @@
 #include "brakewidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
 #include "propertycontrols.h"
@@ -17,6 +18,8 @@ BrakeWidget::BrakeWidget(QWidget *parent)
                                  QStringLiteral("PropertyBrakeHeight"), 50, QString(),
                                  QStringLiteral("PropertyBrakeHint"), this);
     m_toggle->setDeselectable(true);
+    AccessibleText::set(m_toggle, QStringLiteral("PropertyBrakeLabel"),
+                        QStringLiteral("PropertyBrakeHint"));
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -17,6 +17,12 @@ void CheckableRoundLabel::setChecked(bool checked)
     showImage(checked ? Image::On : Image::Off);
 }
 
+void CheckableRoundLabel::activate()
+{
+    setChecked(!m_checked);
+    emit clicked();
+}
+
 void CheckableRoundLabel::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton) {

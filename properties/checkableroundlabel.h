@@ -14,6 +14,10 @@ public:
     // Sets the flag and the image without a signal (used when an editor loads a command).
     void setChecked(bool checked);
 
+public slots:
+    // Flips the flag and reports it, as a press and release of the mouse do.
+    void activate() override;
+
 signals:
     void clicked();
 

@@ -28,6 +28,11 @@ void ClickableRoundLabel::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     event->accept();
-    emit clicked();
+    activate();
     showImage(Image::Off);
+}
+
+void ClickableRoundLabel::activate()
+{
+    emit clicked();
 }

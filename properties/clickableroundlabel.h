@@ -10,6 +10,9 @@ public:
     ClickableRoundLabel(const QIcon &on, const QIcon &disabled, const QIcon &off, int width,
                         int height, const QString &caption, QWidget *parent = nullptr);
 
+public slots:
+    void activate() override;
+
 signals:
     void clicked();
 

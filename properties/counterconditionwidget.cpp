@@ -1,5 +1,6 @@
 #include "counterconditionwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
 #include "propertycontrols.h"
@@ -20,6 +21,7 @@ CounterConditionWidget::CounterConditionWidget(QWidget *parent)
     layout->setSpacing(context.dimension(QStringLiteral("GlobalSpacing"), 40));
     layout->addWidget(PropertyControls::caption(QStringLiteral("PropertyCycles"), this));
     m_count = new SliderWithButtons(0, 100, 1, 50, this);
+    m_count->setAccessibleLabel(AccessibleText::text(QStringLiteral("PropertyCycles")));
     layout->addWidget(m_count);
     connect(m_count, &SliderWithButtons::changedData, this,
             &CounterConditionWidget::changeCommandData);

@@ -1,5 +1,6 @@
 #include "digitconditionwidget.h"
 
+#include "accessibletext.h"
 #include "command.h"
 #include "propertycontrols.h"
 #include "propertyvalues.h"
@@ -30,6 +31,7 @@ DigitConditionWidget::DigitConditionWidget(int conditionIndex, QWidget *parent)
     m_liveValue->setAlignment(Qt::AlignCenter);
     m_liveValue->setMaximumWidth(100);
     m_liveValue->setFocusPolicy(Qt::NoFocus);
+    AccessibleText::set(m_liveValue, QStringLiteral("LiveValueName"));
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 4);

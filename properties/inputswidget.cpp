@@ -1,5 +1,6 @@
 #include "inputswidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "brakewidget.h"
 #include "clickableroundlabel.h"
@@ -48,6 +49,8 @@ InputsWidget::InputsWidget(QWidget *parent)
         QStringLiteral("btnrun"), QStringLiteral("RunButtonWidth"),
         QStringLiteral("RunButtonHeight"), 40, QStringLiteral("ButtonRun"), m_runFrame);
     runLayout->addWidget(m_runButton, 0, Qt::AlignCenter);
+    AccessibleText::set(m_runButton, QStringLiteral("ButtonRun"), QStringLiteral("ButtonRunHint"));
+    m_runButton->setToolTip(AccessibleText::text(QStringLiteral("ButtonRunHint")));
     connect(m_runButton, &ClickableRoundLabel::clicked, this, &InputsWidget::runClicked);
 
     m_entries = {

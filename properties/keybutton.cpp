@@ -1,5 +1,8 @@
 #include "keybutton.h"
 
+#include "keyboardaccess.h"
+
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -38,8 +41,33 @@ void KeyButton::setKeySelected(bool selected)
 void KeyButton::mouseReleaseEvent(QMouseEvent *event)
 {
     QPushButton::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton)
+    if (event->button() == Qt::LeftButton)
+        activate();
+}
+
+void KeyButton::keyPressEvent(QKeyEvent *event)
+{
+    if (KeyboardAccess::isActivationKey(event)) {
+        if (!event->isAutoRepeat())
+            activate();
+        event->accept();
         return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
+void KeyButton::keyReleaseEvent(QKeyEvent *event)
+{
+    // The press has played the key; the button's own Space handling must not click again.
+    if (KeyboardAccess::isActivationKey(event)) {
+        event->accept();
+        return;
+    }
+    QPushButton::keyReleaseEvent(event);
+}
+
+void KeyButton::activate()
+{
     if (m_selecting) {
         if (m_selected) {
             setKeySelected(false);

@@ -21,12 +21,18 @@ public:
     void setKeySelected(bool selected);
     void setGroup(const QList<KeyButton *> &group) { m_group = group; }
 
+public slots:
+    // What a click does; Space and Enter do the same while the key has the focus.
+    void activate();
+
 signals:
     void selected();
     void keyClicked(QString code);
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     void updateLook();

@@ -1,5 +1,6 @@
 #include "ledwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
 #include "pincomboboxmodel.h"
@@ -25,6 +26,8 @@ LedWidget::LedWidget(QWidget *parent)
                                         QStringLiteral("PropertyLedWidgetHeight"), 40, QString(),
                                         QStringLiteral("PropertyLedHint"), this);
     m_toggle->setDeselectable(true);
+    AccessibleText::set(m_combo, QStringLiteral("LedText"));
+    AccessibleText::set(m_toggle, QStringLiteral("PropertyLed"), QStringLiteral("PropertyLedHint"));
 
     const int spacing = AppContext::instance().dimension(QStringLiteral("PropertyLedSpacing"), 40);
     auto *row = new QHBoxLayout;

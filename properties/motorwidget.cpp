@@ -1,5 +1,6 @@
 #include "motorwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
 #include "pincomboboxmodel.h"
@@ -16,6 +17,7 @@ MotorWidget::MotorWidget(QWidget *parent)
     m_combo->setIconSize(QSize(30, 30));
     m_model = new PinComboBoxModel({}, this);
     m_combo->setModel(m_model);
+    AccessibleText::set(m_combo, QStringLiteral("MotorWidgetText"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

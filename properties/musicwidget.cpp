@@ -1,8 +1,10 @@
 #include "musicwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "clickableroundlabel.h"
 #include "command.h"
+#include "focusgrid.h"
 #include "pianokeybord.h"
 #include "propertycontrols.h"
 #include "propertyvalues.h"
@@ -13,6 +15,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QJsonArray>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QVBoxLayout>
@@ -28,6 +31,8 @@ MusicWidget::MusicWidget(QWidget *parent)
     m_keyboard = new PianoKeybord(this, false);
     m_octave = new SliderWithButtons(0, 5, 1, 3, this);
     m_tempo = new SliderWithButtons(30, 200, 1, 60, this);
+    m_octave->setAccessibleLabel(AccessibleText::text(QStringLiteral("PianoOctave")));
+    m_tempo->setAccessibleLabel(AccessibleText::text(QStringLiteral("PianoTemp")));
 
     auto *sliders = new QGridLayout;
     sliders->setContentsMargins(0, 0, 0, 0);
@@ -52,6 +57,8 @@ MusicWidget::MusicWidget(QWidget *parent)
         lengths->addWidget(button, i / 2, i % 2);
     }
     m_lengths.first()->setSelected();
+    auto *lengthKeys = new FocusGrid(2, this);
+    lengthKeys->setWidgets({m_lengths.cbegin(), m_lengths.cend()});
 
     m_pause = PropertyControls::clickable(
         QStringLiteral("pianopause"), QStringLiteral("PianoPauseWidth"),
@@ -77,6 +84,11 @@ MusicWidget::MusicWidget(QWidget *parent)
 
     m_list = new QListWidget(this);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->installEventFilter(this);
+    AccessibleText::set(m_list, QStringLiteral("MelodyListName"), QStringLiteral("MelodyListHint"));
+    const QString deleteHint = AccessibleText::text(QStringLiteral("PianoDeleteHint"));
+    m_delete->setToolTip(AccessibleText::withShortcut(deleteHint, QKeySequence::Delete));
+    AccessibleText::setTexts(m_delete, m_delete->caption(), deleteHint);
     m_list->setMinimumHeight(200);
     m_list->setMaximumHeight(600);
     m_list->setStyleSheet(QStringLiteral(
@@ -176,6 +188,18 @@ void MusicWidget::addPause()
     m_list->addItem(item);
     m_list->scrollToBottom();
     emit stateChanged();
+}
+
+bool MusicWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            delNote();
+            return true;
+        }
+    }
+    return RightMenuInputsWidget::eventFilter(watched, event);
 }
 
 void MusicWidget::delNote()

@@ -12,7 +12,8 @@ class SliderWithIcons;
 class ToggledIconLabel;
 
 // A melody: every key click adds a note of the chosen octave and length to the list; pauses
-// and deletions edit it; the tempo applies to the whole melody.
+// and deletions edit it; the tempo applies to the whole melody. Delete in the list deletes as
+// the delete button does.
 class MusicWidget : public RightMenuInputsWidget
 {
     Q_OBJECT
@@ -37,6 +38,9 @@ public slots:
     void addNote();
     void addPause();
     void delNote();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     PianoKeybord *m_keyboard = nullptr;

@@ -1,5 +1,6 @@
 #include "oneconditionwidget.h"
 
+#include "accessibletext.h"
 #include "analogconditionwidget.h"
 #include "appcontext.h"
 #include "command.h"
@@ -26,6 +27,7 @@ OneConditionWidget::OneConditionWidget(int conditionIndex, QWidget *parent)
         "OneConditionWidget QComboBox QAbstractItemView QScrollBar:vertical { background-color: "
         "green; color: black; }"));
     m_pins->installEventFilter(this);
+    AccessibleText::set(m_pins, QStringLiteral("ConditionInputString"));
     m_model = new PinComboBoxModel({}, this);
     m_pins->setModel(m_model);
 

@@ -1,5 +1,6 @@
 #include "pausewidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
 #include "propertycontrols.h"
@@ -29,6 +30,7 @@ PauseWidget::PauseWidget(QWidget *parent)
     for (int i = 0; i < rows.size(); ++i) {
         grid->addWidget(PropertyControls::caption(rows.at(i).first, this), i, 0);
         grid->addWidget(rows.at(i).second, i, 1);
+        rows.at(i).second->setAccessibleLabel(AccessibleText::text(rows.at(i).first));
         connect(rows.at(i).second, &SliderWithButtons::changedData, this,
                 &PauseWidget::changeCommandData);
     }

@@ -1,6 +1,8 @@
 #include "pianokeybord.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
+#include "focusgrid.h"
 #include "keybutton.h"
 
 #include <QGridLayout>
@@ -29,11 +31,18 @@ PianoKeybord::PianoKeybord(QWidget *parent, bool selecting)
     QList<KeyButton *> group;
     QList<KeyButton *> blackKeys;
     int column = 0;
+    QString lastWhite;
     for (const QString &code : std::as_const(m_codes)) {
         // No black key sits between E and F, so the columns skip one there.
         if (column == 5)
             ++column;
         auto *key = new KeyButton(code, m_names.value(code), m_selecting, this);
+        // A black key is named after the white key left of it: C sharp, D sharp, ...
+        if (key->isBlack())
+            AccessibleText::setTexts(
+                key, AccessibleText::format(QStringLiteral("PianoSharpName")).arg(lastWhite));
+        else
+            AccessibleText::setTexts(key, (lastWhite = m_names.value(code)));
         if (key->isBlack()) {
             grid->addWidget(key, 0, column, 1, 2, Qt::AlignTop);
             blackKeys.append(key);
@@ -52,6 +61,9 @@ PianoKeybord::PianoKeybord(QWidget *parent, bool selecting)
         key->raise();
     for (KeyButton *key : std::as_const(group))
         key->setGroup(group);
+    // One stop for the whole keyboard; the arrows walk from key to key, Space plays one.
+    auto *keys = new FocusGrid(int(group.size()), this);
+    keys->setWidgets({group.cbegin(), group.cend()});
 }
 
 void PianoKeybord::setCurrentKey(const QString &code)

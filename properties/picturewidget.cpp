@@ -1,8 +1,10 @@
 #include "picturewidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "checkableroundlabel.h"
 #include "command.h"
+#include "focusgrid.h"
 #include "propertyvalues.h"
 
 #include <QGridLayout>
@@ -38,11 +40,19 @@ PictureWidget::PictureWidget(QWidget *parent)
         auto *cellLayout = new QVBoxLayout(frame);
         cellLayout->setContentsMargins(0, 0, 0, 0);
         auto *cell = new CheckableRoundLabel(set, disabled, reset, width, height, QString(), frame);
+        AccessibleText::setTexts(
+            cell, AccessibleText::format(QStringLiteral("PictureCellName"), QStringLiteral("%1 %2"))
+                      .arg(i / 8 + 1)
+                      .arg(i % 8 + 1));
         cellLayout->addWidget(cell);
         grid->addWidget(frame, i / 8, i % 8);
         m_cells.append(cell);
         connect(cell, &CheckableRoundLabel::clicked, this, &PictureWidget::changeCommandData);
     }
+    // One stop for the whole picture; the arrows walk from cell to cell, Space flips one.
+    auto *cells = new FocusGrid(8, this);
+    cells->setWidgets({m_cells.cbegin(), m_cells.cend()});
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(grid);

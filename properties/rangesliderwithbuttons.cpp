@@ -1,11 +1,13 @@
 #include "rangesliderwithbuttons.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "clickableroundlabel.h"
 #include "rangeslider.h"
 
 #include <QEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 RangeSliderWithButtons::RangeSliderWithButtons(int minimum, int maximum, int step, int lower,
@@ -33,7 +35,14 @@ RangeSliderWithButtons::RangeSliderWithButtons(int minimum, int maximum, int ste
     for (QLineEdit *edit : {m_upperEdit, m_lowerEdit}) {
         edit->setAlignment(Qt::AlignCenter);
         edit->setContentsMargins(buttonWidth / 2, 0, buttonWidth / 2, 0);
+        // Up and Down in a field step its value as the buttons do.
+        edit->installEventFilter(this);
     }
+
+    // The fields take the keyboard: the buttons and the two-handle slider are for the mouse.
+    for (ClickableRoundLabel *button :
+         {m_decreaseUpper, m_increaseUpper, m_decreaseLower, m_increaseLower})
+        button->setFocusPolicy(Qt::NoFocus);
 
     m_slider = new RangeSlider(m_minimum, m_maximum, step, this);
     m_slider->setMaximumHeight(30);
@@ -97,6 +106,21 @@ void RangeSliderWithButtons::writeField(QLineEdit *edit, int value)
     const QString text = QString::number(value);
     if (edit->text() != text)
         edit->setText(text);
+}
+
+void RangeSliderWithButtons::setAccessibleLabel(const QString &name)
+{
+    const QString upper = AccessibleText::format(QStringLiteral("RangeUpperName")).arg(name);
+    const QString lower = AccessibleText::format(QStringLiteral("RangeLowerName")).arg(name);
+    AccessibleText::setTexts(m_upperEdit, upper);
+    AccessibleText::setTexts(m_lowerEdit, lower);
+    AccessibleText::setTexts(m_slider, name);
+    const QString decrease = AccessibleText::format(QStringLiteral("DecreaseName"));
+    const QString increase = AccessibleText::format(QStringLiteral("IncreaseName"));
+    AccessibleText::setTexts(m_decreaseUpper, decrease.arg(upper));
+    AccessibleText::setTexts(m_increaseUpper, increase.arg(upper));
+    AccessibleText::setTexts(m_decreaseLower, decrease.arg(lower));
+    AccessibleText::setTexts(m_increaseLower, increase.arg(lower));
 }
 
 void RangeSliderWithButtons::setValues(int lower, int upper)
@@ -215,6 +239,19 @@ bool RangeSliderWithButtons::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_slider && event->type() == QEvent::Wheel) {
         event->ignore();
         return true;
+    }
+    const auto *key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent *>(event) : nullptr;
+    if (key && key->modifiers() == Qt::NoModifier &&
+        (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+        const bool up = key->key() == Qt::Key_Up;
+        if (watched == m_upperEdit) {
+            up ? rightUpperButtonCLicked() : leftUpperButtonCLicked();
+            return true;
+        }
+        if (watched == m_lowerEdit) {
+            up ? rightLowerButtonCLicked() : leftLowerButtonCLicked();
+            return true;
+        }
     }
     return RightMenuInputsWidget::eventFilter(watched, event);
 }

@@ -16,6 +16,8 @@ public:
                            QWidget *parent = nullptr);
 
     void setValues(int lower, int upper);
+    // Names both fields (and their buttons) for assistive technology.
+    void setAccessibleLabel(const QString &name);
     QString lowerText() const;
     QString upperText() const;
     int minimum() const { return m_minimum; }

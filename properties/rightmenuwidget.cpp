@@ -37,6 +37,8 @@ RightMenuWidget::RightMenuWidget(QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidgetResizable(true);
     setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    // The editors inside take the focus; the panel itself scrolls to the one that has it.
+    setFocusPolicy(Qt::NoFocus);
 
     m_scrollBar = new SliderWithIcons(0, 300, 1, this);
     m_scrollBar->setLanguage();

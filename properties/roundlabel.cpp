@@ -1,9 +1,11 @@
 #include "roundlabel.h"
 
 #include "appcontext.h"
+#include "keyboardaccess.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
 
@@ -34,6 +36,8 @@ RoundLabel::RoundLabel(const QIcon &on, const QIcon &disabled, const QIcon &off,
     , m_size(width, height)
 {
     setFixedSize(m_size);
+    // Reached by Tab, not by a click: clicking a picture must not take the focus from a field.
+    setFocusPolicy(Qt::TabFocus);
     refreshPixmap();
 
     m_captionLabel = new QLabel(caption, this);
@@ -85,6 +89,17 @@ void RoundLabel::changeEvent(QEvent *event)
     if (event->type() == QEvent::EnabledChange)
         refreshPixmap();
     QLabel::changeEvent(event);
+}
+
+void RoundLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (KeyboardAccess::isActivationKey(event)) {
+        if (!event->isAutoRepeat())
+            activate();
+        event->accept();
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void RoundLabel::paintEvent(QPaintEvent *event)

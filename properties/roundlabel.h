@@ -27,6 +27,10 @@ public:
     // The image shown now.
     Image shownImage() const;
 
+public slots:
+    // What a click does. Space and Enter do the same while the label has the keyboard focus.
+    virtual void activate() {}
+
 protected:
     // textSizeKey names the dimension with the caption's font size in pixels.
     RoundLabel(const QIcon &on, const QIcon &disabled, const QIcon &off, int width, int height,
@@ -34,6 +38,7 @@ protected:
 
     void showImage(Image image);
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

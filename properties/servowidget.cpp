@@ -1,5 +1,6 @@
 #include "servowidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
 #include "propertycontrols.h"
@@ -41,12 +42,23 @@ ServoWidget::ServoWidget(QWidget *parent)
 
     connect(m_toggle, &ToggledIconLabel::selected, this, &ServoWidget::changeCommandData);
     connect(m_slider, &SliderWithButtons::changedData, this, &ServoWidget::changeCommandData);
+    nameControls();
+}
+
+void ServoWidget::nameControls()
+{
+    // Several rows stand one under the other: each names its servo by its pin.
+    const QString pin = m_label->text();
+    AccessibleText::setTexts(m_toggle, AccessibleText::format(QStringLiteral("ServoName")).arg(pin),
+                             AccessibleText::text(QStringLiteral("ServoWidgetHint")));
+    m_slider->setAccessibleLabel(AccessibleText::format(QStringLiteral("ServoAngleName")).arg(pin));
 }
 
 void ServoWidget::setPinLabel(const QString &text)
 {
     m_pin = text;
     m_label->setText(text);
+    nameControls();
 }
 
 void ServoWidget::reset()

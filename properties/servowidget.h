@@ -35,6 +35,7 @@ public:
 
 private:
     void loadSingle(const QJsonObject &action, const QString &commandName);
+    void nameControls();
 
     QString m_pin;
     bool m_single = false;

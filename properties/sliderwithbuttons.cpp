@@ -1,10 +1,12 @@
 #include "sliderwithbuttons.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "clickableroundlabel.h"
 
 #include <QEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -48,8 +50,13 @@ SliderWithButtons::SliderWithButtons(int minimum, int maximum, int step, int val
                                          context.icon(QStringLiteral("increase_off.svg")),
                                          buttonWidth, buttonHeight, QString(), this);
 
+    // The field and the slider do what the buttons do, with the keyboard.
+    m_decrease->setFocusPolicy(Qt::NoFocus);
+    m_increase->setFocusPolicy(Qt::NoFocus);
+
     m_lineEdit = new QLineEdit(QString::number(value), this);
     m_lineEdit->setAlignment(Qt::AlignCenter);
+    m_lineEdit->installEventFilter(this);
     m_lastValidText = m_lineEdit->text();
 
     m_slider = new QSlider(Qt::Horizontal, this);
@@ -112,6 +119,16 @@ void SliderWithButtons::setDecimal(bool decimal)
     }
     // The value keeps its meaning: 5 units become 50 tenths and back.
     setLineInput(decimal ? current * 10 : current / 10);
+}
+
+void SliderWithButtons::setAccessibleLabel(const QString &name)
+{
+    AccessibleText::setTexts(m_lineEdit, name);
+    AccessibleText::setTexts(m_slider, name);
+    AccessibleText::setTexts(m_decrease,
+                             AccessibleText::format(QStringLiteral("DecreaseName")).arg(name));
+    AccessibleText::setTexts(m_increase,
+                             AccessibleText::format(QStringLiteral("IncreaseName")).arg(name));
 }
 
 QString SliderWithButtons::valueText() const
@@ -252,6 +269,17 @@ bool SliderWithButtons::eventFilter(QObject *watched, QEvent *event)
         // Not for the slider: ignored, the wheel event travels up and scrolls the panel.
         event->ignore();
         return true;
+    }
+    if (watched == m_lineEdit && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Up) {
+            rightButtonCLicked();
+            return true;
+        }
+        if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Down) {
+            leftButtonCLicked();
+            return true;
+        }
     }
     return RightMenuInputsWidget::eventFilter(watched, event);
 }

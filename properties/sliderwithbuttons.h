@@ -10,7 +10,8 @@ class QSlider;
 
 // A value chooser of the property editors: a text field over a slider, with a decrease and an
 // increase button at the field's ends. The field accepts typed values and checks them on every
-// keystroke. In decimal mode the value is held in tenths and shown with one decimal.
+// keystroke. In decimal mode the value is held in tenths and shown with one decimal. By keyboard,
+// the slider takes the arrow keys, and Up and Down in the field step as the buttons do.
 class SliderWithButtons : public RightMenuInputsWidget
 {
     Q_OBJECT
@@ -18,6 +19,8 @@ public:
     SliderWithButtons(int minimum, int maximum, int step, int value, QWidget *parent = nullptr);
 
     void setDecimal(bool decimal);
+    // Names the field and the slider (and their buttons) for assistive technology.
+    void setAccessibleLabel(const QString &name);
     bool isDecimal() const { return m_decimal; }
     int minimum() const { return m_minimum; }
     int maximum() const { return m_maximum; }

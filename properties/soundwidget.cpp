@@ -1,5 +1,6 @@
 #include "soundwidget.h"
 
+#include "accessibletext.h"
 #include "command.h"
 #include "pianokeybord.h"
 #include "propertycontrols.h"
@@ -17,6 +18,8 @@ SoundWidget::SoundWidget(QWidget *parent)
     m_octave = new SliderWithButtons(0, 5, 1, 3, this);
     m_time = new SliderWithButtons(0, 25, 1, 10, this);
     m_time->setDecimal(true);
+    m_octave->setAccessibleLabel(AccessibleText::text(QStringLiteral("PianoOctave")));
+    m_time->setAccessibleLabel(AccessibleText::text(QStringLiteral("SoundTime")));
 
     auto *grid = new QGridLayout;
     grid->setContentsMargins(0, 0, 0, 0);

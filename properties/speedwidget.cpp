@@ -1,5 +1,6 @@
 #include "speedwidget.h"
 
+#include "accessibletext.h"
 #include "command.h"
 #include "propertycontrols.h"
 #include "propertyvalues.h"
@@ -15,6 +16,7 @@ SpeedWidget::SpeedWidget(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(PropertyControls::caption(QStringLiteral("PropertySpeed"), this));
     m_slider = new SliderWithButtons(0, 100, 1, 50, this);
+    m_slider->setAccessibleLabel(AccessibleText::text(QStringLiteral("PropertySpeed")));
     layout->addWidget(m_slider);
     connect(m_slider, &SliderWithButtons::changedData, this, &SpeedWidget::changeCommandData);
 }

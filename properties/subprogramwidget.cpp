@@ -1,5 +1,6 @@
 #include "subprogramwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
 #include "programstore.h"
@@ -17,6 +18,7 @@ SubProgramWidget::SubProgramWidget(QWidget *parent)
     AppContext &context = AppContext::instance();
     m_combo = new RightMenuComboBox(this);
     m_combo->setMinimumHeight(30);
+    AccessibleText::set(m_combo, QStringLiteral("SubprogramText"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, context.dimension(QStringLiteral("PropertyUpGap"), 10), 0, 0);

@@ -1,5 +1,6 @@
 #include "timerwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
 #include "propertycontrols.h"
@@ -21,6 +22,9 @@ TimerWidget::TimerWidget(QWidget *parent)
         QStringLiteral("prop_timer"), QStringLiteral("PropertyTimerWidth"),
         QStringLiteral("PropertyTimerHeight"), 14, QString(), QStringLiteral("TimerHint"), this);
     m_toggle->setDeselectable(true);
+    m_slider->setAccessibleLabel(AccessibleText::text(QStringLiteral("PropertyTimerText")));
+    AccessibleText::set(m_toggle, QStringLiteral("PropertyTimerLabel"),
+                        QStringLiteral("TimerHint"));
 
     const int spacing = AppContext::instance().dimension(QStringLiteral("GlobalSpacing"), 40);
     auto *row = new QHBoxLayout;

@@ -51,6 +51,12 @@ void ToggledIconLabel::mouseReleaseEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
+    event->accept();
+    activate();
+}
+
+void ToggledIconLabel::activate()
+{
     if (m_deselectable && m_selected) {
         setUnselected();
         emit selected();
@@ -60,6 +66,5 @@ void ToggledIconLabel::mouseReleaseEvent(QMouseEvent *event)
         emit selected();
     }
     emit clicked();
-    event->accept();
     showImage(m_selected ? Image::On : Image::Off);
 }

@@ -29,6 +29,10 @@ public:
     // Selects this label (deselecting the group) without a signal, as when an editor loads.
     void setSelected();
 
+public slots:
+    // Selects (or deselects) as a click does, and reports it.
+    void activate() override;
+
 signals:
     void selected();
     void clicked();

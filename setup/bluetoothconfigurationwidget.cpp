@@ -1,5 +1,6 @@
 #include "bluetoothconfigurationwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "firmwareflasher.h"
 #include "hardwaredescription.h"
@@ -109,6 +110,7 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     m_deviceLabel->setObjectName(QStringLiteral("deviceLabel"));
     m_deviceLabel->setStyleSheet(QStringLiteral("QLabel { color : white; }"));
     m_deviceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    showDevice(QString());
     m_statusPlate = new QFrame(deviceGroup);
     m_statusPlate->setObjectName(QStringLiteral("statusPlate"));
     auto *plateLayout = new QHBoxLayout(m_statusPlate);
@@ -216,6 +218,13 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
             &bluetoothconfigurationwidget::slotToSelectDevice);
     connect(m_deviceList, &QListWidget::itemSelectionChanged, this,
             &bluetoothconfigurationwidget::ChangeStatusSelectButton);
+    // Enter on a found device connects to it, as the select button does.
+    connect(m_deviceList, &QListWidget::itemActivated, this,
+            &bluetoothconfigurationwidget::slotToSelectDevice);
+    AccessibleText::set(m_deviceList, QStringLiteral("DeviceListName"),
+                        QStringLiteral("DeviceListHint"));
+    AccessibleText::set(m_comPortBox, QStringLiteral("FirmwareComport"));
+    AccessibleText::set(m_nameEdit, QStringLiteral("BluetoothName"));
     connect(m_firmwareButton, &QPushButton::clicked, this,
             &bluetoothconfigurationwidget::slotToStartFirmware);
     connect(m_changeButton, &QPushButton::clicked, this,
@@ -316,6 +325,12 @@ void bluetoothconfigurationwidget::showDevice(const QString &deviceText)
 {
     m_deviceLabel->setText(displayText(deviceText));
     m_deviceLabel->setToolTip(deviceText);
+    // Said with its row's caption, and said even while no robot is chosen yet.
+    AccessibleText::setTexts(
+        m_deviceLabel,
+        AccessibleText::format(QStringLiteral("LabelledValue"), QStringLiteral("%1: %2"))
+            .arg(AccessibleText::text(QStringLiteral("BluetoothDeviceName")),
+                 m_deviceLabel->text()));
 }
 
 bluetoothconfigurationwidget::StatusLook

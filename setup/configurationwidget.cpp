@@ -1,9 +1,11 @@
 #include "configurationwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "bluetoothconfigurationwidget.h"
 #include "calibrationwidget.h"
 #include "clickableroundlabel.h"
+#include "focusorder.h"
 #include "hardwaredescription.h"
 #include "pinconfigurationwidget.h"
 #include "programstore.h"
@@ -11,6 +13,7 @@
 #include "rightmenuwidget.h"
 #include "setuplogging.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMessageBox>
@@ -35,6 +38,8 @@ QScrollArea *transparentScrollArea(QWidget *content, QWidget *parent)
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     area->viewport()->setAutoFillBackground(false);
+    // The rows inside take the focus; the area scrolls to the one that has it.
+    area->setFocusPolicy(Qt::NoFocus);
     content->setAutoFillBackground(false);
     return area;
 }
@@ -65,6 +70,7 @@ ConfigurationWidget::ConfigurationWidget(QWidget *parent)
 
     m_tabs = new QTabWidget(this);
     m_tabs->setDocumentMode(false);
+    AccessibleText::set(m_tabs, QStringLiteral("MenuButton_Settings"));
     m_pinsPage = new QWidget;
     m_tabs->addTab(m_pinsPage, context.text(QStringLiteral("SettingsMenu_Pins")));
     m_calibrationPage = new QWidget;
@@ -102,6 +108,26 @@ ConfigurationWidget::ConfigurationWidget(QWidget *parent)
             });
     connect(m_saveButton, &ClickableRoundLabel::clicked, this, &ConfigurationWidget::save);
     connect(m_exitButton, &ClickableRoundLabel::clicked, this, &ConfigurationWidget::exit);
+
+    // Ctrl+S saves and Esc leaves, from anywhere in the dialog; the buttons tell their keys.
+    const QList<std::pair<ClickableRoundLabel *, QKeySequence>> keys{
+        {m_saveButton, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {m_exitButton, QKeySequence(Qt::Key_Escape)}};
+    for (const auto &[button, sequence] : keys) {
+        auto *action = new QAction(this);
+        action->setShortcut(sequence);
+        addAction(action);
+        connect(action, &QAction::triggered, button, &ClickableRoundLabel::activate);
+        button->setToolTip(AccessibleText::withShortcut(button->caption(), sequence));
+    }
+}
+
+bool ConfigurationWidget::focusNextPrevChild(bool next)
+{
+    // The pages are built when first shown, after the buttons: the tabs still come first.
+    if (FocusOrder::move(this, {m_tabs, m_saveButton, m_exitButton}, next))
+        return true;
+    return QFrame::focusNextPrevChild(next);
 }
 
 void ConfigurationWidget::ensurePages() const

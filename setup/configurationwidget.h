@@ -67,6 +67,7 @@ private slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     // Building the pages shows nothing new and changes no choice, so the const accessors may.

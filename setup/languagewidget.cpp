@@ -1,10 +1,12 @@
 #include "languagewidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "languagecatalog.h"
 #include "programstore.h"
 #include "setuplogging.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QPushButton>
@@ -51,6 +53,13 @@ LanguageWidget::LanguageWidget(QWidget *parent)
     const int current = int(names.indexOf(context.store().language()));
     if (m_list->count() > 0)
         m_list->setCurrentRow(current >= 0 ? current : 0);
+
+    AccessibleText::set(m_list, QStringLiteral("LanguageName"));
+    // Esc leaves without a choice, as closing the window does.
+    auto *leave = new QAction(this);
+    leave->setShortcut(QKeySequence(Qt::Key_Escape));
+    addAction(leave);
+    connect(leave, &QAction::triggered, this, &QWidget::close);
 
     connect(m_saveButton, &QPushButton::clicked, this, &LanguageWidget::SaveButtonClick);
     connect(m_list, &QListWidget::itemActivated, this, &LanguageWidget::SaveButtonClick);

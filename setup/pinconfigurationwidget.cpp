@@ -1,5 +1,6 @@
 #include "pinconfigurationwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "gadgetcomboboxmodel.h"
 #include "rightmenucombobox.h"
@@ -58,6 +59,8 @@ PinConfigurationWidget::PinConfigurationWidget(const PinInfo &pin, const QList<G
     m_combo->setMaximumWidth(width);
     m_combo->setMinimumHeight(qMin(height, 30));
     m_combo->setToolTip(pin.name);
+    AccessibleText::setTexts(m_combo, AccessibleText::format(QStringLiteral("PinComboName"))
+                                          .arg(pin.labels.join(QStringLiteral(", "))));
     // The pictures stay recognisable at this size and leave the names room in a narrow box; the
     // open list is as wide as its longest name.
     m_combo->setIconSize(QSize(22, 22));
