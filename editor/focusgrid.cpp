@@ -41,6 +41,13 @@ QWidget *FocusGrid::tabStop() const
     return m_stop >= 0 && m_stop < m_widgets.size() ? m_widgets.at(m_stop).data() : nullptr;
 }
 
+void FocusGrid::setTabStop(QWidget *widget)
+{
+    const int index = int(m_widgets.indexOf(widget));
+    if (eligible(index))
+        makeTabStop(index);
+}
+
 bool FocusGrid::eligible(int index) const
 {
     if (index < 0 || index >= m_widgets.size())

@@ -22,6 +22,8 @@ public:
     QList<QWidget *> widgets() const;
     // The control that Tab reaches; nullptr when none can take the focus.
     QWidget *tabStop() const;
+    // Makes Tab reach this control next time (in a group of choices: the chosen one).
+    void setTabStop(QWidget *widget);
 
     int columns() const { return m_columns; }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QWidget>
 
 namespace {
@@ -35,11 +36,11 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF frame = QRectF(rect()).adjusted(2, 2, -2, -2);
+        const QRectF frame = QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5);
         painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(kHaloColor, 4.5));
+        painter.setPen(QPen(kHaloColor, 5));
         painter.drawRoundedRect(frame, kRadius, kRadius);
-        painter.setPen(QPen(kRingColor, 2));
+        painter.setPen(QPen(kRingColor, 3));
         painter.drawRoundedRect(frame, kRadius, kRadius);
     }
 };
@@ -148,6 +149,9 @@ void FocusRing::follow(QWidget *widget)
             if (view->model())
                 m_connections.append(
                     connect(view->model(), &QAbstractItemModel::rowsMoved, this, update));
+        } else if (auto *tabs = qobject_cast<QTabBar *>(widget)) {
+            m_connections.append(connect(tabs, &QTabBar::currentChanged, this,
+                                         [this] { scheduleUpdate(); }));
         }
     }
     scheduleUpdate();
@@ -177,6 +181,11 @@ QRect FocusRing::areaOf(QWidget *widget)
             base = view->viewport();
             area = row;
         }
+    } else if (auto *tabs = qobject_cast<QTabBar *>(widget)) {
+        // The arrows choose among the tabs: the current one is marked.
+        const QRect tab = tabs->tabRect(tabs->currentIndex());
+        if (!tab.isEmpty())
+            area = tab;
     }
     QRect result(base->mapTo(window, area.topLeft()), area.size());
     // Only the part the window shows: a control scrolled half out of its panel is marked where

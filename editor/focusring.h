@@ -31,7 +31,7 @@ public:
     // True since the last key press, false since the last mouse press.
     bool keyboardUsed() const { return m_keyboardUsed; }
 
-    static constexpr int Margin = 3;
+    static constexpr int Margin = 4;
 
 private:
     class Mark;

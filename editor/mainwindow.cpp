@@ -372,11 +372,20 @@ bool MainWindow::openProgramFile(const QString &path)
 
 void MainWindow::loadIntoEditor(const QJsonObject &document)
 {
+    // The lists and the panel's editors are replaced: a focus among them goes to the new program
+    // rather than to whatever control Qt finds next.
+    QWidget *focused = QApplication::focusWidget();
+    const bool focusInEditor = focused && (CentralWidget::instance()->isAncestorOf(focused) ||
+                                           RightMenuWidget::instance()->isAncestorOf(focused));
     resetEditor();
     ProgramStore &store = AppContext::instance().store();
     store.loadDocument(document);
     CentralWidget::instance()->loadFromStore(store);
     ProgramChanged();
+    if (focusInEditor) {
+        if (ProgramListWidget *list = CentralWidget::instance()->currentList())
+            list->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void MainWindow::showNotice(const QString &text)
@@ -493,6 +502,9 @@ void MainWindow::build()
 
     hide();
     showByMaximizeType(0x1);
+    // The keyboard starts where the work is: in the program.
+    if (ProgramListWidget *list = CentralWidget::instance()->currentList())
+        list->setFocus(Qt::OtherFocusReason);
 
     const QString brokenState = store.takeBrokenStateCopy();
     if (!brokenState.isEmpty())

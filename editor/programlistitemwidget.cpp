@@ -82,7 +82,9 @@ QString ProgramListItemWidget::styleRules()
                           "padding: 0px; }"
                           "ProgramItemComboBox::drop-down { width: 0px; border: none; }"
                           "ProgramItemComboBox QAbstractItemView { background: transparent; "
-                          "border: 2px solid red; border-radius: 8px; }")
+                          "border: 2px solid red; border-radius: 8px; "
+                          // The entry the arrow keys reach must show in the open chooser.
+                          "selection-background-color: rgb(5, 46, 60); }")
         .arg(QLatin1String(kRowFrame), QLatin1String(kActionStyle), QLatin1String(kConditionStyle),
              QLatin1String(kGreyedStyle));
 }

@@ -2,6 +2,7 @@
 
 #include "accessibletext.h"
 #include "command.h"
+#include "focusgrid.h"
 #include "propertycontrols.h"
 #include "propertyvalues.h"
 #include "rangesliderwithbuttons.h"
@@ -59,6 +60,9 @@ AnalogConditionWidget::AnalogConditionWidget(int conditionIndex, QWidget *parent
     }
     toggleRow->addStretch(1);
     m_toggles.at(Equal)->setSelected();
+    // One stop for the six comparisons, on the chosen one; the arrows walk to the others.
+    m_toggleKeys = new FocusGrid(int(m_toggles.size()), this);
+    m_toggleKeys->setWidgets({m_toggles.cbegin(), m_toggles.cend()});
 
     m_threshold = new SliderWithButtons(0, 255, 1, 50, this);
     m_window = new RangeSliderWithButtons(0, 255, 1, 50, 60, this);
@@ -119,6 +123,15 @@ void AnalogConditionWidget::setCommand(Command *command)
         m_threshold->setLineInput(level);
     }
     showWindow(windowComparison());
+    followChoice();
+}
+
+void AnalogConditionWidget::followChoice()
+{
+    for (ToggledIconLabel *toggle : std::as_const(m_toggles)) {
+        if (toggle->isSelected())
+            m_toggleKeys->setTabStop(toggle);
+    }
 }
 
 QJsonObject AnalogConditionWidget::toJson()
@@ -163,6 +176,7 @@ void AnalogConditionWidget::changeCommandData()
             m_threshold->setLineInput(m_lower);
         showWindow(windowComparison());
     }
+    followChoice();
     RightMenuInputsWidget::changeCommandData();
 }
 

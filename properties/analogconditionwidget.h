@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QList>
 
+class FocusGrid;
 class QLineEdit;
 class RangeSliderWithButtons;
 class SliderWithButtons;
@@ -50,6 +51,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Tab reaches the comparisons at the chosen one.
+    void followChoice();
     bool windowComparison() const;
     void rememberShownValues();
     void showWindow(bool window);
@@ -60,6 +63,7 @@ private:
     int m_upper = 255;
     bool m_windowShown = false;
     QList<ToggledIconLabel *> m_toggles;
+    FocusGrid *m_toggleKeys = nullptr;
     SliderWithButtons *m_threshold = nullptr;
     RangeSliderWithButtons *m_window = nullptr;
     QLineEdit *m_liveValue = nullptr;

@@ -59,6 +59,9 @@ MusicWidget::MusicWidget(QWidget *parent)
     m_lengths.first()->setSelected();
     auto *lengthKeys = new FocusGrid(2, this);
     lengthKeys->setWidgets({m_lengths.cbegin(), m_lengths.cend()});
+    for (ToggledIconLabel *button : std::as_const(m_lengths))
+        connect(button, &ToggledIconLabel::selected, lengthKeys,
+                [lengthKeys, button] { lengthKeys->setTabStop(button); });
 
     m_pause = PropertyControls::clickable(
         QStringLiteral("pianopause"), QStringLiteral("PianoPauseWidth"),
