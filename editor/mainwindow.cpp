@@ -373,8 +373,9 @@ bool MainWindow::openProgramFile(const QString &path)
 void MainWindow::loadIntoEditor(const QJsonObject &document)
 {
     // The lists and the panel's editors are replaced: a focus among them goes to the new program
-    // rather than to whatever control Qt finds next.
-    QWidget *focused = QApplication::focusWidget();
+    // rather than to whatever control Qt finds next. The window's own focus counts, also while a
+    // file dialog still holds the application's.
+    QWidget *focused = focusWidget();
     const bool focusInEditor = focused && (CentralWidget::instance()->isAncestorOf(focused) ||
                                            RightMenuWidget::instance()->isAncestorOf(focused));
     resetEditor();

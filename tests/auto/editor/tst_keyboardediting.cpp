@@ -14,6 +14,7 @@
 #include "qlabeldragdrop.h"
 #include "rightmenuwidget.h"
 #include "sliderwithbuttons.h"
+#include "subprogramtabwidget.h"
 #include "timerwidget.h"
 #include "topmenushortcuts.h"
 #include "topmenuwidget.h"
@@ -24,6 +25,7 @@
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +49,7 @@ private slots:
     void arrowsWalkTheCommandMenu();
     void tabVisitsTheRegionsInOrder();
     void conditionChooserOpensFromTheList();
+    void programTabsByKeys();
     void focusRingMarksTheKeyboardFocus();
     // Last: it unplugs the top menu from the window, so that pressing a button runs nothing.
     void shortcutsPressTheirButtons_data();
@@ -355,6 +358,34 @@ void tst_KeyboardEditing::conditionChooserOpensFromTheList()
     list->setCurrentRow(0);
     QTest::keyClick(list, Qt::Key_F4);
     QVERIFY(!QApplication::activePopupWidget());
+}
+
+void tst_KeyboardEditing::programTabsByKeys()
+{
+    setRows({"m_fwd"}, 1);
+    CentralWidget *area = CentralWidget::instance();
+    QPushButton *add = area->addButton();
+    QCOMPARE(add->accessibleName(), QStringLiteral("Add a subprogram"));
+    add->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(add, Qt::Key_Space);
+    QCOMPARE(area->tabs().size(), 2);
+    QCOMPARE(area->lists().at(1)->accessibleName(), QStringLiteral("Subprogram 1"));
+
+    // Enter chooses a tab; Delete deletes a subprogram, never the main program.
+    SubProgramTabWidget *sub = area->tabs().at(1);
+    sub->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(sub, Qt::Key_Return);
+    QCOMPARE(area->currentIndex(), 1);
+    SubProgramTabWidget *mainTab = area->tabs().at(0);
+    mainTab->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(mainTab, Qt::Key_Space);
+    QCOMPARE(area->currentIndex(), 0);
+    QTest::keyClick(mainTab, Qt::Key_Delete);
+    QCOMPARE(area->tabs().size(), 2);
+    QVERIFY(sub->deleteButton()->toolTip().contains(
+        QKeySequence(QKeySequence::Delete).toString(QKeySequence::NativeText)));
+    QTest::keyClick(sub, Qt::Key_Delete);
+    QCOMPARE(area->tabs().size(), 1);
 }
 
 void tst_KeyboardEditing::focusRingMarksTheKeyboardFocus()
