@@ -310,7 +310,7 @@ QList<QWidget *> MainWindow::focusRegions() const
 
 bool MainWindow::focusNextPrevChild(bool next)
 {
-    if (FocusOrder::move(const_cast<MainWindow *>(this), focusRegions(), next))
+    if (FocusOrder::move(this, focusRegions(), next))
         return true;
     return QMainWindow::focusNextPrevChild(next);
 }

@@ -118,7 +118,7 @@ void QLabelDragDrop::mouseReleaseEvent(QMouseEvent *event)
     m_pressed = false;
     update();
     event->accept();
-    if (!m_draggable && !isPlaceholder())
+    if (!m_draggable)
         emit clicked();
 }
 

@@ -165,7 +165,8 @@ void TestMenus::topMenuButtons()
     const QLabelDragDrop *write = menu.button("write");
     QVERIFY(write);
     QCOMPARE(write->objectName(), QStringLiteral("write"));
-    QCOMPARE(write->toolTip(), QStringLiteral("write tip"));
+    // The entry's tip, and the key that presses the button.
+    QCOMPARE(write->toolTip(), QStringLiteral("write tip (Ctrl+W)"));
     QCOMPARE(write->size(), QSize(60, 50));
     QCOMPARE(write->pixmap().size(), QSize(60, 50));
     QVERIFY(!write->isDraggable());
