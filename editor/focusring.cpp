@@ -150,8 +150,8 @@ void FocusRing::follow(QWidget *widget)
                 m_connections.append(
                     connect(view->model(), &QAbstractItemModel::rowsMoved, this, update));
         } else if (auto *tabs = qobject_cast<QTabBar *>(widget)) {
-            m_connections.append(connect(tabs, &QTabBar::currentChanged, this,
-                                         [this] { scheduleUpdate(); }));
+            m_connections.append(
+                connect(tabs, &QTabBar::currentChanged, this, [this] { scheduleUpdate(); }));
         }
     }
     scheduleUpdate();
@@ -198,8 +198,10 @@ QRect FocusRing::areaOf(QWidget *widget)
 void FocusRing::updateNow()
 {
     QWidget *target = m_target;
+    // An open popup (a chooser's list) takes the keys: the mark goes there or nowhere.
+    const QWidget *popup = QApplication::activePopupWidget();
     const bool wanted = m_keyboardUsed && target && target->isVisible() &&
-                        target->window()->isVisible() && !QApplication::activePopupWidget();
+                        target->window()->isVisible() && (!popup || popup == target->window());
     const QRect area = wanted ? areaOf(target) : QRect();
     if (area.isEmpty()) {
         m_marked = QRect();

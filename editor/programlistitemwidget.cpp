@@ -82,9 +82,7 @@ QString ProgramListItemWidget::styleRules()
                           "padding: 0px; }"
                           "ProgramItemComboBox::drop-down { width: 0px; border: none; }"
                           "ProgramItemComboBox QAbstractItemView { background: transparent; "
-                          "border: 2px solid red; border-radius: 8px; "
-                          // The entry the arrow keys reach must show in the open chooser.
-                          "selection-background-color: rgb(5, 46, 60); }")
+                          "border: 2px solid red; border-radius: 8px; }")
         .arg(QLatin1String(kRowFrame), QLatin1String(kActionStyle), QLatin1String(kConditionStyle),
              QLatin1String(kGreyedStyle));
 }
