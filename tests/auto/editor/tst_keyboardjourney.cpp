@@ -47,8 +47,9 @@ private:
     static void type(const QString &text);
     // Presses the key until the focus is where wanted; false when it never gets there.
     static bool pressUntil(int key, Qt::KeyboardModifiers modifiers, const Arrived &arrived);
-    // Types a path into the file dialog the next key opens, and confirms it.
-    static void answerFileDialog(const QString &path);
+    // Types a file name into the file dialog the next key opens (which shows the programs
+    // folder), and confirms it.
+    static void answerFileDialog(const QString &fileName);
     static QJsonArray mainProgram();
     // A window system gives the window back its activation when a popup or a dialog closes; the
     // offscreen test platform does not, and the window's shortcuts wait for it.
@@ -101,20 +102,33 @@ bool tst_KeyboardJourney::pressUntil(int key, Qt::KeyboardModifiers modifiers,
     return arrived(QApplication::focusWidget());
 }
 
-void tst_KeyboardJourney::answerFileDialog(const QString &path)
+void tst_KeyboardJourney::answerFileDialog(const QString &fileName)
 {
-    // The dialog runs its own event loop: the answer is typed from a timer once it is up.
+    // The dialog runs its own event loop: the answer is typed from a timer, a key at a time, and
+    // Return is pressed until the dialog takes it (it may still be reading the folder). A
+    // completion list that pops up meanwhile is closed with Esc, which leaves the dialog open.
     auto *poll = new QTimer(qApp);
     poll->setInterval(20);
-    connect(poll, &QTimer::timeout, poll, [poll, path] {
+    connect(poll, &QTimer::timeout, poll, [poll, fileName, seen = false, ticks = 0]() mutable {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || !dialog->focusWidget())
+        auto *name =
+            dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!name || !name->isVisible() || ++ticks > 1000) {
+            if (seen || ticks > 1000) {
+                poll->stop();
+                poll->deleteLater();
+            }
             return;
-        poll->stop();
-        poll->deleteLater();
-        QTest::keyClick(dialog->focusWidget(), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(dialog->focusWidget(), path);
-        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        }
+        seen = true;
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            QTest::keyClick(popup->focusWidget() ? popup->focusWidget() : popup, Qt::Key_Escape);
+        } else if (name->text() != fileName) {
+            QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(name, fileName);
+        } else {
+            QTest::keyClick(name, Qt::Key_Return);
+        }
     });
     poll->start();
 }
@@ -233,7 +247,7 @@ void tst_KeyboardJourney::firstSessionWithoutAMouse()
     const QJsonArray built = mainProgram();
     const QString path =
         AppContext::instance().store().programsFolder() + QStringLiteral("/keyboard.json");
-    answerFileDialog(path);
+    answerFileDialog(QStringLiteral("keyboard.json"));
     press(Qt::Key_S, Qt::ControlModifier);
     backToWindow(window);
     QVERIFY(QFile::exists(path));
@@ -246,7 +260,7 @@ void tst_KeyboardJourney::firstSessionWithoutAMouse()
     press(Qt::Key_N, Qt::ControlModifier);
     main = CentralWidget::instance()->lists().at(0);
     QCOMPARE(main->rowNames(), (QStringList{"BEGIN", "END"}));
-    answerFileDialog(path);
+    answerFileDialog(QStringLiteral("keyboard.json"));
     press(Qt::Key_O, Qt::ControlModifier);
     backToWindow(window);
     main = CentralWidget::instance()->lists().at(0);
