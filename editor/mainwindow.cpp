@@ -13,7 +13,7 @@
 #include "programstore.h"
 #include "qlabeldragdrop.h"
 #include "rightmenuwidget.h"
-#include "robotviewdock.h"
+#include "sidepanels.h"
 #include "stateautosave.h"
 #include "terminationsignals.h"
 #include "topmenuwidget.h"
@@ -95,10 +95,9 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     connect(m_worker.get(), &mWorker::sigReadProg, this, &MainWindow::ReadProgrammFromDevice);
     connect(this, &MainWindow::ClickLabelSignal, m_worker.get(), &mWorker::mwCommand);
     RightMenuWidget::instance()->connectToEditor(this);
-    if (m_options.virtualController) {
-        m_robotDock = new RobotViewDock(m_options.virtualController, this);
-        addDockWidget(Qt::RightDockWidgetArea, m_robotDock);
-    }
+    m_panels = new SidePanels(this, m_worker.get(), m_options.virtualController);
+    m_panels->connectToEditor();
+    m_panels->restoreState(context.store().panels());
 
     // Without a saved language that is still shipped, the user chooses one before the build.
     if (LanguageCatalog::instance().select(context.store().language())) {
@@ -321,8 +320,9 @@ bool MainWindow::saveState()
     if (!m_built)
         return false;
     m_autosave->cancel();
-    return AppContext::instance().store().saveState(LanguageCatalog::instance().currentLanguage(),
-                                                    buildDocument());
+    ProgramStore &store = AppContext::instance().store();
+    store.setPanels(m_panels->state());
+    return store.saveState(LanguageCatalog::instance().currentLanguage(), buildDocument());
 }
 
 void MainWindow::shutDown()
@@ -354,13 +354,12 @@ void MainWindow::build()
         context.setGadgetMap(description->gadgetMap());
     }
 
-    setMinimumSize(1366, 768);
+    // No fixed least size: the regions' own least sizes fit the 1280 x 720 screens of schools.
     if (description)
         setWindowTitle(description->text(QStringLiteral("ProgramName")));
     CentralWidget::instance()->retranslate();
     RightMenuWidget::instance()->renewTexts();
-    if (m_robotDock)
-        m_robotDock->renewTexts();
+    m_panels->renewTexts();
 
     if (description) {
         LeftMenuWidget::instance()->buildMenu(description->commands());

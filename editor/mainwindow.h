@@ -14,7 +14,7 @@ class QFrame;
 class QHBoxLayout;
 class QVBoxLayout;
 class StateAutosave;
-class RobotViewDock;
+class SidePanels;
 class VirtualController;
 class mWorker;
 
@@ -40,7 +40,7 @@ public:
     QAction *undoAction() const { return m_undoAction; }
     bool isBuilt() const { return m_built; }
     ConfigurationWidget *settingsDialog() const;
-    RobotViewDock *robotDock() const { return m_robotDock; }
+    SidePanels *sidePanels() const { return m_panels; }
 
     // The shown list's index among the programs and the command index of its first selected row;
     // false when no command row is selected.
@@ -108,7 +108,7 @@ private:
     QVBoxLayout *m_rightLayout = nullptr;
     QPointer<ConfigurationWidget> m_settings;
     StateAutosave *m_autosave = nullptr;
-    RobotViewDock *m_robotDock = nullptr;
+    SidePanels *m_panels = nullptr;
     bool m_built = false;
     bool m_closing = false;
 };

@@ -1,11 +1,12 @@
 #include "robotviewdock.h"
 
 #include "appcontext.h"
+#include "panelslog.h"
+#include "panelstyle.h"
 #include "programvalues.h"
 #include "robotsimulation.h"
 #include "robotview.h"
 #include "shippeddata.h"
-#include "uilogging.h"
 #include "virtualcontroller.h"
 
 #include <QComboBox>
@@ -46,7 +47,7 @@ RobotViewDock::RobotViewDock(VirtualController *controller, QWidget *parent)
     , m_controller(controller)
 {
     setObjectName(QStringLiteral("RobotViewDock"));
-    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetClosable);
     m_simulation = new RobotSimulation(controller, this);
 
     auto *content = new QWidget(this);
@@ -93,8 +94,9 @@ void RobotViewDock::renewTexts()
     m_worldLabel->setText(context.text(QStringLiteral("RobotViewWorld")));
     m_reset->setText(context.text(QStringLiteral("RobotViewReset")));
     m_view->setToolTip(context.text(QStringLiteral("RobotViewHint")));
-    setMinimumWidth(context.dimension(QStringLiteral("RobotViewWidth"), 420));
-    m_view->setMinimumHeight(context.dimension(QStringLiteral("RobotViewHeight"), 320));
+    setMinimumWidth(context.dimension(QStringLiteral("RobotViewWidth"), 300));
+    m_view->setMinimumHeight(context.dimension(QStringLiteral("RobotViewHeight"), 200));
+    PanelStyle::apply(this, widget());
     for (int i = 0; i < m_worlds->count(); ++i)
         m_worlds->setItemText(i, worldCaption(m_worlds->itemData(i, kNameKeyRole).toString()));
     if (!m_problem->isHidden())
@@ -125,7 +127,7 @@ void RobotViewDock::fillWorldPicker()
         m_worlds->setItemData(m_worlds->count() - 1, key, kNameKeyRole);
     }
     if (m_worlds->count() == 0) {
-        qCWarning(lcUi).noquote() << "No robot worlds in" << folder.path();
+        qCWarning(lcPanels).noquote() << "No robot worlds in" << folder.path();
         return;
     }
     m_worlds->setCurrentIndex(0);
@@ -140,7 +142,7 @@ bool RobotViewDock::loadWorld(const QString &path)
     QString error;
     const std::optional<RobotWorld> world = RobotWorld::load(path, &error);
     if (!world) {
-        qCWarning(lcUi).noquote() << "Cannot load robot world:" << error;
+        qCWarning(lcPanels).noquote() << "Cannot load robot world:" << error;
         m_problem->setText(AppContext::instance().text(QStringLiteral("RobotViewWorldError")));
         m_problem->setToolTip(error);
         m_problem->show();
