@@ -3,7 +3,6 @@
 #include "appcontext.h"
 
 #include <QDockWidget>
-#include <QPixmap>
 
 namespace PanelStyle {
 
@@ -55,19 +54,20 @@ void apply(QDockWidget *panel, QWidget *content)
 
 QIcon icon(const QString &stem, const QString &checkedStem)
 {
-    const AppContext &context = AppContext::instance();
+    const ImageStore &images = AppContext::instance().imageStore();
+    if (images.folderPath().isEmpty())
+        return {}; // no language loaded yet: nothing to show
     const QString checked = checkedStem.isEmpty() ? stem : checkedStem;
-    // Drawn once at a generous size; the icon scales down to whatever the button asks for.
-    const QSize size(64, 64);
-    const QPixmap off = context.icon(stem + QStringLiteral("_off.svg")).pixmap(size);
-    const QPixmap on = context.icon(checked + QStringLiteral("_on.svg")).pixmap(size);
+    // Files, not pixmaps: each picture is drawn only when a button first shows it.
     QIcon result;
-    result.addPixmap(off, QIcon::Normal, QIcon::Off);
-    result.addPixmap(on, QIcon::Normal, QIcon::On);
-    result.addPixmap(context.icon(stem + QStringLiteral("_disable.svg")).pixmap(size),
-                     QIcon::Disabled, QIcon::Off);
-    result.addPixmap(context.icon(checked + QStringLiteral("_disable.svg")).pixmap(size),
-                     QIcon::Disabled, QIcon::On);
+    result.addFile(images.filePath(stem + QStringLiteral("_off.svg")), {}, QIcon::Normal,
+                   QIcon::Off);
+    result.addFile(images.filePath(checked + QStringLiteral("_on.svg")), {}, QIcon::Normal,
+                   QIcon::On);
+    result.addFile(images.filePath(stem + QStringLiteral("_disable.svg")), {}, QIcon::Disabled,
+                   QIcon::Off);
+    result.addFile(images.filePath(checked + QStringLiteral("_disable.svg")), {}, QIcon::Disabled,
+                   QIcon::On);
     return result;
 }
 

@@ -21,7 +21,7 @@ constexpr double kCaptionPadding = 3;
 
 const QColor kBackground(8, 52, 68);
 const QColor kLane(15, 72, 92);
-const QColor kGrid(255, 255, 255, 30);
+const QColor kGrid(39, 95, 115); // faint lines on the lanes
 const QColor kCaptionBox(0, 0, 0, 150);
 const QColor kThreshold(255, 255, 255);
 const QColor kThresholdActive(255, 202, 40);
@@ -66,7 +66,6 @@ SensorChart::SensorChart(QWidget *parent)
     setFocusPolicy(Qt::ClickFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_frameTimer.setSingleShot(true);
-    m_frameTimer.setInterval(kFrameMs);
     connect(&m_frameTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     renewSizes();
 }
@@ -81,6 +80,8 @@ void SensorChart::renewSizes()
     QFont small = QApplication::font();
     small.setPixelSize(qMax(6, context.dimension(QStringLiteral("SensorChartTextSize"), 11)));
     setFont(small);
+    forgetTexts();
+    m_stripValid = false;
     layoutLanes();
     updateGeometry();
     update();
@@ -90,6 +91,8 @@ void SensorChart::setTraces(const QList<SensorTrace> &traces, const QStringList 
 {
     m_traces = traces;
     m_captions = captions;
+    m_captionTexts.clear();
+    m_stripValid = false;
     layoutLanes();
     updateGeometry();
     update();
@@ -98,12 +101,14 @@ void SensorChart::setTraces(const QList<SensorTrace> &traces, const QStringList 
 void SensorChart::setRecord(const SensorRecord *record)
 {
     m_record = record;
+    m_stripValid = false;
     update();
 }
 
 void SensorChart::setSpanMs(qint64 spanMs)
 {
     m_spanMs = qMax<qint64>(1000, spanMs);
+    m_stripValid = false;
     update();
 }
 
@@ -129,13 +134,53 @@ void SensorChart::setMessage(const QString &text)
 void SensorChart::setSecondsPattern(const QString &pattern)
 {
     m_secondsPattern = pattern;
+    m_secondTexts.clear();
     update();
+}
+
+int SensorChart::frameMs() const
+{
+    const int width = stripWidth();
+    const int perPixel = width > 0 ? int(m_spanMs / width) : kFrameMs;
+    return qBound(kFrameMs, perPixel, kSlowestFrameMs);
 }
 
 void SensorChart::recordChanged()
 {
     if (isVisible() && !m_frameTimer.isActive())
-        m_frameTimer.start();
+        m_frameTimer.start(frameMs());
+}
+
+void SensorChart::forgetTexts()
+{
+    m_captionTexts.clear();
+    m_numberTexts.clear();
+    m_secondTexts.clear();
+}
+
+const QStaticText &SensorChart::number(int value)
+{
+    auto it = m_numberTexts.find(value);
+    if (it == m_numberTexts.end()) {
+        it = m_numberTexts.insert(value, QStaticText(QString::number(value)));
+        it->setTextFormat(Qt::PlainText);
+        it->prepare(QTransform(), font());
+    }
+    return *it;
+}
+
+const QStaticText &SensorChart::seconds(qint64 seconds)
+{
+    // Labels of times long gone are dropped now and then, so an hour of running keeps few.
+    if (m_secondTexts.size() > 64)
+        m_secondTexts.clear();
+    auto it = m_secondTexts.find(seconds);
+    if (it == m_secondTexts.end()) {
+        it = m_secondTexts.insert(seconds, QStaticText(m_secondsPattern.arg(seconds)));
+        it->setTextFormat(Qt::PlainText);
+        it->prepare(QTransform(), font());
+    }
+    return *it;
 }
 
 int SensorChart::axisHeight() const
@@ -146,6 +191,7 @@ int SensorChart::axisHeight() const
 void SensorChart::layoutLanes()
 {
     m_lanes.clear();
+    // Whole pixels across, so that a pixel column of the plots is one column of the ring.
     const QRectF area =
         QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin - axisHeight());
     int analog = 0;
@@ -172,7 +218,7 @@ QRectF SensorChart::plotRect(int trace) const
         return {};
     // Room above and below, so that lines at 0 and 255 are not lost on the lane's edge.
     const double inset = m_traces.at(trace).digital ? 5 : 3;
-    return m_lanes.at(trace).adjusted(1, inset, -1, -inset);
+    return m_lanes.at(trace).adjusted(0, inset, 0, -inset);
 }
 
 int SensorChart::analogTraceOf(const QString &pinLabel) const
@@ -240,34 +286,51 @@ QSize SensorChart::sizeHint() const
 void SensorChart::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    m_captionTexts.clear(); // elided to the lanes' width
+    m_stripValid = false;
     layoutLanes();
+}
+
+int SensorChart::stripWidth() const
+{
+    return m_lanes.isEmpty() ? 0 : int(m_lanes.first().width());
+}
+
+qint64 SensorChart::columnOf(qint64 timeMs) const
+{
+    return qMax<qint64>(0, timeMs) * stripWidth() / m_spanMs;
+}
+
+qint64 SensorChart::startOfColumn(qint64 column) const
+{
+    const int width = qMax(1, stripWidth());
+    return (qMax<qint64>(0, column) * m_spanMs + width - 1) / width;
 }
 
 void SensorChart::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), kBackground);
     ++m_frames;
-
-    // The newest sample sits at the right edge; until the span is full the record grows from
-    // the left.
-    const bool haveData = m_record && !m_record->isEmpty();
-    const qint64 right = qMax(m_spanMs, haveData ? m_record->last().timeMs : 0);
-    const qint64 left = right - m_spanMs;
-
-    for (int i = 0; i < m_lanes.size(); ++i) {
-        painter.fillRect(m_lanes.at(i), kLane);
-        if (!m_traces.at(i).digital) {
-            const QRectF plot = plotRect(i);
-            painter.setPen(QPen(kGrid, 1, Qt::DotLine));
-            painter.drawLine(
-                QLineF(plot.left(), plot.center().y(), plot.right(), plot.center().y()));
-        }
-    }
-    drawTimeAxis(painter, left, right);
-    if (haveData) {
-        for (int i = 0; i < m_lanes.size(); ++i)
-            drawLane(painter, i, left, right);
+    const int width = stripWidth();
+    const int left = int(kMargin);
+    if (width <= 0) {
+        painter.fillRect(rect(), kBackground);
+    } else {
+        // The newest sample sits at the right edge; until the span is full the record grows
+        // from the left.
+        const bool haveData = m_record && !m_record->isEmpty();
+        const qint64 right = columnOf(qMax(m_spanMs, haveData ? m_record->last().timeMs : 0));
+        updateStrip(right);
+        const qint64 first = right - width + 1;
+        const int split = int(first % width);
+        painter.fillRect(QRect(0, 0, left, height()), kBackground);
+        painter.fillRect(QRect(left + width, 0, this->width() - left - width, height()),
+                         kBackground);
+        painter.drawImage(QPoint(left, 0), m_strip, QRect(split, 0, width - split, height()));
+        if (split > 0)
+            painter.drawImage(QPoint(left + width - split, 0), m_strip,
+                              QRect(0, 0, split, height()));
+        drawTimeAxis(painter, first);
     }
     drawThresholds(painter);
     for (int i = 0; i < m_lanes.size(); ++i)
@@ -285,75 +348,138 @@ void SensorChart::paintEvent(QPaintEvent *)
     }
 }
 
-void SensorChart::drawTimeAxis(QPainter &painter, qint64 left, qint64 right)
+void SensorChart::updateStrip(qint64 rightColumn)
 {
+    const int width = stripWidth();
+    const QSize size(width, height());
+    if (m_strip.size() != size) {
+        m_strip = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        m_stripValid = false;
+    }
+    const int samples = m_record ? m_record->size() : 0;
+    // A cleared record or a right edge that went back (a clear, another span) draws anew.
+    if (samples < m_stripSamples || rightColumn < m_stripRight)
+        m_stripValid = false;
+    qint64 first = rightColumn - width + 1;
+    if (m_stripValid)
+        first = qMax(first, m_stripOpen);
+    if (first <= rightColumn)
+        drawColumns(first, rightColumn);
+    m_stripValid = true;
+    m_stripRight = rightColumn;
+    m_stripSamples = samples;
+    m_stripOpen = samples > 0 ? qMin(columnOf(m_record->last().timeMs), rightColumn) : rightColumn;
+}
+
+void SensorChart::drawColumns(qint64 first, qint64 last)
+{
+    const int width = stripWidth();
+    const bool haveData = m_record && !m_record->isEmpty();
     const qint64 step = tickMs(m_spanMs);
-    const QRectF area = QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin);
-    const double top = m_lanes.isEmpty() ? area.top() : m_lanes.first().top();
-    const double bottom = area.bottom() - axisHeight();
-    const double pxPerMs = area.width() / double(right - left);
-    const QFontMetrics metrics = fontMetrics();
-    for (qint64 t = (left + step - 1) / step * step; t <= right; t += step) {
-        const double x = area.left() + (t - left) * pxPerMs;
+    const double gridTop = m_lanes.first().top();
+    const double gridBottom = m_lanes.last().bottom();
+    QPainter painter(&m_strip);
+    // The columns land in the ring in at most two runs: up to its right end, and on from x 0.
+    const qint64 base = first / width * width;
+    for (qint64 pass = base; pass <= last; pass += width) {
+        const qint64 from = qMax(first, pass);
+        const qint64 to = qMin(last, pass + width - 1);
+        if (from > to)
+            continue;
+        painter.save();
+        painter.setClipRect(QRect(int(from - pass), 0, int(to - from + 1), height()));
+        // From here on x is the column on the time axis.
+        painter.translate(double(-pass), 0);
+        const QRectF columns(double(from), 0, double(to - from + 1), height());
+        painter.fillRect(columns, kBackground);
         painter.setPen(QPen(kGrid, 1));
-        painter.drawLine(QLineF(x, top, x, bottom));
-        const QString label = m_secondsPattern.arg(t / 1000);
-        const double width = metrics.horizontalAdvance(label);
-        const double labelLeft = qBound(area.left(), x - width / 2, area.right() - width);
-        painter.setPen(Qt::white);
-        painter.drawText(QRectF(labelLeft, bottom + 2, width + 1, axisHeight()),
-                         Qt::AlignLeft | Qt::AlignTop, label);
+        for (int i = 0; i < m_lanes.size(); ++i) {
+            const QRectF lane = m_lanes.at(i);
+            painter.fillRect(QRectF(columns.left(), lane.top(), columns.width(), lane.height()),
+                             kLane);
+            if (!m_traces.at(i).digital) {
+                const double middle = std::floor(plotRect(i).center().y()) + 0.5;
+                painter.drawLine(QLineF(columns.left(), middle, columns.right(), middle));
+            }
+        }
+        for (qint64 tick = (startOfColumn(from) + step - 1) / step * step; columnOf(tick) <= to;
+             tick += step) {
+            const double x = double(columnOf(tick)) + 0.5;
+            painter.drawLine(QLineF(x, gridTop, x, gridBottom));
+        }
+        if (haveData) {
+            for (int i = 0; i < m_lanes.size(); ++i)
+                drawTrace(painter, i, from, to);
+        }
+        painter.restore();
     }
 }
 
-void SensorChart::drawLane(QPainter &painter, int trace, qint64 left, qint64 right)
+void SensorChart::drawTimeAxis(QPainter &painter, qint64 firstColumn)
+{
+    const qint64 step = tickMs(m_spanMs);
+    const int width = stripWidth();
+    const double left = kMargin;
+    const double top = height() - kMargin - axisHeight() + 2;
+    const qint64 lastColumn = firstColumn + width - 1;
+    painter.setPen(Qt::white);
+    for (qint64 tick = (startOfColumn(firstColumn) + step - 1) / step * step;
+         columnOf(tick) <= lastColumn; tick += step) {
+        const double x = left + double(columnOf(tick) - firstColumn) + 0.5;
+        const QStaticText &label = seconds(tick / 1000);
+        const double labelWidth = label.size().width();
+        const double labelLeft = qBound(left, x - labelWidth / 2, left + width - labelWidth);
+        painter.drawStaticText(QPointF(labelLeft, top), label);
+    }
+}
+
+void SensorChart::drawTrace(QPainter &painter, int trace, qint64 first, qint64 last)
 {
     const SensorTrace &info = m_traces.at(trace);
     const QRectF plot = plotRect(trace);
-    const double pxPerMs = plot.width() / double(right - left);
+    const int width = stripWidth();
+    const double scale = plot.height() / 255.0;
     const auto yOf = [&](int value) {
         if (info.digital)
             return value ? plot.top() : plot.bottom();
-        return ConditionLevels::yForLevel(value, plot);
+        return plot.bottom() - value * scale;
     };
 
-    painter.save();
-    painter.setClipRect(m_lanes.at(trace));
     painter.setPen(QPen(traceColour(trace), 2));
     m_points.clear();
 
-    // Many samples to a pixel column become that column's first, lowest, highest and last
-    // value: the line keeps every peak while a frame draws no more points than the plot is wide.
-    int column = INT_MIN;
+    // Many samples to a pixel column become that column's lowest and highest value, in the
+    // order they came: the line keeps every peak while no more than two points a column are
+    // drawn.
+    qint64 column = -1;
     double columnX = 0;
-    double first = 0;
     double lowest = 0;
     double highest = 0;
-    double last = 0;
+    bool lowestFirst = true;
     const auto flushColumn = [&] {
-        if (column == INT_MIN)
+        if (column < 0)
             return;
-        m_points.append(QPointF(columnX, first));
-        if (highest > lowest) {
-            m_points.append(QPointF(columnX, lowest));
-            m_points.append(QPointF(columnX, highest));
-        }
-        if (last != m_points.constLast().y())
-            m_points.append(QPointF(columnX, last));
-        column = INT_MIN;
+        m_points.append(QPointF(columnX, lowestFirst ? lowest : highest));
+        if (highest > lowest)
+            m_points.append(QPointF(columnX, lowestFirst ? highest : lowest));
+        column = -1;
     };
-    const auto addPoint = [&](double x, double y) {
-        const int at = int(std::floor(x));
+    const auto addPoint = [&](qint64 at, double x, double y) {
         if (at == column) {
-            lowest = qMin(lowest, y);
-            highest = qMax(highest, y);
-            last = y;
+            if (y < lowest) {
+                lowest = y;
+                lowestFirst = false; // the low came after the high seen so far
+            } else if (y > highest) {
+                highest = y;
+                lowestFirst = true;
+            }
             return;
         }
         flushColumn();
         column = at;
         columnX = x;
-        first = lowest = highest = last = y;
+        lowest = highest = y;
+        lowestFirst = true;
     };
     const auto drawPoints = [&] {
         flushColumn();
@@ -364,30 +490,35 @@ void SensorChart::drawLane(QPainter &painter, int trace, qint64 left, qint64 rig
         m_points.clear();
     };
 
-    int index = m_record->firstAtOrAfter(left);
+    // From the whole column of the last sample before the first column, so that the line comes
+    // in exactly as when every column is drawn; up to the first sample past the last column.
+    int index = m_record->firstAtOrAfter(startOfColumn(first));
     if (index > 0)
-        --index; // the line enters from the left edge
-    qint64 previousTime = LLONG_MIN;
+        index = m_record->firstAtOrAfter(startOfColumn(columnOf(m_record->at(index - 1).timeMs)));
+    const qint64 end = startOfColumn(last + 1);
+    qint64 previousTime = -1;
     double previousY = 0;
     for (; index < m_record->size(); ++index) {
         const SensorSample &sample = m_record->at(index);
         const int value = sample.value(info.digital, info.input);
         if (value < 0)
             break; // an input the reports do not carry
-        const double x = plot.left() + (sample.timeMs - left) * pxPerMs;
+        const qint64 at = sample.timeMs * width / m_spanMs;
+        const double x = double(sample.timeMs) * width / double(m_spanMs);
         const double y = yOf(value);
-        if (previousTime != LLONG_MIN && sample.timeMs - previousTime > kGapMs) {
+        if (previousTime >= 0 && sample.timeMs - previousTime > kGapMs) {
             drawPoints();
-            previousTime = LLONG_MIN;
+            previousTime = -1;
         }
-        if (info.digital && previousTime != LLONG_MIN && y != previousY)
-            addPoint(x, previousY);
-        addPoint(x, y);
+        if (info.digital && previousTime >= 0 && y != previousY)
+            addPoint(at, x, previousY);
+        addPoint(at, x, y);
         previousTime = sample.timeMs;
         previousY = y;
+        if (sample.timeMs >= end)
+            break;
     }
     drawPoints();
-    painter.restore();
 }
 
 void SensorChart::drawThresholds(QPainter &painter)
@@ -448,19 +579,32 @@ void SensorChart::drawThresholds(QPainter &painter)
 
 void SensorChart::drawCaption(QPainter &painter, int trace)
 {
-    QString text = m_captions.value(trace);
-    if (m_record && !m_record->isEmpty()) {
-        const int value =
-            m_record->last().value(m_traces.at(trace).digital, m_traces.at(trace).input);
-        if (value >= 0)
-            text += QStringLiteral("  ") + QString::number(value);
-    }
     const QFontMetrics metrics = fontMetrics();
     const QRectF lane = m_lanes.at(trace);
     const double swatch = metrics.height() / 2.0;
-    const double width =
-        qMin(lane.width() - 2, metrics.horizontalAdvance(text) + swatch + 3 * kCaptionPadding + 2);
-    const QRectF box(lane.left() + 1, lane.top() + 1, width, metrics.height() + 2);
+    int value = -1;
+    if (m_record && !m_record->isEmpty())
+        value = m_record->last().value(m_traces.at(trace).digital, m_traces.at(trace).input);
+    const QStaticText *shown = value >= 0 ? &number(value) : nullptr;
+    const double valueWidth = shown ? shown->size().width() + 2 * kCaptionPadding : 0;
+
+    if (m_captionTexts.size() != m_traces.size()) {
+        m_captionTexts.clear();
+        const int room = int(lane.width() - swatch - 6 * kCaptionPadding -
+                             metrics.horizontalAdvance(QStringLiteral("255")));
+        for (const QString &caption : std::as_const(m_captions)) {
+            QStaticText text(metrics.elidedText(caption, Qt::ElideRight, qMax(0, room)));
+            text.setTextFormat(Qt::PlainText);
+            text.prepare(QTransform(), font());
+            m_captionTexts.append(text);
+        }
+        while (m_captionTexts.size() < m_traces.size())
+            m_captionTexts.append(QStaticText());
+    }
+    const QStaticText &caption = m_captionTexts.at(trace);
+    const double width = caption.size().width() + swatch + 3 * kCaptionPadding + valueWidth;
+    const QRectF box(lane.left() + 1, lane.top() + 1, qMin(width, lane.width() - 2),
+                     metrics.height() + 2);
     painter.setPen(Qt::NoPen);
     painter.setBrush(kCaptionBox);
     painter.drawRoundedRect(box, 3, 3);
@@ -468,9 +612,12 @@ void SensorChart::drawCaption(QPainter &painter, int trace)
     painter.drawRect(
         QRectF(box.left() + kCaptionPadding, box.center().y() - swatch / 2, swatch, swatch));
     painter.setPen(Qt::white);
-    const QRectF textBox = box.adjusted(swatch + 2 * kCaptionPadding, 0, -kCaptionPadding, 0);
-    painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter,
-                     metrics.elidedText(text, Qt::ElideRight, int(textBox.width())));
+    const double textLeft = box.left() + swatch + 2 * kCaptionPadding;
+    const double textTop = box.top() + 1;
+    painter.drawStaticText(QPointF(textLeft, textTop), caption);
+    if (shown)
+        painter.drawStaticText(
+            QPointF(textLeft + caption.size().width() + 2 * kCaptionPadding, textTop), *shown);
 }
 
 void SensorChart::mousePressEvent(QMouseEvent *event)

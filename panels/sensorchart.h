@@ -3,8 +3,11 @@
 #include "conditionlevels.h"
 #include "sensortrace.h"
 
+#include <QHash>
+#include <QImage>
 #include <QList>
 #include <QPolygonF>
+#include <QStaticText>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -19,8 +22,10 @@ class SensorChart : public QWidget
 {
     Q_OBJECT
 public:
-    // A frame at most this often, however fast the packets come.
+    // A frame at most this often, however fast the packets come; and when the chart moves less
+    // than a pixel in that time, only as often as it moves one, up to the slowest.
     static constexpr int kFrameMs = 100;
+    static constexpr int kSlowestFrameMs = 250;
     // Samples further apart than this are not joined: the link was down or the chart paused.
     static constexpr int kGapMs = 1000;
 
@@ -42,8 +47,9 @@ public:
     // Sizes from the dimensions, after a language change.
     void renewSizes();
 
-    // The record grew or changed: a frame follows within kFrameMs.
+    // The record grew or changed: a frame follows within frameMs().
     void recordChanged();
+    int frameMs() const;
 
     // The lane of a trace and the area its values span; invalid for an unknown index.
     QRectF plotRect(int trace) const;
@@ -81,12 +87,24 @@ private:
 
     void layoutLanes();
     int axisHeight() const;
+    // The plots scroll through a ring of pixel columns: column c of the time axis (c pixels from
+    // time 0) lives at x = c mod the plots' width, so a frame draws only the columns that changed
+    // and copies the rest.
+    int stripWidth() const;
+    qint64 columnOf(qint64 timeMs) const;
+    qint64 startOfColumn(qint64 column) const;
+    void updateStrip(qint64 rightColumn);
+    void drawColumns(qint64 first, qint64 last);
+    void drawTrace(QPainter &painter, int trace, qint64 first, qint64 last);
     Handle handleAt(const QPointF &point) const;
     int shownLevel(int threshold, int which) const;
-    void drawLane(QPainter &painter, int trace, qint64 left, qint64 right);
     void drawThresholds(QPainter &painter);
-    void drawTimeAxis(QPainter &painter, qint64 left, qint64 right);
+    void drawTimeAxis(QPainter &painter, qint64 firstColumn);
     void drawCaption(QPainter &painter, int trace);
+    // Laid-out texts, kept: a frame draws the same captions and numbers again and again.
+    const QStaticText &number(int value);
+    const QStaticText &seconds(qint64 seconds);
+    void forgetTexts();
 
     QList<SensorTrace> m_traces;
     QStringList m_captions;
@@ -104,6 +122,15 @@ private:
     int m_dragLevel = 0;
     QTimer m_frameTimer;
     int m_frames = 0;
+    QImage m_strip;
+    bool m_stripValid = false;
+    qint64 m_stripRight = 0;
+    // The first column that a later sample may still change.
+    qint64 m_stripOpen = 0;
+    int m_stripSamples = 0;
     // Reused by every frame, so that drawing does not allocate.
     QPolygonF m_points;
+    QList<QStaticText> m_captionTexts;
+    QHash<int, QStaticText> m_numberTexts;
+    QHash<qint64, QStaticText> m_secondTexts;
 };

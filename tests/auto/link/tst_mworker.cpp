@@ -120,6 +120,7 @@ void tst_mWorker::statePacketsAreRelayedOnceEach()
     });
     QSignalSpy reports(&facade, &mWorker::sigCurState);
     QSignalSpy packets(&facade, &mWorker::sigStatePacket);
+    facade.worker()->transport();
     facade.mwStart();
     facade.mwChangeProg({{"ProgData", QJsonArray{QJsonArray{}}}, {"configuration", QJsonObject{}}});
     QVERIFY(!reports.isEmpty());
