@@ -52,11 +52,14 @@ RobotViewDock::RobotViewDock(VirtualController *controller, QWidget *parent)
 
     auto *content = new QWidget(this);
     auto *layout = new QVBoxLayout(content);
+    layout->setContentsMargins(6, 6, 6, 6);
     auto *pickRow = new QHBoxLayout;
-    m_worldLabel = new QLabel(content);
     m_worlds = new QComboBox(content);
+    // The picker takes the room a caption would: the panel stays narrow enough for small
+    // screens and the world's name is not cut. Its caption is its tool tip.
+    m_worlds->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_worlds->setMinimumContentsLength(8);
     m_reset = new QPushButton(content);
-    pickRow->addWidget(m_worldLabel);
     pickRow->addWidget(m_worlds, 1);
     pickRow->addWidget(m_reset);
     layout->addLayout(pickRow);
@@ -91,10 +94,10 @@ void RobotViewDock::renewTexts()
 {
     AppContext &context = AppContext::instance();
     setWindowTitle(context.text(QStringLiteral("RobotViewTitle")));
-    m_worldLabel->setText(context.text(QStringLiteral("RobotViewWorld")));
+    m_worlds->setToolTip(context.text(QStringLiteral("RobotViewWorld")));
     m_reset->setText(context.text(QStringLiteral("RobotViewReset")));
     m_view->setToolTip(context.text(QStringLiteral("RobotViewHint")));
-    setMinimumWidth(context.dimension(QStringLiteral("RobotViewWidth"), 300));
+    setMinimumWidth(context.dimension(QStringLiteral("RobotViewWidth"), 260));
     m_view->setMinimumHeight(context.dimension(QStringLiteral("RobotViewHeight"), 200));
     PanelStyle::apply(this, widget());
     for (int i = 0; i < m_worlds->count(); ++i)

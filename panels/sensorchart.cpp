@@ -319,7 +319,8 @@ void SensorChart::paintEvent(QPaintEvent *)
         // The newest sample sits at the right edge; until the span is full the record grows
         // from the left.
         const bool haveData = m_record && !m_record->isEmpty();
-        const qint64 right = columnOf(qMax(m_spanMs, haveData ? m_record->last().timeMs : 0));
+        const qint64 right =
+            qMax<qint64>(width - 1, haveData ? columnOf(m_record->last().timeMs) : 0);
         updateStrip(right);
         const qint64 first = right - width + 1;
         const int split = int(first % width);

@@ -139,7 +139,7 @@ void SensorPanel::renewTexts()
     for (int i = 0; i < m_span->count(); ++i)
         m_span->setItemText(i, text(kSpans[i].key));
     m_span->setToolTip(text("SensorSpanHint"));
-    const int iconSize = AppContext::instance().dimension(QStringLiteral("SidePanelIconSize"), 28);
+    const int iconSize = AppContext::instance().dimension(QStringLiteral("SidePanelIconSize"), 24);
     m_pause->setIcon(
         PanelStyle::icon(QStringLiteral("panel_pause"), QStringLiteral("panel_resume")));
     m_pause->setToolTip(text(m_paused ? "SensorResume" : "SensorPause"));

@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QMainWindow>
+#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -19,6 +20,8 @@ const QLatin1String kLayoutKey("Layout");
 const QLatin1String kSensorsKey("Sensors");
 // Bumped when the panels change so much that an old layout would put them in odd places.
 constexpr int kLayoutVersion = 1;
+// How long after the window first shows its resizes still share the height by default.
+constexpr int kSettleMs = 1500;
 
 } // namespace
 
@@ -77,16 +80,20 @@ void SidePanels::placeByDefault()
 {
     for (QDockWidget *panel : panels())
         m_window->addDockWidget(Qt::RightDockWidgetArea, panel, Qt::Vertical);
-    const int width = AppContext::instance().dimension(QStringLiteral("SidePanelWidth"), 340);
+    const int width = AppContext::instance().dimension(QStringLiteral("SidePanelWidth"), 260);
     m_window->resizeDocks(panels(), QList<int>(panels().size(), width), Qt::Horizontal);
     m_splitPending = m_robot != nullptr;
 }
 
 bool SidePanels::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window && event->type() == QEvent::Resize && m_splitPending &&
-        m_window->isVisible() && !isTabbed()) {
-        m_splitPending = false;
+    if (watched != m_window || !m_splitPending)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::Show) {
+        // The window manager maximizes the window in steps of its own; the default share of the
+        // height follows them for a moment, then the user's dragging is left alone.
+        QTimer::singleShot(kSettleMs, this, [this] { m_splitPending = false; });
+    } else if (event->type() == QEvent::Resize && m_window->isVisible() && !isTabbed()) {
         // The robot's world above, the chart below, a little more for the world.
         const int height = m_window->height();
         m_window->resizeDocks({m_robot, m_sensors}, {height * 11 / 20, height * 9 / 20},
@@ -126,7 +133,7 @@ void SidePanels::syncTabsAction()
 void SidePanels::renewTexts()
 {
     AppContext &context = AppContext::instance();
-    const int iconSize = context.dimension(QStringLiteral("SidePanelIconSize"), 28);
+    const int iconSize = context.dimension(QStringLiteral("SidePanelIconSize"), 24);
     m_bar->setIconSize(QSize(iconSize, iconSize));
     const QString hint = context.text(QStringLiteral("SidePanelToggleHint"));
     if (m_robot) {
