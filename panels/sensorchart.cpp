@@ -280,7 +280,8 @@ QSize SensorChart::minimumSizeHint() const
 QSize SensorChart::sizeHint() const
 {
     const QSize least = minimumSizeHint();
-    return {320, least.height() + m_analogLaneHeight};
+    // No wider than it must be: the program area takes the width the panel leaves.
+    return {least.width(), least.height() + m_analogLaneHeight};
 }
 
 void SensorChart::resizeEvent(QResizeEvent *event)
@@ -313,14 +314,19 @@ void SensorChart::paintEvent(QPaintEvent *)
     ++m_frames;
     const int width = stripWidth();
     const int left = int(kMargin);
+    const bool haveData = m_record && !m_record->isEmpty();
     if (width <= 0) {
         painter.fillRect(rect(), kBackground);
+    } else if (!haveData) {
+        // Empty lanes need no ring: it is made when the first sample comes.
+        painter.fillRect(rect(), kBackground);
+        for (const QRectF &lane : std::as_const(m_lanes))
+            painter.fillRect(lane, kLane);
+        drawTimeAxis(painter, 0);
     } else {
         // The newest sample sits at the right edge; until the span is full the record grows
         // from the left.
-        const bool haveData = m_record && !m_record->isEmpty();
-        const qint64 right =
-            qMax<qint64>(width - 1, haveData ? columnOf(m_record->last().timeMs) : 0);
+        const qint64 right = qMax<qint64>(width - 1, columnOf(m_record->last().timeMs));
         updateStrip(right);
         const qint64 first = right - width + 1;
         const int split = int(first % width);

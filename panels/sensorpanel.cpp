@@ -152,6 +152,8 @@ void SensorPanel::renewTexts()
     const QList<QAction *> saveActions = m_save->menu()->actions();
     saveActions.at(0)->setText(text("SensorSaveCsv"));
     saveActions.at(1)->setText(text("SensorSavePng"));
+    // As narrow as the robot view may be, so that the panels share one column.
+    setMinimumWidth(AppContext::instance().dimension(QStringLiteral("SidePanelWidth"), 260));
     m_chart->setToolTip(text("SensorDragHint"));
     m_chart->setSecondsPattern(text("SensorSeconds"));
     m_chart->renewSizes();
@@ -188,17 +190,19 @@ qint64 SensorPanel::now() const
 void SensorPanel::showEvent(QShowEvent *event)
 {
     QDockWidget::showEvent(event);
-    if (!m_record) {
-        m_record = std::make_unique<SensorRecord>(kLongestSpanMs / kShortestPacketMs);
-        m_chart->setRecord(m_record.get());
-        showState();
-    }
+    m_shown = true;
 }
 
 void SensorPanel::takeReport(const QJsonObject &report)
 {
-    if (m_paused || !m_record)
+    if (m_paused || !m_shown)
         return;
+    // The record is made with the first packet the shown panel gets: an editor that never
+    // shows it, or never talks to a controller, keeps none.
+    if (!m_record) {
+        m_record = std::make_unique<SensorRecord>(kLongestSpanMs / kShortestPacketMs);
+        m_chart->setRecord(m_record.get());
+    }
     const qint64 time = now();
     const std::optional<SensorSample> sample =
         SensorSample::fromReport(report, m_origin < 0 ? 0 : time - m_origin);

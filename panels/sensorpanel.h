@@ -35,7 +35,7 @@ public:
     ~SensorPanel() override;
 
     SensorChart *chart() const { return m_chart; }
-    // Nothing until the panel is first shown: an editor that never shows it keeps no record.
+    // Nothing until the shown panel gets its first packet.
     const SensorRecord *record() const { return m_record.get(); }
     const QList<SensorTrace> &traces() const { return m_traces; }
     QStringList captions() const;
@@ -94,6 +94,7 @@ private:
     std::unique_ptr<SensorRecord> m_record;
     QList<SensorTrace> m_traces;
     bool m_paused = false;
+    bool m_shown = false;
     // Time of the record's first sample on the clock; -1 until one comes after a clear.
     qint64 m_origin = -1;
     Clock m_now;

@@ -80,24 +80,32 @@ void SidePanels::placeByDefault()
 {
     for (QDockWidget *panel : panels())
         m_window->addDockWidget(Qt::RightDockWidgetArea, panel, Qt::Vertical);
-    const int width = AppContext::instance().dimension(QStringLiteral("SidePanelWidth"), 260);
-    m_window->resizeDocks(panels(), QList<int>(panels().size(), width), Qt::Horizontal);
-    m_splitPending = m_robot != nullptr;
+    m_placePending = true;
+    sizeByDefault();
 }
 
-bool SidePanels::eventFilter(QObject *watched, QEvent *event)
+void SidePanels::sizeByDefault()
 {
-    if (watched != m_window || !m_splitPending)
-        return QObject::eventFilter(watched, event);
-    if (event->type() == QEvent::Show) {
-        // The window manager maximizes the window in steps of its own; the default share of the
-        // height follows them for a moment, then the user's dragging is left alone.
-        QTimer::singleShot(kSettleMs, this, [this] { m_splitPending = false; });
-    } else if (event->type() == QEvent::Resize && m_window->isVisible() && !isTabbed()) {
+    // The width is the panels' least one: set before the first frame, so the program area is
+    // laid out once at its own width.
+    if (m_robot && !isTabbed()) {
         // The robot's world above, the chart below, a little more for the world.
         const int height = m_window->height();
         m_window->resizeDocks({m_robot, m_sensors}, {height * 11 / 20, height * 9 / 20},
                               Qt::Vertical);
+    }
+}
+
+bool SidePanels::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_window || !m_placePending)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::Show) {
+        // The window manager maximizes the window in steps of its own; the default sizes follow
+        // them for a moment, then the user's dragging is left alone.
+        QTimer::singleShot(kSettleMs, this, [this] { m_placePending = false; });
+    } else if (event->type() == QEvent::Resize && m_window->isVisible()) {
+        sizeByDefault();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -167,7 +175,7 @@ void SidePanels::restoreState(const QJsonObject &state)
     if (layout.isEmpty())
         return;
     if (m_window->restoreState(layout, kLayoutVersion)) {
-        m_splitPending = false;
+        m_placePending = false;
     } else {
         qCWarning(lcPanels) << "The saved arrangement of the side panels cannot be used";
         placeByDefault();

@@ -45,6 +45,7 @@ protected:
 
 private:
     void placeByDefault();
+    void sizeByDefault();
     void syncTabsAction();
     QList<QDockWidget *> panels() const;
 
@@ -54,6 +55,6 @@ private:
     RobotViewDock *m_robot = nullptr;
     QToolBar *m_bar = nullptr;
     QAction *m_tabs = nullptr;
-    // The default arrangement shares the height once the window first has its size.
-    bool m_splitPending = false;
+    // The default arrangement takes its sizes once the window has its own.
+    bool m_placePending = false;
 };
