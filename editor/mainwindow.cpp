@@ -28,6 +28,7 @@
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QMessageBox>
+#include <QScreen>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -355,6 +356,9 @@ void MainWindow::build()
     }
 
     // No fixed least size: the regions' own least sizes fit the 1280 x 720 screens of schools.
+    // Without a window manager a maximized window keeps its size, so it starts at the screen's.
+    if (const QScreen *screen = this->screen())
+        resize(screen->availableGeometry().size());
     if (description)
         setWindowTitle(description->text(QStringLiteral("ProgramName")));
     CentralWidget::instance()->retranslate();
