@@ -67,7 +67,7 @@ const QList<QPair<QString, int>> &all()
         {QStringLiteral("ToggledTextSize"), 7},
         {QStringLiteral("RobotViewWidth"), 260},
         {QStringLiteral("RobotViewHeight"), 200},
-        {QStringLiteral("PropertyPanelWidth"), 330},
+        {QStringLiteral("PropertyPanelWidth"), 400},
         {QStringLiteral("SidePanelWidth"), 260},
         {QStringLiteral("SidePanelTextSize"), 13},
         {QStringLiteral("SidePanelIconSize"), 24},

@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QIcon>
 #include <QMainWindow>
 #include <QTimer>
 #include <QToolBar>

@@ -165,7 +165,7 @@ int RightMenuWidget::leastWidth()
 {
     // Narrow enough that the panel, the program list and the side panels share a 1280-wide
     // screen; the editors inside keep to the frame's own width.
-    return AppContext::instance().dimension(QStringLiteral("PropertyPanelWidth"), 330);
+    return AppContext::instance().dimension(QStringLiteral("PropertyPanelWidth"), 400);
 }
 
 void RightMenuWidget::renewTexts()
