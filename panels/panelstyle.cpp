@@ -56,6 +56,19 @@ void apply(QDockWidget *panel, QWidget *content)
             .arg(textSize));
 }
 
+QString tabBarStyle()
+{
+    const int textSize = AppContext::instance().dimension(QStringLiteral("SidePanelTextSize"), 13);
+    return QStringLiteral(
+               // The font on the bar itself: the bar measures its tabs with it.
+               "QTabBar { background: rgb(5, 46, 60); font-size: %1px; font-weight: bold; }"
+               "QTabBar::tab { background-color: rgba(69, 192, 222, 255); color: white;"
+               " padding: 5px 12px; margin-right: 3px; border-top-left-radius: 8px;"
+               " border-top-right-radius: 8px; }"
+               "QTabBar::tab:selected { background-color: rgba(79, 221, 255, 255); }")
+        .arg(textSize);
+}
+
 QIcon icon(const QString &stem, const QString &checkedStem)
 {
     const ImageStore &images = AppContext::instance().imageStore();

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QEvent>
 #include <QMainWindow>
+#include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
 
@@ -135,6 +136,13 @@ void SidePanels::setTabbed(bool tabbed)
 void SidePanels::syncTabsAction()
 {
     m_tabs->setChecked(isTabbed());
+    // The window makes a tab bar for panels stacked as tabs when it first needs one; it gets the
+    // look of the program area's tabs.
+    const QString look = PanelStyle::tabBarStyle();
+    for (QTabBar *tabs : m_window->findChildren<QTabBar *>(Qt::FindDirectChildrenOnly)) {
+        if (tabs->styleSheet() != look)
+            tabs->setStyleSheet(look);
+    }
 }
 
 void SidePanels::renewTexts()
