@@ -86,10 +86,10 @@ void SidePanels::placeByDefault()
 
 void SidePanels::sizeByDefault()
 {
-    // The width is the panels' least one: set before the first frame, so the program area is
-    // laid out once at its own width.
+    // The column keeps the panels' least width, known before the first frame, so the program
+    // area is laid out once at its own width; only the height is shared out here: the robot's
+    // world above, the chart below, a little more for the world.
     if (m_robot && !isTabbed()) {
-        // The robot's world above, the chart below, a little more for the world.
         const int height = m_window->height();
         m_window->resizeDocks({m_robot, m_sensors}, {height * 11 / 20, height * 9 / 20},
                               Qt::Vertical);
