@@ -203,6 +203,7 @@ void AppContext::rebuildDerived()
     qCDebug(lcConfig).noquote() << QStringLiteral("m_outputPinsByCommand contains ") +
                                        QString::number(m_outputPinsByCommand.size()) +
                                        QStringLiteral(" items");
+    emit pinAssignmentsChanged();
 }
 
 QList<PinAssignment> AppContext::outputPinsByCommand(const QString &commandName) const

@@ -110,6 +110,10 @@ public:
     // Bit of gadgetFlags for a gadget id; 0 for ids without one.
     static quint32 flagForGadget(int gadgetId);
 
+signals:
+    // The pin assignments or the lists derived from them were rebuilt.
+    void pinAssignmentsChanged();
+
 private:
     AppContext();
     ~AppContext() override;

@@ -67,8 +67,16 @@ const QList<QPair<QString, int>> &all()
         {QStringLiteral("CheckableTextSize"), 7},
         {QStringLiteral("ClickableTextSize"), 7},
         {QStringLiteral("ToggledTextSize"), 7},
-        {QStringLiteral("RobotViewWidth"), 420},
-        {QStringLiteral("RobotViewHeight"), 320},
+        {QStringLiteral("RobotViewWidth"), 260},
+        {QStringLiteral("RobotViewHeight"), 200},
+        {QStringLiteral("PropertyPanelWidth"), 400},
+        {QStringLiteral("SidePanelWidth"), 260},
+        {QStringLiteral("SidePanelTextSize"), 13},
+        {QStringLiteral("SidePanelIconSize"), 24},
+        {QStringLiteral("SensorAnalogLaneHeight"), 48},
+        {QStringLiteral("SensorDigitalLaneHeight"), 24},
+        {QStringLiteral("SensorChartTextSize"), 11},
+        {QStringLiteral("SensorThresholdGrab"), 6},
     };
     return keys;
 }

@@ -37,6 +37,11 @@ const QStringList &stems()
             names.append(QStringLiteral("pianobeat%1").arg(beat));
         names << QStringLiteral("pianopause") << QStringLiteral("pianodelete")
               << QStringLiteral("decrease") << QStringLiteral("increase");
+        // The bar that shows and hides the side panels, and the sensor chart's buttons.
+        names << QStringLiteral("panel_robot") << QStringLiteral("panel_sensors")
+              << QStringLiteral("panel_tabs") << QStringLiteral("panel_pause")
+              << QStringLiteral("panel_resume") << QStringLiteral("panel_clear")
+              << QStringLiteral("panel_save");
         return names;
     }();
     return list;

@@ -150,6 +150,8 @@ void ProgramStore::loadObject(const QJsonObject &document, LoadMode mode)
             m_language = document.value(QStringLiteral("Language")).toString();
         if (document.contains(deviceKey()))
             m_deviceText = document.value(deviceKey()).toString();
+        if (document.contains(panelsKey()))
+            m_panels = document.value(panelsKey()).toObject();
     }
 
     const QJsonValue programs = document.value(programsKey());
@@ -235,5 +237,7 @@ bool ProgramStore::saveState(const QString &language, QJsonObject document) cons
         return false;
     }
     document.insert(QStringLiteral("Language"), language);
+    if (!m_panels.isEmpty())
+        document.insert(panelsKey(), m_panels);
     return saveFile(m_stateFilePath, document);
 }

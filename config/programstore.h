@@ -58,6 +58,10 @@ public:
     void setLanguage(const QString &language) { m_language = language; }
     const QString &deviceText() const { return m_deviceText; }
     void setDeviceText(const QString &text) { m_deviceText = text; }
+    // How the side panels were arranged ("Panels" of the state file); saved with the state.
+    static QString panelsKey() { return QStringLiteral("Panels"); }
+    const QJsonObject &panels() const { return m_panels; }
+    void setPanels(const QJsonObject &panels) { m_panels = panels; }
     const QJsonObject &configuration() const { return m_configuration; }
 
     // Program k of the last load (0 = main program); the store keeps ownership.
@@ -72,8 +76,9 @@ public:
     QJsonObject buildDocument(const QList<QList<Command *>> &lists) const;
     // Writes indented JSON atomically; false (and a log line) on failure, the old file intact.
     static bool saveFile(const QString &path, const QJsonObject &document);
-    // Adds "Language" and saves to the state file. Refused (false, a log line) while a broken
-    // state file could not be moved aside, so that it is never overwritten unseen.
+    // Adds "Language" (and "Panels" when there is a panel arrangement) and saves to the state file.
+    // Refused (false, a log line) while a broken state file could not be moved aside, so that it is
+    // never overwritten unseen.
     bool saveState(const QString &language, QJsonObject document) const;
 
     // Where a broken state file was kept at start-up, empty when there was none; the user is told
@@ -89,6 +94,7 @@ private:
     QString m_stateFilePath;
     QString m_language;
     QString m_deviceText;
+    QJsonObject m_panels;
     QJsonObject m_configuration;
     QJsonObject m_currentDocument;
     QString m_brokenStateCopy;

@@ -16,6 +16,8 @@
 #include "qlabeldragdrop.h"
 #include "rightmenuwidget.h"
 #include "robotviewdock.h"
+#include "sensorpanel.h"
+#include "sidepanels.h"
 #include "stateautosave.h"
 #include "terminationsignals.h"
 #include "topmenushortcuts.h"
@@ -33,7 +35,9 @@
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
+#include <QToolBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -124,10 +128,9 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     connect(LeftMenuWidget::instance(), &LeftMenuWidget::commandChosen, CentralWidget::instance(),
             &CentralWidget::insertChosenCommand);
     RightMenuWidget::instance()->connectToEditor(this);
-    if (m_options.virtualController) {
-        m_robotDock = new RobotViewDock(m_options.virtualController, this);
-        addDockWidget(Qt::RightDockWidgetArea, m_robotDock);
-    }
+    m_panels = new SidePanels(this, m_worker.get(), m_options.virtualController);
+    m_panels->connectToEditor();
+    m_panels->restoreState(context.store().panels());
 
     // Without a saved language that is still shipped, the user chooses one before the build.
     if (LanguageCatalog::instance().select(context.store().language())) {
@@ -304,8 +307,17 @@ void MainWindow::pressTopButton(const QString &command)
 
 QList<QWidget *> MainWindow::focusRegions() const
 {
-    return {TopMenuWidget::instance(), LeftMenuWidget::instance(), CentralWidget::instance(),
-            m_transferPanel, RightMenuWidget::instance()};
+    // The side panels sit right of the property panel, their bar at the window's edge.
+    QList<QWidget *> regions{TopMenuWidget::instance(), LeftMenuWidget::instance(),
+                             CentralWidget::instance(), m_transferPanel,
+                             RightMenuWidget::instance()};
+    if (m_panels) {
+        if (m_panels->robot())
+            regions.append(m_panels->robot());
+        regions.append(m_panels->sensors());
+        regions.append(m_panels->bar());
+    }
+    return regions;
 }
 
 bool MainWindow::focusNextPrevChild(bool next)
@@ -414,8 +426,9 @@ bool MainWindow::saveState()
     if (!m_built)
         return false;
     m_autosave->cancel();
-    return AppContext::instance().store().saveState(LanguageCatalog::instance().currentLanguage(),
-                                                    buildDocument());
+    ProgramStore &store = AppContext::instance().store();
+    store.setPanels(m_panels->state());
+    return store.saveState(LanguageCatalog::instance().currentLanguage(), buildDocument());
 }
 
 void MainWindow::shutDown()
@@ -466,13 +479,16 @@ void MainWindow::build()
         context.setGadgetMap(description->gadgetMap());
     }
 
-    setMinimumSize(1366, 768);
+    // No fixed least size: the regions' own least sizes fit the 1280 x 720 screens of schools.
+    // Without a window manager a maximized window keeps its size, so it starts at the screen's.
+    // A rebuild (another language) keeps the size the user gave it.
+    if (const QScreen *screen = this->screen(); screen && !m_built)
+        resize(screen->availableGeometry().size());
     if (description)
         setWindowTitle(description->text(QStringLiteral("ProgramName")));
     CentralWidget::instance()->retranslate();
     RightMenuWidget::instance()->renewTexts();
-    if (m_robotDock)
-        m_robotDock->renewTexts();
+    m_panels->renewTexts();
 
     if (description) {
         LeftMenuWidget::instance()->buildMenu(description->commands());

@@ -15,8 +15,8 @@ class QFrame;
 class QHBoxLayout;
 class QVBoxLayout;
 class StateAutosave;
-class RobotViewDock;
 class TransferPanel;
+class SidePanels;
 class VirtualController;
 class mWorker;
 
@@ -48,12 +48,12 @@ public:
     QList<QWidget *> focusRegions() const;
     bool isBuilt() const { return m_built; }
     ConfigurationWidget *settingsDialog() const;
-    RobotViewDock *robotDock() const { return m_robotDock; }
     TransferPanel *transferPanel() const { return m_transferPanel; }
     QAction *stopAction() const { return m_stopAction; }
     QAction *breakpointAction() const { return m_breakpointAction; }
     // How long closing waits for the robot to confirm that it halted.
     static constexpr int kHaltWaitMs = 1500;
+    SidePanels *sidePanels() const { return m_panels; }
 
     // The shown list's index among the programs and the command index of its first selected row;
     // false when no command row is selected.
@@ -136,7 +136,7 @@ private:
     QVBoxLayout *m_rightLayout = nullptr;
     QPointer<ConfigurationWidget> m_settings;
     StateAutosave *m_autosave = nullptr;
-    RobotViewDock *m_robotDock = nullptr;
+    SidePanels *m_panels = nullptr;
     bool m_built = false;
     bool m_closing = false;
 };

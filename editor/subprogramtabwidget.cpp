@@ -20,7 +20,7 @@ constexpr int kDotMargin = 12;
 QString tabStyle(const char *background)
 {
     return QStringLiteral("SubProgramTabWidget {background-color: %1;border-top-right-radius: "
-                          "8px;border-top-left-radius: 8px;padding: 3px;min-width: "
+                          "8px;border-top-left-radius: 8px;padding: 3px 10px;min-width: "
                           "20ex;margin-right: 3px;margin-left: 0px;color: white;font-size: "
                           "16px;font-weight: bold; }SubProgramTabWidget QLabel { color: white;}")
         .arg(QLatin1String(background));

@@ -13,6 +13,7 @@ bool ControllerState::store(const QByteArray &payload)
     for (int j = 0; j < kAnalogInputs; ++j)
         analogInputs[j] = byte(13 + j);
     reportedSequence = byte(2);
+    ++packetsStored;
     return true;
 }
 

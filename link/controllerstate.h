@@ -33,4 +33,7 @@ public:
     quint8 reportedSequence = 0;
     std::array<int, kDigitalInputs> digitalInputs{};
     std::array<quint8, kAnalogInputs> analogInputs{};
+    // State packets stored so far: tells a report about a fresh packet from one about another
+    // event, which repeats the inputs of the last packet.
+    quint32 packetsStored = 0;
 };

@@ -97,7 +97,15 @@ void mWorker::ChangeName(const QString &comName, const QString &deviceName)
 
 void mWorker::intSigCurState(const QString &st)
 {
-    emit sigCurState(QJsonDocument::fromJson(st.toUtf8()).object());
+    const QJsonObject report = QJsonDocument::fromJson(st.toUtf8()).object();
+    emit sigCurState(report);
+    // The worker publishes right after it stores a packet, in this thread, so the count it
+    // keeps tells whether this report brings new inputs.
+    const quint32 stored = m_worker->controllerState().packetsStored;
+    if (stored != m_packetsRelayed) {
+        m_packetsRelayed = stored;
+        emit sigStatePacket(report);
+    }
 }
 
 void mWorker::intSigFindDevice(const QString &s)

@@ -33,6 +33,9 @@ public slots:
 
 signals:
     void sigCurState(const QJsonObject &report);
+    // The report of a fresh state packet, once per packet: what a live record of the inputs
+    // takes, where sigCurState also repeats the last inputs after other events.
+    void sigStatePacket(const QJsonObject &report);
     void sigFindDevice(const QString &deviceText);
     void sigEndFindDevices();
     void sigConnectOK(int status);
@@ -70,4 +73,5 @@ private slots:
 
 private:
     std::unique_ptr<internalWorker> m_worker;
+    quint32 m_packetsRelayed = 0;
 };

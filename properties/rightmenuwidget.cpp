@@ -1,5 +1,6 @@
 #include "rightmenuwidget.h"
 
+#include "appcontext.h"
 #include "centralwidget.h"
 #include "command.h"
 #include "conditionwidget.h"
@@ -32,7 +33,7 @@ RightMenuWidget::RightMenuWidget(QWidget *parent)
         QStringLiteral("RightMenuWidget { border-left: 2px solid cyan; border-top: 2px solid cyan;"
                        " border-right: none; border-bottom: none; border-top-left-radius: 8px;"
                        " background: transparent; }"));
-    setMinimumWidth(400);
+    setMinimumWidth(leastWidth());
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidgetResizable(true);
@@ -162,8 +163,16 @@ void RightMenuWidget::updateStatusManual(QJsonObject json)
         m_conditionWidget->setCurrentControllerValue(json);
 }
 
+int RightMenuWidget::leastWidth()
+{
+    // Narrow enough that the panel, the program list and the side panels share a 1280-wide
+    // screen; the editors inside keep to the frame's own width.
+    return AppContext::instance().dimension(QStringLiteral("PropertyPanelWidth"), 400);
+}
+
 void RightMenuWidget::renewTexts()
 {
+    setMinimumWidth(leastWidth());
     m_scrollBar->setLanguage();
     clear();
 }

@@ -62,6 +62,7 @@ public slots:
     void renewTexts();
 
 private:
+    static int leastWidth();
     void hideContent();
 
     QFrame *m_frame = nullptr;

@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -44,6 +45,9 @@ QScrollArea *transparentScrollArea(QWidget *content, QWidget *parent)
     return area;
 }
 
+// The size the dialog is made for.
+constexpr QSize kLeastSize(1366, 768);
+
 } // namespace
 
 ConfigurationWidget::ConfigurationWidget(QWidget *parent)
@@ -52,7 +56,7 @@ ConfigurationWidget::ConfigurationWidget(QWidget *parent)
     setObjectName(QStringLiteral("ConfigurationWidget"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowModality(Qt::ApplicationModal);
-    setMinimumSize(1366, 768);
+    setMinimumSize(kLeastSize);
     setStyleSheet(QStringLiteral(
         "QFrame#ConfigurationWidget { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
         " stop:0 rgba(5, 46, 60, 255), stop: 0.5 rgba(17, 80, 103, 255),"
@@ -416,6 +420,10 @@ void ConfigurationWidget::loadConfiguration()
 void ConfigurationWidget::openDialog()
 {
     loadConfiguration();
+    // Never larger than the screen: on the 1280 x 720 screens of schools the save and exit
+    // buttons stay in reach, and the pages scroll.
+    if (const QScreen *screen = this->screen())
+        setMinimumSize(kLeastSize.boundedTo(screen->availableGeometry().size()));
     if (AppContext::instance().dimension(QStringLiteral("MaximizeType"), 0) & 0x2)
         showMaximized();
     else

@@ -255,6 +255,29 @@ def glyph_cross(c):
     return f'<path d="M28 28 L72 72 M72 28 L28 72" {stroke(c, 12)}/>'
 
 
+def glyph_robot(c):
+    return (f'<circle cx="50" cy="52" r="24" {stroke(c, 7)}/>'
+            f'<rect x="18" y="38" width="9" height="28" rx="3" fill="{c}"/>'
+            f'<rect x="73" y="38" width="9" height="28" rx="3" fill="{c}"/>'
+            f'<path d="M50 62 L50 38 M40 46 L50 36 L60 46" {stroke(c, 6)}/>')
+
+
+def glyph_chart(c):
+    return (f'<path d="M20 20 L20 80 L82 80" {stroke(c, 7)}/>'
+            f'<path d="M26 66 L40 42 L52 56 L64 30 L78 44" {stroke(c, 7)}/>'
+            f'<path d="M26 50 L82 50" {stroke(c, 4)} stroke-dasharray="6 7"/>')
+
+
+def glyph_tabs(c):
+    return (f'<path d="M18 36 L18 24 L44 24 L48 36" {stroke(c, 6)}/>'
+            f'<path d="M50 36 L54 24 L80 24 L82 36" {stroke(c, 5)} stroke-opacity="0.6"/>'
+            f'<rect x="18" y="36" width="64" height="42" rx="4" {stroke(c, 7)}/>')
+
+
+def glyph_pause(c):
+    return f'<path d="M38 28 L38 72 M62 28 L62 72" {stroke(c, 13)}/>'
+
+
 def glyph_text_symbol(kind):
     def draw(c):
         if kind == "equal":
@@ -454,6 +477,11 @@ def main():
         "top_start": glyph_play, "top_stop": glyph_square, "top_step": glyph_step,
         "top_settings": glyph_gear, "top_language": glyph_globe, "top_clear": glyph_trash,
         "top_readfile": glyph_folder, "top_savefile": glyph_floppy, "top_close": glyph_cross,
+        # Side panel bar.
+        "panel_robot": glyph_robot, "panel_sensors": glyph_chart, "panel_tabs": glyph_tabs,
+        # Sensor chart.
+        "panel_pause": glyph_pause, "panel_resume": glyph_play, "panel_clear": glyph_trash,
+        "panel_save": glyph_floppy,
     }
     for stem, glyph in tiles.items():
         tile(stem, glyph, out)

@@ -15,6 +15,7 @@ private slots:
     void changeName();
     void reportTextBecomesObject();
     void relaysReachTheWorker();
+    void statePacketsAreRelayedOnceEach();
 };
 
 void tst_mWorker::changeName_data()
@@ -117,6 +118,42 @@ void tst_mWorker::relaysReachTheWorker()
     facade.mwDebugSignal();
     facade.mwManual(0, 0, false);
     QCOMPARE(facade.worker()->state(), 1);
+}
+
+void tst_mWorker::statePacketsAreRelayedOnceEach()
+{
+    FakeTransport *fake = nullptr;
+    mWorker facade(nullptr, [&fake](QObject *parent) {
+        fake = new FakeTransport(parent);
+        return fake;
+    });
+    QSignalSpy reports(&facade, &mWorker::sigCurState);
+    QSignalSpy packets(&facade, &mWorker::sigStatePacket);
+    facade.worker()->transport();
+    facade.mwStart();
+    facade.mwChangeProg({{"ProgData", QJsonArray{QJsonArray{}}}, {"configuration", QJsonObject{}}});
+    QVERIFY(!reports.isEmpty());
+    QCOMPARE(packets.size(), 0);
+
+    const auto packet = [](int analog0) {
+        QByteArray payload(29, '\0');
+        payload[13] = char(analog0);
+        return payload;
+    };
+    fake->deliver(0x20, packet(10));
+    fake->deliver(0x20, packet(20));
+    fake->deliver(0x20, QByteArray(12, '\x7f')); // too short: no packet, no report
+    facade.worker()->tslt();                     // a lost link is reported with the last inputs
+    facade.mwCommand("restart");                 // a request and its reply: no packet either
+    fake->deliver(0x81, {});
+    fake->deliver(0x20, packet(30));
+
+    QVERIFY(reports.size() > packets.size() + 2);
+    QCOMPARE(packets.size(), 3);
+    const QList<int> analog0{packets[0][0].toJsonObject()["AI"][0].toInt(),
+                             packets[1][0].toJsonObject()["AI"][0].toInt(),
+                             packets[2][0].toJsonObject()["AI"][0].toInt()};
+    QCOMPARE(analog0, (QList<int>{10, 20, 30}));
 }
 
 QTEST_GUILESS_MAIN(tst_mWorker)

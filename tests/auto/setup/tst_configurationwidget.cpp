@@ -8,6 +8,7 @@
 #include "setupfixture.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -432,6 +433,10 @@ void tst_ConfigurationWidget::openingFollowsMaximizeType()
     QVERIFY(dialog.isVisible());
     QVERIFY(dialog.windowState().testFlag(Qt::WindowFullScreen));
     QCOMPARE(pinsHolding(dialog, 20), QStringList{"P9"});
+    // A screen smaller than the dialog is made for (the test screen is) still shows all of it.
+    const QSize screen = dialog.screen()->availableGeometry().size();
+    QVERIFY(screen.width() < 1366 || screen.height() < 768);
+    QCOMPARE(dialog.minimumSize(), QSize(1366, 768).boundedTo(screen));
 
     QMap<QString, int> dimensions{{"MaximizeType", 2}};
     AppContext::instance().setDimensions(&dimensions);

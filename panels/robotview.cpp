@@ -56,7 +56,7 @@ RobotView::RobotView(RobotSimulation *simulation, VirtualController *controller,
 
 QSize RobotView::sizeHint() const
 {
-    return {400, 320};
+    return {300, 220};
 }
 
 void RobotView::scheduleFrame()

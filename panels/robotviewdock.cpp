@@ -1,11 +1,13 @@
 #include "robotviewdock.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
+#include "panelslog.h"
+#include "panelstyle.h"
 #include "programvalues.h"
 #include "robotsimulation.h"
 #include "robotview.h"
 #include "shippeddata.h"
-#include "uilogging.h"
 #include "virtualcontroller.h"
 
 #include <QComboBox>
@@ -46,16 +48,19 @@ RobotViewDock::RobotViewDock(VirtualController *controller, QWidget *parent)
     , m_controller(controller)
 {
     setObjectName(QStringLiteral("RobotViewDock"));
-    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetClosable);
     m_simulation = new RobotSimulation(controller, this);
 
     auto *content = new QWidget(this);
     auto *layout = new QVBoxLayout(content);
+    layout->setContentsMargins(6, 6, 6, 6);
     auto *pickRow = new QHBoxLayout;
-    m_worldLabel = new QLabel(content);
     m_worlds = new QComboBox(content);
+    // The picker takes the room a caption would: the panel stays narrow enough for small
+    // screens and the world's name is not cut. Its caption is its tool tip.
+    m_worlds->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_worlds->setMinimumContentsLength(8);
     m_reset = new QPushButton(content);
-    pickRow->addWidget(m_worldLabel);
     pickRow->addWidget(m_worlds, 1);
     pickRow->addWidget(m_reset);
     layout->addLayout(pickRow);
@@ -90,11 +95,14 @@ void RobotViewDock::renewTexts()
 {
     AppContext &context = AppContext::instance();
     setWindowTitle(context.text(QStringLiteral("RobotViewTitle")));
-    m_worldLabel->setText(context.text(QStringLiteral("RobotViewWorld")));
+    m_worlds->setToolTip(context.text(QStringLiteral("RobotViewWorld")));
     m_reset->setText(context.text(QStringLiteral("RobotViewReset")));
     m_view->setToolTip(context.text(QStringLiteral("RobotViewHint")));
-    setMinimumWidth(context.dimension(QStringLiteral("RobotViewWidth"), 420));
-    m_view->setMinimumHeight(context.dimension(QStringLiteral("RobotViewHeight"), 320));
+    AccessibleText::set(m_worlds, QStringLiteral("RobotViewWorld"));
+    AccessibleText::set(m_view, QStringLiteral("RobotViewTitle"), QStringLiteral("RobotViewHint"));
+    setMinimumWidth(context.dimension(QStringLiteral("RobotViewWidth"), 260));
+    m_view->setMinimumHeight(context.dimension(QStringLiteral("RobotViewHeight"), 200));
+    PanelStyle::apply(this, widget());
     for (int i = 0; i < m_worlds->count(); ++i)
         m_worlds->setItemText(i, worldCaption(m_worlds->itemData(i, kNameKeyRole).toString()));
     if (!m_problem->isHidden())
@@ -125,7 +133,7 @@ void RobotViewDock::fillWorldPicker()
         m_worlds->setItemData(m_worlds->count() - 1, key, kNameKeyRole);
     }
     if (m_worlds->count() == 0) {
-        qCWarning(lcUi).noquote() << "No robot worlds in" << folder.path();
+        qCWarning(lcPanels).noquote() << "No robot worlds in" << folder.path();
         return;
     }
     m_worlds->setCurrentIndex(0);
@@ -140,7 +148,7 @@ bool RobotViewDock::loadWorld(const QString &path)
     QString error;
     const std::optional<RobotWorld> world = RobotWorld::load(path, &error);
     if (!world) {
-        qCWarning(lcUi).noquote() << "Cannot load robot world:" << error;
+        qCWarning(lcPanels).noquote() << "Cannot load robot world:" << error;
         m_problem->setText(AppContext::instance().text(QStringLiteral("RobotViewWorldError")));
         m_problem->setToolTip(error);
         m_problem->show();

@@ -48,7 +48,6 @@ private:
     RobotSimulation *m_simulation = nullptr;
     RobotView *m_view = nullptr;
     QComboBox *m_worlds = nullptr;
-    QLabel *m_worldLabel = nullptr;
     QLabel *m_problem = nullptr;
     QPushButton *m_reset = nullptr;
     QWidget *m_inputs = nullptr;
