@@ -14,7 +14,8 @@
 namespace {
 QString errorName(QSerialPort::SerialPortError error)
 {
-    return QString::fromLatin1(QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(error));
+    return QString::fromLatin1(
+        QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(error));
 }
 } // namespace
 
@@ -108,8 +109,8 @@ void SerialLinkSocket::portError(QSerialPort::SerialPortError error)
     emit errorOccurred(errorName(error));
     // A port that goes away while open (a cable pulled, a module unbound) reports a resource
     // error; it is closed here so the next connection step can open it again once it is back.
-    if (m_port->isOpen() && (error == QSerialPort::ResourceError ||
-                             error == QSerialPort::DeviceNotFoundError)) {
+    if (m_port->isOpen() &&
+        (error == QSerialPort::ResourceError || error == QSerialPort::DeviceNotFoundError)) {
         qCDebug(lcLink).noquote() << "Serial port gone: " << m_path << " " << m_port->errorString();
         m_port->close();
         emit stateChanged(stateName());

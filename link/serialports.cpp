@@ -19,9 +19,9 @@ QList<Port> present()
         QString name = info.description();
         if (name.isEmpty())
             name = info.portName();
-        ports.append({mBluetoothConnect::deviceText(
-                          name, QStringLiteral("serial:") + info.systemLocation()),
-                      cable ? FoundDeviceKind::CablePort : FoundDeviceKind::SerialPort});
+        ports.append(
+            {mBluetoothConnect::deviceText(name, QStringLiteral("serial:") + info.systemLocation()),
+             cable ? FoundDeviceKind::CablePort : FoundDeviceKind::SerialPort});
     }
     for (const QString &link : VirtualSerialPorts::present())
         ports.append({mBluetoothConnect::deviceText(QFileInfo(link).fileName(),
