@@ -6,6 +6,7 @@
 #include "linkproblem.h"
 #include "linksocket.h"
 #include "mbluetoothconnect.h"
+#include "terminalprogress.h"
 
 namespace {
 // How often the session looks at the worker besides its reports; give-ups publish nothing.
@@ -283,4 +284,18 @@ void LinkSession::pollRead()
     default:
         break;
     }
+}
+
+void LinkSession::showProgressOn(TerminalProgress &progress)
+{
+    if (!TerminalProgress::wanted())
+        return;
+    connect(this, &LinkSession::transferProgress, this,
+            [&progress](int kind, int done, int total, qint64 elapsedMs) {
+                progress.show(kind, done, total, elapsedMs);
+            });
+    connect(this, &LinkSession::transferEnded, this,
+            [&progress](int kind, int outcome, qint64 elapsedMs) {
+                progress.end(kind, outcome, elapsedMs);
+            });
 }

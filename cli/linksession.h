@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 
+class TerminalProgress;
+
 // Drives one controller worker from the command line: connects to the device, writes or reads
 // the memory or runs the program, and retries through dropped links and abandoned transfers
 // until the deadline.
@@ -31,6 +33,9 @@ public:
     // be resumed, so a link lost during it is a failure. Breakpoints do not pause it.
     using CommandCallback = std::function<void(int program, int position)>;
     bool runProgram(const QJsonObject &document, int runSeconds, CommandCallback onCommand);
+
+    // Shows the transfers on the terminal line of `progress`, when standard error is a terminal.
+    void showProgressOn(TerminalProgress &progress);
 
     // Set when write() or read() fails: a one-line reason.
     QString failureReason() const { return m_failure; }

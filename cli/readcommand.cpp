@@ -40,16 +40,7 @@ int runRead(const QStringList &arguments)
     options.installLogging(parser);
     LinkSession session(*address, *timeout);
     TerminalProgress progress(*address, stderr);
-    if (TerminalProgress::wanted()) {
-        QObject::connect(&session, &LinkSession::transferProgress, &session,
-                         [&progress](int kind, int done, int total, qint64 elapsedMs) {
-                             progress.show(kind, done, total, elapsedMs);
-                         });
-        QObject::connect(&session, &LinkSession::transferEnded, &session,
-                         [&progress](int kind, int outcome, qint64 elapsedMs) {
-                             progress.end(kind, outcome, elapsedMs);
-                         });
-    }
+    session.showProgressOn(progress);
     const std::optional<QJsonObject> document = session.read();
     if (!document) {
         Cli::error(session.failureReason());

@@ -41,16 +41,7 @@ int runWrite(const QStringList &arguments)
     options.installLogging(parser);
     LinkSession session(*address, *timeout);
     TerminalProgress progress(*address, stderr);
-    if (TerminalProgress::wanted()) {
-        QObject::connect(&session, &LinkSession::transferProgress, &session,
-                         [&progress](int kind, int done, int total, qint64 elapsedMs) {
-                             progress.show(kind, done, total, elapsedMs);
-                         });
-        QObject::connect(&session, &LinkSession::transferEnded, &session,
-                         [&progress](int kind, int outcome, qint64 elapsedMs) {
-                             progress.end(kind, outcome, elapsedMs);
-                         });
-    }
+    session.showProgressOn(progress);
     if (!session.write(*document)) {
         Cli::error(session.failureReason());
         return ExitLink;
