@@ -35,6 +35,16 @@ bool isActivationKey(const QKeyEvent *event)
            (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
+bool pressByKey(QKeyEvent *event, const std::function<void()> &press)
+{
+    if (!isActivationKey(event))
+        return false;
+    if (!event->isAutoRepeat())
+        press();
+    event->accept();
+    return true;
+}
+
 void install()
 {
     static bool installed = false;

@@ -57,12 +57,8 @@ void QLabelDragDrop::activate()
 
 void QLabelDragDrop::keyPressEvent(QKeyEvent *event)
 {
-    if (KeyboardAccess::isActivationKey(event)) {
-        if (!event->isAutoRepeat())
-            activate();
-        event->accept();
+    if (KeyboardAccess::pressByKey(event, [this] { activate(); }))
         return;
-    }
     QLabel::keyPressEvent(event);
 }
 

@@ -172,12 +172,8 @@ void SubProgramTabWidget::activate()
 
 void SubProgramTabWidget::keyPressEvent(QKeyEvent *event)
 {
-    if (KeyboardAccess::isActivationKey(event)) {
-        if (!event->isAutoRepeat())
-            activate();
-        event->accept();
+    if (KeyboardAccess::pressByKey(event, [this] { activate(); }))
         return;
-    }
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
         if (m_deletable && !event->isAutoRepeat())
             requestDelete();

@@ -47,12 +47,8 @@ void KeyButton::mouseReleaseEvent(QMouseEvent *event)
 
 void KeyButton::keyPressEvent(QKeyEvent *event)
 {
-    if (KeyboardAccess::isActivationKey(event)) {
-        if (!event->isAutoRepeat())
-            activate();
-        event->accept();
+    if (KeyboardAccess::pressByKey(event, [this] { activate(); }))
         return;
-    }
     QPushButton::keyPressEvent(event);
 }
 

@@ -93,12 +93,8 @@ void RoundLabel::changeEvent(QEvent *event)
 
 void RoundLabel::keyPressEvent(QKeyEvent *event)
 {
-    if (KeyboardAccess::isActivationKey(event)) {
-        if (!event->isAutoRepeat())
-            activate();
-        event->accept();
+    if (KeyboardAccess::pressByKey(event, [this] { activate(); }))
         return;
-    }
     QLabel::keyPressEvent(event);
 }
 
