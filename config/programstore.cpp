@@ -210,15 +210,21 @@ QJsonObject ProgramStore::buildDocument(const QList<QList<Command *>> &lists) co
 
 bool ProgramStore::saveFile(const QString &path, const QJsonObject &document)
 {
+    return saveBytes(path, QJsonDocument(document).toJson(QJsonDocument::Indented),
+                     QIODevice::Text);
+}
+
+bool ProgramStore::saveBytes(const QString &path, const QByteArray &bytes,
+                             QIODevice::OpenMode extra)
+{
     QSaveFile file(path);
     // Unbuffered, so that a short write (a full disk) shows in write()'s result: the buffered
     // path accepts a partly written file and would commit it.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered | extra)) {
         qCWarning(lcConfig).noquote()
             << QStringLiteral("Cannot open %1 for writing: %2").arg(path, file.errorString());
         return false;
     }
-    const QByteArray bytes = QJsonDocument(document).toJson(QJsonDocument::Indented);
     if (file.write(bytes) != bytes.size())
         file.cancelWriting();
     if (!file.commit()) {

@@ -2,6 +2,7 @@
 
 #include "command.h"
 
+#include <QIODevice>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -76,6 +77,10 @@ public:
     QJsonObject buildDocument(const QList<QList<Command *>> &lists) const;
     // Writes indented JSON atomically; false (and a log line) on failure, the old file intact.
     static bool saveFile(const QString &path, const QJsonObject &document);
+    // Writes the bytes atomically, the same way (`extra`: QIODevice::Text for text files whose
+    // line ends follow the system).
+    static bool saveBytes(const QString &path, const QByteArray &bytes,
+                          QIODevice::OpenMode extra = {});
     // Adds "Language" (and "Panels" when there is a panel arrangement) and saves to the state file.
     // Refused (false, a log line) while a broken state file could not be moved aside, so that it is
     // never overwritten unseen.

@@ -110,6 +110,12 @@ ProgramListWidget *CentralWidget::currentList() const
     return index >= 0 && index < m_lists.size() ? m_lists.at(index) : nullptr;
 }
 
+Command *CentralWidget::currentCommand() const
+{
+    const ProgramListWidget *list = currentList();
+    return list ? list->commandAt(list->currentRow()) : nullptr;
+}
+
 int CentralWidget::currentIndex() const
 {
     return m_pages->currentIndex();

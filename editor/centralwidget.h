@@ -33,6 +33,8 @@ public:
     const QList<SubProgramTabWidget *> &tabs() const { return m_tabs; }
     const QList<ProgramListWidget *> &lists() const { return m_lists; }
     ProgramListWidget *currentList() const;
+    // The selected command of the program shown; nullptr when no command row is selected.
+    Command *currentCommand() const;
     int currentIndex() const;
     void showProgram(int index);
     QStackedWidget *pages() const { return m_pages; }

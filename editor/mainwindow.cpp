@@ -129,7 +129,6 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
             &CentralWidget::insertChosenCommand);
     RightMenuWidget::instance()->connectToEditor(this);
     m_panels = new SidePanels(this, m_worker.get(), m_options.virtualController);
-    m_panels->connectToEditor();
     m_panels->restoreState(context.store().panels());
 
     // Without a saved language that is still shipped, the user chooses one before the build.

@@ -51,7 +51,7 @@ QString text(const ActionFlags &flags, int progpos, int proc, int procpos, RunMa
     for (int value : state.digitalInputs)
         digital.append(QString::number(value));
     QStringList analog;
-    for (int j = 0; j < ControllerState::kAnalogInputs - 1; ++j)
+    for (int j = 0; j < kReportedAnalogInputs; ++j)
         analog.append(QString::number(state.analogInputs[j]));
     report +=
         QStringLiteral("\"DI\":[") + digital.join(QStringLiteral(", ")) + QStringLiteral("], ");

@@ -10,6 +10,9 @@
 // allowed, where a run stands, and the live inputs.
 namespace StateReport {
 
+// The report's "AI" array leaves out the controller's last analog input.
+constexpr int kReportedAnalogInputs = ControllerState::kAnalogInputs - 1;
+
 enum Action
 {
     Read,

@@ -26,10 +26,8 @@ constexpr int kNameKeyRole = Qt::UserRole + 2;
 // A world's name may be a dictionary key, so shipped worlds are named in every language.
 QString worldCaption(const QString &name)
 {
-    if (name.isEmpty())
-        return name;
-    const QString text = AppContext::instance().text(name);
-    return text == QLatin1String("No key") ? name : text;
+    const AppContext &context = AppContext::instance();
+    return context.hasText(name) ? context.text(name) : name;
 }
 
 QString gadgetName(int gadgetId)

@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include <climits>
 #include <cmath>
 #include <iterator>
 #include <utility>
@@ -292,6 +291,11 @@ void SensorChart::resizeEvent(QResizeEvent *event)
     layoutLanes();
 }
 
+qint64 SensorChart::firstTickMs(qint64 column, qint64 stepMs) const
+{
+    return (startOfColumn(column) + stepMs - 1) / stepMs * stepMs;
+}
+
 int SensorChart::stripWidth() const
 {
     return m_lanes.isEmpty() ? 0 : int(m_lanes.first().width());
@@ -409,8 +413,7 @@ void SensorChart::drawColumns(qint64 first, qint64 last)
                 painter.drawLine(QLineF(columns.left(), middle, columns.right(), middle));
             }
         }
-        for (qint64 tick = (startOfColumn(from) + step - 1) / step * step; columnOf(tick) <= to;
-             tick += step) {
+        for (qint64 tick = firstTickMs(from, step); columnOf(tick) <= to; tick += step) {
             const double x = double(columnOf(tick)) + 0.5;
             painter.drawLine(QLineF(x, gridTop, x, gridBottom));
         }
@@ -430,8 +433,7 @@ void SensorChart::drawTimeAxis(QPainter &painter, qint64 firstColumn)
     const double top = height() - kMargin - axisHeight() + 2;
     const qint64 lastColumn = firstColumn + width - 1;
     painter.setPen(Qt::white);
-    for (qint64 tick = (startOfColumn(firstColumn) + step - 1) / step * step;
-         columnOf(tick) <= lastColumn; tick += step) {
+    for (qint64 tick = firstTickMs(firstColumn, step); columnOf(tick) <= lastColumn; tick += step) {
         const double x = left + double(columnOf(tick) - firstColumn) + 0.5;
         const QStaticText &label = seconds(tick / 1000);
         const double labelWidth = label.size().width();
@@ -569,8 +571,8 @@ void SensorChart::drawThresholds(QPainter &painter)
             painter.setPen(QPen(colour, active ? 2.5 : 1.5, active ? Qt::SolidLine : Qt::DashLine));
             painter.drawLine(QLineF(plot.left(), y, plot.right(), y));
             // The level's value on a tab at the right end, which is also the place to grab.
-            const QString value = QString::number(shownLevel(t, which));
-            const double width = metrics.horizontalAdvance(value) + 2 * kCaptionPadding;
+            const QStaticText &value = number(shownLevel(t, which));
+            const double width = value.size().width() + 2 * kCaptionPadding;
             const double height = metrics.height();
             const QRectF tab(plot.right() - width,
                              qBound(plot.top(), y - height / 2, plot.bottom() - height), width,
@@ -579,7 +581,8 @@ void SensorChart::drawThresholds(QPainter &painter)
             painter.setBrush(colour);
             painter.drawRoundedRect(tab, 3, 3);
             painter.setPen(kBackground);
-            painter.drawText(tab, Qt::AlignCenter, value);
+            painter.drawStaticText(
+                tab.center() - QPointF(value.size().width() / 2, value.size().height() / 2), value);
         }
     }
 }

@@ -94,6 +94,8 @@ private:
     int stripWidth() const;
     qint64 columnOf(qint64 timeMs) const;
     qint64 startOfColumn(qint64 column) const;
+    // The first tick of the time axis at or after a column.
+    qint64 firstTickMs(qint64 column, qint64 stepMs) const;
     void updateStrip(qint64 rightColumn);
     void drawColumns(qint64 first, qint64 last);
     void drawTrace(QPainter &painter, int trace, qint64 first, qint64 last);

@@ -1,13 +1,12 @@
 #include "sensorcsv.h"
 
-#include "panelslog.h"
-
-#include <QSaveFile>
-
 #include <algorithm>
 
 namespace SensorCsv {
 
+namespace {
+
+// A field quoted when it holds a comma, a quote or a line break.
 QString field(const QString &value)
 {
     static const QString special = QStringLiteral(",\"\r\n");
@@ -18,6 +17,8 @@ QString field(const QString &value)
     return QLatin1Char('"') + QString(value).replace(QLatin1String("\""), QLatin1String("\"\"")) +
            QLatin1Char('"');
 }
+
+} // namespace
 
 QByteArray text(const SensorRecord &record, const QList<SensorTrace> &traces,
                 const QString &timeHeader, const QStringList &traceHeaders)
@@ -40,25 +41,6 @@ QByteArray text(const SensorRecord &record, const QList<SensorTrace> &traces,
         bytes += "\r\n";
     }
     return bytes;
-}
-
-bool save(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    // Unbuffered, so that a short write (a full disk) shows in write()'s result.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        qCWarning(lcPanels).noquote()
-            << QStringLiteral("Cannot open %1 for writing: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (file.write(bytes) != bytes.size())
-        file.cancelWriting();
-    if (!file.commit()) {
-        qCWarning(lcPanels).noquote()
-            << QStringLiteral("Cannot save %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
 }
 
 } // namespace SensorCsv

@@ -16,10 +16,4 @@ namespace SensorCsv {
 QByteArray text(const SensorRecord &record, const QList<SensorTrace> &traces,
                 const QString &timeHeader, const QStringList &traceHeaders);
 
-// A field quoted when it holds a comma, a quote or a line break.
-QString field(const QString &value);
-
-// Writes the bytes atomically; false and a log line on failure, an old file left intact.
-bool save(const QString &path, const QByteArray &bytes);
-
 } // namespace SensorCsv

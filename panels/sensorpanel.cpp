@@ -15,6 +15,7 @@
 #include "sensorrecord.h"
 #include "setcommandjsoncommand.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QDateTime>
 #include <QFileDialog>
@@ -22,7 +23,6 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -103,7 +103,7 @@ SensorPanel::SensorPanel(QWidget *parent)
 
     connect(m_span, &QComboBox::currentIndexChanged, this,
             [this] { m_chart->setSpanMs(spanMs()); });
-    connect(m_pause, &QToolButton::toggled, this, &SensorPanel::setPaused);
+    connect(m_pause, &QToolButton::toggled, this, &SensorPanel::showPauseTexts);
     connect(m_clear, &QToolButton::clicked, this, &SensorPanel::clear);
     connect(m_chart, &SensorChart::levelChosen, this, &SensorPanel::levelChosen);
 
@@ -143,8 +143,7 @@ void SensorPanel::renewTexts()
     const int iconSize = AppContext::instance().dimension(QStringLiteral("SidePanelIconSize"), 24);
     m_pause->setIcon(
         PanelStyle::icon(QStringLiteral("panel_pause"), QStringLiteral("panel_resume")));
-    m_pause->setToolTip(text(m_paused ? "SensorResume" : "SensorPause"));
-    AccessibleText::set(m_pause, m_paused ? "SensorResume" : "SensorPause");
+    showPauseTexts();
     AccessibleText::set(m_span, "SensorSpanHint");
     AccessibleText::set(m_clear, "SensorClear");
     AccessibleText::set(m_save, "SensorSave");
@@ -202,7 +201,7 @@ void SensorPanel::showEvent(QShowEvent *event)
 
 void SensorPanel::takeReport(const QJsonObject &report)
 {
-    if (m_paused || !m_shown)
+    if (isPaused() || !m_shown)
         return;
     // The record is made with the first packet the shown panel gets: an editor that never
     // shows it, or never talks to a controller, keeps none.
@@ -227,13 +226,21 @@ void SensorPanel::takeReport(const QJsonObject &report)
         showState();
 }
 
+bool SensorPanel::isPaused() const
+{
+    return m_pause->isChecked();
+}
+
 void SensorPanel::setPaused(bool paused)
 {
-    m_paused = paused;
-    if (m_pause->isChecked() != paused)
-        m_pause->setChecked(paused);
-    m_pause->setToolTip(text(m_paused ? "SensorResume" : "SensorPause"));
-    AccessibleText::set(m_pause, m_paused ? "SensorResume" : "SensorPause");
+    m_pause->setChecked(paused);
+}
+
+void SensorPanel::showPauseTexts()
+{
+    const char *key = isPaused() ? "SensorResume" : "SensorPause";
+    m_pause->setToolTip(text(key));
+    AccessibleText::set(m_pause, key);
 }
 
 void SensorPanel::clear()
@@ -256,12 +263,9 @@ void SensorPanel::refreshTraces()
 void SensorPanel::refreshThresholds()
 {
     QList<ConditionThreshold> thresholds;
-    if (CentralWidget *area = programArea()) {
-        if (ProgramListWidget *list = area->currentList()) {
-            if (const Command *command = list->commandAt(list->currentRow()))
-                thresholds = ConditionLevels::thresholds(command->json(), command->conditionKind());
-        }
-    }
+    const CentralWidget *area = programArea();
+    if (const Command *command = area ? area->currentCommand() : nullptr)
+        thresholds = ConditionLevels::thresholds(command->json(), command->conditionKind());
     m_chart->setThresholds(thresholds);
 }
 
@@ -304,7 +308,7 @@ QByteArray SensorPanel::csvText() const
 
 bool SensorPanel::saveCsv(const QString &path)
 {
-    if (SensorCsv::save(path, csvText()))
+    if (ProgramStore::saveBytes(path, csvText()))
         return true;
     showSaveFailure(path);
     return false;
@@ -312,12 +316,13 @@ bool SensorPanel::saveCsv(const QString &path)
 
 bool SensorPanel::savePng(const QString &path)
 {
-    const QImage picture = m_chart->grab().toImage();
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit())
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!m_chart->grab().toImage().save(&buffer, "PNG"))
+        qCWarning(lcPanels).noquote() << QStringLiteral("Cannot encode the chart for %1").arg(path);
+    else if (ProgramStore::saveBytes(path, png))
         return true;
-    qCWarning(lcPanels).noquote()
-        << QStringLiteral("Cannot save %1: %2").arg(path, file.errorString());
     showSaveFailure(path);
     return false;
 }

@@ -39,7 +39,7 @@ public:
     const SensorRecord *record() const { return m_record.get(); }
     const QList<SensorTrace> &traces() const { return m_traces; }
     QStringList captions() const;
-    bool isPaused() const { return m_paused; }
+    bool isPaused() const;
     qint64 spanMs() const;
     QComboBox *spanPicker() const { return m_span; }
     QToolButton *pauseButton() const { return m_pause; }
@@ -82,6 +82,7 @@ private:
     void chooseFile(bool csv);
     void levelChosen(int condition, int which, int level);
     void showState();
+    void showPauseTexts();
     void showSaveFailure(const QString &path);
     qint64 now() const;
 
@@ -93,7 +94,6 @@ private:
     QToolButton *m_save = nullptr;
     std::unique_ptr<SensorRecord> m_record;
     QList<SensorTrace> m_traces;
-    bool m_paused = false;
     bool m_shown = false;
     // Time of the record's first sample on the clock; -1 until one comes after a clear.
     qint64 m_origin = -1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "statereport.h"
+
 #include <QJsonObject>
 #include <QtGlobal>
 
@@ -10,8 +12,8 @@
 // The inputs of one state packet, stamped with the milliseconds since the record began.
 struct SensorSample
 {
-    static constexpr int kDigitalInputs = 80;
-    static constexpr int kAnalogInputs = 15;
+    static constexpr int kDigitalInputs = ControllerState::kDigitalInputs;
+    static constexpr int kAnalogInputs = StateReport::kReportedAnalogInputs;
 
     qint64 timeMs = 0;
     std::array<quint8, kDigitalInputs / 8> digital{}; // input 8k + b is bit b of byte k

@@ -1,7 +1,5 @@
 #include "sensortrace.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
 QString SensorTrace::caption(const QString &pattern) const
@@ -11,14 +9,12 @@ QString SensorTrace::caption(const QString &pattern) const
 
 QList<SensorTrace> SensorTrace::fromAssignments(const QList<PinAssignment> &assignments)
 {
-    static const QRegularExpression nonDigits(QStringLiteral("[^0-9]"));
     QList<SensorTrace> traces;
     for (const PinAssignment &assignment : assignments) {
         if (assignment.gadget.kind != GadgetInfo::Input)
             continue;
-        bool ok = false;
-        const int input = QString(assignment.pinLabel).remove(nonDigits).toInt(&ok);
-        if (!ok)
+        const int input = PinAssignment::inputNumberOf(assignment.pinLabel);
+        if (input < 0)
             continue;
         traces.append({assignment.pinLabel, assignment.pinName, assignment.gadget.name,
                        assignment.digital, input});

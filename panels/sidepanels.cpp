@@ -28,7 +28,6 @@ constexpr int kSettleMs = 1500;
 SidePanels::SidePanels(QMainWindow *window, mWorker *worker, VirtualController *controller)
     : QObject(window)
     , m_window(window)
-    , m_worker(worker)
 {
     window->setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
     window->setTabPosition(Qt::RightDockWidgetArea, QTabWidget::North);
@@ -39,6 +38,7 @@ SidePanels::SidePanels(QMainWindow *window, mWorker *worker, VirtualController *
     if (controller)
         m_robot = new RobotViewDock(controller, window);
     m_sensors = new SensorPanel(window);
+    m_sensors->connectToEditor(worker);
 
     m_bar = new QToolBar(window);
     m_bar->setObjectName(QStringLiteral("SidePanelBar"));
@@ -167,11 +167,6 @@ void SidePanels::renewTexts()
     m_tabs->setIcon(PanelStyle::icon(QStringLiteral("panel_tabs")));
     m_tabs->setText(context.text(QStringLiteral("SidePanelTabs")));
     m_tabs->setToolTip(m_tabs->text());
-}
-
-void SidePanels::connectToEditor()
-{
-    m_sensors->connectToEditor(m_worker);
 }
 
 QJsonObject SidePanels::state() const

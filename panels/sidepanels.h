@@ -3,7 +3,6 @@
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 
 class QAction;
 class QDockWidget;
@@ -21,6 +20,8 @@ class SidePanels : public QObject
 {
     Q_OBJECT
 public:
+    // The chart takes the worker's packets and follows the program area, which the window has
+    // published by then.
     SidePanels(QMainWindow *window, mWorker *worker, VirtualController *controller);
 
     SensorPanel *sensors() const { return m_sensors; }
@@ -33,8 +34,6 @@ public:
 
     // Texts, images and sizes of the current language.
     void renewTexts();
-    // Connects the sensor chart to the program area, which the window has published by then.
-    void connectToEditor();
 
     // What the state file keeps, and taking it back (once, before the window is first shown).
     QJsonObject state() const;
@@ -50,7 +49,6 @@ private:
     QList<QDockWidget *> panels() const;
 
     QMainWindow *m_window;
-    QPointer<mWorker> m_worker;
     SensorPanel *m_sensors = nullptr;
     RobotViewDock *m_robot = nullptr;
     QToolBar *m_bar = nullptr;

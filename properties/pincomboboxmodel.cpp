@@ -2,8 +2,6 @@
 
 #include "appcontext.h"
 
-#include <QRegularExpression>
-
 PinComboBoxModel::PinComboBoxModel(const QList<PinAssignment> &assignments, QObject *parent)
     : QAbstractListModel(parent)
     , m_assignments(assignments)
@@ -51,8 +49,5 @@ int PinComboBoxModel::findRow(int role, const QString &value) const
 
 int PinComboBoxModel::inputNumber(const QString &pinLabel)
 {
-    static const QRegularExpression nonDigits(QStringLiteral("[^0-9]"));
-    QString digits = pinLabel;
-    digits.remove(nonDigits);
-    return digits.toInt();
+    return qMax(0, PinAssignment::inputNumberOf(pinLabel));
 }

@@ -7,7 +7,6 @@
 #include "inputswidget.h"
 #include "mainwindow.h"
 #include "mworker.h"
-#include "programlistwidget.h"
 #include "sliderwithicons.h"
 
 #include <QFrame>
@@ -194,8 +193,7 @@ void RightMenuWidget::showCommand(Command *command)
 
 void RightMenuWidget::followShownProgram()
 {
-    ProgramListWidget *list = CentralWidget::instance()->currentList();
-    showCommand(list ? list->commandAt(list->currentRow()) : nullptr);
+    showCommand(CentralWidget::instance()->currentCommand());
 }
 
 void RightMenuWidget::connectToEditor(MainWindow *window)

@@ -1,5 +1,6 @@
 #include "command.h"
 #include "conditionlevels.h"
+#include "programstore.h"
 #include "sensorcsv.h"
 #include "sensorrecord.h"
 #include "sensortrace.h"
@@ -218,14 +219,14 @@ void tst_SensorData::csvIsWrittenAtomically()
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QString path = folder.filePath("sensors.csv");
-    QVERIFY(SensorCsv::save(path, "a,b\r\n1,2\r\n"));
+    QVERIFY(ProgramStore::saveBytes(path, "a,b\r\n1,2\r\n"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("a,b\r\n1,2\r\n"));
     file.close();
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot open .*missing.*"));
-    QVERIFY(!SensorCsv::save(folder.filePath("missing/sensors.csv"), "x"));
+    QVERIFY(!ProgramStore::saveBytes(folder.filePath("missing/sensors.csv"), "x"));
 }
 
 void tst_SensorData::thresholdsOfACommand_data()
