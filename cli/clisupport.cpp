@@ -155,15 +155,21 @@ std::optional<QJsonObject> readProgramToSend(const QString &path, int *exitCode)
     return document;
 }
 
-void installLogHandler(bool verbose)
+void installLogHandler(bool verbose, bool linkCommand)
 {
     verboseLog = verbose;
     qInstallMessageHandler(logHandler);
     // The compiler's and decoder's findings are what compile and decode report; the link's log
     // is shown when asked for.
-    QLoggingCategory::setFilterRules(verbose ? QStringLiteral("taviro.codegen.debug=true\n"
-                                                              "taviro.link.debug=true")
-                                             : QStringLiteral("taviro.codegen.debug=true"));
+    const auto rule = [](const char *category, bool on) {
+        return QStringLiteral("%1=%2").arg(QLatin1String(category),
+                                           on ? QLatin1String("true") : QLatin1String("false"));
+    };
+    QStringList rules{rule("taviro.codegen.debug", verbose || !linkCommand),
+                      rule("taviro.link.debug", verbose)};
+    if (linkCommand && !verbose)
+        rules.append(rule("qt.bluetooth*", false));
+    QLoggingCategory::setFilterRules(rules.join(QLatin1Char('\n')));
 }
 
 } // namespace Cli

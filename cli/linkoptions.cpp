@@ -5,7 +5,6 @@
 #include "subcommand.h"
 
 #include <QBluetoothAddress>
-#include <QLoggingCategory>
 
 std::optional<QString> LinkOptions::address(const QCommandLineParser &parser) const
 {
@@ -45,11 +44,7 @@ void LinkOptions::installLogging(const QCommandLineParser &parser) const
 
 void LinkOptions::installLogging(bool isVerbose)
 {
-    Cli::installLogHandler(isVerbose);
-    if (!isVerbose)
-        QLoggingCategory::setFilterRules(QStringLiteral("taviro.link.debug=false\n"
-                                                        "taviro.codegen.debug=false\n"
-                                                        "qt.bluetooth*=false"));
+    Cli::installLogHandler(isVerbose, true);
 }
 
 QString LinkOptions::problemText(int problem, const QString &device, const QString &detail)

@@ -35,8 +35,6 @@ LinkSession::LinkSession(const QString &address, int timeoutSeconds, QObject *pa
             m_onCommand(program, position);
     });
     connect(&m_worker, &internalWorker::sigRunEnded, this, &LinkSession::runEnded);
-    connect(&m_worker, &internalWorker::sigTransferProgress, this, &LinkSession::transferProgress);
-    connect(&m_worker, &internalWorker::sigTransferEnded, this, &LinkSession::transferEnded);
     // Nobody is there to continue a paused run.
     m_worker.setPauseAtBreakpoints(false);
     // A timeout names the last reason the link gave for not coming up.
@@ -290,11 +288,11 @@ void LinkSession::showProgressOn(TerminalProgress &progress)
 {
     if (!TerminalProgress::wanted())
         return;
-    connect(this, &LinkSession::transferProgress, this,
+    connect(&m_worker, &internalWorker::sigTransferProgress, this,
             [&progress](int kind, int done, int total, qint64 elapsedMs) {
                 progress.show(kind, done, total, elapsedMs);
             });
-    connect(this, &LinkSession::transferEnded, this,
+    connect(&m_worker, &internalWorker::sigTransferEnded, this,
             [&progress](int kind, int outcome, qint64 elapsedMs) {
                 progress.end(kind, outcome, elapsedMs);
             });

@@ -34,18 +34,14 @@ public:
     using CommandCallback = std::function<void(int program, int position)>;
     bool runProgram(const QJsonObject &document, int runSeconds, CommandCallback onCommand);
 
-    // Shows the transfers on the terminal line of `progress`, when standard error is a terminal.
+    // Shows the worker's memory writes, reads and configuration packets on the terminal line of
+    // `progress`, when standard error is a terminal.
     void showProgressOn(TerminalProgress &progress);
 
     // Set when write() or read() fails: a one-line reason.
     QString failureReason() const { return m_failure; }
     // read() failed because the memory did not decode, not because of the link.
     bool memoryUndecodable() const { return m_undecodable; }
-
-signals:
-    // The worker's reports on memory writes, reads and configuration packets (transferprogress.h).
-    void transferProgress(int kind, int done, int total, qint64 elapsedMs);
-    void transferEnded(int kind, int outcome, qint64 elapsedMs);
 
 private:
     enum class Phase

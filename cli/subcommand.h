@@ -57,7 +57,9 @@ std::optional<QByteArray> readInputFile(const QString &path);
 // Writes a file atomically ("-" writes to stdout); an error line and false on failure.
 bool writeOutputFile(const QString &path, const QByteArray &bytes);
 
-// Sends log lines to stderr as plain text; per-record trace lines only when verbose.
-void installLogHandler(bool verbose);
+// Sends log lines to stderr as plain text; per-record trace lines only when verbose. The
+// compiler's findings are shown unless a link command (`linkCommand`) is not verbose; the link's
+// log, and Qt's Bluetooth log, only when verbose.
+void installLogHandler(bool verbose, bool linkCommand = false);
 
 } // namespace Cli

@@ -6,14 +6,6 @@
 #include <QBluetoothAddress>
 #include <QBluetoothSocket>
 #include <QBluetoothUuid>
-#include <QMetaEnum>
-
-namespace {
-template <typename E> QString enumName(E value)
-{
-    return QString::fromLatin1(QMetaEnum::fromType<E>().valueToKey(int(value)));
-}
-} // namespace
 
 BluetoothLinkSocket::BluetoothLinkSocket(QObject *parent)
     : LinkSocket(parent)
@@ -60,14 +52,6 @@ void BluetoothLinkSocket::connectToAddress(const QString &address)
     m_socket->connectToService(QBluetoothAddress(address),
                                QBluetoothUuid(QBluetoothUuid::ServiceClassUuid::SerialPort),
                                QIODevice::ReadWrite);
-}
-
-bool BluetoothLinkSocket::openReadWrite()
-{
-    // Opening again would throw away what the socket has already buffered.
-    if (m_socket->openMode() == QIODevice::ReadWrite)
-        return true;
-    return m_socket->open(QIODevice::ReadWrite);
 }
 
 void BluetoothLinkSocket::abort()

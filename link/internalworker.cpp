@@ -93,11 +93,14 @@ void internalWorker::mwStop()
 void internalWorker::mwCommand(const QString &command)
 {
     // While halting, nothing may take the place of the halt records.
-    const bool halting = m_halting;
+    if (m_halting) {
+        publish();
+        return;
+    }
     if (command == QLatin1String("confighardware") || command == QLatin1String("restart")) {
-        if (m_state != 0 && !halting && !m_programOk) {
+        if (m_state != 0 && !m_programOk) {
             refuseTransfer(LinkTransfer::Configuration, LinkTransfer::NotCompiled);
-        } else if (m_state != 0 && !halting) {
+        } else if (m_state != 0) {
             startTransfer(LinkTransfer::Configuration, int(m_configurationBytes.size()));
             m_pendingType = 1;
             sendFresh(1, m_configurationBytes);
@@ -115,7 +118,7 @@ void internalWorker::mwCommand(const QString &command)
             }
         }
     } else if (command == QLatin1String("stop")) {
-        if (m_state >= 2 && m_state <= 6 && !halting)
+        if (m_state >= 2 && m_state <= 6)
             beginHalt(2);
     } else if (command == QLatin1String("step")) {
         if (m_state == 2 && execute(m_currentProgram, m_currentPosition, true)) {
@@ -124,9 +127,9 @@ void internalWorker::mwCommand(const QString &command)
         }
     } else if (command == QLatin1String("write")) {
         // An image that did not compile (or does not fit the memory) is never written.
-        if (m_state != 7 && !halting && (!m_programOk || m_memoryImage.size() > kMemorySize)) {
+        if (m_state != 7 && (!m_programOk || m_memoryImage.size() > kMemorySize)) {
             refuseTransfer(LinkTransfer::Write, LinkTransfer::NotCompiled);
-        } else if (m_state != 7 && !halting) {
+        } else if (m_state != 7) {
             m_writeImage = m_memoryImage;
             m_pendingType = 16;
             m_memoryAddress = 0;
@@ -138,7 +141,7 @@ void internalWorker::mwCommand(const QString &command)
             }
         }
     } else if (command == QLatin1String("read")) {
-        if (m_state != 8 && !halting) {
+        if (m_state != 8) {
             m_pendingType = 17;
             m_memoryAddress = 0;
             m_readBuffer.clear();

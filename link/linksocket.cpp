@@ -2,6 +2,7 @@
 
 #include "seriallinksocket.h"
 
+#include <QIODevice>
 #include <QUrl>
 
 namespace {
@@ -13,7 +14,7 @@ LinkSocket::Kind LinkSocket::kindOf(const QString &address)
 {
     if (address.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive))
         return Kind::Tcp;
-    if (address.startsWith(QLatin1String("serial:"), Qt::CaseInsensitive))
+    if (address.startsWith(kSerialScheme, Qt::CaseInsensitive))
         return Kind::Serial;
     return Kind::Bluetooth;
 }
@@ -30,4 +31,10 @@ bool LinkSocket::isUsableAddress(const QString &address)
     }
     const QUrl url(address);
     return url.isValid() && !url.host().isEmpty() && url.port() > 0 && url.path().isEmpty();
+}
+
+bool LinkSocket::openReadWrite()
+{
+    QIODevice *io = device();
+    return io->openMode() == QIODevice::ReadWrite || io->open(QIODevice::ReadWrite);
 }

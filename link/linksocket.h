@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QLatin1String>
+#include <QMetaEnum>
 #include <QObject>
 #include <QString>
 
@@ -18,6 +20,9 @@ public:
         Serial
     };
 
+    // The scheme of a serial port's address, "serial:PATH".
+    static constexpr QLatin1String kSerialScheme{"serial:"};
+
     using QObject::QObject;
     ~LinkSocket() override = default;
 
@@ -32,10 +37,17 @@ public:
     virtual bool isUnconnected() const = 0;
     virtual QString stateName() const = 0;
     virtual void connectToAddress(const QString &address) = 0;
-    // The socket connected: make sure it is open for reading and writing.
-    virtual bool openReadWrite() = 0;
+    // The socket connected: make sure it is open for reading and writing. A device already
+    // open stays as it is: opening again would throw away what it has buffered.
+    virtual bool openReadWrite();
     virtual void abort() = 0;
     virtual QIODevice *device() = 0;
+
+    // The name of a value of a Qt enum, as the logs and the error signals give it.
+    template <typename E> static QString enumName(E value)
+    {
+        return QString::fromLatin1(QMetaEnum::fromType<E>().valueToKey(int(value)));
+    }
 
 signals:
     void connected();

@@ -16,7 +16,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMetaEnum>
 
 mBluetoothConnect::mBluetoothConnect(QObject *parent)
     : LinkTransport(parent)
@@ -167,7 +166,6 @@ void mBluetoothConnect::findDevices()
     }
     m_foundDevices.clear();
     m_foundAddresses.clear();
-    m_robotCount = 0;
     m_searchState = 1;
     dropSocket();
     m_deframer.receiveTimer().stop();
@@ -233,7 +231,6 @@ void mBluetoothConnect::getDevice(const QBluetoothDeviceInfo &info)
     const QString text = deviceText(name, address);
     m_foundAddresses.append(address);
     m_foundDevices.append(text);
-    ++m_robotCount;
     emit foundDeviceKind(text,
                          paired ? FoundDeviceKind::PairedRobot : FoundDeviceKind::UnpairedRobot);
     emit findNewDevice(text);
@@ -247,10 +244,7 @@ void mBluetoothConnect::ServiceFinished()
 
 void mBluetoothConnect::ServiceError(QBluetoothDeviceDiscoveryAgent::Error error)
 {
-    qCDebug(lcLink).noquote()
-        << "finderror"
-        << QString::fromLatin1(
-               QMetaEnum::fromType<QBluetoothDeviceDiscoveryAgent::Error>().valueToKey(error));
+    qCDebug(lcLink).noquote() << "finderror" << LinkSocket::enumName(error);
     // An agent that failed has stopped without saying finished: the search ends here, with the
     // reason if the stack can tell it.
     if (m_agent && !m_agent->isActive()) {
@@ -272,7 +266,8 @@ void mBluetoothConnect::endSearch(int problem)
     m_agent.clear();
     m_localDevice.reset();
     m_searchState = 0;
-    emit searchEnded(m_robotCount, problem);
+    // Every address found is a robot; serial ports are listed apart.
+    emit searchEnded(int(m_foundAddresses.size()), problem);
     emit endDevicesRefresh();
 }
 

@@ -79,5 +79,4 @@ private:
     int m_searchState = 0;
     QStringList m_foundDevices;
     QStringList m_foundAddresses;
-    int m_robotCount = 0;
 };

@@ -4,31 +4,23 @@
 #include "linkproblem.h"
 
 #include <QFileInfo>
-#include <QMetaEnum>
 #include <QRegularExpression>
 
 #if defined(Q_OS_UNIX)
 #include <unistd.h>
 #endif
 
-namespace {
-QString errorName(QSerialPort::SerialPortError error)
-{
-    return QString::fromLatin1(
-        QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(error));
-}
-} // namespace
-
 std::optional<SerialLinkSocket::Address> SerialLinkSocket::parse(const QString &address)
 {
-    if (!address.startsWith(QLatin1String("serial:"), Qt::CaseInsensitive))
+    if (!address.startsWith(kSerialScheme, Qt::CaseInsensitive))
         return std::nullopt;
     Address parsed;
-    parsed.path = address.mid(7);
+    parsed.path = address.mid(kSerialScheme.size());
     static const QRegularExpression speed(QStringLiteral("@(\\d{3,7})$"));
     const QRegularExpressionMatch match = speed.match(parsed.path);
     if (match.hasMatch()) {
         parsed.baudRate = match.captured(1).toInt();
+        parsed.baudRateGiven = true;
         parsed.path.chop(match.capturedLength());
     }
     if (parsed.path.trimmed().isEmpty())
@@ -39,7 +31,7 @@ std::optional<SerialLinkSocket::Address> SerialLinkSocket::parse(const QString &
 QString SerialLinkSocket::withBaudRate(const QString &address, int baudRate)
 {
     const std::optional<Address> parsed = parse(address);
-    if (!parsed || address.size() != parsed->path.size() + 7 || baudRate <= 0)
+    if (!parsed || parsed->baudRateGiven || baudRate <= 0)
         return address;
     return QStringLiteral("%1@%2").arg(address).arg(baudRate);
 }
@@ -106,7 +98,7 @@ void SerialLinkSocket::portError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
         return;
-    emit errorOccurred(errorName(error));
+    emit errorOccurred(enumName(error));
     // A port that goes away while open (a cable pulled, a module unbound) reports a resource
     // error; it is closed here so the next connection step can open it again once it is back.
     if (m_port->isOpen() &&

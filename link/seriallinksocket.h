@@ -20,6 +20,7 @@ public:
     {
         QString path;
         int baudRate = kDefaultBaudRate;
+        bool baudRateGiven = false; // the address names the speed
     };
     // The port and speed of a "serial:PATH[@BAUD]" address; nothing when it names no port.
     static std::optional<Address> parse(const QString &address);

@@ -20,12 +20,12 @@ QList<Port> present()
         if (name.isEmpty())
             name = info.portName();
         ports.append(
-            {mBluetoothConnect::deviceText(name, QStringLiteral("serial:") + info.systemLocation()),
+            {mBluetoothConnect::deviceText(name, LinkSocket::kSerialScheme + info.systemLocation()),
              cable ? FoundDeviceKind::CablePort : FoundDeviceKind::SerialPort});
     }
     for (const QString &link : VirtualSerialPorts::present())
         ports.append({mBluetoothConnect::deviceText(QFileInfo(link).fileName(),
-                                                    QStringLiteral("serial:") + link),
+                                                    LinkSocket::kSerialScheme + link),
                       FoundDeviceKind::SerialPort});
     return ports;
 }

@@ -1,15 +1,7 @@
 #include "tcplinksocket.h"
 
-#include <QMetaEnum>
 #include <QTcpSocket>
 #include <QUrl>
-
-namespace {
-template <typename E> QString enumName(E value)
-{
-    return QString::fromLatin1(QMetaEnum::fromType<E>().valueToKey(int(value)));
-}
-} // namespace
 
 TcpLinkSocket::TcpLinkSocket(QObject *parent)
     : LinkSocket(parent)
@@ -41,14 +33,6 @@ void TcpLinkSocket::connectToAddress(const QString &address)
 {
     const QUrl url(address);
     m_socket->connectToHost(url.host(), quint16(url.port()), QIODevice::ReadWrite);
-}
-
-bool TcpLinkSocket::openReadWrite()
-{
-    // A connected TCP socket is already open; opening again would drop buffered data.
-    if (m_socket->openMode() == QIODevice::ReadWrite)
-        return true;
-    return m_socket->open(QIODevice::ReadWrite);
 }
 
 void TcpLinkSocket::abort()

@@ -15,7 +15,6 @@ public:
     bool isUnconnected() const override;
     QString stateName() const override;
     void connectToAddress(const QString &address) override;
-    bool openReadWrite() override;
     void abort() override;
     QIODevice *device() override;
 

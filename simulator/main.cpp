@@ -159,8 +159,9 @@ int main(int argc, char *argv[])
         QStringLiteral("PATH"));
     const QCommandLineOption baudOption(
         QStringLiteral("baud"),
-        QStringLiteral("With --serial: the line's speed; bytes take 10 bits each (default 9600)."),
-        QStringLiteral("RATE"), QStringLiteral("9600"));
+        QStringLiteral("With --serial: the line's speed; bytes take 10 bits each (default %1).")
+            .arg(VirtualControllerSerial::kDefaultBaudRate),
+        QStringLiteral("RATE"), QString::number(VirtualControllerSerial::kDefaultBaudRate));
     parser.addOptions({listenOption, eepromOption, intervalOption, latencyOption, dropOption,
                        corruptOption, msPerByteOption, stepMsOption, noiseOption, loseOption,
                        worldOption, traceOption, serialOption, serialPathOption, baudOption});
@@ -217,8 +218,10 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("--serial-path needs --serial"));
     if (parser.isSet(serialOption)) {
         int baud = 0;
-        if (!parseNonNegative(parser.value(baudOption), baud) || baud < 300)
-            return fail(QStringLiteral("--baud wants a line speed of 300 or more"));
+        if (!parseNonNegative(parser.value(baudOption), baud) ||
+            baud < VirtualControllerSerial::kMinBaudRate)
+            return fail(QStringLiteral("--baud wants a line speed of %1 or more")
+                            .arg(VirtualControllerSerial::kMinBaudRate));
         serial = std::make_unique<VirtualControllerSerial>(controller);
         serial->setBaudRate(baud);
     }

@@ -39,7 +39,8 @@ VirtualControllerSerial::VirtualControllerSerial(VirtualController &controller, 
 
 VirtualControllerSerial::~VirtualControllerSerial()
 {
-    close();
+    m_unplugTimer.stop();
+    closeTerminal();
 }
 
 qint64 VirtualControllerSerial::byteNs() const
@@ -51,12 +52,6 @@ bool VirtualControllerSerial::open(const QString &stablePath)
 {
     m_stablePath = stablePath;
     return openTerminal();
-}
-
-void VirtualControllerSerial::close()
-{
-    m_unplugTimer.stop();
-    closeTerminal();
 }
 
 QString VirtualControllerSerial::path() const
@@ -122,13 +117,28 @@ void VirtualControllerSerial::closeTerminal()
     m_pollTimer.stop();
     if (!m_stablePath.isEmpty())
         QFile::remove(m_stablePath);
+    if (m_attached)
+        setAttached(false);
+}
+
+void VirtualControllerSerial::setAttached(bool attached)
+{
+    m_attached = attached;
     m_toClient.clear();
     m_fromClient.clear();
-    if (m_attached) {
-        m_attached = false;
+    if (attached) {
+        qCDebug(lcSimulator) << "Serial client attached";
+        m_controller.attach();
+    } else {
+        qCDebug(lcSimulator) << "Serial client detached";
         m_controller.detach();
-        emit clientDetached();
     }
+}
+
+void VirtualControllerSerial::wake()
+{
+    if (m_pollTimer.interval() != kBusyPollMs)
+        m_pollTimer.start(kBusyPollMs);
 }
 
 void VirtualControllerSerial::poll()
@@ -140,19 +150,8 @@ void VirtualControllerSerial::poll()
     // The master end hangs up while no program holds the terminal end open.
     const bool client = !(state.revents & POLLHUP);
     if (client != m_attached) {
-        m_attached = client;
         m_readNotifier->setEnabled(client);
-        m_toClient.clear();
-        m_fromClient.clear();
-        if (client) {
-            qCDebug(lcSimulator) << "Serial client attached";
-            m_controller.attach();
-            emit clientAttached();
-        } else {
-            qCDebug(lcSimulator) << "Serial client detached";
-            m_controller.detach();
-            emit clientDetached();
-        }
+        setAttached(client);
     }
     const qint64 now = m_clock.nsecsElapsed();
     while (!m_fromClient.isEmpty() && m_fromClient.first().first <= now)
@@ -160,12 +159,10 @@ void VirtualControllerSerial::poll()
     if (!m_toClient.isEmpty() && m_attached && now >= m_sendFreeAt) {
         // Every byte whose turn on the line has come, however late this look is.
         const qint64 due = qMin<qint64>((now - m_sendFreeAt) / byteNs() + 1, m_toClient.size());
-        {
-            const ssize_t written = ::write(m_master, m_toClient.constData(), size_t(due));
-            if (written > 0) {
-                m_toClient.remove(0, written);
-                m_sendFreeAt += written * byteNs();
-            }
+        const ssize_t written = ::write(m_master, m_toClient.constData(), size_t(due));
+        if (written > 0) {
+            m_toClient.remove(0, written);
+            m_sendFreeAt += written * byteNs();
         }
     }
     const bool busy = !m_toClient.isEmpty() || !m_fromClient.isEmpty();
@@ -189,8 +186,7 @@ void VirtualControllerSerial::readTerminal()
     // The bytes are here at once on a terminal; on a real line their last bit arrives later.
     m_receiveFreeAt = qMax(m_receiveFreeAt, now) + qint64(got) * byteNs();
     m_fromClient.append({m_receiveFreeAt, QByteArray(buffer, int(got))});
-    if (m_pollTimer.interval() != kBusyPollMs)
-        m_pollTimer.start(kBusyPollMs);
+    wake();
 }
 
 void VirtualControllerSerial::queueOutput(const QByteArray &bytes)
@@ -201,6 +197,5 @@ void VirtualControllerSerial::queueOutput(const QByteArray &bytes)
     if (m_toClient.isEmpty())
         m_sendFreeAt = qMax(m_sendFreeAt, m_clock.nsecsElapsed());
     m_toClient.append(bytes);
-    if (m_pollTimer.interval() != kBusyPollMs)
-        m_pollTimer.start(kBusyPollMs);
+    wake();
 }

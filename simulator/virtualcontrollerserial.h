@@ -20,6 +20,7 @@ class VirtualControllerSerial : public QObject
     Q_OBJECT
 public:
     static constexpr int kDefaultBaudRate = 9600;
+    static constexpr int kMinBaudRate = 300;
 
     explicit VirtualControllerSerial(VirtualController &controller, QObject *parent = nullptr);
     ~VirtualControllerSerial() override;
@@ -27,26 +28,27 @@ public:
     // Opens the terminal; with a stable path, a symbolic link to it is kept there. False and
     // errorString() on failure.
     bool open(const QString &stablePath = {});
-    void close();
     // The path a program opens: the stable path, or the terminal's own.
     QString path() const;
     QString terminalPath() const { return m_terminalPath; }
     QString errorString() const { return m_error; }
     bool hasClient() const { return m_attached; }
 
-    void setBaudRate(int baudRate) { m_baudRate = qMax(300, baudRate); }
-    int baudRate() const { return m_baudRate; }
+    void setBaudRate(int baudRate) { m_baudRate = qMax(kMinBaudRate, baudRate); }
     // As if the cable were pulled: the port is gone for the given time, then back.
     void unplug(int ms);
 
 signals:
-    void clientAttached();
-    void clientDetached();
     void pluggedIn();
 
 private:
     bool openTerminal();
     void closeTerminal();
+    // The program opened (or closed) its end of the terminal: the controller sees a link come
+    // (or go), with nothing left over from the last one.
+    void setAttached(bool attached);
+    // Bytes are on their way: look at the line every millisecond until they are through.
+    void wake();
     void poll();
     void readTerminal();
     void queueOutput(const QByteArray &bytes);
