@@ -346,17 +346,13 @@ void CentralWidget::changeStatusSlot(const QJsonObject &json)
     else if (progpos != -1 && runMarker == StateReport::Paused)
         marker = Marker::Next;
 
-    QList<bool> marked(m_lists.size(), false);
-    for (ProgramListWidget *list : std::as_const(m_lists))
-        list->markRunningRow(-1);
-    if (marker != Marker::None) {
-        if (progpos >= 0 && !m_lists.isEmpty())
-            marked[0] = m_lists.first()->markRunningRow(progpos, marker);
-        if (proc > 0 && proc < m_lists.size())
-            marked[proc] = m_lists.at(proc)->markRunningRow(procpos, marker);
+    // The main program marks where the run stands in it, a subprogram the row it runs.
+    for (int k = 0; k < m_lists.size(); ++k) {
+        const int position = k == 0 ? progpos : (k == proc ? procpos : -1);
+        const bool marked = m_lists.at(k)->markRunningRow(position, marker);
+        if (k < m_tabs.size())
+            m_tabs.at(k)->setMarker(marked ? marker : Marker::None);
     }
-    for (int k = 0; k < m_tabs.size() && k < marked.size(); ++k)
-        m_tabs.at(k)->setMarker(marked.at(k) ? marker : Marker::None);
 }
 
 void CentralWidget::ClearProgramms(bool createEmpty)

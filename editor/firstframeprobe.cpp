@@ -25,7 +25,9 @@ bool FirstFrameProbe::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-qint64 FirstFrameProbe::peakResidentKiB()
+namespace {
+// A field of /proc/self/status in KiB ("VmRSS:", "VmHWM:"); -1 where that cannot be read.
+qint64 statusKiB(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -33,8 +35,19 @@ qint64 FirstFrameProbe::peakResidentKiB()
     // Files of /proc report no size; read until the end instead of asking for it.
     const QList<QByteArray> lines = status.readAll().split('\n');
     for (const QByteArray &line : lines) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').first().toLongLong();
     }
     return -1;
+}
+} // namespace
+
+qint64 FirstFrameProbe::peakResidentKiB()
+{
+    return statusKiB("VmHWM:");
+}
+
+qint64 FirstFrameProbe::residentKiB()
+{
+    return statusKiB("VmRSS:");
 }

@@ -14,6 +14,8 @@ public:
 
     // The process's peak resident memory so far, from /proc; -1 where that cannot be read.
     static qint64 peakResidentKiB();
+    // The process's resident memory now.
+    static qint64 residentKiB();
 
 signals:
     void firstFrame();

@@ -28,14 +28,6 @@ void FocusGrid::setWidgets(const QList<QWidget *> &widgets)
     repairTabStop();
 }
 
-QList<QWidget *> FocusGrid::widgets() const
-{
-    QList<QWidget *> result;
-    for (const QPointer<QWidget> &widget : m_widgets)
-        result.append(widget);
-    return result;
-}
-
 QWidget *FocusGrid::tabStop() const
 {
     return m_stop >= 0 && m_stop < m_widgets.size() ? m_widgets.at(m_stop).data() : nullptr;
@@ -100,6 +92,17 @@ void FocusGrid::forget(QObject *object)
 
 bool FocusGrid::eventFilter(QObject *watched, QEvent *event)
 {
+    // The cells see every paint and mouse move: only these events concern the grid.
+    switch (event->type()) {
+    case QEvent::FocusIn:
+    case QEvent::EnabledChange:
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
+    case QEvent::KeyPress:
+        break;
+    default:
+        return QObject::eventFilter(watched, event);
+    }
     auto *widget = qobject_cast<QWidget *>(watched);
     const int index = widget ? int(m_widgets.indexOf(widget)) : -1;
     if (index < 0)

@@ -19,13 +19,10 @@ public:
     // The controls in reading order; nullptr marks a gap that keeps the grid's geometry (a
     // placeholder tile). Replaces any earlier set.
     void setWidgets(const QList<QWidget *> &widgets);
-    QList<QWidget *> widgets() const;
     // The control that Tab reaches; nullptr when none can take the focus.
     QWidget *tabStop() const;
     // Makes Tab reach this control next time (in a group of choices: the chosen one).
     void setTabStop(QWidget *widget);
-
-    int columns() const { return m_columns; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -92,16 +92,12 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     m_undoAction = new QAction(QStringLiteral("minus"), this);
     m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     addAction(m_undoAction);
-    m_redoAction = new QAction(QStringLiteral("plus"), this);
-    m_redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    addAction(m_redoAction);
-    // Esc stops the robot from anywhere in the window, whichever part has the focus.
-    m_stopAction = new QAction(QStringLiteral("stop"), this);
-    m_stopAction->setShortcuts(TopMenuShortcuts::keys(QStringLiteral("stop")));
-    addAction(m_stopAction);
-    m_breakpointAction = new QAction(QStringLiteral("breakpoint"), this);
-    m_breakpointAction->setShortcut(QKeySequence(Qt::Key_F9));
-    addAction(m_breakpointAction);
+    auto *redoAction = new QAction(QStringLiteral("plus"), this);
+    redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    addAction(redoAction);
+    auto *breakpointAction = new QAction(QStringLiteral("breakpoint"), this);
+    breakpointAction->setShortcut(QKeySequence(Qt::Key_F9));
+    addAction(breakpointAction);
     createShortcuts();
 
     AppContext &context = AppContext::instance();
@@ -111,9 +107,8 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
 
     connect(this, &MainWindow::InitErrorSignals, this, &MainWindow::ShowErrorBox);
     connect(m_undoAction, &QAction::triggered, this, &MainWindow::CtrlZProcessor);
-    connect(m_redoAction, &QAction::triggered, this, &MainWindow::redoEdit);
-    connect(m_stopAction, &QAction::triggered, this, &MainWindow::LabelStopClick);
-    connect(m_breakpointAction, &QAction::triggered, this, &MainWindow::toggleBreakpoint);
+    connect(redoAction, &QAction::triggered, this, &MainWindow::redoEdit);
+    connect(breakpointAction, &QAction::triggered, this, &MainWindow::toggleBreakpoint);
     connect(CentralWidget::instance(), &CentralWidget::programChanged, this,
             &MainWindow::ProgramChanged);
     connect(m_worker.get(), &mWorker::sigCurState, CentralWidget::instance(),
@@ -278,20 +273,22 @@ void MainWindow::redoEdit()
 void MainWindow::createShortcuts()
 {
     for (const QString &command : TopMenuShortcuts::commands()) {
-        if (command == QLatin1String("stop"))
-            continue; // the stop action stops whether or not the button may be used
         auto *action = new QAction(command, this);
         action->setShortcuts(TopMenuShortcuts::keys(command));
         addAction(action);
-        connect(action, &QAction::triggered, this, [this, command] { pressTopButton(command); });
+        // Esc stops the robot from anywhere in the window, whether or not the button may be
+        // used; the other keys do what their button does.
+        if (command == QLatin1String("stop"))
+            connect(action, &QAction::triggered, this, &MainWindow::LabelStopClick);
+        else
+            connect(action, &QAction::triggered, this,
+                    [this, command] { pressTopButton(command); });
         m_shortcutActions.insert(command, action);
     }
 }
 
 QAction *MainWindow::shortcutAction(const QString &command) const
 {
-    if (command == QLatin1String("stop"))
-        return m_stopAction;
     return m_shortcutActions.value(command);
 }
 
@@ -299,8 +296,7 @@ void MainWindow::pressTopButton(const QString &command)
 {
     // The key does what the button does, and only while the button may be used: "write" waits
     // for a program that compiles and a robot that answers.
-    QLabelDragDrop *button = TopMenuWidget::instance()->button(command);
-    if (button && button->isEnabled())
+    if (QLabelDragDrop *button = TopMenuWidget::instance()->button(command))
         button->activate();
 }
 

@@ -40,17 +40,14 @@ public:
 
     mWorker *worker() const { return m_worker.get(); }
     QAction *undoAction() const { return m_undoAction; }
-    QAction *redoAction() const { return m_redoAction; }
     // The window's action that presses a top-menu button by its keys; nullptr for a command
-    // without keys. "stop" is stopAction().
+    // without keys.
     QAction *shortcutAction(const QString &command) const;
     // The regions Tab walks through, in order.
     QList<QWidget *> focusRegions() const;
     bool isBuilt() const { return m_built; }
     ConfigurationWidget *settingsDialog() const;
     TransferPanel *transferPanel() const { return m_transferPanel; }
-    QAction *stopAction() const { return m_stopAction; }
-    QAction *breakpointAction() const { return m_breakpointAction; }
     // How long closing waits for the robot to confirm that it halted.
     static constexpr int kHaltWaitMs = 1500;
     SidePanels *sidePanels() const { return m_panels; }
@@ -124,10 +121,7 @@ private:
     Options m_options;
     std::unique_ptr<mWorker> m_worker;
     QAction *m_undoAction = nullptr;
-    QAction *m_redoAction = nullptr;
     QMap<QString, QAction *> m_shortcutActions;
-    QAction *m_stopAction = nullptr;
-    QAction *m_breakpointAction = nullptr;
     TransferPanel *m_transferPanel = nullptr;
     QVBoxLayout *m_mainLayout = nullptr;
     QFrame *m_regionsFrame = nullptr;

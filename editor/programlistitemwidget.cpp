@@ -5,7 +5,6 @@
 #include "commandsummary.h"
 #include "conditioncomboboxmodel.h"
 #include "programitemcombobox.h"
-#include "programlistwidget.h"
 #include "rowaccessibletext.h"
 
 #include <QAbstractItemView>
@@ -62,13 +61,6 @@ public:
     bool isEmpty() const override { return false; }
 };
 
-QIcon rowIcon(QListWidgetItem *item, const QString &name)
-{
-    if (auto *list = qobject_cast<ProgramListWidget *>(item ? item->listWidget() : nullptr))
-        return list->icon(name);
-    return AppContext::instance().icon(name);
-}
-
 } // namespace
 
 QString ProgramListItemWidget::styleRules()
@@ -116,7 +108,7 @@ ProgramListItemWidget::ProgramListItemWidget(const QString &name, const QString 
     const int iconHeight = context.dimension(QStringLiteral("ProgramItemIconHeight"), 30);
 
     // The picture is painted by the row itself: one widget fewer in every row of a long program.
-    m_picture = rowIcon(item, iconName);
+    m_picture = AppContext::instance().icon(iconName);
     m_pictureSize = QSize(iconWidth, iconHeight);
 
     m_actionBox = makeTextBox(this, QStringLiteral("actionSummary"));
@@ -312,10 +304,11 @@ void ProgramListItemWidget::setNewCurrentConditions()
 void ProgramListItemWidget::fillChooser()
 {
     QList<ConditionComboBoxModel::Entry> entries;
-    entries.append({conditionKindName(0), rowIcon(m_item, conditionIconName(0))});
+    entries.append({conditionKindName(0), AppContext::instance().icon(conditionIconName(0))});
     for (int kind : m_command->allowedConditions()) {
         if (kind >= 1 && kind <= 4)
-            entries.append({conditionKindName(kind), rowIcon(m_item, conditionIconName(kind))});
+            entries.append(
+                {conditionKindName(kind), AppContext::instance().icon(conditionIconName(kind))});
     }
     m_model->setEntries(entries);
 }

@@ -186,18 +186,16 @@ void ProgramListWidget::checkCycles()
 
 bool ProgramListWidget::markRunningRow(int position, RowDecoration::Marker marker)
 {
-    if (position == -1) {
-        for (int i = 0; i < count(); ++i) {
-            if (ProgramListItemWidget *widget = rowWidget(i))
-                widget->setMarker(RowDecoration::Marker::None);
-        }
+    ProgramListItemWidget *target =
+        position >= 0 && marker != RowDecoration::Marker::None ? rowWidget(position + 1) : nullptr;
+    // Only the row that loses the mark changes: a report that leaves it where it was is free.
+    if (m_markedRow && m_markedRow != target)
+        m_markedRow->setMarker(RowDecoration::Marker::None);
+    m_markedRow = target;
+    if (!target)
         return false;
-    }
-    ProgramListItemWidget *widget = position >= 0 ? rowWidget(position + 1) : nullptr;
-    if (!widget)
-        return false;
-    widget->setMarker(marker);
-    return marker != RowDecoration::Marker::None;
+    target->setMarker(marker);
+    return true;
 }
 
 bool ProgramListWidget::toggleBreakpointOfSelection()
@@ -239,13 +237,11 @@ int ProgramListWidget::insertIndexAfterCurrent() const
     return current + 1;
 }
 
-bool ProgramListWidget::openConditionChooser()
+void ProgramListWidget::openConditionChooser()
 {
     ProgramListItemWidget *widget = commandAt(currentRow()) ? rowWidget(currentRow()) : nullptr;
-    if (!widget || !widget->isEnabled() || !widget->conditionChooser())
-        return false;
-    widget->conditionChooser()->showPopup();
-    return true;
+    if (widget && widget->isEnabled() && widget->conditionChooser())
+        widget->conditionChooser()->showPopup();
 }
 
 void ProgramListWidget::keyPressEvent(QKeyEvent *event)
@@ -388,16 +384,6 @@ QList<Command *> ProgramListWidget::commands() const
             result.append(command);
     }
     return result;
-}
-
-QIcon ProgramListWidget::icon(const QString &name)
-{
-    auto cached = m_icons.constFind(name);
-    if (cached != m_icons.constEnd())
-        return *cached;
-    const QIcon loaded = AppContext::instance().icon(name);
-    m_icons.insert(name, loaded);
-    return loaded;
 }
 
 int ProgramListWidget::insertIndexForDrop(int row, int count)

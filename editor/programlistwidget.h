@@ -2,10 +2,9 @@
 
 #include "rowdecoration.h"
 
-#include <QHash>
-#include <QIcon>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPointer>
 
 class Command;
 class ProgramListItemWidget;
@@ -52,8 +51,8 @@ public:
     // Where a command chosen from the menu goes: after the current row, never before BEGIN nor
     // after END.
     int insertIndexAfterCurrent() const;
-    // Opens the condition chooser of the current row; false when it carries no command.
-    bool openConditionChooser();
+    // Opens the condition chooser of the current row, when it carries a command.
+    void openConditionChooser();
     bool hasCallTo(int program) const;
     void renumberCalls(int deletedProgram);
 
@@ -75,9 +74,6 @@ public:
     QStringList rowNames() const;
     // The commands of the rows that carry one, in row order.
     QList<Command *> commands() const;
-
-    // An image of the images folder, loaded once per list.
-    QIcon icon(const QString &name);
 
     // Insert index for a tile dropped on row `row` (-1: below every row) of a list of `count` rows.
     static int insertIndexForDrop(int row, int count);
@@ -115,6 +111,7 @@ private:
     QUndoStack *m_undoStack = nullptr;
     bool m_structureValid = true;
     int m_editDepth = 0;
-    QHash<QString, QIcon> m_icons;
     bool m_changePending = false;
+    // The row markRunningRow marked last.
+    QPointer<ProgramListItemWidget> m_markedRow;
 };

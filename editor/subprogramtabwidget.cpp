@@ -47,8 +47,7 @@ SubProgramTabWidget::SubProgramTabWidget(int index, const QString &name, const Q
     m_deleteButton->setFocusPolicy(Qt::NoFocus);
     m_deleteButton->setToolTip(deleteTip);
     AccessibleText::setTexts(m_deleteButton, deleteHint);
-    m_deleteTip = deleteTip;
-    setAccessibleDescription(m_deleteTip);
+    setAccessibleDescription(deleteTip);
     setFocusPolicy(Qt::TabFocus);
     m_deleteButton->setStyleSheet(QStringLiteral(
         "QPushButton {background-color: rgba(0,0, 0, 0); border-top-right-radius: "
@@ -91,7 +90,7 @@ void SubProgramTabWidget::setDeletable(bool deletable)
 {
     m_deletable = deletable;
     m_deleteButton->setVisible(deletable);
-    setAccessibleDescription(deletable ? m_deleteTip : QString());
+    setAccessibleDescription(deletable ? m_deleteButton->toolTip() : QString());
 }
 
 void SubProgramTabWidget::setNumbered(bool numbered)

@@ -76,7 +76,6 @@ private:
     bool m_deletable = true;
     bool m_numbered = true;
     QString m_refusalText;
-    QString m_deleteTip;
     std::shared_ptr<Group> m_group;
     QPointer<ProgramListWidget> m_mainList;
     QLabel *m_caption = nullptr;

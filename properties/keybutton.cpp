@@ -52,16 +52,6 @@ void KeyButton::keyPressEvent(QKeyEvent *event)
     QPushButton::keyPressEvent(event);
 }
 
-void KeyButton::keyReleaseEvent(QKeyEvent *event)
-{
-    // The press has played the key; the button's own Space handling must not click again.
-    if (KeyboardAccess::isActivationKey(event)) {
-        event->accept();
-        return;
-    }
-    QPushButton::keyReleaseEvent(event);
-}
-
 void KeyButton::activate()
 {
     if (m_selecting) {

@@ -1,6 +1,7 @@
 #include "appcontext.h"
 #include "benchprograms.h"
 #include "centralwidget.h"
+#include "firstframeprobe.h"
 #include "languagecatalog.h"
 #include "mainwindow.h"
 #include "programlistwidget.h"
@@ -71,16 +72,7 @@ void bench_Editor::cleanupTestCase()
 
 qint64 bench_Editor::residentKiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    // Files of /proc report no size; read until the end instead of asking for it.
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
+    return FirstFrameProbe::residentKiB();
 }
 
 void bench_Editor::load()

@@ -1,4 +1,5 @@
 #include "appcontext.h"
+#include "firstframeprobe.h"
 #include "hardwaredescription.h"
 #include "languagecatalog.h"
 #include "sensorchart.h"
@@ -28,18 +29,6 @@ double processCpuMs()
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
-}
-
-qint64 residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
 }
 
 // Reports as the link facade hands them over: analog inputs that swing like line sensors
@@ -242,7 +231,7 @@ void bench_SensorChart::hourOfPackets()
                 m_panel->chart()->repaint();
         }
         if (minute % 10 == 0) {
-            resident.append(residentKiB());
+            resident.append(FirstFrameProbe::residentKiB());
             qInfo("after %2d min: %d samples kept, record %lld KiB, process resident %lld KiB",
                   minute, m_panel->record()->size(), m_panel->record()->memoryBytes() / 1024,
                   resident.last());
