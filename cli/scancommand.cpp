@@ -6,8 +6,6 @@
 
 #include <QEventLoop>
 #include <QHash>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <cstdio>
 
@@ -59,16 +57,14 @@ int runScan(const QStringList &arguments)
     QObject::connect(&transport, &LinkTransport::foundDeviceKind,
                      [&kinds](const QString &text, int kind) { kinds.insert(text, kind); });
     QObject::connect(&transport, &LinkTransport::findNewDevice, [&](const QString &text) {
-        const QJsonObject device = QJsonDocument::fromJson(text.toUtf8()).object();
+        const mBluetoothConnect::DeviceParts device = mBluetoothConnect::deviceParts(text);
         const int kind = kinds.value(text);
         const char *what = kind == FoundDeviceKind::PairedRobot     ? "paired"
                            : kind == FoundDeviceKind::UnpairedRobot ? "not paired"
                            : kind == FoundDeviceKind::CablePort     ? "cable"
                                                                     : "serial port";
         const QString line =
-            QStringLiteral("%1\t%2\t%3\n")
-                .arg(device.value(QLatin1String("Address")).toString(),
-                     device.value(QLatin1String("Name")).toString(), QLatin1String(what));
+            QStringLiteral("%1\t%2\t%3\n").arg(device.address, device.name, QLatin1String(what));
         // Robots as they answer; the serial ports, known at once, after them.
         if (kind == FoundDeviceKind::CablePort || kind == FoundDeviceKind::SerialPort) {
             serialLines.append(line);

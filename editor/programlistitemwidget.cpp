@@ -332,8 +332,14 @@ void ProgramListItemWidget::updateAccessibleName()
 {
     if (!m_item || !m_command)
         return;
-    const QString name =
-        RowAccessibleText::name(m_command->toolTip(), m_actionBox->text(), m_command->json());
+    const QString type = m_command->json()
+                             .value(QLatin1String("conditions"))
+                             .toObject()
+                             .value(QLatin1String("type"))
+                             .toString();
+    const bool always = type.isEmpty() || type == QLatin1String("always");
+    const QString name = RowAccessibleText::name(m_command->toolTip(), m_actionBox->text(),
+                                                 always ? QString() : m_conditionBox->text());
     if (m_item->data(Qt::AccessibleTextRole).toString() != name)
         m_item->setData(Qt::AccessibleTextRole, name);
 }

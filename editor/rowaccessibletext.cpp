@@ -1,27 +1,22 @@
 #include "rowaccessibletext.h"
 
 #include "accessibletext.h"
-#include "commandsummary.h"
 
 #include <QStringList>
 
 namespace RowAccessibleText {
 
-QString name(const QString &title, const QString &summary, const QJsonObject &command)
+QString name(const QString &title, const QString &summary, const QString &conditions)
 {
     const QString settings = summary.trimmed();
     const QString base = settings.isEmpty() ? title
                                             : AccessibleText::format(QStringLiteral("RowName"),
                                                                      QStringLiteral("%1: %2"))
                                                   .arg(title, settings);
-    const QString type = command.value(QLatin1String("conditions"))
-                             .toObject()
-                             .value(QLatin1String("type"))
-                             .toString();
-    if (type.isEmpty() || type == QLatin1String("always"))
+    if (conditions.isEmpty())
         return AccessibleText::format(QStringLiteral("RowAlways"), QStringLiteral("%1")).arg(base);
     return AccessibleText::format(QStringLiteral("RowWhen"), QStringLiteral("%1; %2"))
-        .arg(base, conditionsSummary(command));
+        .arg(base, conditions);
 }
 
 QString description(RowDecoration::Marker marker, bool breakpoint, bool enabled)

@@ -2,11 +2,10 @@
 
 #include "appcontext.h"
 #include "internalworker.h"
+#include "mbluetoothconnect.h"
 #include "transferprogress.h"
 
 #include <QGridLayout>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -85,9 +84,9 @@ QString TransferPanel::text() const
 
 QString TransferPanel::deviceName(const QString &deviceText)
 {
-    const QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
-    const QString name = device.value(QLatin1String("Name")).toString().trimmed();
-    return name.isEmpty() ? device.value(QLatin1String("Address")).toString() : name;
+    const mBluetoothConnect::DeviceParts device = mBluetoothConnect::deviceParts(deviceText);
+    const QString name = device.name.trimmed();
+    return name.isEmpty() ? device.address : name;
 }
 
 QString TransferPanel::progressText(int kind, int done, int total, qint64 elapsedMs,

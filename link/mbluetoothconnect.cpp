@@ -47,6 +47,13 @@ QString mBluetoothConnect::deviceText(const QString &name, const QString &addres
     return QStringLiteral("{ \"Name\":%1, \"Address\":%2 }").arg(quoted(name), quoted(address));
 }
 
+mBluetoothConnect::DeviceParts mBluetoothConnect::deviceParts(const QString &deviceText)
+{
+    const QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
+    return {device.value(QLatin1String("Name")).toString(),
+            device.value(QLatin1String("Address")).toString()};
+}
+
 void mBluetoothConnect::createSocket()
 {
     m_addressWarningGiven = false;
@@ -89,8 +96,7 @@ void mBluetoothConnect::connectDevice(const QString &info)
         m_agent->stop();
         return;
     }
-    const QString address =
-        QJsonDocument::fromJson(info.toUtf8()).object().value(QLatin1String("Address")).toString();
+    const QString address = deviceParts(info).address;
     const LinkSocket::Kind wanted = LinkSocket::kindOf(address);
     if (m_socket && m_socket->kind() != wanted && m_socket->isUnconnected())
         dropSocket();

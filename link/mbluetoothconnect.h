@@ -32,6 +32,13 @@ public:
 
     // Device text of one found device: a JSON object with "Name" and "Address".
     static QString deviceText(const QString &name, const QString &address);
+    // The name and the address a device text holds (empty where it holds none).
+    struct DeviceParts
+    {
+        QString name;
+        QString address;
+    };
+    static DeviceParts deviceParts(const QString &deviceText);
 
     int searchState() const { return m_searchState; }
     int socketErrorCount() const { return m_socketErrorCount; }

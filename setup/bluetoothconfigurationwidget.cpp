@@ -14,8 +14,6 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -279,25 +277,23 @@ void bluetoothconfigurationwidget::setDevice(const QString &deviceText)
 QString bluetoothconfigurationwidget::withKitSpeed(const QString &deviceText)
 {
     // A serial port runs at the kit's speed unless its address names one.
-    QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
-    const QString address = device.value(QStringLiteral("Address")).toString();
+    const mBluetoothConnect::DeviceParts device = mBluetoothConnect::deviceParts(deviceText);
+    const QString &address = device.address;
     const HardwareDescription *description = AppContext::instance().description();
     if (LinkSocket::kindOf(address) != LinkSocket::Kind::Serial || !description)
         return deviceText;
     const QString fast = SerialLinkSocket::withBaudRate(address, description->serialBaudRate());
     if (fast == address)
         return deviceText;
-    return mBluetoothConnect::deviceText(device.value(QStringLiteral("Name")).toString(), fast);
+    return mBluetoothConnect::deviceText(device.name, fast);
 }
 
 void bluetoothconfigurationwidget::chooseDevice(const QString &deviceText)
 {
     m_deviceText = deviceText;
     showDevice(deviceText);
-    const QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
-    QString name = device.value(QStringLiteral("Name")).toString();
-    if (name.isEmpty())
-        name = device.value(QStringLiteral("Address")).toString();
+    const mBluetoothConnect::DeviceParts device = mBluetoothConnect::deviceParts(deviceText);
+    const QString name = device.name.isEmpty() ? device.address : device.name;
     m_status.chooseDevice(name.isEmpty() ? deviceText : name);
     showWords(m_status.current());
 }
@@ -309,9 +305,7 @@ bool bluetoothconfigurationwidget::isFlashing() const
 
 QString bluetoothconfigurationwidget::displayText(const QString &deviceText)
 {
-    const QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
-    const QString name = device.value(QStringLiteral("Name")).toString();
-    const QString address = device.value(QStringLiteral("Address")).toString();
+    const auto [name, address] = mBluetoothConnect::deviceParts(deviceText);
     if (name.isEmpty() && address.isEmpty())
         return deviceText;
     if (address.isEmpty())
