@@ -22,8 +22,6 @@ namespace {
 
 // The look of the rows lives in one style sheet of the list (rules()), not in one sheet per
 // widget: a list of hundreds of rows would otherwise parse and polish every sheet on its own.
-const char *const kRowFrame = "border-radius: 8px; margin-left: 15px; margin-right: 15px; "
-                              "margin-top: 5px;";
 const char *const kActionStyle =
     "border-style: solid; border-width: 2px; border-color: rgba(5, 46, 60, 255); "
     "background-color: white; color: black; border-radius: 8px; ";
@@ -66,7 +64,15 @@ public:
 QString ProgramListItemWidget::styleRules()
 {
     // A marked row's frame and its breakpoint are painted over this (RowDecoration).
-    return QStringLiteral("ProgramListItemWidget { border: 3px solid white; %1}"
+    using namespace RowDecoration;
+    const QString frame = QStringLiteral("border: %1px solid white; border-radius: %2px; "
+                                         "margin-left: %3px; margin-right: %4px; margin-top: %5px;")
+                              .arg(kBorder)
+                              .arg(kRadius)
+                              .arg(kMarginLeft)
+                              .arg(kMarginRight)
+                              .arg(kMarginTop);
+    return QStringLiteral("ProgramListItemWidget { %1}"
                           "QLabel#actionSummary { %2}"
                           "QLabel#conditionSummary { %3}"
                           "QLabel#actionSummary:disabled, QLabel#conditionSummary:disabled { %4}"
@@ -75,7 +81,7 @@ QString ProgramListItemWidget::styleRules()
                           "ProgramItemComboBox::drop-down { width: 0px; border: none; }"
                           "ProgramItemComboBox QAbstractItemView { background: transparent; "
                           "border: 2px solid red; border-radius: 8px; }")
-        .arg(QLatin1String(kRowFrame), QLatin1String(kActionStyle), QLatin1String(kConditionStyle),
+        .arg(frame, QLatin1String(kActionStyle), QLatin1String(kConditionStyle),
              QLatin1String(kGreyedStyle));
 }
 

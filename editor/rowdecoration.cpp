@@ -8,15 +8,6 @@
 namespace RowDecoration {
 
 namespace {
-// These follow the rows' style sheet (ProgramListItemWidget::styleRules): margins, border width
-// and corner radius of the frame, and the layout's space inside it.
-constexpr int kMarginLeft = 15;
-constexpr int kMarginRight = 15;
-constexpr int kMarginTop = 5;
-constexpr int kBorder = 3;
-constexpr int kRadius = 8;
-constexpr int kInnerSpace = 9;
-
 const QColor kBreakpointColor(214, 40, 40);
 } // namespace
 

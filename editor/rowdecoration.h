@@ -20,6 +20,15 @@ enum class Marker
     Next,
 };
 
+// The row's frame: margins, border width and corner radius, which the rows' style sheet
+// (ProgramListItemWidget::styleRules) is built from, and the layout's space inside it.
+constexpr int kMarginLeft = 15;
+constexpr int kMarginRight = 15;
+constexpr int kMarginTop = 5;
+constexpr int kBorder = 3;
+constexpr int kRadius = 8;
+constexpr int kInnerSpace = 9;
+
 // The framed part of a row of this size, inside the margins the rows' style sheet gives it.
 QRect frameRect(const QRect &row);
 // Presses this close to a row's left side toggle its breakpoint: the margin, the frame's border
