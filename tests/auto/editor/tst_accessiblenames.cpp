@@ -3,6 +3,7 @@
 #include "centralwidget.h"
 #include "command.h"
 #include "configurationwidget.h"
+#include "editorhome.h"
 #include "hardwaredescription.h"
 #include "languagecatalog.h"
 #include "languagewidget.h"
@@ -67,12 +68,7 @@ private:
 
 void tst_AccessibleNames::initTestCase()
 {
-    qputenv("HOME", m_home.path().toUtf8());
-    QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=false"));
-    QVERIFY(QDir(m_home.path()).mkpath(QStringLiteral("Lumakit")));
-    QVERIFY(ProgramStore::saveFile(
-        m_home.filePath(QStringLiteral("Lumakit/states.json")),
-        QJsonObject{{"Language", "English"}, {"ProgData", QJsonArray{QJsonArray{}}}}));
+    QVERIFY(EditorHome::prepare(m_home));
     m_window = std::make_unique<MainWindow>();
     QVERIFY(m_window->isBuilt());
 }
@@ -86,15 +82,7 @@ void tst_AccessibleNames::cleanupTestCase()
 QJsonObject tst_AccessibleNames::configuration()
 {
     // Every kind of gadget, so that every editor shows its pin choices and rows.
-    const auto pin = [](const char *label, int id) {
-        return QJsonObject{{"pinLbl", label}, {"gadgetId", id}};
-    };
-    return {{"pins", QJsonArray{pin("D5", 40), pin("D6", 41), pin("D3", 20), pin("D9", 20),
-                                pin("D2", 30), pin("A1", 30), pin("D4", 70), pin("D11", 60),
-                                pin("D7", 1), pin("A0", 11), pin("A2", 12)}},
-            {"servocalibr", QJsonArray{}},
-            {"Motor1", 100},
-            {"Motor2", 100}};
+    return EditorHome::everyGadget();
 }
 
 QJsonObject tst_AccessibleNames::everyCommand()

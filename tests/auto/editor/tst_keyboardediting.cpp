@@ -2,6 +2,7 @@
 #include "centralwidget.h"
 #include "command.h"
 #include "counterconditionwidget.h"
+#include "editorhome.h"
 #include "focusgrid.h"
 #include "focusorder.h"
 #include "focusring.h"
@@ -70,12 +71,7 @@ private:
 
 void tst_KeyboardEditing::initTestCase()
 {
-    qputenv("HOME", m_home.path().toUtf8());
-    QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=false"));
-    QVERIFY(QDir(m_home.path()).mkpath(QStringLiteral("Lumakit")));
-    QVERIFY(ProgramStore::saveFile(
-        m_home.filePath(QStringLiteral("Lumakit/states.json")),
-        QJsonObject{{"Language", "English"}, {"ProgData", QJsonArray{QJsonArray{}}}}));
+    QVERIFY(EditorHome::prepare(m_home));
     m_window = std::make_unique<MainWindow>();
     QVERIFY(m_window->isBuilt());
     m_window->activateWindow();

@@ -7,6 +7,7 @@
 #include "checkableroundlabel.h"
 #include "clickableroundlabel.h"
 #include "command.h"
+#include "editorhome.h"
 #include "hardwaredescription.h"
 #include "inputswidget.h"
 #include "keybutton.h"
@@ -29,15 +30,7 @@ namespace PanelFixture {
 
 inline QJsonObject configuration()
 {
-    const auto pin = [](const char *label, int id) {
-        return QJsonObject{{"pinLbl", label}, {"gadgetId", id}};
-    };
-    return {{"pins", QJsonArray{pin("D5", 40), pin("D6", 41), pin("D3", 20), pin("D9", 20),
-                                pin("D2", 30), pin("A1", 30), pin("D4", 70), pin("D11", 60),
-                                pin("D7", 1), pin("A0", 11), pin("A2", 12)}},
-            {"servocalibr", QJsonArray{}},
-            {"Motor1", 100},
-            {"Motor2", 100}};
+    return EditorHome::everyGadget();
 }
 
 // Loads the English configuration; returns false (with a message) when it is missing.

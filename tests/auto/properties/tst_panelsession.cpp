@@ -39,13 +39,7 @@ private:
 void tst_PanelSession::initTestCase()
 {
     QVERIFY(m_home.isValid());
-    qputenv("HOME", m_home.path().toUtf8());
-    QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=false"));
-    // A saved language that is shipped, so the window is built at once instead of asking first.
-    QVERIFY(QDir(m_home.path()).mkpath(QStringLiteral("Lumakit")));
-    QVERIFY(ProgramStore::saveFile(
-        m_home.filePath(QStringLiteral("Lumakit/states.json")),
-        QJsonObject{{"Language", "English"}, {"ProgData", QJsonArray{QJsonArray{}}}}));
+    QVERIFY(EditorHome::prepare(m_home));
 }
 
 void tst_PanelSession::everyMenuCommandReachesTheWorker()
