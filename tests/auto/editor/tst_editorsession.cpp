@@ -9,6 +9,7 @@
 #include "programlistwidget.h"
 #include "programstore.h"
 #include "qlabeldragdrop.h"
+#include "reportwait.h"
 #include "subprogramtabwidget.h"
 #include "tiledrop.h"
 #include "topmenuwidget.h"
@@ -45,9 +46,7 @@ private slots:
     void openingAFileReplacesProgramsAndHistory();
 
 private:
-    using Report = std::function<bool(const QJsonObject &)>;
-    static bool waitForReport(QSignalSpy &spy, qsizetype *from, const Report &wanted,
-                              int timeoutMs);
+    using Report = ReportWait::Report;
     static void dropTile(ProgramListWidget *list, const QString &command, int row);
     static QJsonObject pause(double seconds);
 
@@ -65,22 +64,6 @@ void tst_EditorSession::initTestCase()
     QVERIFY(ProgramStore::saveFile(
         m_home.filePath(QStringLiteral("Lumakit/states.json")),
         QJsonObject{{"Language", languages.first()}, {"ProgData", QJsonArray{QJsonArray{}}}}));
-}
-
-bool tst_EditorSession::waitForReport(QSignalSpy &spy, qsizetype *from, const Report &wanted,
-                                      int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (true) {
-        for (; *from < spy.count(); ++*from) {
-            if (wanted(spy.at(*from).at(0).toJsonObject())) {
-                ++*from;
-                return true;
-            }
-        }
-        if (deadline.hasExpired() || !spy.wait(int(qMax<qint64>(1, deadline.remainingTime()))))
-            return false;
-    }
 }
 
 void tst_EditorSession::dropTile(ProgramListWidget *list, const QString &command, int row)
@@ -128,7 +111,7 @@ void tst_EditorSession::writeReadRestartRun()
     };
 
     // Connected: writing is offered.
-    QVERIFY(waitForReport(reports, &seen, writable, 30000));
+    QVERIFY(ReportWait::until(reports, &seen, writable, 30000));
     QVERIFY(top->button(QStringLiteral("write"))->isEnabled());
 
     // Build a program the way drops do: BEGIN, pause, pause, pause, END.
@@ -147,8 +130,8 @@ void tst_EditorSession::writeReadRestartRun()
 
     // Write, then read back: the same byte code comes back and replaces the editor's program.
     emit top->button(QStringLiteral("write"))->clicked();
-    QVERIFY(waitForReport(reports, &seen, writing, 5000));
-    QVERIFY(waitForReport(reports, &seen, connected, 30000));
+    QVERIFY(ReportWait::until(reports, &seen, writing, 5000));
+    QVERIFY(ReportWait::until(reports, &seen, connected, 30000));
     // The panel under the program says where the program went.
     TransferPanel *panel = window.transferPanel();
     QVERIFY(panel->isVisible());
@@ -170,9 +153,9 @@ void tst_EditorSession::writeReadRestartRun()
     QCOMPARE(after.image, before.image);
 
     // Restart makes the controller ready to run.
-    QVERIFY(waitForReport(reports, &seen, restartable, 30000));
+    QVERIFY(ReportWait::until(reports, &seen, restartable, 30000));
     emit top->button(QStringLiteral("restart"))->clicked();
-    QVERIFY(waitForReport(reports, &seen, ready, 30000));
+    QVERIFY(ReportWait::until(reports, &seen, ready, 30000));
     QTRY_VERIFY(top->button(QStringLiteral("start"))->isEnabled());
 
     // Run: the red row walks through the commands; once the run is over no row is marked.
@@ -190,8 +173,8 @@ void tst_EditorSession::writeReadRestartRun()
         connect(window.worker(), &mWorker::sigCurState, this, recordRedRow);
     recordRedRow();
     emit top->button(QStringLiteral("start"))->clicked();
-    QVERIFY(waitForReport(reports, &seen, running, 5000));
-    QVERIFY(waitForReport(reports, &seen, ended, 30000));
+    QVERIFY(ReportWait::until(reports, &seen, running, 5000));
+    QVERIFY(ReportWait::until(reports, &seen, ended, 30000));
     disconnect(recording);
     QCOMPARE(redRows, (QList<int>{-1, 1, 2, 3, -1}));
 
@@ -258,9 +241,9 @@ void tst_EditorSession::breakpointPauseStepContinueStop()
     QTest::keyClick(&window, Qt::Key_F9);
     QVERIFY(!main->commandAt(2)->hasBreakpoint());
 
-    QVERIFY(waitForReport(reports, &seen, restartable, 30000));
+    QVERIFY(ReportWait::until(reports, &seen, restartable, 30000));
     emit top->button(QStringLiteral("restart"))->clicked();
-    QVERIFY(waitForReport(reports, &seen, ready, 30000));
+    QVERIFY(ReportWait::until(reports, &seen, ready, 30000));
 
     auto markers = [main] {
         QList<int> rows;
@@ -273,7 +256,7 @@ void tst_EditorSession::breakpointPauseStepContinueStop()
     using RowDecoration::Marker;
     // Start: the run stops before the pause, which is marked as the next row; the robot drives.
     emit top->button(QStringLiteral("start"))->clicked();
-    QVERIFY(waitForReport(reports, &seen, pausedAt(2), 10000));
+    QVERIFY(ReportWait::until(reports, &seen, pausedAt(2), 10000));
     QCOMPARE(markers(), QList<int>{3});
     QCOMPARE(main->rowWidget(3)->marker(), Marker::Next);
     QCOMPARE(area->tabs().at(0)->marker(), Marker::Next);
@@ -281,18 +264,18 @@ void tst_EditorSession::breakpointPauseStepContinueStop()
 
     // Step: only the pause runs, and the cycle's end is next.
     emit top->button(QStringLiteral("step"))->clicked();
-    QVERIFY(waitForReport(reports, &seen, pausedAt(3), 10000));
+    QVERIFY(ReportWait::until(reports, &seen, pausedAt(3), 10000));
     QCOMPARE(markers(), QList<int>{4});
 
     // Continue: the cycle repeats and pauses at the breakpoint again.
     emit top->button(QStringLiteral("start"))->clicked();
-    QVERIFY(waitForReport(reports, &seen, running, 10000));
-    QVERIFY(waitForReport(reports, &seen, pausedAt(2), 10000));
+    QVERIFY(ReportWait::until(reports, &seen, running, 10000));
+    QVERIFY(ReportWait::until(reports, &seen, pausedAt(2), 10000));
     QCOMPARE(markers(), QList<int>{3});
 
     // Esc stops from the window: the robot is halted and no row is marked any more.
     QTest::keyClick(&window, Qt::Key_Escape);
-    QVERIFY(waitForReport(reports, &seen, halted, 10000));
+    QVERIFY(ReportWait::until(reports, &seen, halted, 10000));
     QCOMPARE(server.controller().outputs().driveCommand, 0x21);
     QCOMPARE(markers(), QList<int>{});
     QCOMPARE(area->tabs().at(0)->marker(), Marker::None);
@@ -300,7 +283,7 @@ void tst_EditorSession::breakpointPauseStepContinueStop()
     // Closing the window while the robot drives halts it before the window goes, and keeps
     // the breakpoint with the saved programs.
     emit top->button(QStringLiteral("start"))->clicked();
-    QVERIFY(waitForReport(reports, &seen, pausedAt(2), 10000));
+    QVERIFY(ReportWait::until(reports, &seen, pausedAt(2), 10000));
     QCOMPARE(server.controller().outputs().driveCommand, 0x23);
     window.close();
     QCOMPARE(server.controller().outputs().driveCommand, 0x21);

@@ -1,4 +1,5 @@
 #include "mworker.h"
+#include "reportwait.h"
 #include "simprocess.h"
 
 #include <QFile>
@@ -81,22 +82,6 @@ QList<Sample> waitForTrace(const QString &path, const std::function<bool(const S
     return samples;
 }
 
-bool waitForReport(QSignalSpy &spy, qsizetype *from,
-                   const std::function<bool(const QJsonObject &)> &wanted, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (true) {
-        for (; *from < spy.count(); ++*from) {
-            if (wanted(spy.at(*from).at(0).toJsonObject())) {
-                ++*from;
-                return true;
-            }
-        }
-        if (deadline.hasExpired() || !spy.wait(int(qMax<qint64>(1, deadline.remainingTime()))))
-            return false;
-    }
-}
-
 } // namespace
 
 // Stop brings the virtual robot to rest: an endless forward cycle is stopped from the editor's
@@ -164,18 +149,18 @@ void tst_RobotStop::stopFromTheEditorsLink()
     worker.mwSelectDevice(sim.deviceText());
     worker.mwStart();
     worker.mwChangeProg(endlessForward());
-    QVERIFY(waitForReport(reports, &seen, flag("restart", 1), 30000));
+    QVERIFY(ReportWait::until(reports, &seen, flag("restart", 1), 30000));
     worker.mwCommand("restart");
-    QVERIFY(waitForReport(reports, &seen, flag("start", 1), 30000));
+    QVERIFY(ReportWait::until(reports, &seen, flag("start", 1), 30000));
     worker.mwCommand("start");
-    QVERIFY(waitForReport(reports, &seen, flag("run", 1), 10000));
+    QVERIFY(ReportWait::until(reports, &seen, flag("run", 1), 10000));
     const QList<Sample> driving = waitForTrace(trace, moving, 2, 10000);
     QVERIFY(!driving.isEmpty() && moving(driving.last()));
 
     worker.mwCommand("stop");
     QVERIFY(halts.wait(10000));
     QCOMPARE(halts.first().first().toBool(), true);
-    QVERIFY(waitForReport(
+    QVERIFY(ReportWait::until(
         reports, &seen,
         [](const QJsonObject &r) {
             return r.value("run").toInt() == 0 && r.value("start").toInt() == 1;
