@@ -55,7 +55,8 @@ QString LinkOptions::problemText(int problem, const QString &device, const QStri
     case LinkProblem::NoAdapter:
         return QStringLiteral("no Bluetooth adapter on this computer");
     case LinkProblem::NoBluetoothService:
-        return QStringLiteral("the Bluetooth service (bluetoothd) is not running");
+        return QStringLiteral("the Bluetooth service is not running: start it with sudo systemctl "
+                              "start bluetooth");
     case LinkProblem::NotPaired:
         return QStringLiteral("%1 is not paired: pair it in the system's Bluetooth settings")
             .arg(device);
