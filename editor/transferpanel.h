@@ -25,7 +25,8 @@ public:
     QString text() const;
     bool failed() const { return m_failed; }
 
-    // The device text's "Name", else its "Address".
+    // The device text's "Name" (the virtual controller's in the user's language), else its
+    // "Address".
     static QString deviceName(const QString &deviceText);
     // The texts shown, from the dictionary (kinds and outcomes of transferprogress.h).
     static QString progressText(int kind, int done, int total, qint64 elapsedMs,
