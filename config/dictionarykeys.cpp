@@ -32,6 +32,8 @@ const QStringList &all()
             QStringLiteral("TransferInterrupted"),
             QStringLiteral("TransferNoProgram"),
             QStringLiteral("TransferBadAnswer"),
+            QStringLiteral("TransferWaitingForLink"),
+            QStringLiteral("VirtualControllerName"),
             // program area
             QStringLiteral("ProgramLabel"),
             QStringLiteral("SubprogramLabel"),
@@ -124,7 +126,9 @@ const QStringList &all()
             QStringLiteral("BluetoothUnknownDevice"),
             QStringLiteral("BluetoothSearching"),
             QStringLiteral("BluetoothFoundCount"),
+            QStringLiteral("BluetoothFoundWithPorts"),
             QStringLiteral("BluetoothNoneFound"),
+            QStringLiteral("BluetoothNoneFoundPorts"),
             QStringLiteral("BluetoothPairedMark"),
             QStringLiteral("BluetoothUnpairedMark"),
             QStringLiteral("SerialPortMissing"),
@@ -203,6 +207,9 @@ const QStringList &all()
             QStringLiteral("PinComboName"),
             QStringLiteral("DeviceListName"),
             QStringLiteral("DeviceListHint"),
+            QStringLiteral("DeviceBluetoothAddress"),
+            QStringLiteral("DeviceSerialPort"),
+            QStringLiteral("DeviceNetworkAddress"),
             QStringLiteral("LabelledValue"),
             // side panels and the sensor chart
             QStringLiteral("SidePanelToggleHint"),
