@@ -45,8 +45,8 @@ std::optional<QJsonObject> readProgramDocument(const QString &path);
 
 // A program document to send to the controller: read, then compiled once on its own with the
 // compiler's messages (installLogHandler comes first), so that nothing is sent when it does not
-// build. Nothing, and the exit code
-// to return (usage for an unreadable file, failure for a program that does not compile), otherwise.
+// build. Nothing, and the exit code to return (usage for an unreadable file, failure for a
+// program that does not compile), otherwise.
 std::optional<QJsonObject> readProgramToSend(const QString &path, int *exitCode);
 
 // Writes one line to stderr, prefixed with "taviroc: ".

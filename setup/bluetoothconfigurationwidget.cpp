@@ -73,7 +73,7 @@ void showInLine(QLabel *label, const QString &text, const QWidget *row)
     const QString shown =
         row->isVisible() ? inTwoLines(text, label->font(), row->width() - kLineFrame) : text;
     label->setText(shown);
-    label->setToolTip(shown.endsWith(QChar(0x2026)) ? text : QString());
+    label->setToolTip(shown.size() < text.size() ? text : QString());
     label->setAccessibleName(text);
 }
 
