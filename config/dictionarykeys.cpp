@@ -12,6 +12,8 @@ const QStringList &all()
             QStringLiteral("DialogSave"),
             QStringLiteral("StateFileBroken"),
             QStringLiteral("NotAProgramFile"),
+            QStringLiteral("SavedTo"),
+            QStringLiteral("SaveFailed"),
             // program rows
             QStringLiteral("StartLabel"),
             QStringLiteral("EndLabel"),

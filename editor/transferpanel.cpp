@@ -145,6 +145,16 @@ void TransferPanel::showEnd(int kind, int outcome, qint64 elapsedMs)
         m_hideTimer.stop();
 }
 
+void TransferPanel::showNotice(const QString &text)
+{
+    setFailed(false);
+    m_bar->setRange(0, 1);
+    m_bar->setValue(1);
+    m_text->setText(text);
+    show();
+    m_hideTimer.start();
+}
+
 void TransferPanel::mousePressEvent(QMouseEvent *event)
 {
     event->accept();

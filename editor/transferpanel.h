@@ -36,6 +36,8 @@ public:
 public slots:
     void showProgress(int kind, int done, int total, qint64 elapsedMs);
     void showEnd(int kind, int outcome, qint64 elapsedMs);
+    // A line about something done that is not a transfer (a saved file), shown like a result.
+    void showNotice(const QString &text);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

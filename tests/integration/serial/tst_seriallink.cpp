@@ -5,6 +5,7 @@
 #include "transferprogress.h"
 #include "virtualcontroller.h"
 #include "virtualcontrollerserial.h"
+#include "virtualserialports.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -42,6 +43,8 @@ private slots:
     void cablePulledMidWrite();
     void portRefused_data();
     void portRefused();
+    void publishedPorts_data();
+    void publishedPorts();
 
 private:
     // Hands the worker the program and connects it to the port.
@@ -181,6 +184,48 @@ void tst_SerialLink::portRefused()
     const QByteArray error = taviroc.readAllStandardError();
     QVERIFY2(taviroc.exitCode() == 3, error.constData());
     QVERIFY2(error.contains(reason), error.constData());
+}
+
+void tst_SerialLink::publishedPorts_data()
+{
+    QTest::addColumn<QString>("problem"); // with the folder
+    QTest::addColumn<int>("mode");        // Qt's flags of the folder made before: 0 none, -1 a link
+    QTest::addColumn<QString>("target");  // of the published link; empty: the terminal
+    QTest::addColumn<QString>("foreign"); // handed to another user
+    QTest::newRow("missing, made for the owner") << QString() << 0 << QString() << QString();
+    QTest::newRow("another user's") << "belongs to another user" << 0x7700 << QString() << ".";
+    QTest::newRow("open to all") << "written by other users" << 0x7777 << QString() << QString();
+    QTest::newRow("a link instead") << "is a symbolic link" << -1 << QString() << QString();
+    QTest::newRow("link to a file") << QString() << 0x7700 << "/etc/passwd" << QString();
+    QTest::newRow("dangling link") << QString() << 0x7700 << "/nowhere" << QString();
+    QTest::newRow("another user's link") << QString() << 0x7700 << QString() << "taviro-sim-1";
+}
+
+void tst_SerialLink::publishedPorts()
+{
+    QFETCH(QString, problem);
+    QFETCH(int, mode);
+    QFETCH(QString, target);
+    QFETCH(QString, foreign);
+    if (!foreign.isEmpty() && ::getuid() != 0)
+        QSKIP("only root can hand a file to another user");
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    const QString dir = runtime.filePath("taviro-serial"), name = "taviro-sim-1";
+    QVERIFY(mode <= 0 ||
+            (QDir().mkdir(dir) && QFile::setPermissions(dir, QFile::Permissions(mode))));
+    QVERIFY(mode >= 0 || QFile::link(runtime.path(), dir));
+    QVERIFY(foreign != "." || ::lchown(QFile::encodeName(dir + '/' + foreign), 65534, 65534) == 0);
+    QString error;
+    const QString link = VirtualSerialPorts::publish(
+        name, target.isEmpty() ? m_serial->terminalPath() : target, &error);
+    QVERIFY2(error.contains(problem) && link.isEmpty() == !problem.isEmpty(), qPrintable(error));
+    QVERIFY(foreign != name || ::lchown(QFile::encodeName(dir + '/' + foreign), 65534, 65534) == 0);
+    QVERIFY(mode || QFile::permissions(dir) == QFile::Permissions(0x7700)); // made for the owner
+    if (!problem.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(problem));
+    const bool listed = target.isEmpty() && foreign.isEmpty() && problem.isEmpty();
+    QCOMPARE(VirtualSerialPorts::present(), listed ? QStringList{link} : QStringList{});
 }
 
 QTEST_GUILESS_MAIN(tst_SerialLink)
