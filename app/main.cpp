@@ -21,8 +21,8 @@ namespace {
 
 QString simulatorDeviceText(quint16 port)
 {
-    return QStringLiteral(R"({"Name":"Virtual controller","Address":"tcp://127.0.0.1:%1"})")
-        .arg(port);
+    return mBluetoothConnect::deviceText(mBluetoothConnect::kVirtualControllerName,
+                                         QStringLiteral("tcp://127.0.0.1:%1").arg(port));
 }
 
 // Saves a picture of the window after a delay and quits; used by tools/screenshots.sh.
