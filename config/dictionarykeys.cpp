@@ -185,6 +185,8 @@ const QStringList &all()
             QStringLiteral("Condition_conditioncounter"),
             QStringLiteral("AddSubprogramName"),
             QStringLiteral("AddSubprogramHint"),
+            QStringLiteral("TabsBackName"),
+            QStringLiteral("TabsForwardName"),
             QStringLiteral("ButtonRunHint"),
             QStringLiteral("DecreaseName"),
             QStringLiteral("IncreaseName"),

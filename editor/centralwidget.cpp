@@ -17,12 +17,12 @@
 #include "programvalues.h"
 #include "statereport.h"
 #include "subprogramtabwidget.h"
+#include "tabstrip.h"
 #include "uilogging.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QScrollArea>
 #include <QStackedWidget>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -33,6 +33,7 @@ CentralWidget::CentralWidget(QWidget *parent)
     : QFrame(parent)
     , m_group(std::make_shared<QList<QPointer<SubProgramTabWidget>>>())
     , m_pages(new QStackedWidget(this))
+    , m_tabStrip(new TabStrip)
     , m_addButton(new QPushButton(QStringLiteral("+")))
 {
     setAcceptDrops(true);
@@ -41,28 +42,13 @@ CentralWidget::CentralWidget(QWidget *parent)
     layout->setSpacing(0);
 
     auto *tabBar = new QFrame(this);
-    tabBar->setMaximumHeight(50);
+    // The chosen tab reaches down to its page.
+    tabBar->setFixedHeight(50);
     auto *tabBarLayout = new QHBoxLayout(tabBar);
     tabBarLayout->setContentsMargins(0, 0, 0, 0);
     tabBarLayout->setSpacing(0);
 
-    auto *scrollArea = new QScrollArea(tabBar);
-    scrollArea->setWidgetResizable(true);
-    scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // The tabs inside take the focus, not the strip that holds them.
-    scrollArea->setFocusPolicy(Qt::NoFocus);
-    scrollArea->setStyleSheet(
-        QStringLiteral("CentralWidget QScrollArea{ background-color: transparent; border:none;}"));
-    auto *tabContent = new QFrame;
-    tabContent->setStyleSheet(
-        QStringLiteral("CentralWidget QFrame{ background-color: transparent; }"));
-    m_tabRow = new QHBoxLayout(tabContent);
-    m_tabRow->setContentsMargins(0, 0, 0, 0);
-    m_tabRow->setSpacing(0);
-    m_tabRow->addStretch(1);
-    scrollArea->setWidget(tabContent);
-    tabBarLayout->addWidget(scrollArea, 1);
+    tabBarLayout->addWidget(m_tabStrip, 1);
 
     auto *addFrame = new QFrame(tabBar);
     auto *addLayout = new QHBoxLayout(addFrame);
@@ -145,6 +131,7 @@ void CentralWidget::retranslate()
     m_subprogramLabel = context.text(QStringLiteral("SubprogramLabel"));
     for (int i = 0; i < m_tabs.size(); ++i)
         m_tabs.at(i)->setName(i == 0 ? m_mainLabel : m_subprogramLabel);
+    m_tabStrip->retranslate();
     m_addButton->setToolTip(AccessibleText::text(QStringLiteral("AddSubprogramHint")));
     AccessibleText::set(m_addButton, QStringLiteral("AddSubprogramName"),
                         QStringLiteral("AddSubprogramHint"));
@@ -229,7 +216,7 @@ void CentralWidget::createMainProgram(bool createEmpty)
     tab->setNumbered(false);
     m_tabs.prepend(tab);
     m_group->prepend(tab);
-    m_tabRow->insertWidget(0, tab);
+    m_tabStrip->insertTab(0, tab);
     tab->setSelected(true);
 
     ProgramListWidget *list = createList();
@@ -311,7 +298,7 @@ void CentralWidget::addNewSubProgram(bool withRows)
     SubProgramTabWidget *tab = createTab(index, m_subprogramLabel);
     tab->setMainProgramList(m_lists.first());
     m_group->append(tab);
-    m_tabRow->insertWidget(m_tabs.size(), tab);
+    m_tabStrip->insertTab(m_tabs.size(), tab);
     m_tabs.append(tab);
     connect(tab, &SubProgramTabWidget::deleted, this, &CentralWidget::deleteTab);
     nameLists();
@@ -326,8 +313,11 @@ void CentralWidget::addNewSubProgramClick()
 {
     const int before = m_lists.size();
     addNewSubProgram(true);
-    if (m_lists.size() != before)
+    if (m_lists.size() != before) {
+        // The user sees where the new subprogram went, even at the far end of a full strip.
+        m_tabStrip->ensureVisible(m_tabs.last());
         programListWidgetChanged();
+    }
 }
 
 void CentralWidget::programListWidgetChanged()
@@ -405,6 +395,8 @@ SubProgramTabWidget *CentralWidget::createTab(int index, const QString &name)
     tab->setGroup(m_group);
     connect(tab, &SubProgramTabWidget::selected, m_pages, &QStackedWidget::setCurrentIndex);
     connect(tab, &SubProgramTabWidget::selected, this, &CentralWidget::ChangeSubprogFrame);
+    connect(tab, &SubProgramTabWidget::selected, this,
+            [this, tab] { m_tabStrip->ensureVisible(tab); });
     return tab;
 }
 
@@ -412,7 +404,7 @@ void CentralWidget::removeProgram(int index)
 {
     SubProgramTabWidget *tab = m_tabs.takeAt(index);
     m_group->removeAll(tab);
-    m_tabRow->removeWidget(tab);
+    m_tabStrip->removeTab(tab);
     tab->hide();
     // The tab may be the sender of the request that removes it.
     tab->deleteLater();
@@ -429,6 +421,8 @@ void CentralWidget::selectTab(int index)
 {
     for (int i = 0; i < m_tabs.size(); ++i)
         m_tabs.at(i)->setSelected(i == index);
+    if (index >= 0 && index < m_tabs.size())
+        m_tabStrip->ensureVisible(m_tabs.at(index));
 }
 
 QString CentralWidget::refusalText() const

@@ -12,10 +12,10 @@ class Command;
 class ProgramListWidget;
 class ProgramSelection;
 class ProgramStore;
-class QHBoxLayout;
 class QPushButton;
 class QStackedWidget;
 class SubProgramTabWidget;
+class TabStrip;
 
 // The program area: the main program and up to five subprograms, one list each, chosen by a row
 // of tabs. Edit requests of the shown list become undo steps on that list's own stack.
@@ -40,6 +40,7 @@ public:
     void showProgram(int index);
     QStackedWidget *pages() const { return m_pages; }
     QPushButton *addButton() const { return m_addButton; }
+    TabStrip *tabStrip() const { return m_tabStrip; }
 
     // Takes the tab captions from the dictionary and renames the existing tabs.
     void retranslate();
@@ -90,7 +91,7 @@ private:
     QList<ProgramListWidget *> m_lists;
     std::shared_ptr<QList<QPointer<SubProgramTabWidget>>> m_group;
     QStackedWidget *m_pages = nullptr;
-    QHBoxLayout *m_tabRow = nullptr;
+    TabStrip *m_tabStrip = nullptr;
     QPushButton *m_addButton = nullptr;
     QString m_mainLabel = QStringLiteral("P");
     QString m_subprogramLabel = QStringLiteral("SP");

@@ -4,6 +4,7 @@
 #include "command.h"
 #include "commandlistitem.h"
 #include "deletedqlistitemwidgetcommand.h"
+#include "focusring.h"
 #include "programitemcombobox.h"
 #include "programlistitemwidget.h"
 #include "programvalues.h"
@@ -17,6 +18,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QUndoStack>
 
@@ -30,6 +32,8 @@ const QString kEnd = QStringLiteral("END");
 const QString kStartCycle = QStringLiteral("mStartCycle");
 const QString kEndCycle = QStringLiteral("mEndCycle");
 const QString kCall = QStringLiteral("call");
+// The drawn scroll bar's width, which the rows keep free while it is hidden.
+constexpr int kScrollBarWidth = 40;
 
 int callTarget(const Command *command)
 {
@@ -50,6 +54,19 @@ ProgramListWidget::ProgramListWidget(QWidget *parent)
     scrollBar->setLanguage();
     setVerticalScrollBar(scrollBar);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The rows keep their width when only the scroll bar comes or goes, as it does when the
+    // transfer bar below shortens the list: their texts would otherwise jump or be cut.
+    connect(scrollBar, &QScrollBar::rangeChanged, this, [this](int minimum, int maximum) {
+        setViewportMargins(0, 0, maximum > minimum ? 0 : kScrollBarWidth, 0);
+    });
+    setViewportMargins(0, 0, kScrollBarWidth, 0);
+    // The focus mark of the current row runs in the gaps above and below its frame, where it
+    // hides neither this frame nor a neighbour's (the amber one of a paused run, say).
+    using RowDecoration::kMarginTop;
+    setProperty(
+        FocusRing::RowInsetProperty,
+        QVariant::fromValue(QMargins(0, kMarginTop - FocusRing::LineWidth + FocusRing::Margin, 0,
+                                     FocusRing::Margin - kMarginTop)));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::InternalMove);
@@ -66,7 +83,8 @@ ProgramListWidget::ProgramListWidget(QWidget *parent)
             "ProgramListWidget::item {font: bold;background-color: "
             "#00ffffff;}ProgramListWidget::item:selected {background-color: cyan;border-radius: "
             "8px;}ProgramListWidget {background-color: #00ffffff;border-radius: "
-            "12;}ProgramListWidget QScrollBar:vertical { width: 40px; margin: 0px 0px 0px 0px;}") +
+            "12;}ProgramListWidget QScrollBar:vertical { width: %1px; margin: 0px 0px 0px 0px;}")
+            .arg(kScrollBarWidth) +
         ProgramListItemWidget::styleRules());
 
     connect(this, &QListWidget::itemClicked, this, &ProgramListWidget::setSettings);
@@ -242,6 +260,15 @@ void ProgramListWidget::openConditionChooser()
     ProgramListItemWidget *widget = commandAt(currentRow()) ? rowWidget(currentRow()) : nullptr;
     if (widget && widget->isEnabled() && widget->conditionChooser())
         widget->conditionChooser()->showPopup();
+}
+
+void ProgramListWidget::resizeEvent(QResizeEvent *event)
+{
+    QListWidget::resizeEvent(event);
+    // A list view lays its rows out again only when it grows; a narrower list (a side panel
+    // opened, a smaller window) would cut them on the right.
+    if (event->size().width() != event->oldSize().width())
+        scheduleDelayedItemsLayout();
 }
 
 void ProgramListWidget::keyPressEvent(QKeyEvent *event)

@@ -6,6 +6,7 @@
 #include "mbluetoothconnect.h"
 #include "transferprogress.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -46,21 +47,63 @@ QString reason(int outcome)
 
 } // namespace
 
+// One line over the bar, whatever its length: a longer text ends in "…" and is read whole in the
+// panel's tool tip. It never asks for more width than it has, so the program area's column keeps
+// its width when the panel shows.
+class TransferPanel::Line : public QLabel
+{
+public:
+    explicit Line(QWidget *parent)
+        : QLabel(parent)
+    {
+        setAlignment(Qt::AlignCenter);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        // Clear of the bar's rounded ends.
+        setContentsMargins(10, 0, 10, 0);
+    }
+
+    QString fullText() const { return m_fullText; }
+    void setFullText(const QString &text)
+    {
+        m_fullText = text;
+        elide();
+    }
+    QSize minimumSizeHint() const override { return {0, fontMetrics().height()}; }
+    QSize sizeHint() const override { return minimumSizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        elide();
+    }
+    void changeEvent(QEvent *event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            elide();
+    }
+
+private:
+    void elide()
+    {
+        setText(fontMetrics().elidedText(m_fullText, Qt::ElideRight, contentsRect().width()));
+    }
+
+    QString m_fullText;
+};
+
 TransferPanel::TransferPanel(QWidget *parent)
     : QFrame(parent)
     , m_bar(new QProgressBar(this))
-    , m_text(new QLabel(this))
+    , m_text(new Line(this))
 {
     setObjectName(QStringLiteral("transferPanel"));
     // The bar draws no text of its own: a device name could hold its %-placeholders.
     m_bar->setTextVisible(false);
     m_bar->setMinimumHeight(
         AppContext::instance().dimension(QStringLiteral("TransferBarHeight"), 32));
-    m_text->setAlignment(Qt::AlignCenter);
-    // A long text wraps instead of widening the program area's column.
-    m_text->setWordWrap(true);
-    m_text->setMinimumWidth(1);
-    m_text->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(15, 4, 15, 4);
     layout->addWidget(m_bar, 0, 0);
@@ -70,7 +113,7 @@ TransferPanel::TransferPanel(QWidget *parent)
         "white; } QProgressBar::chunk { background-color: rgba(79, 221, 255, 255); "
         "border-radius: 6px; } QProgressBar[failed=\"true\"]::chunk { background-color: "
         "rgb(255, 170, 0); } QProgressBar[failed=\"true\"] { border-color: rgb(214, 40, 40); } "
-        "QLabel { color: black; font-weight: bold; background: transparent; }"));
+        "QLabel { color: black; background: transparent; }"));
     m_bar->setProperty("failed", false);
     m_hideTimer.setSingleShot(true);
     m_hideTimer.setInterval(kResultShownMs);
@@ -80,7 +123,24 @@ TransferPanel::TransferPanel(QWidget *parent)
 
 QString TransferPanel::text() const
 {
+    return m_text->fullText();
+}
+
+QString TransferPanel::shownText() const
+{
     return m_text->text();
+}
+
+void TransferPanel::showText(const QString &text)
+{
+    // The editor's font, which a language change may replace after this panel was made; bold
+    // stands out on the bar.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    m_text->setFont(font);
+    m_text->setFullText(text);
+    setToolTip(text);
+    show();
 }
 
 QString TransferPanel::deviceName(const QString &deviceText)
@@ -126,8 +186,7 @@ void TransferPanel::showProgress(int kind, int done, int total, qint64 elapsedMs
     setFailed(false);
     m_bar->setRange(0, qMax(total, 1));
     m_bar->setValue(qBound(0, done, qMax(total, 1)));
-    m_text->setText(progressText(kind, done, total, elapsedMs, device()));
-    show();
+    showText(progressText(kind, done, total, elapsedMs, device()));
 }
 
 void TransferPanel::showEnd(int kind, int outcome, qint64 elapsedMs)
@@ -136,8 +195,7 @@ void TransferPanel::showEnd(int kind, int outcome, qint64 elapsedMs)
     setFailed(!ok && outcome != LinkTransfer::WaitingForLink);
     if (ok)
         m_bar->setValue(m_bar->maximum());
-    m_text->setText(endText(kind, outcome, elapsedMs, device()));
-    show();
+    showText(endText(kind, outcome, elapsedMs, device()));
     // A failure waits to be read.
     if (ok)
         m_hideTimer.start();

@@ -5,7 +5,6 @@
 
 #include <functional>
 
-class QLabel;
 class QProgressBar;
 
 // Shows a memory write, a memory read or a configuration packet under the program area while it
@@ -22,7 +21,9 @@ public:
 
     void setDeviceName(DeviceName name) { m_deviceName = std::move(name); }
     QProgressBar *bar() const { return m_bar; }
+    // The whole text, and the part of it the bar has room for.
     QString text() const;
+    QString shownText() const;
     bool failed() const { return m_failed; }
 
     // The device text's "Name" (the virtual controller's in the user's language), else its
@@ -43,11 +44,15 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    class Line;
+
+    // Every text of the bar goes here: one line, elided, whole in the tool tip.
+    void showText(const QString &text);
     void setFailed(bool failed);
     QString device() const;
 
     QProgressBar *m_bar = nullptr;
-    QLabel *m_text = nullptr;
+    Line *m_text = nullptr;
     QTimer m_hideTimer;
     DeviceName m_deviceName;
     bool m_failed = false;

@@ -187,6 +187,12 @@ int SensorChart::axisHeight() const
     return fontMetrics().height() + 4;
 }
 
+int SensorChart::captionHeight() const
+{
+    // A line of the chart's text, as the time axis has.
+    return axisHeight();
+}
+
 void SensorChart::layoutLanes()
 {
     m_lanes.clear();
@@ -198,17 +204,27 @@ void SensorChart::layoutLanes()
         analog += trace.digital ? 0 : 1;
     const int digital = int(m_traces.size()) - analog;
     const double gaps = kLaneGap * qMax(0, int(m_traces.size()) - 1);
+    // Each lane has a line for its caption above its plot, so the caption hides no trace.
+    const double digitalHeight = captionHeight() + m_digitalLaneHeight;
     // Analog lanes share what the digital ones leave, never below their least height.
     const double analogHeight =
         analog == 0 ? 0
-                    : qMax<double>(m_analogLaneHeight,
-                                   (area.height() - gaps - digital * m_digitalLaneHeight) / analog);
+                    : qMax<double>(captionHeight() + m_analogLaneHeight,
+                                   (area.height() - gaps - digital * digitalHeight) / analog);
     double y = area.top();
     for (const SensorTrace &trace : std::as_const(m_traces)) {
-        const double height = trace.digital ? m_digitalLaneHeight : analogHeight;
+        const double height = trace.digital ? digitalHeight : analogHeight;
         m_lanes.append(QRectF(area.left(), y, area.width(), height));
         y += height + kLaneGap;
     }
+}
+
+QRectF SensorChart::captionRect(int trace) const
+{
+    if (trace < 0 || trace >= m_lanes.size())
+        return {};
+    const QRectF lane = m_lanes.at(trace);
+    return {lane.left(), lane.top(), lane.width(), double(captionHeight())};
 }
 
 QRectF SensorChart::plotRect(int trace) const
@@ -217,7 +233,7 @@ QRectF SensorChart::plotRect(int trace) const
         return {};
     // Room above and below, so that lines at 0 and 255 are not lost on the lane's edge.
     const double inset = m_traces.at(trace).digital ? 5 : 3;
-    return m_lanes.at(trace).adjusted(0, inset, 0, -inset);
+    return m_lanes.at(trace).adjusted(0, captionHeight() + inset, 0, -inset);
 }
 
 int SensorChart::analogTraceOf(const QString &pinLabel) const
@@ -272,7 +288,8 @@ QSize SensorChart::minimumSizeHint() const
 {
     int height = 2 * int(kMargin) + axisHeight();
     for (const SensorTrace &trace : m_traces)
-        height += (trace.digital ? m_digitalLaneHeight : m_analogLaneHeight) + int(kLaneGap);
+        height += captionHeight() + (trace.digital ? m_digitalLaneHeight : m_analogLaneHeight) +
+                  int(kLaneGap);
     return {160, qMax(height, 3 * axisHeight())};
 }
 
@@ -613,8 +630,9 @@ void SensorChart::drawCaption(QPainter &painter, int trace)
     }
     const QStaticText &caption = m_captionTexts.at(trace);
     const double width = caption.size().width() + swatch + 3 * kCaptionPadding + valueWidth;
-    const QRectF box(lane.left() + 1, lane.top() + 1, qMin(width, lane.width() - 2),
-                     metrics.height() + 2);
+    const QRectF line = captionRect(trace);
+    const QRectF box(line.left() + 1, line.top() + 1, qMin(width, line.width() - 2),
+                     line.height() - 2);
     painter.setPen(Qt::NoPen);
     painter.setBrush(kCaptionBox);
     painter.drawRoundedRect(box, 3, 3);

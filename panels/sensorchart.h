@@ -51,6 +51,8 @@ public:
     void recordChanged();
     int frameMs() const;
 
+    // The line of a lane that holds its caption, above the plot; invalid for an unknown index.
+    QRectF captionRect(int trace) const;
     // The lane of a trace and the area its values span; invalid for an unknown index.
     QRectF plotRect(int trace) const;
     // The analog trace of a pin label, -1 when there is none.
@@ -88,6 +90,7 @@ private:
 
     void layoutLanes();
     int axisHeight() const;
+    int captionHeight() const;
     // The plots scroll through a ring of pixel columns: column c of the time axis (c pixels from
     // time 0) lives at x = c mod the plots' width, so a frame draws only the columns that changed
     // and copies the rest.

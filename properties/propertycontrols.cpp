@@ -32,7 +32,9 @@ QIcon stateIcon(const QString &stem, const QString &state)
 QLabel *caption(const QString &key, QWidget *parent)
 {
     auto *label = new QLabel(AppContext::instance().text(key), parent);
-    label->setStyleSheet(QStringLiteral("color: white;"));
+    // Set in from the panel's edge, as text is from the edge of a page.
+    label->setStyleSheet(QStringLiteral("color: white; padding-left: %1px;")
+                             .arg(size(QStringLiteral("PropertyCaptionIndent"), 8)));
     label->setWordWrap(true);
     return label;
 }

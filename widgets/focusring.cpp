@@ -36,9 +36,10 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF frame = QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5);
+        const qreal half = LineWidth / 2.0;
+        const QRectF frame = QRectF(rect()).adjusted(half, half, -half, -half);
         painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(kHaloColor, 5));
+        painter.setPen(QPen(kHaloColor, LineWidth));
         painter.drawRoundedRect(frame, kRadius, kRadius);
         painter.setPen(QPen(kRingColor, 3));
         painter.drawRoundedRect(frame, kRadius, kRadius);
@@ -179,7 +180,9 @@ QRect FocusRing::areaOf(QWidget *widget)
         const QRect row = current.isValid() ? view->visualRect(current) : QRect();
         if (!row.isEmpty()) {
             base = view->viewport();
-            area = row;
+            // A list whose rows draw their own frame inside the cell has the mark go round that
+            // frame, so that the mark keeps off the frames of the rows beside it.
+            area = row.marginsRemoved(view->property(RowInsetProperty).value<QMargins>());
         }
     } else if (auto *tabs = qobject_cast<QTabBar *>(widget)) {
         // The arrows choose among the tabs: the current one is marked.

@@ -32,6 +32,10 @@ public:
     bool keyboardUsed() const { return m_keyboardUsed; }
 
     static constexpr int Margin = 4;
+    // The width of the mark's line, drawn inside its outer edge.
+    static constexpr int LineWidth = 5;
+    // A QMargins property of an item view: how far inside its cell each row draws its frame.
+    static constexpr const char *RowInsetProperty = "focusRowInset";
 
 private:
     class Mark;

@@ -4,6 +4,7 @@
 #include "keyboardaccess.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
@@ -40,13 +41,11 @@ RoundLabel::RoundLabel(const QIcon &on, const QIcon &disabled, const QIcon &off,
     setFocusPolicy(Qt::TabFocus);
     refreshPixmap();
 
-    m_captionLabel = new QLabel(caption, this);
+    m_captionLabel = new QLabel(this);
     m_captionLabel->setAlignment(Qt::AlignCenter);
     m_captionLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    const int textSize = AppContext::instance().dimension(textSizeKey, 7);
-    m_captionLabel->setStyleSheet(
-        QStringLiteral("background: transparent; color: black; font-weight: bold; font-size: %1px;")
-            .arg(textSize));
+    m_textSize = AppContext::instance().dimension(textSizeKey, 7);
+    setCaption(caption);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -62,6 +61,26 @@ QString RoundLabel::caption() const
 void RoundLabel::setCaption(const QString &caption)
 {
     m_captionLabel->setText(caption);
+    m_captionLabel->setStyleSheet(
+        QStringLiteral("background: transparent; color: black; font-weight: bold; font-size: %1px;")
+            .arg(captionTextSize(caption, m_textSize, m_size.width(), m_captionLabel->font())));
+}
+
+int RoundLabel::captionTextSize(const QString &caption, int textSize, int width, QFont font)
+{
+    // The pictures are rings: a caption keeps to the inner part of the width, and one that is
+    // too long there (a longer word of another language) is set smaller, down to a least size
+    // that can still be read.
+    constexpr int kLeastSize = 7;
+    const int room = width * 3 / 4;
+    font.setBold(true);
+    int size = textSize;
+    for (; size > kLeastSize; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(caption) <= room)
+            break;
+    }
+    return size;
 }
 
 RoundLabel::Image RoundLabel::shownImage() const

@@ -23,6 +23,9 @@ public:
     QString caption() const;
     void setCaption(const QString &caption);
     QLabel *captionLabel() const { return m_captionLabel; }
+    // The caption's font size in pixels: textSize, or less where the caption would run into the
+    // ring of a picture of that width.
+    static int captionTextSize(const QString &caption, int textSize, int width, QFont font);
 
     // The image shown now.
     Image shownImage() const;
@@ -49,6 +52,7 @@ private:
     QIcon m_offIcon;
     QSize m_size;
     QLabel *m_captionLabel = nullptr;
+    int m_textSize = 7;
     Image m_image = Image::Off;
 };
 

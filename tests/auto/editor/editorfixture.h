@@ -64,6 +64,12 @@ public:
             file.write(QJsonDocument(top).toJson());
         file.close();
         m_description = std::make_unique<HardwareDescription>(path);
+        publish();
+    }
+
+    // Makes the test description the current one again, after a test loaded a shipped one.
+    void publish() const
+    {
         AppContext &context = AppContext::instance();
         context.setDictionary(&m_description->dictionary());
         context.setDimensions(&m_description->dimensions());

@@ -410,13 +410,22 @@ void tst_KeyboardEditing::focusRingMarksTheKeyboardFocus()
     ProgramListWidget *list = mainList();
     list->setFocus(Qt::TabFocusReason);
     QTest::keyClick(list, Qt::Key_Up);
+    const auto inWindow = [&](const QRect &rect) {
+        return QRect(list->viewport()->mapTo(m_window.get(), rect.topLeft()), rect.size());
+    };
     const auto rowRect = [&] {
-        const QRect row = list->visualItemRect(list->currentItem());
-        return QRect(list->viewport()->mapTo(m_window.get(), row.topLeft()), row.size());
+        return inWindow(
+            list->visualItemRect(list->currentItem())
+                .marginsRemoved(list->property(FocusRing::RowInsetProperty).value<QMargins>()));
     };
     QTRY_COMPARE(ring->target(), static_cast<QWidget *>(list));
     QTRY_COMPARE(ring->markedRect(), rowRect());
     QCOMPARE(list->currentRow(), 1);
+    // The mark keeps off the frames of the rows above and below (a run's marker among them).
+    for (int neighbour : {0, 2}) {
+        const QRect frame = RowDecoration::frameRect(list->visualItemRect(list->item(neighbour)));
+        QVERIFY(!ring->markWidget()->geometry().intersects(inWindow(frame)));
+    }
 
     // A mouse press hides it; the next key brings it back.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},

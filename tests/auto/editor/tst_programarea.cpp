@@ -6,16 +6,21 @@
 #include "programlistwidget.h"
 #include "programstore.h"
 #include "subprogramtabwidget.h"
+#include "tabstrip.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QToolTip>
 #include <QUndoStack>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -41,6 +46,8 @@ private slots:
     void clearEmptiesUndoStacks();
     void tabChoiceShowsItsPage();
     void rowsDroppedOnCommandMenuAreDeleted();
+    void everyTabReadableAndReachable_data();
+    void everyTabReadableAndReachable();
 
 private:
     static QJsonObject call(int proc)
@@ -329,6 +336,68 @@ void tst_ProgramArea::rowsDroppedOnCommandMenuAreDeleted()
     main->undoStack()->undo();
     QCOMPARE(main->rowNames(), (QStringList{"BEGIN", "m_fwd", "mPause", "mSetleds", "END"}));
     QCOMPARE(main->commandAt(2), pause);
+}
+
+void tst_ProgramArea::everyTabReadableAndReachable_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("English") << "01_English";
+    QTest::newRow("Russian") << "02_Russian";
+}
+
+void tst_ProgramArea::everyTabReadableAndReachable()
+{
+    QFETCH(QString, folder);
+    const QString path =
+        QCoreApplication::applicationDirPath() + "/Languages/" + folder + "/base.json";
+    if (!QFile::exists(path))
+        QSKIP("no shipped Languages folder beside the test program");
+    HardwareDescription shipped(path);
+    const auto restore = qScopeGuard([&] {
+        AppContext::instance().forgetDescription(&shipped);
+        m_fixture->publish();
+    });
+    // Five subprograms in the width the program area has in a 1280 × 720 window, the last one
+    // added with the "+" button, which shows where it went.
+    CentralWidget area;
+    area.retranslate();
+    area.ClearProgramms(true);
+    for (int k = 2; k < CentralWidget::MaxPrograms; ++k)
+        area.addNewSubProgram(true);
+    area.resize(380, 400);
+    area.show();
+    area.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&area));
+    TabStrip *strip = area.tabStrip();
+    const auto whollyShown = [strip](const QWidget *tab) {
+        return strip->shownArea().contains(tab->geometry());
+    };
+    QTest::mouseClick(area.addButton(), Qt::LeftButton);
+    QVERIFY(whollyShown(area.tabs().last()));
+
+    // The wheel goes back a tab a notch; the arrow goes on until every tab was seen whole.
+    QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120 * 10), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(strip, &wheel);
+    QSet<int> seen;
+    const auto look = [&] {
+        for (const SubProgramTabWidget *tab : area.tabs()) {
+            const auto *caption = tab->findChild<QLabel *>();
+            QVERIFY2(caption->width() >= caption->sizeHint().width(), qPrintable(tab->caption()));
+            if (whollyShown(tab))
+                seen.insert(tab->index());
+        }
+    };
+    look();
+    for (int click = 0; click < 10 && strip->forwardButton()->isEnabled(); ++click) {
+        QTest::mouseClick(strip->forwardButton(), Qt::LeftButton);
+        look();
+    }
+    QCOMPARE(seen.size(), CentralWidget::MaxPrograms);
+
+    // A tab that takes the focus comes into view.
+    area.tabs().first()->setFocus(Qt::TabFocusReason);
+    QVERIFY(whollyShown(area.tabs().first()));
 }
 
 QTEST_MAIN(tst_ProgramArea)

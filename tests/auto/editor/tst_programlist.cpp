@@ -43,6 +43,7 @@ private slots:
     void wheelOnChooserChangesNothing();
     void commandChangeRefreshesRowAndList();
     void selectionAnnouncesCommand();
+    void rowsKeepTheirWidthWhenTheScrollBarComes();
 
 private:
     std::unique_ptr<ProgramListWidget> makeList(const QStringList &names);
@@ -417,6 +418,24 @@ void tst_ProgramList::selectionAnnouncesCommand()
     list->RepaintSettings();
     QCOMPARE(selected.count(), 3);
     QCOMPARE(selected.last().at(0).value<Command *>(), list->commandAt(1));
+}
+
+void tst_ProgramList::rowsKeepTheirWidthWhenTheScrollBarComes()
+{
+    auto list = makeList({"BEGIN", "m_fwd", "mPause", "m_fwd", "END"});
+    list->resize(400, 600);
+    list->show();
+    QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+    const int width = list->rowWidget(2)->width();
+    // Shorter, as when the transfer bar shows below: the scroll bar comes, the rows keep their
+    // width and are not cut by it.
+    list->resize(400, 150);
+    QTRY_VERIFY(list->verticalScrollBar()->isVisible());
+    QTRY_COMPARE(list->rowWidget(2)->width(), list->viewport()->width());
+    QCOMPARE(list->rowWidget(2)->width(), width);
+    // Narrower: the rows follow.
+    list->resize(300, 150);
+    QTRY_COMPARE(list->rowWidget(2)->width(), width - 100);
 }
 
 QTEST_MAIN(tst_ProgramList)

@@ -22,6 +22,7 @@ private slots:
     void deviceName_data();
     void deviceName();
     void failureStaysUntilClicked();
+    void longTextStaysOneLine();
 
 private:
     QMap<QString, QString> m_dictionary;
@@ -150,6 +151,23 @@ void tst_TransferPanel::failureStaysUntilClicked()
     panel.showEnd(LinkTransfer::Write, LinkTransfer::Done, 300);
     QCOMPARE(panel.bar()->value(), panel.bar()->maximum());
     QVERIFY(!panel.failed());
+}
+
+void tst_TransferPanel::longTextStaysOneLine()
+{
+    TransferPanel panel;
+    panel.setDeviceName([] { return QStringLiteral("Virtual controller"); });
+    panel.resize(300, panel.sizeHint().height());
+    panel.showEnd(LinkTransfer::Write, LinkTransfer::Done, 40);
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    const QSize shortHint = panel.sizeHint();
+    panel.showEnd(LinkTransfer::Configuration, LinkTransfer::Done, 40);
+    const QString whole = "Virtual controller is ready to run (set-up sent in 0.0 s)";
+    QVERIFY(panel.text() == whole && panel.toolTip() == whole);
+    // No wider and no higher than with a short text: one line, cut short with an ellipsis.
+    QCOMPARE(panel.sizeHint(), shortHint);
+    QVERIFY(panel.shownText().endsWith(QChar(0x2026)));
+    QVERIFY(whole.startsWith(panel.shownText().chopped(1)));
 }
 
 QTEST_MAIN(tst_TransferPanel)

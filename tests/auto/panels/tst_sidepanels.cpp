@@ -87,6 +87,7 @@ private slots:
     void chartRecordsOnlyOnceShown();
     void packetsOfAVirtualControllerReachTheChart();
     void draggedLevelIsAnEditThatUndoes();
+    void captionsKeepOffTheTraces();
     void windowFitsSmallScreens_data();
     void windowFitsSmallScreens();
     void arrangementIsRemembered();
@@ -277,6 +278,17 @@ void tst_SidePanels::draggedLevelIsAnEditThatUndoes()
                  .currentDocument()["ProgData"][0][0]["conditions"]["data"][0]["level"]
                  .toString(),
              QStringLiteral("128"));
+}
+
+void tst_SidePanels::captionsKeepOffTheTraces()
+{
+    SensorChart chart;
+    chart.setTraces({{"A0", "A0", "Line sensor", false, 0}, {"D2", "D2", "Touch sensor", true, 0}},
+                    {"A0 · Line sensor", "D2 · Touch sensor"});
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    for (const QRectF &caption : {chart.captionRect(0), chart.captionRect(1)})
+        QVERIFY(!caption.intersects(chart.plotRect(0)) && !caption.intersects(chart.plotRect(1)));
 }
 
 void tst_SidePanels::windowFitsSmallScreens_data()

@@ -3,10 +3,12 @@
 #include "clickableroundlabel.h"
 #include "configurationwidget.h"
 #include "gadgetcomboboxmodel.h"
+#include "hardwaredescription.h"
 #include "pinconfigurationwidget.h"
 #include "rightmenucombobox.h"
 #include "setupfixture.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QScreen>
 #include <QSignalSpy>
@@ -37,6 +39,7 @@ private slots:
     void loadShowsSavedValues();
     void loadSkipsUnknownPins();
     void openingFollowsMaximizeType();
+    void everyGadgetNameFits();
 
 private:
     // Chooses a gadget the way the user does, through the combo box.
@@ -445,6 +448,28 @@ void tst_ConfigurationWidget::openingFollowsMaximizeType()
     AppContext::instance().setDimensions(&m_fixture->description()->dimensions());
     QVERIFY(maximized.windowState().testFlag(Qt::WindowMaximized));
     QVERIFY(!maximized.windowState().testFlag(Qt::WindowFullScreen));
+}
+
+void tst_ConfigurationWidget::everyGadgetNameFits()
+{
+    for (const QString folder : {"01_English", "02_Russian"}) {
+        const QString path =
+            QCoreApplication::applicationDirPath() + "/Languages/" + folder + "/base.json";
+        if (!QFile::exists(path))
+            QSKIP("no shipped Languages folder beside the test program");
+        HardwareDescription shipped(path);
+        ConfigurationWidget dialog;
+        const QList<PinConfigurationWidget *> pins = dialog.pinWidgets();
+        dialog.ensurePolished();
+        // A box asks for the width of its longest gadget name, with the picture and the arrow.
+        for (const PinConfigurationWidget *pin : pins) {
+            QVERIFY2(pin->comboBox()->sizeHint().width() <= pin->comboBox()->maximumWidth(),
+                     qPrintable(folder + " " + pin->pinName()));
+        }
+        AppContext::instance().forgetDescription(&shipped);
+    }
+    m_fixture.reset();
+    m_fixture = std::make_unique<SetupFixture>();
 }
 
 QTEST_MAIN(tst_ConfigurationWidget)
