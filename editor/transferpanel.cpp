@@ -208,8 +208,7 @@ void TransferPanel::showNotice(const QString &text)
     setFailed(false);
     m_bar->setRange(0, 1);
     m_bar->setValue(1);
-    m_text->setText(text);
-    show();
+    showText(text);
     m_hideTimer.start();
 }
 
