@@ -29,11 +29,12 @@ QIcon stateIcon(const QString &stem, const QString &state)
     return AppContext::instance().icon(stem + QLatin1Char('_') + state + QStringLiteral(".svg"));
 }
 
-QLabel *caption(const QString &key, QWidget *parent)
+QLabel *caption(const QString &key, QWidget *parent, QWidget *control)
 {
     auto *label = new QLabel(AppContext::instance().text(key), parent);
     label->setStyleSheet(QStringLiteral("color: white;"));
     label->setWordWrap(true);
+    label->setBuddy(control);
     return label;
 }
 
