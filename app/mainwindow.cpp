@@ -34,6 +34,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QMessageBox>
@@ -186,12 +188,22 @@ void MainWindow::LabelOpenSettingsFormClick()
 
 void MainWindow::LabelSaveFileClick()
 {
-    const QString folder = AppContext::instance().store().programsFolder();
-    const QString path =
-        FileDialog::saveFileName(nullptr, AppContext::instance().text(QStringLiteral("DialogSave")),
-                                 folder, QStringLiteral("Json files (*.json)"));
-    if (!path.isEmpty())
-        saveProgramFile(path);
+    AppContext &context = AppContext::instance();
+    QFileDialog dialog(nullptr, context.text(QStringLiteral("DialogSave")),
+                       context.store().programsFolder(), QStringLiteral("Json files (*.json)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without ".json" gets it, so that the open dialog lists the file; the dialog
+    // asks before it replaces a file of the completed name.
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    FileDialog::tieCaptions(&dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    if (saveProgramFile(path))
+        m_transferPanel->showNotice(
+            context.text(QStringLiteral("SavedTo")).arg(QFileInfo(path).fileName()));
+    else
+        showNotice(context.text(QStringLiteral("SaveFailed")).arg(path));
 }
 
 void MainWindow::LabelClearClick()

@@ -32,6 +32,9 @@ public:
     // Whether a connection to the address can be attempted at all: "tcp://HOST:PORT" with a
     // port, "serial:PATH" with a path, or a Bluetooth address of at least 14 characters.
     static bool isUsableAddress(const QString &address);
+    // An address as a user gives it on a command line: "tcp://HOST:PORT", "serial:PATH[@BAUD]" or
+    // a Bluetooth address such as 00:11:22:33:44:55.
+    static bool isWellFormedAddress(const QString &address);
 
     virtual Kind kind() const = 0;
     virtual bool isUnconnected() const = 0;

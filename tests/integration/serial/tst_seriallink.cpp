@@ -2,6 +2,7 @@
 #include "linkproblem.h"
 #include "linktestprogram.h"
 #include "mbluetoothconnect.h"
+#include "transferprogress.h"
 #include "virtualcontroller.h"
 #include "virtualcontrollerserial.h"
 #include "virtualserialports.h"
@@ -111,6 +112,8 @@ void tst_SerialLink::cablePulledMidWrite()
     const QJsonObject program = sampleProgram(260);
     internalWorker worker;
     QSignalSpy problems(&worker, &internalWorker::sigLinkProblem);
+    QSignalSpy ends(&worker, &internalWorker::sigTransferEnded);
+    QSignalSpy programs(&worker, &internalWorker::sigReadProg);
     connectWorker(worker, program);
     if (QTest::currentTestFailed())
         return;
@@ -118,7 +121,9 @@ void tst_SerialLink::cablePulledMidWrite()
     QTRY_VERIFY_WITH_TIMEOUT(worker.memoryAddress() >= 1024, 10000);
     m_serial->unplug(3000);
     QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 0, 5000);
-    // Plugged out: the page says so, on every attempt until the port is back.
+    // The write waits for the link; plugged out, the page says so until the port is back.
+    QCOMPARE(ends.size(), 1);
+    QCOMPARE(ends[0][1].toInt(), int(LinkTransfer::WaitingForLink));
     QTRY_VERIFY_WITH_TIMEOUT(!problems.isEmpty(), 5000);
     QCOMPARE(problems.last()[0].toInt(), int(LinkProblem::PortMissing));
 
@@ -127,14 +132,17 @@ void tst_SerialLink::cablePulledMidWrite()
     QSignalSpy ticks(&worker, &internalWorker::sigErrorConnect);
     QElapsedTimer clock;
     clock.start();
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 5000);
-    qInfo("reconnected %lld ms after the cable was back, after %lld watchdog ticks",
-          clock.elapsed(), qint64(ticks.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 7, 5000);
+    const qint64 resumedMs = clock.elapsed();
+    QTRY_COMPARE_WITH_TIMEOUT(ends.size(), 2, 20000);
+    qInfo("write resumed %lld ms and done %lld ms after the cable was back, %lld watchdog ticks",
+          resumedMs, clock.elapsed(), qint64(ticks.size()));
     QVERIFY(ticks.size() <= 2);
-
-    worker.mwCommand("write");
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
+    QCOMPARE(ends[1][1].toInt(), int(LinkTransfer::Done));
     QCOMPARE(m_controller.eeprom(), memoryOf(program));
+    worker.mwCommand("read");
+    QTRY_COMPARE_WITH_TIMEOUT(programs.size(), 1, 20000);
+    QCOMPARE(programs[0][0].toJsonObject(), expectedReadBack(program));
 }
 
 void tst_SerialLink::portRefused_data()
