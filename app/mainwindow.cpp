@@ -4,6 +4,7 @@
 #include "bluetoothconfigurationwidget.h"
 #include "centralwidget.h"
 #include "configurationwidget.h"
+#include "filedialog.h"
 #include "focusorder.h"
 #include "hardwaredescription.h"
 #include "languagecatalog.h"
@@ -15,6 +16,7 @@
 #include "programselection.h"
 #include "programstore.h"
 #include "qlabeldragdrop.h"
+#include "qttranslations.h"
 #include "rightmenuwidget.h"
 #include "robotviewdock.h"
 #include "sensorpanel.h"
@@ -86,6 +88,7 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     // However the program ends, the user's work is saved: a closed window saves in its close
     // event; a quit, a termination signal (which quits) and a logout save here.
     m_autosave = new StateAutosave([this] { saveState(); }, this);
+    m_qtTranslations = new QtTranslations(this);
     auto *termination = new TerminationSignals(this);
     connect(termination, &TerminationSignals::received, qApp, &QCoreApplication::quit);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::shutDown);
@@ -192,6 +195,7 @@ void MainWindow::LabelSaveFileClick()
     // A name typed without ".json" gets it, so that the open dialog lists the file; the dialog
     // asks before it replaces a file of the completed name.
     dialog.setDefaultSuffix(QStringLiteral("json"));
+    FileDialog::tieCaptions(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().constFirst();
@@ -213,7 +217,7 @@ void MainWindow::LabelClearClick()
 
 void MainWindow::LabelReadFileClick()
 {
-    const QString path = QFileDialog::getOpenFileName(
+    const QString path = FileDialog::openFileName(
         this, AppContext::instance().text(QStringLiteral("DialogOpen")),
         AppContext::instance().store().programsFolder(), QStringLiteral("Json Files (*.json)"));
     if (!path.isEmpty())
@@ -481,8 +485,10 @@ void MainWindow::build()
     // A rebuild (another language) keeps the size the user gave it.
     if (const QScreen *screen = this->screen(); screen && !m_built)
         resize(screen->availableGeometry().size());
-    if (description)
+    if (description) {
         setWindowTitle(description->text(QStringLiteral("ProgramName")));
+        m_qtTranslations->use(description->localeName());
+    }
     CentralWidget::instance()->retranslate();
     RightMenuWidget::instance()->renewTexts();
     m_panels->renewTexts();

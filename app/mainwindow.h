@@ -14,6 +14,7 @@ class QAction;
 class QFrame;
 class QHBoxLayout;
 class QVBoxLayout;
+class QtTranslations;
 class StateAutosave;
 class TransferPanel;
 class SidePanels;
@@ -126,6 +127,7 @@ private:
     QVBoxLayout *m_rightLayout = nullptr;
     QPointer<ConfigurationWidget> m_settings;
     StateAutosave *m_autosave = nullptr;
+    QtTranslations *m_qtTranslations = nullptr;
     SidePanels *m_panels = nullptr;
     bool m_built = false;
     bool m_closing = false;

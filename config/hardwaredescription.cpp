@@ -274,6 +274,11 @@ QList<Command *> HardwareDescription::commands() const
     return list;
 }
 
+QString HardwareDescription::localeName() const
+{
+    return m_json.value(QStringLiteral("Locale")).toString();
+}
+
 int HardwareDescription::serialBaudRate() const
 {
     constexpr int kDefault = 9600;

@@ -38,6 +38,9 @@ public:
     const QJsonObject &json() const { return m_json; }
     // The kit's serial line speed ("SerialBaudRate"); 9600 when it names none or an odd one.
     int serialBaudRate() const;
+    // The language's locale name ("Locale", such as "ru"), which picks the toolkit's own
+    // translations; empty when the file names none.
+    QString localeName() const;
 
     const QList<PinInfo> &pins() const { return m_pins; }
     const QMap<QString, PinInfo> &pinMap() const { return m_pinMap; }

@@ -54,13 +54,16 @@ RobotViewDock::RobotViewDock(VirtualController *controller, QWidget *parent)
     layout->setContentsMargins(6, 6, 6, 6);
     auto *pickRow = new QHBoxLayout;
     m_worlds = new QComboBox(content);
-    // The picker takes the room a caption would: the panel stays narrow enough for small
-    // screens and the world's name is not cut. Its caption is its tool tip.
     m_worlds->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_worlds->setMinimumContentsLength(8);
+    // Also the picker's name for a reader, which on Linux names a combo box by its value.
+    m_worldCaption = new QLabel(content);
+    m_worldCaption->setBuddy(m_worlds);
     m_reset = new QPushButton(content);
     pickRow->addWidget(m_worlds, 1);
     pickRow->addWidget(m_reset);
+    // Above the picker, which keeps the width of the narrow panel for the world's name.
+    layout->addWidget(m_worldCaption);
     layout->addLayout(pickRow);
     m_problem = new QLabel(content);
     m_problem->setWordWrap(true);
@@ -94,7 +97,9 @@ void RobotViewDock::renewTexts()
     AppContext &context = AppContext::instance();
     setWindowTitle(context.text(QStringLiteral("RobotViewTitle")));
     m_worlds->setToolTip(context.text(QStringLiteral("RobotViewWorld")));
+    m_worldCaption->setText(context.text(QStringLiteral("RobotViewWorld")));
     m_reset->setText(context.text(QStringLiteral("RobotViewReset")));
+    m_reset->setToolTip(context.text(QStringLiteral("RobotViewResetHint")));
     m_view->setToolTip(context.text(QStringLiteral("RobotViewHint")));
     AccessibleText::set(m_worlds, QStringLiteral("RobotViewWorld"));
     AccessibleText::set(m_view, QStringLiteral("RobotViewTitle"), QStringLiteral("RobotViewHint"));

@@ -48,6 +48,7 @@ private:
     RobotSimulation *m_simulation = nullptr;
     RobotView *m_view = nullptr;
     QComboBox *m_worlds = nullptr;
+    QLabel *m_worldCaption = nullptr;
     QLabel *m_problem = nullptr;
     QPushButton *m_reset = nullptr;
     QWidget *m_inputs = nullptr;

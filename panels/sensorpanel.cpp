@@ -4,6 +4,7 @@
 #include "appcontext.h"
 #include "command.h"
 #include "conditionlevels.h"
+#include "filedialog.h"
 #include "mworker.h"
 #include "panelslog.h"
 #include "panelstyle.h"
@@ -16,9 +17,9 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDateTime>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollArea>
@@ -63,6 +64,9 @@ SensorPanel::SensorPanel(QWidget *parent)
     for (const SpanChoice &span : kSpans)
         m_span->addItem(QString(), span.ms);
     m_span->setCurrentIndex(m_span->findData(kDefaultSpanMs));
+    // Also the picker's name for a reader, which on Linux names a combo box by its value.
+    m_spanCaption = new QLabel(content);
+    m_spanCaption->setBuddy(m_span);
     // Picture buttons, so that the row fits the narrow panel in every language.
     m_pause = new QToolButton(content);
     m_pause->setCheckable(true);
@@ -77,6 +81,7 @@ SensorPanel::SensorPanel(QWidget *parent)
     saveMenu->addAction(QString(), this, [this] { chooseFile(true); });
     saveMenu->addAction(QString(), this, [this] { chooseFile(false); });
     m_save->setMenu(saveMenu);
+    controls->addWidget(m_spanCaption);
     controls->addWidget(m_span, 1);
     controls->addWidget(m_pause);
     controls->addWidget(m_clear);
@@ -128,6 +133,7 @@ void SensorPanel::renewTexts()
     for (int i = 0; i < m_span->count(); ++i)
         m_span->setItemText(i, text(kSpans[i].key));
     m_span->setToolTip(text("SensorSpanHint"));
+    m_spanCaption->setText(text("SensorSpanName"));
     const int iconSize = AppContext::instance().dimension(QStringLiteral("SidePanelIconSize"), 24);
     m_pause->setIcon(
         PanelStyle::icon(QStringLiteral("panel_pause"), QStringLiteral("panel_resume")));
@@ -321,9 +327,9 @@ void SensorPanel::chooseFile(bool csv)
             .arg(text("SensorFileName"),
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")), suffix);
     const QString folder = AppContext::instance().store().dataFolder();
-    QString path = QFileDialog::getSaveFileName(this, text(csv ? "SensorSaveCsv" : "SensorSavePng"),
-                                                folder + QLatin1Char('/') + name,
-                                                text(csv ? "SensorCsvFilter" : "SensorPngFilter"));
+    QString path = FileDialog::saveFileName(this, text(csv ? "SensorSaveCsv" : "SensorSavePng"),
+                                            folder + QLatin1Char('/') + name,
+                                            text(csv ? "SensorCsvFilter" : "SensorPngFilter"));
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())

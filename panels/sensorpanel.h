@@ -11,6 +11,7 @@
 #include <memory>
 
 class QComboBox;
+class QLabel;
 class mWorker;
 class ProgramSelection;
 class QScrollArea;
@@ -93,6 +94,7 @@ private:
     SensorChart *m_chart = nullptr;
     QScrollArea *m_scroll = nullptr;
     QComboBox *m_span = nullptr;
+    QLabel *m_spanCaption = nullptr;
     QToolButton *m_pause = nullptr;
     QToolButton *m_clear = nullptr;
     QToolButton *m_save = nullptr;

@@ -38,7 +38,7 @@ LedWidget::LedWidget(QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(PropertyControls::caption(QStringLiteral("LedText"), this));
+    layout->addWidget(PropertyControls::caption(QStringLiteral("LedText"), this, m_combo));
     layout->addWidget(m_combo);
     layout->addLayout(row);
 

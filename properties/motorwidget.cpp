@@ -21,7 +21,7 @@ MotorWidget::MotorWidget(QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(PropertyControls::caption(QStringLiteral("MotorWidgetText"), this));
+    layout->addWidget(PropertyControls::caption(QStringLiteral("MotorWidgetText"), this, m_combo));
     layout->addWidget(m_combo);
     layout->addSpacing(AppContext::instance().dimension(QStringLiteral("GlobalSpacing"), 40));
 

@@ -19,9 +19,8 @@ OneConditionWidget::OneConditionWidget(int conditionIndex, QWidget *parent)
     , m_conditionIndex(conditionIndex)
 {
     setMinimumHeight(0);
-    m_caption = PropertyControls::caption(QStringLiteral("ConditionInputString"), this);
-
     m_pins = new RightMenuComboBox(this);
+    m_caption = PropertyControls::caption(QStringLiteral("ConditionInputString"), this, m_pins);
     m_pins->setIconSize(QSize(30, 30));
     m_pins->setStyleSheet(QStringLiteral(
         "OneConditionWidget QComboBox QAbstractItemView QScrollBar:vertical { background-color: "

@@ -29,13 +29,14 @@ QIcon stateIcon(const QString &stem, const QString &state)
     return AppContext::instance().icon(stem + QLatin1Char('_') + state + QStringLiteral(".svg"));
 }
 
-QLabel *caption(const QString &key, QWidget *parent)
+QLabel *caption(const QString &key, QWidget *parent, QWidget *control)
 {
     auto *label = new QLabel(AppContext::instance().text(key), parent);
     // Set in from the panel's edge, as text is from the edge of a page.
     label->setStyleSheet(QStringLiteral("color: white; padding-left: %1px;")
                              .arg(size(QStringLiteral("PropertyCaptionIndent"), 8)));
     label->setWordWrap(true);
+    label->setBuddy(control);
     return label;
 }
 

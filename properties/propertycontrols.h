@@ -17,8 +17,9 @@ namespace PropertyControls {
 // "_disable.svg".
 QIcon stateIcon(const QString &stem, const QString &state);
 
-// A white caption with the dictionary text of the key.
-QLabel *caption(const QString &key, QWidget *parent);
+// A white caption with the dictionary text of the key. Given the control it names (a sibling),
+// it is that control's label for screen readers, which on Linux name a combo box by its value.
+QLabel *caption(const QString &key, QWidget *parent, QWidget *control = nullptr);
 
 // A selection button of the given image stem, sized by two dimension keys.
 ToggledIconLabel *toggle(const QString &stem, const QString &widthKey, const QString &heightKey,

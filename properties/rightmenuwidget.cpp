@@ -1,5 +1,6 @@
 #include "rightmenuwidget.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
 #include "conditionwidget.h"
@@ -170,6 +171,7 @@ void RightMenuWidget::renewTexts()
 {
     setMinimumWidth(leastWidth());
     m_scrollBar->setLanguage();
+    AccessibleText::set(m_scrollBar, QStringLiteral("PropertyScrollName"));
     clear();
 }
 

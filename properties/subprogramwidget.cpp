@@ -15,7 +15,7 @@
 SubProgramWidget::SubProgramWidget(QWidget *parent)
     : RightMenuInputsWidget(parent)
 {
-    AppContext &context = AppContext::instance();
+    const AppContext &context = AppContext::instance();
     m_combo = new RightMenuComboBox(this);
     m_combo->setMinimumHeight(30);
     AccessibleText::set(m_combo, QStringLiteral("SubprogramText"));
@@ -23,7 +23,7 @@ SubProgramWidget::SubProgramWidget(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, context.dimension(QStringLiteral("PropertyUpGap"), 10), 0, 0);
     layout->setSpacing(context.dimension(QStringLiteral("PropertyTextGap"), 10));
-    layout->addWidget(PropertyControls::caption(QStringLiteral("SubprogramText"), this));
+    layout->addWidget(PropertyControls::caption(QStringLiteral("SubprogramText"), this, m_combo));
     layout->addWidget(m_combo);
     layout->addStretch(1);
 
@@ -54,10 +54,13 @@ void SubProgramWidget::setCommand(Command *command)
     if (!command)
         return;
     const int count = subprogramCount();
+    const AppContext &context = AppContext::instance();
+    // The entries read as the program tabs do; what the document keeps is fixed (toJson).
+    const QString subprogram = context.text(QStringLiteral("SubprogramLabel"));
     m_combo->clear();
-    m_combo->addItem(notSetText());
+    m_combo->addItem(context.text(QStringLiteral("SubprogramNotSet")));
     for (int k = 1; k <= count; ++k)
-        m_combo->addItem(QStringLiteral("Подпрограмма ") + QString::number(k));
+        m_combo->addItem(subprogram + QLatin1Char(' ') + QString::number(k));
     const int proc = PropertyValues::readInt(
         command->json().value(QStringLiteral("action")).toObject().value(QStringLiteral("proc")));
     m_combo->setCurrentIndex(proc >= 1 && proc <= count ? proc : 0);

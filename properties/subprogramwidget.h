@@ -22,7 +22,8 @@ public:
 
     RightMenuComboBox *comboBox() const { return m_combo; }
 
-    // The first entry of the list: no subprogram chosen; also what is written for it.
+    // What a document holds when no subprogram is chosen, in every language (the list shows the
+    // dictionary's words for it).
     static QString notSetText();
 
 private:

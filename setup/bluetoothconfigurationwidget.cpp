@@ -214,8 +214,9 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     m_firmwareStatus->setWordWrap(true);
     m_firmwareButton =
         new QPushButton(context.text(QStringLiteral("FirmwareButton")), firmwareGroup);
-    firmwareGrid->addWidget(
-        rowLabel(context.text(QStringLiteral("FirmwareComport")), firmwareGroup), 0, 0);
+    QLabel *portCaption = rowLabel(context.text(QStringLiteral("FirmwareComport")), firmwareGroup);
+    portCaption->setBuddy(m_comPortBox);
+    firmwareGrid->addWidget(portCaption, 0, 0);
     firmwareGrid->addWidget(m_comPortBox, 0, 1, Qt::AlignLeft);
     firmwareGrid->addWidget(rowLabel(context.text(QStringLiteral("FirmwareStatus")), firmwareGroup),
                             1, 0);
@@ -236,8 +237,9 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     m_renameStatus->setObjectName(QStringLiteral("renameStatus"));
     m_renameStatus->setStyleSheet(QStringLiteral("QLabel { color : white; }"));
     m_changeButton = new QPushButton(context.text(QStringLiteral("BluetoothChange")), renameGroup);
-    renameGrid->addWidget(rowLabel(context.text(QStringLiteral("BluetoothName")), renameGroup), 0,
-                          0);
+    QLabel *nameCaption = rowLabel(context.text(QStringLiteral("BluetoothName")), renameGroup);
+    nameCaption->setBuddy(m_nameEdit);
+    renameGrid->addWidget(nameCaption, 0, 0);
     renameGrid->addWidget(m_nameEdit, 0, 1, Qt::AlignLeft);
     renameGrid->addWidget(rowLabel(context.text(QStringLiteral("BluetoothStatus")), renameGroup), 1,
                           0);
@@ -264,6 +266,14 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
                         QStringLiteral("DeviceListHint"));
     AccessibleText::set(m_comPortBox, QStringLiteral("FirmwareComport"));
     AccessibleText::set(m_nameEdit, QStringLiteral("BluetoothName"));
+    // The buttons are named by their captions; a reader also hears what they do.
+    const std::pair<QPushButton *, const char *> hints[] = {
+        {m_searchButton, "BluetoothSearchHint"},
+        {m_selectButton, "BluetoothSelectHint"},
+        {m_firmwareButton, "FirmwareButtonHint"},
+        {m_changeButton, "BluetoothChangeHint"}};
+    for (const auto &[button, key] : hints)
+        button->setAccessibleDescription(AccessibleText::text(QLatin1String(key)));
     connect(m_firmwareButton, &QPushButton::clicked, this,
             &bluetoothconfigurationwidget::slotToStartFirmware);
     connect(m_changeButton, &QPushButton::clicked, this,

@@ -1,5 +1,6 @@
 #include "calibrationwidget.h"
 
+#include "accessibletext.h"
 #include "sliderwithbuttons.h"
 
 #include <QHBoxLayout>
@@ -28,7 +29,8 @@ CalibrationWidget::CalibrationWidget(const QString &name, int value, const QStri
     m_slider = new SliderWithButtons(Minimum, Maximum, 1, qBound(Minimum, value, Maximum), this);
     // The slider's own width rule follows its parent's maximum width, which a row does not set.
     m_slider->setMaximumWidth(QWIDGETSIZE_MAX);
-    m_slider->setAccessibleLabel(m_label->text());
+    m_slider->setAccessibleLabel(m_label->text(),
+                                 AccessibleText::text(QStringLiteral("CalibrationHint")));
     layout->addWidget(m_slider, 1);
 }
 

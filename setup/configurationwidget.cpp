@@ -67,6 +67,8 @@ ConfigurationWidget::ConfigurationWidget(QWidget *parent)
         "QTabBar::tab:selected { background: rgb(36, 133, 182); }"));
 
     AppContext &context = AppContext::instance();
+    // Frameless, but a reader and the window list still tell the window by its title.
+    setWindowTitle(context.text(QStringLiteral("MenuButton_Settings")));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 12);
     layout->setSpacing(8);
@@ -80,6 +82,11 @@ ConfigurationWidget::ConfigurationWidget(QWidget *parent)
     m_tabs->addTab(m_calibrationPage, context.text(QStringLiteral("SettingsMenu_Calibration")));
     m_bluetoothPage = new bluetoothconfigurationwidget(m_tabs);
     m_tabs->addTab(m_bluetoothPage, context.text(QStringLiteral("SettingsMenu_Link")));
+    // A page tab's tool tip is also what a reader says the tab is for.
+    const char *tabHints[] = {"SettingsMenu_PinsHint", "SettingsMenu_CalibrationHint",
+                              "SettingsMenu_LinkHint"};
+    for (int tab = 0; tab < m_tabs->count(); ++tab)
+        m_tabs->setTabToolTip(tab, context.text(QLatin1String(tabHints[tab])));
     layout->addWidget(m_tabs, 1);
 
     const int buttonWidth = context.dimension(QStringLiteral("SettingsMenu_ButtonWidth"), 50);

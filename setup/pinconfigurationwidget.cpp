@@ -59,8 +59,13 @@ PinConfigurationWidget::PinConfigurationWidget(const PinInfo &pin, const QList<G
     m_combo->setMaximumWidth(width);
     m_combo->setMinimumHeight(qMin(height, 30));
     m_combo->setToolTip(pin.name);
-    AccessibleText::setTexts(m_combo, AccessibleText::format(QStringLiteral("PinComboName"))
-                                          .arg(pin.labels.join(QStringLiteral(", "))));
+    const QString name = AccessibleText::format(QStringLiteral("PinComboName"))
+                             .arg(pin.labels.join(QStringLiteral(", ")));
+    AccessibleText::setTexts(m_combo, name);
+    // A reader on Linux names a combo box by its value and its caption by the label tied to it:
+    // "Pin D2, A2", also where the labels are not shown on the board.
+    AccessibleText::setTexts(m_label, name);
+    m_label->setBuddy(m_combo);
     // The pictures stay recognisable at this size and leave the names room in a narrow box; the
     // open list is as wide as its longest name.
     m_combo->setIconSize(QSize(22, 22));

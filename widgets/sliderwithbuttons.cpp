@@ -121,10 +121,10 @@ void SliderWithButtons::setDecimal(bool decimal)
     setLineInput(decimal ? current * 10 : current / 10);
 }
 
-void SliderWithButtons::setAccessibleLabel(const QString &name)
+void SliderWithButtons::setAccessibleLabel(const QString &name, const QString &description)
 {
-    AccessibleText::setTexts(m_lineEdit, name);
-    AccessibleText::setTexts(m_slider, name);
+    AccessibleText::setTexts(m_lineEdit, name, description);
+    AccessibleText::setTexts(m_slider, name, description);
     AccessibleText::setTexts(m_decrease,
                              AccessibleText::format(QStringLiteral("DecreaseName")).arg(name));
     AccessibleText::setTexts(m_increase,

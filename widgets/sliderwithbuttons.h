@@ -19,8 +19,9 @@ public:
     SliderWithButtons(int minimum, int maximum, int step, int value, QWidget *parent = nullptr);
 
     void setDecimal(bool decimal);
-    // Names the field and the slider (and their buttons) for assistive technology.
-    void setAccessibleLabel(const QString &name);
+    // Names the field and the slider (and their buttons) for assistive technology; the
+    // description tells the field and the slider what the value does.
+    void setAccessibleLabel(const QString &name, const QString &description = QString());
     bool isDecimal() const { return m_decimal; }
     int minimum() const { return m_minimum; }
     int maximum() const { return m_maximum; }

@@ -16,21 +16,27 @@
 #include "togglediconlabel.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QLoggingCategory>
+#include <QPushButton>
 #include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 // Every control a person reaches by keyboard, and every button, has a name a screen reader can
-// say, in each shipped language. Checked through Qt's accessibility interface, which is what the
-// platform bridge (AT-SPI on Linux) hands to assistive technology: the main window, the property
-// panel of every command in every condition kind, the settings pages and the language page.
+// say, in each shipped language, and every combo box a caption. Checked through Qt's
+// accessibility interface, which is what the platform bridge (AT-SPI on Linux) hands to assistive
+// technology: the main window, the property panel of every command in every condition kind, the
+// settings pages, the language page and both file dialogs.
 class tst_AccessibleNames : public QObject
 {
     Q_OBJECT
@@ -50,13 +56,16 @@ private:
         int checked = 0;
         // Controls met, each once however often the walk passes it (a cell by list and row).
         QSet<QString> distinct;
-        QStringList unnamed;
+        QStringList faults;
+        // Checked where the purpose of a button, tab or slider is not plain from its name.
+        bool describe = false;
     };
     static void walk(QAccessibleInterface *node, const QString &where, Census &census,
                      const QString &key = QString());
     static void walkWidget(QWidget *widget, const QString &where, Census &census);
     void walkPanelOfEveryCommand(Census &census);
     void walkSettings(Census &census);
+    void walkFileDialogs(Census &census);
     static QJsonObject configuration();
     // One row of every command of the menu, loaded into the main program.
     static QJsonObject everyCommand();
@@ -196,21 +205,38 @@ void tst_AccessibleNames::walk(QAccessibleInterface *node, const QString &where,
     static const QList<QAccessible::Role> controls{
         QAccessible::Button,   QAccessible::CheckBox, QAccessible::RadioButton,
         QAccessible::PageTab,  QAccessible::Slider,   QAccessible::ComboBox,
-        QAccessible::ListItem, QAccessible::List,     QAccessible::EditableText};
+        QAccessible::ListItem, QAccessible::List,     QAccessible::EditableText,
+        QAccessible::Window,   QAccessible::Dialog};
+    const QObject *object = node->object();
+    const auto fault = [&](const char *what) {
+        census.faults.append(
+            QStringLiteral("%1: %2 %3 \"%4\" %5")
+                .arg(where, QString::fromLatin1(qAccessibleRoleString(node->role())),
+                     object ? QString::fromLatin1(object->metaObject()->className())
+                            : QStringLiteral("cell"),
+                     object ? object->objectName() : QString(), QLatin1String(what)));
+    };
     if (node->state().focusable || controls.contains(node->role())) {
         ++census.checked;
-        census.distinct.insert(node->object() ? QString::number(quintptr(node->object())) : key);
+        census.distinct.insert(object ? QString::number(quintptr(object)) : key);
         const QString name = node->text(QAccessible::Name).trimmed();
         // "No key" is what a text missing from a dictionary reads as.
-        if (name.isEmpty() || name.contains(QLatin1String("No key"))) {
-            const QObject *object = node->object();
-            census.unnamed.append(
-                QStringLiteral("%1: %2 %3 \"%4\"")
-                    .arg(where, QString::fromLatin1(qAccessibleRoleString(node->role())),
-                         object ? QString::fromLatin1(object->metaObject()->className())
-                                : QStringLiteral("cell"),
-                         object ? object->objectName() : QString()));
+        if (name.isEmpty() || name.contains(QLatin1String("No key")))
+            fault("without a name");
+        // On Linux a reader names a combo box by its value, and says its caption from the label
+        // tied to it.
+        if (node->role() == QAccessible::ComboBox) {
+            const auto captions = node->relations(QAccessible::Label);
+            if (std::none_of(captions.cbegin(), captions.cend(), [](const auto &relation) {
+                    return !relation.first->text(QAccessible::Name).trimmed().isEmpty();
+                }))
+                fault("without a caption");
         }
+        const bool purpose = node->role() == QAccessible::PageTab ||
+                             node->role() == QAccessible::Slider ||
+                             qobject_cast<const QPushButton *>(object);
+        if (census.describe && purpose && node->text(QAccessible::Description).trimmed().isEmpty())
+            fault("without a description");
     }
     const QString parentKey = QString::number(quintptr(node->object()));
     for (int i = 0; i < node->childCount(); ++i)
@@ -261,10 +287,12 @@ void tst_AccessibleNames::walkSettings(Census &census)
         QStringLiteral("{\"Name\":\"Robot\",\"Address\":\"tcp://127.0.0.1:1\"}"));
     settings->openDialog();
     QVERIFY(QTest::qWaitForWindowExposed(settings));
+    census.describe = true;
     for (int tab = 0; tab < settings->tabs()->count(); ++tab) {
         settings->tabs()->setCurrentIndex(tab);
         walkWidget(settings, QStringLiteral("settings page %1").arg(tab), census);
     }
+    census.describe = false;
     settings->hide();
 
     auto *page = new LanguageWidget(m_window.get());
@@ -272,6 +300,25 @@ void tst_AccessibleNames::walkSettings(Census &census)
     QVERIFY(QTest::qWaitForWindowExposed(page));
     walkWidget(page, QStringLiteral("language page"), census);
     delete page;
+}
+
+void tst_AccessibleNames::walkFileDialogs(Census &census)
+{
+    // The dialogs as the top menu opens them; walked while open, then cancelled.
+    for (const auto open : {&MainWindow::LabelReadFileClick, &MainWindow::LabelSaveFileClick}) {
+        QStringList types;
+        QTimer::singleShot(0, this, [&] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                walkWidget(dialog, QStringLiteral("file dialog"), census);
+                types = dialog->nameFilters();
+                dialog->reject();
+            }
+        });
+        (m_window.get()->*open)();
+        QVERIFY2(!types.isEmpty(), "a file dialog was open");
+        // An empty file type would be an empty line for everyone.
+        QVERIFY(!types.contains(QString()));
+    }
 }
 
 void tst_AccessibleNames::everyControlIsNamed_data()
@@ -296,12 +343,13 @@ void tst_AccessibleNames::everyControlIsNamed()
     walkWidget(m_window.get(), QStringLiteral("main window"), census);
     walkPanelOfEveryCommand(census);
     walkSettings(census);
+    walkFileDialogs(census);
 
     qInfo().noquote() << language << ": checks" << census.checked << "of" << census.distinct.size()
-                      << "controls, without a name" << census.unnamed.size();
+                      << "controls, faults" << census.faults.size();
     m_total += int(census.distinct.size());
     QVERIFY2(census.checked > 500, "the walk reached the controls");
-    QVERIFY2(census.unnamed.isEmpty(), qPrintable(census.unnamed.join(QLatin1Char('\n'))));
+    QVERIFY2(census.faults.isEmpty(), qPrintable(census.faults.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(tst_AccessibleNames)

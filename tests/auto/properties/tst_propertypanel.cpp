@@ -324,8 +324,9 @@ void tst_PropertyPanel::subprogramChoice()
     m_panel->changeCommandData();
     SubProgramWidget *editor = m_panel->inputsWidget()->subProgramWidget();
     QCOMPARE(editor->comboBox()->count(), 3);
-    QCOMPARE(editor->comboBox()->itemText(0), QString("Не установлено"));
-    QCOMPARE(editor->comboBox()->itemText(2), QString("Подпрограмма 2"));
+    // Shown in the user's words; the document keeps its fixed text (written, above).
+    QCOMPARE(editor->comboBox()->itemText(0), QString("Not set"));
+    QCOMPARE(editor->comboBox()->itemText(2), QString("Subprogram 2"));
     QCOMPARE(editor->comboBox()->currentIndex(), index);
     QCOMPARE(actionOf(*command).value("proc"), written);
     QVERIFY(!m_panel->inputsWidget()->isRunShown());

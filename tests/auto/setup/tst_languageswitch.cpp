@@ -75,6 +75,9 @@ void tst_LanguageSwitch::newLanguageRebuildsAndStartIsSentOnce()
     QCOMPARE(AppContext::instance().store().language(), m_names.at(1));
     QCOMPARE(window.windowTitle(),
              LanguageCatalog::instance().current()->text(QStringLiteral("ProgramName")));
+    // Qt's own texts (file dialogs, dock buttons) follow the language.
+    const QString locale = LanguageCatalog::instance().current()->localeName();
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:") != "Look in:", locale != "en");
     // A rebuilt window holds one settings dialog at most.
     QVERIFY(window.findChildren<ConfigurationWidget *>().size() <= 1);
 

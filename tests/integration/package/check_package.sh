@@ -37,7 +37,8 @@ dpkg-deb --info "$deb"
 
 echo "== package relations"
 depends=$(dpkg-deb --field "$deb" Depends)
-for needed in libqt6widgets6 libqt6bluetooth6 libqt6network6 qt6-qpa-plugins fonts-roboto-slab; do
+for needed in libqt6widgets6 libqt6bluetooth6 libqt6network6 qt6-qpa-plugins fonts-roboto-slab \
+    qt6-translations-l10n; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 [ "$(dpkg-deb --field "$deb" Section)" = education ] || fail "section is not education"
