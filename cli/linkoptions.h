@@ -11,19 +11,32 @@ struct LinkOptions
 {
     static constexpr int kDefaultTimeoutSeconds = 30;
 
-    QCommandLineOption device{QStringLiteral("device"),
-                              QStringLiteral("The controller: a Bluetooth address, serial:PATH "
-                                             "(a cable or a bound Bluetooth module; "
-                                             "serial:PATH@BAUD for another speed than 9600) or "
-                                             "tcp://HOST:PORT (a virtual controller)."),
-                              QStringLiteral("ADDRESS")};
+    QCommandLineOption device
+    {
+        QStringLiteral("device"),
+#if defined(Q_OS_WIN)
+            QStringLiteral("The controller: serial:COMn (a cable, or the COM "
+                           "port Windows makes for a paired robot; "
+                           "serial:COMn@BAUD for another speed than 9600) or "
+                           "tcp://HOST:PORT (a virtual controller)."),
+#else
+            QStringLiteral("The controller: a Bluetooth address, serial:PATH "
+                           "(a cable or a bound Bluetooth module; "
+                           "serial:PATH@BAUD for another speed than 9600) or "
+                           "tcp://HOST:PORT (a virtual controller)."),
+#endif
+            QStringLiteral("ADDRESS")
+    };
     QCommandLineOption timeout{QStringLiteral("timeout"),
                                QStringLiteral("Give up after <S> seconds (default 30)."),
                                QStringLiteral("S"), QStringLiteral("30")};
     QCommandLineOption verbose{QStringLiteral("verbose"),
                                QStringLiteral("Log every exchange with the controller.")};
 
-    void addTo(QCommandLineParser &parser) const { parser.addOptions({device, timeout, verbose}); }
+    void addTo(QCommandLineParser &parser) const
+    {
+        parser.addOptions({device, timeout, verbose});
+    }
 
     // Address and timeout from the parsed options; an error line and nothing when unusable.
     std::optional<QString> address(const QCommandLineParser &parser) const;
