@@ -129,7 +129,7 @@ from_sources() {
         # Without Direct2D the windows platform plugin must not ask for the DirectWrite font
         # database, which QtGui then does not build.
         patch -d "$src/src/plugins/platforms/windows" -p0 --forward \
-            < "$shared/qwindows-no-direct2d.patch"
+            < "$root/tools/windows/qwindows-no-direct2d.patch"
         touch "$src/.taviro-patched"
     fi
     # Qt's generated toolchain file names the one Qt was built with: it lives in the prefix.
