@@ -109,7 +109,9 @@ def main():
          product by this one (InstallLocation). -->
     <CustomAction Id="SetInstallLocation" Property="ARPINSTALLLOCATION" Value="[INSTALLDIR]" />
     <InstallExecuteSequence>
-      <Custom Action="SetInstallLocation" After="CostFinalize" />
+      <!-- Right after CostFinalize (1000), once INSTALLDIR is resolved; wixl does not place
+           actions by name. -->
+      <Custom Action="SetInstallLocation" Sequence="1001" />
     </InstallExecuteSequence>
     <Feature Id="Complete" Level="1">
 {refs}
