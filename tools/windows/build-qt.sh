@@ -62,6 +62,7 @@ unpack() {
     [[ "$sum" == "$archive_sha256" ]] || die "$file has checksum $sum, expected $archive_sha256"
     if [[ -f "$stamp" && "$(cat "$stamp")" == "$sum" ]] && installed; then
         say "$prefix is already unpacked from this archive"
+        report_damage
         return
     fi
     # Unpacked beside the final place and moved in at once: an interrupted run leaves no half
@@ -76,6 +77,17 @@ unpack() {
     echo "$sum" > "$stamp"
     installed || die "$prefix lacks modules after unpacking"
     say "Qt for mingw is in $prefix"
+    report_damage
+}
+
+# A DLL that lost bytes on the way loads wrongly or not at all. The deployment refuses such a file
+# where a program needs it, and a test linked against it fails; this names them at once.
+report_damage() {
+    local damaged
+    damaged=$(python3 "$root/tools/windows/pe.py" check "$prefix"/bin/*.dll "$prefix"/plugins/*/*.dll) \
+        && return
+    say "WARNING: damaged files in $prefix (rebuild them with --from-source, or unpack a mended archive):"
+    echo "$damaged" | sed 's/^/  /' >&2
 }
 
 need() {
@@ -152,6 +164,8 @@ from_sources() {
         return
     fi
     cmake --build "$work/build-qtbase" -j"$jobs"
+    # From here on the prefix no longer holds what an archive gave it.
+    rm -f "$stamp"
     cmake --install "$work/build-qtbase" --strip
     for module in qtsvg qtserialport qtconnectivity; do
         [[ -d "$work/$module-src" ]] || {
@@ -168,6 +182,7 @@ from_sources() {
 if ((from_source)) || [[ -z "$archive" ]]; then
     if ((!from_source)) && installed; then
         say "no archive given; using the Qt already in $prefix"
+        report_damage
         exit 0
     fi
     from_sources
