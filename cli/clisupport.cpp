@@ -8,7 +8,9 @@
 #include <QLoggingCategory>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace Cli {
 
@@ -19,10 +21,20 @@ constexpr qint64 kMaxInputSize = 16 * 1024 * 1024;
 
 bool verboseLog = false;
 
+// What the compiler logs for every program it builds and the decoder for every record it reads:
+// a trace for developers. What the compiler finds wrong is the answer of a failed compile.
+bool isTrace(const QString &message)
+{
+    static const QLatin1String kTracePrefixes[] = {QLatin1String("Subprogram count:"),
+                                                   QLatin1String("Main program len:"),
+                                                   QLatin1String("CMD:")};
+    return std::any_of(std::begin(kTracePrefixes), std::end(kTracePrefixes),
+                       [&message](QLatin1String prefix) { return message.startsWith(prefix); });
+}
+
 void logHandler(QtMsgType, const QMessageLogContext &, const QString &message)
 {
-    // The decompiler traces every record it reads; that is noise unless asked for.
-    if (!verboseLog && message.startsWith(QLatin1String("CMD:")))
+    if (!verboseLog && isTrace(message))
         return;
     std::fprintf(stderr, "%s\n", qPrintable(message));
     std::fflush(stderr);
@@ -145,7 +157,6 @@ std::optional<QJsonObject> readProgramToSend(const QString &path, int *exitCode)
         *exitCode = ExitUsage;
         return std::nullopt;
     }
-    installLogHandler(false);
     ImageBuilder builder;
     if (!builder.buildImage(*document).success) {
         error(QStringLiteral("%1 does not compile; nothing was sent").arg(path));
@@ -159,16 +170,16 @@ void installLogHandler(bool verbose, bool linkCommand)
 {
     verboseLog = verbose;
     qInstallMessageHandler(logHandler);
-    // The compiler's and decoder's findings are what compile and decode report; the link's log
-    // is shown when asked for.
-    const auto rule = [](const char *category, bool on) {
-        return QStringLiteral("%1=%2").arg(QLatin1String(category),
-                                           on ? QLatin1String("true") : QLatin1String("false"));
-    };
-    QStringList rules{rule("taviro.codegen.debug", verbose || !linkCommand),
-                      rule("taviro.link.debug", verbose)};
-    if (linkCommand && !verbose)
-        rules.append(rule("qt.bluetooth*", false));
+    // Quiet as the editor unless asked: warnings, and what the compiler or the decoder found
+    // wrong. The rules of QT_LOGGING_RULES still outrank these.
+    QStringList rules;
+    if (verbose) {
+        rules << QStringLiteral("taviro.*.debug=true") << QStringLiteral("taviro.*.info=true");
+    } else {
+        rules << QStringLiteral("taviro.codegen.debug=true");
+        if (linkCommand)
+            rules << QStringLiteral("qt.bluetooth*=false");
+    }
     QLoggingCategory::setFilterRules(rules.join(QLatin1Char('\n')));
 }
 

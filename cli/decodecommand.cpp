@@ -22,7 +22,9 @@ int runDecode(const QStringList &arguments)
         QStringLiteral("Write the document to <PROGRAM.json> instead of stdout."),
         QStringLiteral("PROGRAM.json"));
     const QCommandLineOption verboseOption(
-        QStringLiteral("verbose"), QStringLiteral("Also log every command record decoded."));
+        QStringLiteral("verbose"),
+        QStringLiteral("Write the whole log to standard error, with every command record "
+                       "decoded."));
     parser.addOption(outputOption);
     parser.addOption(verboseOption);
 

@@ -4,8 +4,6 @@
 #include "linksocket.h"
 #include "subcommand.h"
 
-#include <QBluetoothAddress>
-
 std::optional<QString> LinkOptions::address(const QCommandLineParser &parser) const
 {
     const QString value = parser.value(device).trimmed();
@@ -21,10 +19,7 @@ std::optional<QString> LinkOptions::address(const QCommandLineParser &parser) co
                        .arg(value));
         return std::nullopt;
     }
-    const bool usable = LinkSocket::kindOf(value) == LinkSocket::Kind::Bluetooth
-                            ? !QBluetoothAddress(value).isNull()
-                            : LinkSocket::isUsableAddress(value);
-    if (!usable) {
+    if (!LinkSocket::isWellFormedAddress(value)) {
         Cli::error(QStringLiteral("%1 is neither tcp://HOST:PORT, serial:PATH nor a Bluetooth "
                                   "address")
                        .arg(value));
@@ -63,7 +58,8 @@ QString LinkOptions::problemText(int problem, const QString &device, const QStri
     case LinkProblem::NoAdapter:
         return QStringLiteral("no Bluetooth adapter on this computer");
     case LinkProblem::NoBluetoothService:
-        return QStringLiteral("the Bluetooth service (bluetoothd) is not running");
+        return QStringLiteral("the Bluetooth service is not running: start it with sudo systemctl "
+                              "start bluetooth");
     case LinkProblem::NotPaired:
         return QStringLiteral("%1 is not paired: pair it in the system's Bluetooth settings")
             .arg(device);

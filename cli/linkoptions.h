@@ -31,7 +31,9 @@ struct LinkOptions
                                QStringLiteral("Give up after <S> seconds (default 30)."),
                                QStringLiteral("S"), QStringLiteral("30")};
     QCommandLineOption verbose{QStringLiteral("verbose"),
-                               QStringLiteral("Log every exchange with the controller.")};
+                               QStringLiteral("Write the whole log to standard error: every "
+                                              "exchange with the controller and the compiler's "
+                                              "trace (QT_LOGGING_RULES can choose its parts).")};
 
     void addTo(QCommandLineParser &parser) const
     {
@@ -42,7 +44,7 @@ struct LinkOptions
     std::optional<QString> address(const QCommandLineParser &parser) const;
     std::optional<int> timeoutSeconds(const QCommandLineParser &parser) const;
 
-    // Log lines of the link only with --verbose; the reason of a failure is printed anyway.
+    // The whole log only with --verbose; the reason of a failure is printed anyway.
     void installLogging(const QCommandLineParser &parser) const;
     static void installLogging(bool verbose);
 

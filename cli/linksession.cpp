@@ -148,8 +148,8 @@ void LinkSession::poll()
             finish(false, QStringLiteral("the link to %1 was lost during the run").arg(m_address));
         else if (m_phase == Phase::Restart)
             m_phase = Phase::RestartAfterReconnect;
-        else if (m_phase == Phase::Transfer)
-            m_phase = Phase::Connect;
+        else if (m_phase == Phase::Transfer && !m_worker.writeWaitingForLink())
+            m_phase = Phase::Connect; // the worker takes up a cut write itself
         return;
     }
     m_wasConnected = true;

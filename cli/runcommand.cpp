@@ -77,13 +77,13 @@ int runRun(const QStringList &arguments)
     if (!address || !timeout)
         return ExitUsage;
 
+    options.installLogging(parser);
     int exitCode = ExitUsage;
     const std::optional<QJsonObject> document =
         Cli::readProgramToSend(positional.first(), &exitCode);
     if (!document)
         return exitCode;
 
-    options.installLogging(parser);
     LinkSession session(*address, *timeout);
     const bool ok = session.runProgram(*document, seconds, [&document](int program, int position) {
         std::fputs(qPrintable(commandLine(*document, program, position) + QLatin1Char('\n')),

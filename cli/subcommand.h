@@ -44,8 +44,9 @@ std::optional<int> parseArguments(QCommandLineParser &parser, const QStringList 
 std::optional<QJsonObject> readProgramDocument(const QString &path);
 
 // A program document to send to the controller: read, then compiled once on its own with the
-// compiler's messages, so that nothing is sent when it does not build. Nothing, and the exit code
-// to return (usage for an unreadable file, failure for a program that does not compile), otherwise.
+// compiler's messages (installLogHandler comes first), so that nothing is sent when it does not
+// build. Nothing, and the exit code to return (usage for an unreadable file, failure for a
+// program that does not compile), otherwise.
 std::optional<QJsonObject> readProgramToSend(const QString &path, int *exitCode);
 
 // Writes one line to stderr, prefixed with "taviroc: ".
@@ -57,9 +58,9 @@ std::optional<QByteArray> readInputFile(const QString &path);
 // Writes a file atomically ("-" writes to stdout); an error line and false on failure.
 bool writeOutputFile(const QString &path, const QByteArray &bytes);
 
-// Sends log lines to stderr as plain text; per-record trace lines only when verbose. The
-// compiler's findings are shown unless a link command (`linkCommand`) is not verbose; the link's
-// log, and Qt's Bluetooth log, only when verbose.
+// Sends log lines to stderr as plain text. Quiet: warnings and what the compiler or the decoder
+// found wrong (Qt's Bluetooth log not even that for a link command, `linkCommand`). Verbose: the
+// whole log, with the trace of every program built and every record decoded.
 void installLogHandler(bool verbose, bool linkCommand = false);
 
 } // namespace Cli

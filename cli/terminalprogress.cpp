@@ -28,6 +28,8 @@ QString reason(int outcome)
     switch (outcome) {
     case LinkTransfer::LinkLost:
         return QStringLiteral("the link was lost");
+    case LinkTransfer::WaitingForLink:
+        return QStringLiteral("the link was lost, starting again once it is back");
     case LinkTransfer::GaveUp:
         return QStringLiteral("no answer, given up after %1 resends")
             .arg(internalWorker::kMaxResends);

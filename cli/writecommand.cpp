@@ -32,13 +32,13 @@ int runWrite(const QStringList &arguments)
     if (!address || !timeout)
         return ExitUsage;
 
+    options.installLogging(parser);
     int exitCode = ExitUsage;
     const std::optional<QJsonObject> document =
         Cli::readProgramToSend(positional.first(), &exitCode);
     if (!document)
         return exitCode;
 
-    options.installLogging(parser);
     LinkSession session(*address, *timeout);
     TerminalProgress progress(*address, stderr);
     session.showProgressOn(progress);

@@ -12,6 +12,8 @@ const QStringList &all()
             QStringLiteral("DialogSave"),
             QStringLiteral("StateFileBroken"),
             QStringLiteral("NotAProgramFile"),
+            QStringLiteral("SavedTo"),
+            QStringLiteral("SaveFailed"),
             // program rows
             QStringLiteral("StartLabel"),
             QStringLiteral("EndLabel"),
@@ -32,6 +34,8 @@ const QStringList &all()
             QStringLiteral("TransferInterrupted"),
             QStringLiteral("TransferNoProgram"),
             QStringLiteral("TransferBadAnswer"),
+            QStringLiteral("TransferWaitingForLink"),
+            QStringLiteral("VirtualControllerName"),
             // program area
             QStringLiteral("ProgramLabel"),
             QStringLiteral("SubprogramLabel"),
@@ -124,7 +128,9 @@ const QStringList &all()
             QStringLiteral("BluetoothUnknownDevice"),
             QStringLiteral("BluetoothSearching"),
             QStringLiteral("BluetoothFoundCount"),
+            QStringLiteral("BluetoothFoundWithPorts"),
             QStringLiteral("BluetoothNoneFound"),
+            QStringLiteral("BluetoothNoneFoundPorts"),
             QStringLiteral("BluetoothPairedMark"),
             QStringLiteral("BluetoothUnpairedMark"),
             QStringLiteral("SerialPortMissing"),
@@ -203,6 +209,9 @@ const QStringList &all()
             QStringLiteral("PinComboName"),
             QStringLiteral("DeviceListName"),
             QStringLiteral("DeviceListHint"),
+            QStringLiteral("DeviceBluetoothAddress"),
+            QStringLiteral("DeviceSerialPort"),
+            QStringLiteral("DeviceNetworkAddress"),
             QStringLiteral("LabelledValue"),
             // side panels and the sensor chart
             QStringLiteral("SidePanelToggleHint"),

@@ -11,6 +11,7 @@
 #include "movebelowitemcommand.h"
 #include "moveonitemcommand.h"
 #include "moveonviewportcommand.h"
+#include "programareaselection.h"
 #include "programlistwidget.h"
 #include "programstore.h"
 #include "programvalues.h"
@@ -114,6 +115,13 @@ Command *CentralWidget::currentCommand() const
 {
     const ProgramListWidget *list = currentList();
     return list ? list->commandAt(list->currentRow()) : nullptr;
+}
+
+ProgramSelection *CentralWidget::selection()
+{
+    if (!m_selection)
+        m_selection = new ProgramAreaSelection(this);
+    return m_selection;
 }
 
 int CentralWidget::currentIndex() const
@@ -386,6 +394,7 @@ ProgramListWidget *CentralWidget::createList()
         if (list == currentList())
             emit commandSelected(command);
     });
+    connect(list, &ProgramListWidget::commandReplaced, this, &CentralWidget::commandReplaced);
     return list;
 }
 

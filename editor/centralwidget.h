@@ -10,6 +10,7 @@
 
 class Command;
 class ProgramListWidget;
+class ProgramSelection;
 class ProgramStore;
 class QHBoxLayout;
 class QPushButton;
@@ -47,11 +48,15 @@ public:
     void loadFromStore(const ProgramStore &store);
     // The commands of every list, main program first, BEGIN and END left out.
     QList<QList<Command *>> collectCommands() const;
+    // The seam through which the rooms beside the area reach its selection.
+    ProgramSelection *selection();
 
 signals:
     void programChanged();
     // The command of the shown list's current row, for the property panel; nullptr: none.
     void commandSelected(Command *command);
+    // An undo step gave a command of any list new fields.
+    void commandReplaced(Command *command);
 
 public slots:
     void deleteTab(int idx, bool createEmpty);
@@ -90,4 +95,5 @@ private:
     QString m_mainLabel = QStringLiteral("P");
     QString m_subprogramLabel = QStringLiteral("SP");
     bool m_loading = false;
+    ProgramSelection *m_selection = nullptr;
 };

@@ -1,7 +1,5 @@
 #include "leftmenuwidget.h"
 
-#include "rightmenuwidget.h"
-
 #include "accessibletext.h"
 #include "appcontext.h"
 #include "command.h"
@@ -143,8 +141,7 @@ void LeftMenuWidget::slotToChangeSettings(int settingstatus)
 void LeftMenuWidget::dragEnterEvent(QDragEnterEvent *event)
 {
     event->acceptProposedAction();
-    // A row on its way to being deleted must not stay open in the property panel.
-    RightMenuWidget::instance()->hideEditors();
+    emit programRowEntered();
 }
 
 void LeftMenuWidget::dropEvent(QDropEvent *event)

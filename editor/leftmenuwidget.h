@@ -43,6 +43,9 @@ public:
 signals:
     // A tile was chosen with the keyboard.
     void commandChosen(const QString &command);
+    // A row dragged out of a program entered the menu, where a drop deletes it: whoever shows
+    // that row's command lets go of it.
+    void programRowEntered();
 
 public slots:
     void SlotToChangeCurrentActiveProgramm(int index);

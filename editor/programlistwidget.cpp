@@ -350,6 +350,17 @@ Command *ProgramListWidget::commandAt(int row) const
     return static_cast<CommandListItem *>(listItem)->command();
 }
 
+void ProgramListWidget::replaceCommandJson(int row, const QJsonObject &json)
+{
+    Command *command = commandAt(row);
+    if (!command)
+        return;
+    // The row's observer updates its summary and the list reports the change, which sends the
+    // program to the worker again.
+    command->setJson(json);
+    emit commandReplaced(command);
+}
+
 ProgramListItemWidget *ProgramListWidget::rowWidget(int row) const
 {
     auto *listItem = item(row);

@@ -2,6 +2,7 @@
 
 #include "rowdecoration.h"
 
+#include <QJsonObject>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPointer>
@@ -68,6 +69,8 @@ public:
     void markChanged();
 
     Command *commandAt(int row) const;
+    // Gives a row's command new fields from an undo step, and says so to whoever shows them.
+    void replaceCommandJson(int row, const QJsonObject &json);
     ProgramListItemWidget *rowWidget(int row) const;
     // The command name of a row, "BEGIN"/"END" for the two frame rows.
     QString rowName(int row) const;
@@ -89,6 +92,7 @@ signals:
     void programListChanged();
     // The command the property panel should show; nullptr hides the panel's content.
     void commandSelected(Command *command);
+    void commandReplaced(Command *command);
 
 public slots:
     void setSettings(QListWidgetItem *item = nullptr);

@@ -1,8 +1,6 @@
 #include "setcommandjsoncommand.h"
 
-#include "command.h"
 #include "programlistwidget.h"
-#include "rightmenuwidget.h"
 
 SetCommandJsonCommand::SetCommandJsonCommand(ProgramListWidget *list, int row,
                                              const QJsonObject &before, const QJsonObject &after,
@@ -26,15 +24,6 @@ void SetCommandJsonCommand::undo()
 
 void SetCommandJsonCommand::apply(const QJsonObject &json)
 {
-    Command *command = m_list ? m_list->commandAt(m_row) : nullptr;
-    if (!command)
-        return;
-    // The row's observer updates its summary and the list reports the change, which sends the
-    // program to the worker again.
-    command->setJson(json);
-    // The panel writes its controls into the command but does not watch it, so it shows the
-    // new values only when it loads the command again.
-    RightMenuWidget *panel = RightMenuWidget::instance();
-    if (panel->command() == command)
-        panel->reload();
+    if (m_list)
+        m_list->replaceCommandJson(m_row, json);
 }

@@ -1,5 +1,6 @@
 #include "transferpanel.h"
 
+#include "accessibletext.h"
 #include "appcontext.h"
 #include "internalworker.h"
 #include "mbluetoothconnect.h"
@@ -84,9 +85,8 @@ QString TransferPanel::text() const
 
 QString TransferPanel::deviceName(const QString &deviceText)
 {
-    const mBluetoothConnect::DeviceParts device = mBluetoothConnect::deviceParts(deviceText);
-    const QString name = device.name.trimmed();
-    return name.isEmpty() ? device.address : name;
+    return mBluetoothConnect::shownName(
+        deviceText, AccessibleText::text(QStringLiteral("VirtualControllerName")));
 }
 
 QString TransferPanel::progressText(int kind, int done, int total, qint64 elapsedMs,
@@ -106,6 +106,8 @@ QString TransferPanel::progressText(int kind, int done, int total, qint64 elapse
 
 QString TransferPanel::endText(int kind, int outcome, qint64 elapsedMs, const QString &device)
 {
+    if (outcome == LinkTransfer::WaitingForLink)
+        return dictionaryText("TransferWaitingForLink").arg(device);
     if (outcome == LinkTransfer::Done) {
         const char *key = kind == LinkTransfer::Read            ? "TransferReadDone"
                           : kind == LinkTransfer::Configuration ? "TransferConfigured"
@@ -131,7 +133,7 @@ void TransferPanel::showProgress(int kind, int done, int total, qint64 elapsedMs
 void TransferPanel::showEnd(int kind, int outcome, qint64 elapsedMs)
 {
     const bool ok = outcome == LinkTransfer::Done;
-    setFailed(!ok);
+    setFailed(!ok && outcome != LinkTransfer::WaitingForLink);
     if (ok)
         m_bar->setValue(m_bar->maximum());
     m_text->setText(endText(kind, outcome, elapsedMs, device()));
@@ -141,6 +143,16 @@ void TransferPanel::showEnd(int kind, int outcome, qint64 elapsedMs)
         m_hideTimer.start();
     else
         m_hideTimer.stop();
+}
+
+void TransferPanel::showNotice(const QString &text)
+{
+    setFailed(false);
+    m_bar->setRange(0, 1);
+    m_bar->setValue(1);
+    m_text->setText(text);
+    show();
+    m_hideTimer.start();
 }
 
 void TransferPanel::mousePressEvent(QMouseEvent *event)

@@ -25,7 +25,8 @@ public:
     QString text() const;
     bool failed() const { return m_failed; }
 
-    // The device text's "Name", else its "Address".
+    // The device text's "Name" (the virtual controller's in the user's language), else its
+    // "Address".
     static QString deviceName(const QString &deviceText);
     // The texts shown, from the dictionary (kinds and outcomes of transferprogress.h).
     static QString progressText(int kind, int done, int total, qint64 elapsedMs,
@@ -35,6 +36,8 @@ public:
 public slots:
     void showProgress(int kind, int done, int total, qint64 elapsedMs);
     void showEnd(int kind, int outcome, qint64 elapsedMs);
+    // A line about something done that is not a transfer (a saved file), shown like a result.
+    void showNotice(const QString &text);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

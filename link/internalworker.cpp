@@ -87,6 +87,8 @@ void internalWorker::mwStop()
         beginHalt(1);
     else if (m_state != 0)
         dropToConnected();
+    else
+        endTransfer(LinkTransfer::Interrupted); // a write waiting for the link is not resumed
     publish();
 }
 
@@ -131,14 +133,7 @@ void internalWorker::mwCommand(const QString &command)
             refuseTransfer(LinkTransfer::Write, LinkTransfer::NotCompiled);
         } else if (m_state != 7) {
             m_writeImage = m_memoryImage;
-            m_pendingType = 16;
-            m_memoryAddress = 0;
-            if (sendWriteChunk()) {
-                m_state = 7;
-                startTransfer(LinkTransfer::Write, int(m_writeImage.size()));
-            } else {
-                m_pendingType = 0;
-            }
+            beginWrite();
         }
     } else if (command == QLatin1String("read")) {
         if (m_state != 8) {
@@ -244,6 +239,10 @@ void internalWorker::mwChangeName(const QString &name)
 void internalWorker::intFindDevice(const QString &deviceText)
 {
     emit sigFindDevice(deviceText);
+    // The chosen device, just found by a search: connected now, not on the next tick or after
+    // the search (BlueZ may have learnt of the robot only now).
+    if (m_state == 0 && mBluetoothConnect::sameDevice(deviceText, m_selectedDevice))
+        transport()->connectDevice(m_selectedDevice);
 }
 
 void internalWorker::intEndFindDevices()
@@ -260,10 +259,15 @@ void internalWorker::connectStateSlot(int status)
 void internalWorker::tslt()
 {
     emit sigErrorConnect();
+    if (m_state == 0 && m_resumeTicksLeft > 0 && --m_resumeTicksLeft == 0)
+        endTransfer(LinkTransfer::LinkLost);
     if (m_state != 0) {
         const bool running = (m_state >= 4 && m_state <= 6) || (m_runActive && m_state != 1);
         reportRenameFailed();
-        endTransfer(LinkTransfer::LinkLost);
+        if (m_state == 7 && m_transferKind == LinkTransfer::Write)
+            suspendWrite();
+        else
+            endTransfer(LinkTransfer::LinkLost);
         m_state = 0;
         // A halt under way cannot reach the robot any more; it ends the run itself.
         const bool halting = m_halting;
@@ -287,8 +291,21 @@ void internalWorker::receivePacket(int type, const QByteArray &payload)
         m_state = 1;
         dropPending();
         qCDebug(lcLink) << "Succesful connect";
+        if (m_resumeTicksLeft > 0) {
+            // This frame answers nothing sent on the new link; the cut write starts after it.
+            takeFrame(type, payload);
+            qCDebug(lcLink) << "Resume write";
+            beginWrite();
+            publish();
+            return;
+        }
         publish();
     }
+    takeFrame(type, payload);
+}
+
+void internalWorker::takeFrame(int type, const QByteArray &payload)
+{
     if (m_pendingType != 0) {
         if (type == (m_pendingType | 0x80)) {
             if (isStaleReply(type, payload))
@@ -606,6 +623,33 @@ void internalWorker::dropToConnected()
     dropPending();
 }
 
+void internalWorker::beginWrite()
+{
+    // A write that starts again after a lost link starts from the first byte: whatever answers
+    // now may be another robot behind the same port, or one that lost what it had taken. The
+    // cut write was reported already; it gives way without a word.
+    if (std::exchange(m_resumeTicksLeft, 0) > 0)
+        m_transferKind = LinkTransfer::None;
+    m_pendingType = 16;
+    m_memoryAddress = 0;
+    if (sendWriteChunk()) {
+        m_state = 7;
+        startTransfer(LinkTransfer::Write, int(m_writeImage.size()));
+    } else {
+        m_pendingType = 0;
+    }
+}
+
+void internalWorker::suspendWrite()
+{
+    // Nothing will answer the chunk in flight; the write starts afresh when the link is back.
+    m_pendingType = 0;
+    m_resumeTicksLeft = kResumeWithinTicks;
+    qCDebug(lcLink) << "Write waits for the link";
+    emit sigTransferEnded(LinkTransfer::Write, LinkTransfer::WaitingForLink,
+                          now() - m_transferStartedAt);
+}
+
 void internalWorker::startTransfer(int kind, int total)
 {
     endTransfer(LinkTransfer::Interrupted);
@@ -624,6 +668,7 @@ void internalWorker::reportTransfer(int done)
 
 void internalWorker::endTransfer(int outcome)
 {
+    m_resumeTicksLeft = 0;
     if (m_transferKind == LinkTransfer::None)
         return;
     const int kind = std::exchange(m_transferKind, int(LinkTransfer::None));

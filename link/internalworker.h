@@ -38,6 +38,8 @@ public:
     // Until replies to memory writes have been measured, a chunk is given this long per byte
     // before it is sent again: a controller's EEPROM takes about 3.3 ms a byte.
     static constexpr int kFirstWriteWaitMsPerByte = 4;
+    // A write cut by a lost link goes on if the link is back within this many watchdog ticks.
+    static constexpr int kResumeWithinTicks = 20;
 
     explicit internalWorker(QObject *parent = nullptr, TransportFactory factory = {});
     ~internalWorker() override;
@@ -64,6 +66,8 @@ public:
     // command line runs programs straight through.
     void setPauseAtBreakpoints(bool pause) { m_pauseAtBreakpoints = pause; }
     const QString &selectedDevice() const { return m_selectedDevice; }
+    // A write was cut by a lost link and starts again when the link is back.
+    bool writeWaitingForLink() const { return m_resumeTicksLeft > 0; }
 
 public slots:
     void mwStart();
@@ -122,6 +126,8 @@ private:
     };
 
     void publish();
+    // A frame on a working link: the answer to the pending request, or a state packet.
+    void takeFrame(int type, const QByteArray &payload);
     void advance();
     void advanceRun(bool &completed);
     void stepToNextCommand();
@@ -136,6 +142,8 @@ private:
     void reportTransfer(int done);
     void endTransfer(int outcome);
     void refuseTransfer(int kind, int outcome);
+    void beginWrite();
+    void suspendWrite();
     bool execute(int program, int position, bool asStep);
     void sendCommandRecord(const QByteArray &record, bool asStep);
     void sendFresh(int type, const QByteArray &payload);
@@ -222,4 +230,6 @@ private:
     int m_transferKind = LinkTransfer::None;
     int m_transferTotal = 0;
     qint64 m_transferStartedAt = 0;
+    // Watchdog ticks a write cut by a lost link still waits for the link; 0 when none waits.
+    int m_resumeTicksLeft = 0;
 };

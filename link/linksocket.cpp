@@ -2,6 +2,7 @@
 
 #include "seriallinksocket.h"
 
+#include <QBluetoothAddress>
 #include <QIODevice>
 #include <QUrl>
 
@@ -31,6 +32,13 @@ bool LinkSocket::isUsableAddress(const QString &address)
     }
     const QUrl url(address);
     return url.isValid() && !url.host().isEmpty() && url.port() > 0 && url.path().isEmpty();
+}
+
+bool LinkSocket::isWellFormedAddress(const QString &address)
+{
+    if (kindOf(address) == Kind::Bluetooth)
+        return !QBluetoothAddress(address).isNull();
+    return isUsableAddress(address);
 }
 
 bool LinkSocket::openReadWrite()

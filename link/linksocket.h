@@ -42,6 +42,9 @@ public:
     // port, "serial:PATH" with a path, or a Bluetooth address of at least 14 characters where
     // the build has Bluetooth sockets.
     static bool isUsableAddress(const QString &address);
+    // An address as a user gives it on a command line: "tcp://HOST:PORT", "serial:PATH[@BAUD]" or
+    // a Bluetooth address such as 00:11:22:33:44:55.
+    static bool isWellFormedAddress(const QString &address);
 
     virtual Kind kind() const = 0;
     virtual bool isUnconnected() const = 0;

@@ -54,6 +54,29 @@ mBluetoothConnect::DeviceParts mBluetoothConnect::deviceParts(const QString &dev
             device.value(QLatin1String("Address")).toString()};
 }
 
+bool mBluetoothConnect::sameDevice(const QString &deviceText, const QString &otherText)
+{
+    const auto withoutSpeed = [](const QString &text) {
+        const QString address = deviceParts(text).address;
+        const std::optional<SerialLinkSocket::Address> serial = SerialLinkSocket::parse(address);
+        return serial ? LinkSocket::kSerialScheme + serial->path : address;
+    };
+    const QString address = withoutSpeed(deviceText);
+    return !address.isEmpty() && address.compare(withoutSpeed(otherText), Qt::CaseInsensitive) == 0;
+}
+
+QString mBluetoothConnect::shownName(const QString &deviceText,
+                                     const QString &virtualControllerName)
+{
+    const DeviceParts device = deviceParts(deviceText);
+    const QString name = device.name.trimmed();
+    if (name == kVirtualControllerName &&
+        LinkSocket::kindOf(device.address) == LinkSocket::Kind::Tcp &&
+        !virtualControllerName.isEmpty())
+        return virtualControllerName;
+    return name.isEmpty() ? device.address : name;
+}
+
 void mBluetoothConnect::createSocket()
 {
     m_addressWarningGiven = false;
@@ -90,14 +113,18 @@ void mBluetoothConnect::dropSocket()
 
 void mBluetoothConnect::connectDevice(const QString &info)
 {
-    if (m_searchState != 0)
-        return;
-    if (m_agent) {
+    const QString address = deviceParts(info).address;
+    const LinkSocket::Kind wanted = LinkSocket::kindOf(address);
+    if (m_searchState != 0) {
+        // A search keeps the radio to itself, but a robot it has found is known to BlueZ now and
+        // is connected at once; a serial port or TCP shares nothing with it.
+        if (wanted == LinkSocket::Kind::Bluetooth &&
+            !m_foundAddresses.contains(address, Qt::CaseInsensitive))
+            return;
+    } else if (m_agent) {
         m_agent->stop();
         return;
     }
-    const QString address = deviceParts(info).address;
-    const LinkSocket::Kind wanted = LinkSocket::kindOf(address);
     if (m_socket && m_socket->kind() != wanted && m_socket->isUnconnected())
         dropSocket();
     if (m_socket && !m_socket->isUnconnected())
@@ -184,7 +211,9 @@ void mBluetoothConnect::findDevices()
     m_foundDevices.clear();
     m_foundAddresses.clear();
     m_searchState = 1;
-    dropSocket();
+    // An inquiry and a Bluetooth link disturb each other; a cable or TCP link stays up.
+    if (m_socket && m_socket->kind() == LinkSocket::Kind::Bluetooth)
+        dropSocket();
     m_deframer.receiveTimer().stop();
     m_searchState = 2;
     // The serial ports are there at once; they are offered whatever Bluetooth can do.

@@ -39,6 +39,14 @@ public:
         QString address;
     };
     static DeviceParts deviceParts(const QString &deviceText);
+    // Whether two device texts name the same device: the same address, whatever the names and a
+    // serial port's speed.
+    static bool sameDevice(const QString &deviceText, const QString &otherText);
+    // The name the editor's own virtual controller is kept under in its device text.
+    static constexpr QLatin1String kVirtualControllerName{"Virtual controller"};
+    // The name to show for a device: its own, the given words for the editor's virtual
+    // controller (unless they are empty), or its address when it has no name.
+    static QString shownName(const QString &deviceText, const QString &virtualControllerName);
 
     int searchState() const { return m_searchState; }
     int socketErrorCount() const { return m_socketErrorCount; }

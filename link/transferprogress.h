@@ -27,6 +27,9 @@ enum Outcome
     NoProgram = 5,
     // The controller answered in a form that cannot be read.
     BadAnswer = 6,
+    // A write cut by a lost link: it starts again from the first byte once the link is back,
+    // unless the link stays away too long (LinkLost then) or the editor moves on (Interrupted).
+    WaitingForLink = 7,
 };
 
 // Milliseconds still to go at the pace so far; -1 while too little is done to tell.

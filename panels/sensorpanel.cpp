@@ -2,18 +2,16 @@
 
 #include "accessibletext.h"
 #include "appcontext.h"
-#include "centralwidget.h"
 #include "command.h"
 #include "conditionlevels.h"
 #include "mworker.h"
 #include "panelslog.h"
 #include "panelstyle.h"
-#include "programlistwidget.h"
+#include "programselection.h"
 #include "programstore.h"
 #include "sensorchart.h"
 #include "sensorcsv.h"
 #include "sensorrecord.h"
-#include "setcommandjsoncommand.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -24,9 +22,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollArea>
-#include <QStackedWidget>
 #include <QToolButton>
-#include <QUndoStack>
 #include <QVBoxLayout>
 
 namespace {
@@ -46,11 +42,6 @@ const SpanChoice kSpans[] = {
 QString text(const char *key)
 {
     return AppContext::instance().text(QLatin1String(key));
-}
-
-CentralWidget *programArea()
-{
-    return qobject_cast<CentralWidget *>(AppContext::instance().programArea());
 }
 
 } // namespace
@@ -113,21 +104,18 @@ SensorPanel::SensorPanel(QWidget *parent)
 
 SensorPanel::~SensorPanel() = default;
 
-void SensorPanel::connectToEditor(mWorker *worker)
+void SensorPanel::connectToEditor(mWorker *worker, ProgramSelection *selection)
 {
     if (worker) {
         connect(worker, &mWorker::sigStatePacket, this, &SensorPanel::takeReport,
                 Qt::UniqueConnection);
     }
-    if (CentralWidget *area = programArea()) {
-        connect(area, &CentralWidget::commandSelected, this, &SensorPanel::refreshThresholds,
+    m_selection = selection;
+    if (selection) {
+        connect(selection, &ProgramSelection::selectionChanged, this,
+                &SensorPanel::refreshThresholds, Qt::UniqueConnection);
+        connect(selection, &ProgramSelection::programChanged, this, &SensorPanel::refreshThresholds,
                 Qt::UniqueConnection);
-        connect(area, &CentralWidget::programChanged, this, &SensorPanel::refreshThresholds,
-                Qt::UniqueConnection);
-        // Queued, like the property panel: the area has finished switching programs by then.
-        connect(area->pages(), &QStackedWidget::currentChanged, this,
-                &SensorPanel::refreshThresholds,
-                Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     }
     connect(&AppContext::instance(), &AppContext::pinAssignmentsChanged, this,
             &SensorPanel::refreshTraces, Qt::UniqueConnection);
@@ -263,28 +251,16 @@ void SensorPanel::refreshTraces()
 void SensorPanel::refreshThresholds()
 {
     QList<ConditionThreshold> thresholds;
-    const CentralWidget *area = programArea();
-    if (const Command *command = area ? area->currentCommand() : nullptr)
+    if (const Command *command = m_selection ? m_selection->selectedCommand() : nullptr)
         thresholds = ConditionLevels::thresholds(command->json(), command->conditionKind());
     m_chart->setThresholds(thresholds);
 }
 
 void SensorPanel::levelChosen(int condition, int which, int level)
 {
-    CentralWidget *area = programArea();
-    ProgramListWidget *list = area ? area->currentList() : nullptr;
-    const int row = list ? list->currentRow() : -1;
-    const Command *command = list ? list->commandAt(row) : nullptr;
-    if (!command) {
-        refreshThresholds();
-        return;
-    }
-    const QJsonObject before = command->json();
-    const QJsonObject after = ConditionLevels::withLevel(before, condition, which, level);
-    // The same step as any edit of the row: undone with Ctrl+Z, and the list's change sends the
-    // program to the worker again.
-    if (after != before)
-        list->undoStack()->push(new SetCommandJsonCommand(list, row, before, after));
+    if (const Command *command = m_selection ? m_selection->selectedCommand() : nullptr)
+        m_selection->applyEdit(
+            ConditionLevels::withLevel(command->json(), condition, which, level));
     refreshThresholds();
 }
 

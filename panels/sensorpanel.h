@@ -5,12 +5,14 @@
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QJsonObject>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
 
 class QComboBox;
 class mWorker;
+class ProgramSelection;
 class QScrollArea;
 class QToolButton;
 class SensorChart;
@@ -58,8 +60,9 @@ public:
     // Captions and sizes from the current language.
     void renewTexts();
     // Takes the worker's state packets, follows the selected row of the program area and the
-    // pin set-up. Connecting again adds nothing twice.
-    void connectToEditor(mWorker *worker);
+    // pin set-up, and makes a dragged level an edit of the selected row. Connecting again adds
+    // nothing twice.
+    void connectToEditor(mWorker *worker, ProgramSelection *selection);
     // What the editor remembers of the panel: the span shown.
     QJsonObject state() const;
     void restoreState(const QJsonObject &state);
@@ -86,6 +89,7 @@ private:
     void showSaveFailure(const QString &path);
     qint64 now() const;
 
+    QPointer<ProgramSelection> m_selection;
     SensorChart *m_chart = nullptr;
     QScrollArea *m_scroll = nullptr;
     QComboBox *m_span = nullptr;

@@ -25,7 +25,8 @@ constexpr int kSettleMs = 1500;
 
 } // namespace
 
-SidePanels::SidePanels(QMainWindow *window, mWorker *worker, VirtualController *controller)
+SidePanels::SidePanels(QMainWindow *window, mWorker *worker, ProgramSelection *selection,
+                       VirtualController *controller)
     : QObject(window)
     , m_window(window)
 {
@@ -38,7 +39,7 @@ SidePanels::SidePanels(QMainWindow *window, mWorker *worker, VirtualController *
     if (controller)
         m_robot = new RobotViewDock(controller, window);
     m_sensors = new SensorPanel(window);
-    m_sensors->connectToEditor(worker);
+    m_sensors->connectToEditor(worker, selection);
 
     m_bar = new QToolBar(window);
     m_bar->setObjectName(QStringLiteral("SidePanelBar"));

@@ -12,6 +12,7 @@ class RobotViewDock;
 class SensorPanel;
 class VirtualController;
 class mWorker;
+class ProgramSelection;
 
 // The side panels beside the editor and the slim bar at the window's right edge that shows and
 // hides them and stacks them as tabs. The robot view is there only with a virtual controller;
@@ -22,7 +23,8 @@ class SidePanels : public QObject
 public:
     // The chart takes the worker's packets and follows the program area, which the window has
     // published by then.
-    SidePanels(QMainWindow *window, mWorker *worker, VirtualController *controller);
+    SidePanels(QMainWindow *window, mWorker *worker, ProgramSelection *selection,
+               VirtualController *controller);
 
     SensorPanel *sensors() const { return m_sensors; }
     RobotViewDock *robot() const { return m_robot; }

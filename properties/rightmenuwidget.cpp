@@ -1,17 +1,14 @@
 #include "rightmenuwidget.h"
 
 #include "appcontext.h"
-#include "centralwidget.h"
 #include "command.h"
 #include "conditionwidget.h"
 #include "inputswidget.h"
-#include "mainwindow.h"
-#include "mworker.h"
+#include "programselection.h"
 #include "sliderwithicons.h"
 
 #include <QFrame>
 #include <QPointer>
-#include <QStackedWidget>
 #include <QVBoxLayout>
 
 RightMenuWidget *RightMenuWidget::instance()
@@ -191,26 +188,19 @@ void RightMenuWidget::showCommand(Command *command)
         hideEditors();
 }
 
-void RightMenuWidget::followShownProgram()
+void RightMenuWidget::reloadCommand(Command *command)
 {
-    showCommand(CentralWidget::instance()->currentCommand());
+    if (command && command == m_command)
+        reload();
 }
 
-void RightMenuWidget::connectToEditor(MainWindow *window)
+void RightMenuWidget::connectToEditor(ProgramSelection *selection)
 {
-    CentralWidget *area = CentralWidget::instance();
-    connect(area, &CentralWidget::commandSelected, this, &RightMenuWidget::showCommand,
+    connect(selection, &ProgramSelection::selectionChanged, this, &RightMenuWidget::showCommand,
             Qt::UniqueConnection);
-    // A deleted subprogram takes its commands with it; once the area shows another program the
-    // panel shows that program's row instead. Queued, so the area has finished its change.
-    connect(area->pages(), &QStackedWidget::currentChanged, this,
-            &RightMenuWidget::followShownProgram,
-            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
-    connect(this, &RightMenuWidget::runClicked, window, &MainWindow::ExecuteCurrentSelectedCommand,
+    connect(selection, &ProgramSelection::commandReplaced, this, &RightMenuWidget::reloadCommand,
             Qt::UniqueConnection);
-    if (window->worker()) {
-        connect(window->worker(), &mWorker::sigCurState, this, &RightMenuWidget::updateStatusManual,
-                Qt::UniqueConnection);
-    }
-    setSubprogramCounter([] { return int(CentralWidget::instance()->lists().size()) - 1; });
+    setSubprogramCounter([selection = QPointer<ProgramSelection>(selection)] {
+        return selection ? selection->subprogramCount() : 0;
+    });
 }

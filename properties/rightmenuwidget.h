@@ -8,7 +8,7 @@
 class Command;
 class ConditionWidget;
 class InputsWidget;
-class MainWindow;
+class ProgramSelection;
 class QFrame;
 class QVBoxLayout;
 class SliderWithIcons;
@@ -42,10 +42,9 @@ public:
     // Where the subprogram editor learns how many subprograms the edited program has.
     void setSubprogramCounter(std::function<int()> counter);
 
-    // Connects the panel to the editor of the main window: the selected row's command, the
-    // controller state report, the run button and the number of subprograms. Connecting again
-    // (after a rebuild of the window) adds nothing twice.
-    void connectToEditor(MainWindow *window);
+    // Follows the program area's selection: the selected row's command, its fields replaced by
+    // undo, and the number of subprograms. Connecting again adds nothing twice.
+    void connectToEditor(ProgramSelection *selection);
 
 signals:
     // The run button was clicked: execute the selected command on the controller.
@@ -54,8 +53,8 @@ signals:
 public slots:
     // Shows the command of the selected row, or hides the editors when there is none.
     void showCommand(Command *command);
-    // Shows the current row of the program the program area shows now.
-    void followShownProgram();
+    // Loads the command again when it is the one shown: its fields were replaced elsewhere.
+    void reloadCommand(Command *command);
     void changeCommandData();
     void updateStatusManual(QJsonObject json);
     // Renews texts, images and sizes after the configuration (language) changed.

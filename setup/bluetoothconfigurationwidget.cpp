@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QStyle>
+#include <QTextLayout>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -34,23 +36,52 @@ const char *const kGreen = "QLabel { color : green; }";
 const char *const kDark = "QLabel { color : rgb(16, 28, 34); }";
 // The search's progress moves this often; a search lasts seconds.
 constexpr int kSearchTickMs = 100;
-constexpr int kStatusWrapWidth = 640;
+// Room around a status line's text: its plate's margins or its own padding, and a little more.
+constexpr int kLineFrame = 24;
 // Marks a device list entry as a serial port.
 constexpr int kSerialRole = Qt::UserRole + 1;
 
 // The controller accepts at most this many characters as its new name.
 constexpr int kMaxNameLength = 19;
 
-// A short text stays on one line; a long one wraps at a readable width. Measured in the bold
-// face the style sheet gives the label, with room for its plate's padding.
-void fitText(QLabel *label, const QString &text)
+// The text in at most two lines of the width, the second cut short with an ellipsis when the
+// text runs over.
+QString inTwoLines(const QString &text, const QFont &font, int width)
 {
-    QFont font = label->font();
-    font.setBold(true);
-    constexpr int kPadding = 28;
-    const int width = QFontMetrics(font).horizontalAdvance(text) + kPadding;
-    label->setWordWrap(width > kStatusWrapWidth);
-    label->setMinimumWidth(qMin(width, kStatusWrapWidth));
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    QTextLine first = layout.createLine();
+    if (!first.isValid()) {
+        layout.endLayout();
+        return text;
+    }
+    first.setLineWidth(width);
+    const int rest = first.textStart() + first.textLength();
+    layout.endLayout();
+    if (rest >= text.size())
+        return text;
+    return text.left(rest).trimmed() + QLatin1Char('\n') +
+           QFontMetrics(font).elidedText(text.mid(rest).trimmed(), Qt::ElideRight, width);
+}
+
+// A status line keeps the height of two lines whatever it says, so the list and the buttons
+// never move; what does not fit is in the tool tip, and a reader hears all of it.
+void showInLine(QLabel *label, const QString &text, const QWidget *row)
+{
+    label->ensurePolished();
+    // Until the page is laid out there is no width to fit to.
+    const QString shown =
+        row->isVisible() ? inTwoLines(text, label->font(), row->width() - kLineFrame) : text;
+    label->setText(shown);
+    label->setToolTip(shown.size() < text.size() ? text : QString());
+    label->setAccessibleName(text);
+}
+
+// The height of a row that holds two lines of the label's text and its frame.
+int twoLineHeight(QLabel *label)
+{
+    label->ensurePolished();
+    return 2 * QFontMetrics(label->font()).lineSpacing() + kLineFrame / 2;
 }
 
 QLabel *rowLabel(const QString &text, QWidget *parent)
@@ -115,7 +146,8 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     plateLayout->setContentsMargins(10, 3, 10, 3);
     m_statusLabel = new QLabel(m_statusPlate);
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
-    m_statusLabel->setWordWrap(true);
+    // The row's width decides where a line breaks, not the text.
+    m_statusLabel->setMinimumWidth(1);
     plateLayout->addWidget(m_statusLabel);
     m_statusPlate->hide();
     m_searchButton = new QPushButton(context.text(QStringLiteral("BluetoothSearch")), deviceGroup);
@@ -129,31 +161,40 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     deviceGrid->addWidget(m_deviceLabel, 0, 1, 1, 2);
     deviceGrid->addWidget(
         rowLabel(context.text(QStringLiteral("BluetoothDeviceStatus")), deviceGroup), 1, 0);
-    // A short status sits in a plate of its own width; a long hint wraps over the whole row.
-    auto *statusRow = new QHBoxLayout;
+    // A status sits in a plate of its own width, in a row of fixed height.
+    m_statusRow = new QWidget(deviceGroup);
+    auto *statusRow = new QHBoxLayout(m_statusRow);
     statusRow->setContentsMargins(0, 0, 0, 0);
-    statusRow->addWidget(m_statusPlate, 1);
-    statusRow->addStretch(0);
+    statusRow->addWidget(m_statusPlate, 0, Qt::AlignVCenter);
+    statusRow->addStretch(1);
     m_statusPlate->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
-    deviceGrid->addLayout(statusRow, 1, 1, 1, 2);
+    m_statusRow->setFixedHeight(twoLineHeight(m_statusLabel));
+    m_statusRow->installEventFilter(this);
+    deviceGrid->addWidget(m_statusRow, 1, 1, 1, 2);
     m_searchProgress = new QProgressBar(deviceGroup);
     m_searchProgress->setTextVisible(false);
+    QSizePolicy progressPolicy = m_searchProgress->sizePolicy();
+    progressPolicy.setRetainSizeWhenHidden(true);
+    m_searchProgress->setSizePolicy(progressPolicy);
     m_searchProgress->hide();
-    m_searchStatus = new QLabel(deviceGroup);
+    m_searchRow = new QWidget(deviceGroup);
+    m_searchStatus = new QLabel(m_searchRow);
     m_searchStatus->setObjectName(QStringLiteral("searchStatus"));
-    m_searchStatus->setWordWrap(true);
+    m_searchStatus->setMinimumWidth(1);
     m_searchStatus->hide();
     deviceGrid->addWidget(m_deviceList, 2, 0, 3, 2);
     deviceGrid->addWidget(m_searchButton, 2, 2);
     deviceGrid->addWidget(m_selectButton, 3, 2);
     deviceGrid->setRowStretch(4, 1);
     deviceGrid->addWidget(m_searchProgress, 5, 0, 1, 3);
-    auto *searchRow = new QHBoxLayout;
+    auto *searchRow = new QHBoxLayout(m_searchRow);
     searchRow->setContentsMargins(0, 0, 0, 0);
-    searchRow->addWidget(m_searchStatus, 1);
-    searchRow->addStretch(0);
+    searchRow->addWidget(m_searchStatus, 0, Qt::AlignVCenter);
+    searchRow->addStretch(1);
     m_searchStatus->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
-    deviceGrid->addLayout(searchRow, 6, 0, 1, 3);
+    m_searchRow->setFixedHeight(twoLineHeight(m_searchStatus));
+    m_searchRow->installEventFilter(this);
+    deviceGrid->addWidget(m_searchRow, 6, 0, 1, 3);
     m_searchTicker.setInterval(kSearchTickMs);
     connect(&m_searchTicker, &QTimer::timeout, this,
             &bluetoothconfigurationwidget::showSearchProgress);
@@ -292,10 +333,9 @@ void bluetoothconfigurationwidget::chooseDevice(const QString &deviceText)
 {
     m_deviceText = deviceText;
     showDevice(deviceText);
-    const mBluetoothConnect::DeviceParts device = mBluetoothConnect::deviceParts(deviceText);
-    const QString name = device.name.isEmpty() ? device.address : device.name;
+    const QString name = shownName(deviceText);
     m_status.chooseDevice(name.isEmpty() ? deviceText : name);
-    showWords(m_status.current());
+    showLines();
 }
 
 bool bluetoothconfigurationwidget::isFlashing() const
@@ -303,28 +343,60 @@ bool bluetoothconfigurationwidget::isFlashing() const
     return m_flasher->isFlashing();
 }
 
+QString bluetoothconfigurationwidget::shownName(const QString &deviceText)
+{
+    return mBluetoothConnect::shownName(
+        deviceText, AccessibleText::text(QStringLiteral("VirtualControllerName")));
+}
+
 QString bluetoothconfigurationwidget::displayText(const QString &deviceText)
 {
-    const auto [name, address] = mBluetoothConnect::deviceParts(deviceText);
-    if (name.isEmpty() && address.isEmpty())
-        return deviceText;
-    if (address.isEmpty())
-        return name;
+    const QString address = mBluetoothConnect::deviceParts(deviceText).address;
+    const QString name = shownName(deviceText);
     if (name.isEmpty())
-        return address;
+        return deviceText;
+    if (address.isEmpty() || name == address)
+        return name;
     return QStringLiteral("%1  (%2)").arg(name, address);
+}
+
+QString bluetoothconfigurationwidget::spokenText(const QString &deviceText)
+{
+    const QString address = mBluetoothConnect::deviceParts(deviceText).address;
+    const QString name = shownName(deviceText);
+    if (address.isEmpty())
+        return name.isEmpty() ? deviceText : name;
+    // The address in words a reader can say: what kind it is, without its scheme or speed.
+    switch (LinkSocket::kindOf(address)) {
+    case LinkSocket::Kind::Serial: {
+        const std::optional<SerialLinkSocket::Address> port = SerialLinkSocket::parse(address);
+        return AccessibleText::format(QStringLiteral("DeviceSerialPort"), QStringLiteral("%1, %2"))
+            .arg(name, port ? port->path : address);
+    }
+    case LinkSocket::Kind::Tcp:
+        return AccessibleText::format(QStringLiteral("DeviceNetworkAddress"),
+                                      QStringLiteral("%1, %2"))
+            .arg(name, QUrl(address).authority());
+    case LinkSocket::Kind::Bluetooth:
+        break;
+    }
+    return AccessibleText::format(QStringLiteral("DeviceBluetoothAddress"),
+                                  QStringLiteral("%1, %2"))
+        .arg(name, address);
 }
 
 void bluetoothconfigurationwidget::showDevice(const QString &deviceText)
 {
     m_deviceLabel->setText(displayText(deviceText));
-    m_deviceLabel->setToolTip(deviceText);
+    const QString spoken = deviceText.isEmpty() ? QString() : spokenText(deviceText);
+    m_deviceLabel->setToolTip(spoken);
     // Said with its row's caption, and said even while no robot is chosen yet.
     AccessibleText::setTexts(
         m_deviceLabel,
         AccessibleText::format(QStringLiteral("LabelledValue"), QStringLiteral("%1: %2"))
             .arg(AccessibleText::text(QStringLiteral("BluetoothDeviceName")),
-                 m_deviceLabel->text()));
+                 m_deviceLabel->text()),
+        spoken);
 }
 
 bluetoothconfigurationwidget::StatusLook
@@ -360,17 +432,26 @@ bluetoothconfigurationwidget::lookOf(const LinkStatus::Words &words) const
     return {text, QLatin1String(kBlue)};
 }
 
-void bluetoothconfigurationwidget::showWords(const LinkStatus::Words &words)
+void bluetoothconfigurationwidget::showLines()
 {
-    showStatus(lookOf(words));
+    showStatus(lookOf(m_status.current()));
+    const StatusLook search = lookOf(m_status.searchWords());
+    showInLine(m_searchStatus, search.text, m_searchRow);
+    m_searchStatus->setStyleSheet(search.style);
+    m_searchStatus->setVisible(!search.text.isEmpty());
+}
+
+bool bluetoothconfigurationwidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && (watched == m_statusRow || watched == m_searchRow))
+        showLines();
+    return QFrame::eventFilter(watched, event);
 }
 
 void bluetoothconfigurationwidget::showStatus(const StatusLook &look)
 {
-    m_statusLabel->setText(look.text);
+    showInLine(m_statusLabel, look.text, m_statusRow);
     m_statusLabel->setStyleSheet(look.style);
-    // Short words stay on one line; a long hint wraps at a readable width.
-    fitText(m_statusLabel, look.text);
     m_statusPlate->setVisible(!look.text.isEmpty());
     const char *tone = look.style.contains(QLatin1String("yellow")) ? "dark" : "light";
     if (m_statusPlate->property("tone").toByteArray() != tone) {
@@ -382,17 +463,20 @@ void bluetoothconfigurationwidget::showStatus(const StatusLook &look)
 
 void bluetoothconfigurationwidget::slotToSigConnectOK(int value)
 {
-    showWords(m_status.connectState(value));
+    m_status.connectState(value);
+    showLines();
 }
 
 void bluetoothconfigurationwidget::slotToSigErrorConnect()
 {
-    showWords(m_status.watchdogTick());
+    m_status.watchdogTick();
+    showLines();
 }
 
 void bluetoothconfigurationwidget::slotToSigLinkProblem(int problem, QString detail)
 {
-    showWords(m_status.linkProblem(problem, detail));
+    m_status.linkProblem(problem, detail);
+    showLines();
 }
 
 void bluetoothconfigurationwidget::slotToClickSearchDevice()
@@ -401,6 +485,8 @@ void bluetoothconfigurationwidget::slotToClickSearchDevice()
     m_searchButton->setEnabled(false);
     m_deviceList->clear();
     m_deviceKinds.clear();
+    m_status.searchRequested();
+    showLines();
 }
 
 void bluetoothconfigurationwidget::slotToSigSearchStarted(int durationMs)
@@ -410,17 +496,7 @@ void bluetoothconfigurationwidget::slotToSigSearchStarted(int durationMs)
     m_searchProgress->setRange(0, m_searchMs);
     m_searchProgress->setValue(0);
     m_searchProgress->show();
-    showSearchWords(
-        {AppContext::instance().text(QStringLiteral("BluetoothSearching")), QLatin1String(kDark)});
     m_searchTicker.start();
-}
-
-void bluetoothconfigurationwidget::showSearchWords(const StatusLook &look)
-{
-    m_searchStatus->setText(look.text);
-    m_searchStatus->setStyleSheet(look.style);
-    fitText(m_searchStatus, look.text);
-    m_searchStatus->show();
 }
 
 void bluetoothconfigurationwidget::showSearchProgress()
@@ -430,10 +506,12 @@ void bluetoothconfigurationwidget::showSearchProgress()
 
 void bluetoothconfigurationwidget::slotToSigSearchEnded(int robotCount, int problem)
 {
+    // The page counts what it lists, serial ports among them.
+    Q_UNUSED(robotCount)
     m_searchTicker.stop();
     m_searchProgress->hide();
-    const StatusLook look = lookOf(LinkStatus::searchEnded(robotCount, problem));
-    showSearchWords(look);
+    m_status.searchEnded(problem);
+    showLines();
 }
 
 void bluetoothconfigurationwidget::slotToSigFoundDeviceKind(QString deviceText, int kind)
@@ -456,7 +534,7 @@ void bluetoothconfigurationwidget::slotToSigFindDevice(QString deviceName)
     item->setData(Qt::UserRole, deviceName);
     item->setData(kSerialRole,
                   kind == FoundDeviceKind::CablePort || kind == FoundDeviceKind::SerialPort);
-    item->setToolTip(deviceName);
+    item->setToolTip(spokenText(deviceName));
     // Robots first, as they answer; the serial ports, listed at once, stay below them.
     int row = m_deviceList->count();
     if (!item->data(kSerialRole).toBool()) {
@@ -464,6 +542,10 @@ void bluetoothconfigurationwidget::slotToSigFindDevice(QString deviceName)
             --row;
     }
     m_deviceList->insertItem(row, item);
+    m_status.deviceListed(item->data(kSerialRole).toBool());
+    if (mBluetoothConnect::sameDevice(deviceName, m_deviceText))
+        m_status.chosenDeviceListed();
+    showLines();
 }
 
 void bluetoothconfigurationwidget::slotToSigEndFindDevices()

@@ -47,6 +47,10 @@ public:
     // What a device text looks like to the user: name and address, or the text itself when it is
     // not a well-formed device text.
     static QString displayText(const QString &deviceText);
+    // The device's name as the user knows it (the virtual controller's in the user's language).
+    static QString shownName(const QString &deviceText);
+    // What a reader says of a device: its name, and its address with the kind of link.
+    static QString spokenText(const QString &deviceText);
     // The device text to connect with: a serial port gets the kit's line speed.
     static QString withKitSpeed(const QString &deviceText);
 
@@ -89,19 +93,20 @@ private slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Listing the serial ports reads the system's device tree; it waits until the page is shown
     // or a port is needed.
     void listSerialPorts();
     QFrame *makeGroup();
+    // Both status lines, from what the link reported last.
+    void showLines();
     void showStatus(const StatusLook &look);
-    void showWords(const LinkStatus::Words &words);
     StatusLook lookOf(const LinkStatus::Words &words) const;
     void showDevice(const QString &deviceText);
     void chooseDevice(const QString &deviceText);
     void showSearchProgress();
-    void showSearchWords(const StatusLook &look);
     void onFlashingFinished(bool success);
 
     QString m_textDirectoryNotFound;
@@ -120,11 +125,13 @@ private:
     int m_searchMs = 0;
 
     QLabel *m_deviceLabel = nullptr;
+    QWidget *m_statusRow = nullptr;
     QFrame *m_statusPlate = nullptr;
     QLabel *m_statusLabel = nullptr;
     QPushButton *m_searchButton = nullptr;
     QListWidget *m_deviceList = nullptr;
     QProgressBar *m_searchProgress = nullptr;
+    QWidget *m_searchRow = nullptr;
     QLabel *m_searchStatus = nullptr;
     QPushButton *m_selectButton = nullptr;
     QComboBox *m_comPortBox = nullptr;

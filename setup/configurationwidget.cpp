@@ -10,7 +10,6 @@
 #include "pinconfigurationwidget.h"
 #include "programstore.h"
 #include "qiconframe.h"
-#include "rightmenuwidget.h"
 #include "setuplogging.h"
 
 #include <QAction>
@@ -484,7 +483,6 @@ void ConfigurationWidget::save()
     if (!chosen.isEmpty() && (m_sessionDevice.isEmpty() || chosen != m_sessionDevice))
         context.store().setDeviceText(chosen);
 
-    RightMenuWidget::instance()->reload();
     hide();
     emit exitSignal();
     emit saveConfigSignal();

@@ -12,6 +12,4 @@ if(NOT TARGET taviro_firmware)
 endif()
 
 # The firmware group lists the serial ports the script can be pointed at.
-if(TARGET taviro_ui)
-    target_link_libraries(taviro_ui PUBLIC Qt6::SerialPort)
-endif()
+target_link_libraries(taviro_setup PUBLIC Qt6::SerialPort)

@@ -32,6 +32,9 @@ LinkStatus::Words LinkStatus::connectState(int value)
     case 3:
         m_wasConnected = true;
         m_problem = LinkProblem::None;
+        // Whatever the last search could not do, the link works now: that is past.
+        if (m_search == Search::Ended)
+            m_searchCountOnly = true;
         m_current = m_chosen ? Words{QStringLiteral("BluetoothConnected"), m_name, Tone::Good}
                              : Words{QStringLiteral("BluetoothPlugin3"), {}, Tone::Good};
         break;
@@ -95,11 +98,54 @@ QString LinkStatus::problemKey(int problem)
     }
 }
 
-LinkStatus::Words LinkStatus::searchEnded(int robotCount, int problem)
+LinkStatus::Words LinkStatus::chosenDeviceListed()
 {
-    if (problem != LinkProblem::None)
-        return {problemKey(problem), {}, Tone::Bad};
-    if (robotCount == 0)
-        return {QStringLiteral("BluetoothNoneFound"), {}, Tone::Bad};
-    return {QStringLiteral("BluetoothFoundCount"), QString::number(robotCount), Tone::Neutral};
+    if (m_problem == LinkProblem::UnknownDevice) {
+        m_problem = LinkProblem::None;
+        m_current = {QStringLiteral("BluetoothConnecting"), m_name, Tone::Waiting};
+    }
+    return m_current;
+}
+
+void LinkStatus::searchRequested()
+{
+    m_search = Search::Running;
+    m_robotsListed = 0;
+    m_portsListed = 0;
+    m_searchProblem = LinkProblem::None;
+    m_searchCountOnly = false;
+}
+
+void LinkStatus::deviceListed(bool serialPort)
+{
+    ++(serialPort ? m_portsListed : m_robotsListed);
+}
+
+void LinkStatus::searchEnded(int problem)
+{
+    m_search = Search::Ended;
+    m_searchProblem = problem;
+    m_searchCountOnly = m_current.tone == Tone::Good;
+}
+
+LinkStatus::Words LinkStatus::searchWords() const
+{
+    if (m_search == Search::None)
+        return {};
+    if (m_search == Search::Running)
+        return {QStringLiteral("BluetoothSearching"), {}, Tone::Neutral};
+    const QString robots = QString::number(m_robotsListed);
+    const QString ports = QString::number(m_portsListed);
+    // A problem is told once, and not at all beside a link that works or worked since.
+    if (!m_searchCountOnly && m_searchProblem != LinkProblem::None &&
+        m_current.key != problemKey(m_searchProblem))
+        return {problemKey(m_searchProblem), {}, Tone::Bad};
+    if (!m_searchCountOnly && m_searchProblem == LinkProblem::None && m_robotsListed == 0) {
+        return m_portsListed == 0
+                   ? Words{QStringLiteral("BluetoothNoneFound"), {}, Tone::Bad}
+                   : Words{QStringLiteral("BluetoothNoneFoundPorts"), ports, Tone::Bad};
+    }
+    if (m_portsListed == 0)
+        return {QStringLiteral("BluetoothFoundCount"), robots, Tone::Neutral};
+    return {QStringLiteral("BluetoothFoundWithPorts"), robots, Tone::Neutral, ports};
 }

@@ -2,9 +2,10 @@
 
 #include <QString>
 
-// What the device page says about the chosen device and about a search, worked out from the
-// link's events: the dictionary key of the words, the name they mention and their tone. Kept
-// apart from the page so the rules can be followed event by event.
+// What the device page says, worked out from the link's events: one line about the chosen device
+// and one about the last search, each as the dictionary key of the words, the name they mention
+// and their tone. The two never contradict each other nor say the same thing twice. Kept apart
+// from the page so the rules can be followed event by event.
 class LinkStatus
 {
 public:
@@ -20,7 +21,7 @@ public:
     struct Words
     {
         QString key;
-        // Fills "%1" of the text, when the text has one (the device's name).
+        // Fills "%1" of the text, when the text has one (the device's name, a count).
         QString argument;
         Tone tone = Tone::Hidden;
         // Fills "%2", when the text has one (such as the group that may use a serial port).
@@ -38,14 +39,30 @@ public:
     Words watchdogTick();
     // Why the chosen device does not come up (a LinkProblem code); None forgets it.
     Words linkProblem(int problem, const QString &detail = {});
+    // A search lists the chosen device: the computer knows it now, whatever it said before.
+    Words chosenDeviceListed();
+    // The line about the chosen device.
     Words current() const { return m_current; }
 
-    // The words at the end of a search.
-    static Words searchEnded(int robotCount, int problem);
+    // A search was asked for; it lists robots and serial ports until it ends, with a LinkProblem
+    // code when the computer's Bluetooth could not search.
+    void searchRequested();
+    void deviceListed(bool serialPort);
+    void searchEnded(int problem);
+    // The line about the last search.
+    Words searchWords() const;
+
     // The words for a LinkProblem code.
     static QString problemKey(int problem);
 
 private:
+    enum class Search
+    {
+        None,
+        Running,
+        Ended
+    };
+
     Words problemWords() const;
 
     QString m_name;
@@ -54,4 +71,10 @@ private:
     int m_problem = 0;
     QString m_problemDetail;
     Words m_current;
+    Search m_search = Search::None;
+    int m_robotsListed = 0;
+    int m_portsListed = 0;
+    int m_searchProblem = 0;
+    // The link worked when the search ended or since: the search's line only counts.
+    bool m_searchCountOnly = false;
 };

@@ -291,10 +291,16 @@ int main(int argc, char *argv[])
         // Listed by the editor's search beside the real serial ports, until this program ends.
         const QString name =
             QStringLiteral("taviro-sim-%1").arg(QCoreApplication::applicationPid());
-        QString published = VirtualSerialPorts::publish(name, serial->path());
+        QString error;
+        QString published = VirtualSerialPorts::publish(name, serial->path(), &error);
+        if (published.isEmpty())
+            return fail(QStringLiteral("cannot publish the port: %1").arg(error));
         QObject::connect(serial.get(), &VirtualControllerSerial::pluggedIn, &app, [&] {
-            if (parser.value(serialPathOption).isEmpty())
-                published = VirtualSerialPorts::publish(name, serial->path());
+            if (!parser.value(serialPathOption).isEmpty())
+                return;
+            published = VirtualSerialPorts::publish(name, serial->path(), &error);
+            if (published.isEmpty())
+                app.exit(fail(QStringLiteral("cannot publish the port: %1").arg(error)));
         });
         QTextStream(stdout) << "serial on " << serial->path() << Qt::endl;
         const int code = app.exec();

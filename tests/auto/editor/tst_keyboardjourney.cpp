@@ -14,6 +14,7 @@
 #include "sliderwithbuttons.h"
 #include "speedwidget.h"
 #include "topmenuwidget.h"
+#include "transferpanel.h"
 #include "virtualcontrollerserver.h"
 
 #include <QApplication>
@@ -243,14 +244,16 @@ void tst_KeyboardJourney::firstSessionWithoutAMouse()
     QTRY_COMPARE_WITH_TIMEOUT(runningRow(), -1, 20000);
     QTRY_VERIFY_WITH_TIMEOUT(allowed("start"), 20000);
 
-    // Save, start a new program, and open the saved one again.
+    // Save under a name typed without its suffix, start a new program, and open the saved one
+    // again: the file got ".json", so the open dialog lists it.
     const QJsonArray built = mainProgram();
     const QString path =
         AppContext::instance().store().programsFolder() + QStringLiteral("/keyboard.json");
-    answerFileDialog(QStringLiteral("keyboard.json"));
+    answerFileDialog(QStringLiteral("keyboard"));
     press(Qt::Key_S, Qt::ControlModifier);
     backToWindow(window);
     QVERIFY(QFile::exists(path));
+    QCOMPARE(window.transferPanel()->text(), QStringLiteral("Saved to keyboard.json"));
     QCOMPARE(ProgramStore::readProgramDocument(path)
                  .value_or(QJsonObject())
                  .value(QStringLiteral("ProgData"))

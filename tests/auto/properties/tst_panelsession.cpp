@@ -47,7 +47,7 @@ void tst_PanelSession::everyMenuCommandReachesTheWorker()
     MainWindow window;
     RightMenuWidget *panel = RightMenuWidget::instance();
     panel->clear();
-    panel->connectToEditor(&window);
+    panel->connectToEditor(CentralWidget::instance()->selection());
     panel->resize(420, 1200);
     panel->show();
     AppContext::instance().readConfiguration(PanelFixture::configuration());
@@ -97,8 +97,8 @@ void tst_PanelSession::runButtonExecutesOnTheVirtualController()
     MainWindow window(MainWindow::Options{device});
     RightMenuWidget *panel = RightMenuWidget::instance();
     panel->clear();
-    panel->connectToEditor(&window);
-    panel->connectToEditor(&window);
+    panel->connectToEditor(CentralWidget::instance()->selection());
+    panel->connectToEditor(CentralWidget::instance()->selection());
     panel->show();
     AppContext::instance().readConfiguration(PanelFixture::configuration());
 
@@ -142,7 +142,7 @@ void tst_PanelSession::deletedSubprogramLeavesThePanel()
     MainWindow window;
     RightMenuWidget *panel = RightMenuWidget::instance();
     panel->clear();
-    panel->connectToEditor(&window);
+    panel->connectToEditor(CentralWidget::instance()->selection());
     panel->show();
 
     CentralWidget *area = CentralWidget::instance();

@@ -352,7 +352,9 @@ void tst_BluetoothPage::savedDeviceAtStartUp()
     QCOMPARE(chosen.count(), 1);
     QCOMPARE(page.currentDeviceText(), kRobo);
     QCOMPARE(page.deviceLabel()->text(), QStringLiteral("Robo  (00:11:22:33:44:55)"));
-    QCOMPARE(page.deviceLabel()->toolTip(), kRobo);
+    // Said and shown in words, not as the device text.
+    QCOMPARE(page.deviceLabel()->toolTip(), QStringLiteral("Robo, 00:11:22:33:44:55"));
+    QCOMPARE(page.deviceLabel()->accessibleDescription(), page.deviceLabel()->toolTip());
     link.worker->worker()->tslt();
     QCOMPARE(link.transport->connectInfos, QStringList{kRobo});
 }
@@ -615,10 +617,11 @@ void tst_BluetoothPage::virtualControllerIsTheChosenDevice()
     dialog.useSessionDevice(device);
     worker.mwStart();
     bluetoothconfigurationwidget *page = dialog.bluetoothPage();
+    // Named in the user's language, whatever its device text keeps.
     QCOMPARE(page->deviceLabel()->text(),
-             QStringLiteral("Virtual controller  (tcp://127.0.0.1:%1)").arg(port));
+             QStringLiteral("virtual robot  (tcp://127.0.0.1:%1)").arg(port));
     QTRY_COMPARE_WITH_TIMEOUT(page->statusLabel()->text(),
-                              QStringLiteral("connected to Virtual controller"), 20000);
+                              QStringLiteral("connected to virtual robot"), 20000);
     QCOMPARE(page->statusLabel()->styleSheet(), QStringLiteral("QLabel { color : green; }"));
 
     // Opening and saving keep the virtual controller chosen and the user's device saved.

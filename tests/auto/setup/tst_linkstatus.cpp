@@ -3,16 +3,15 @@
 
 #include <QTest>
 
-// What the device page says, followed through the link's events: a device is chosen, the link
-// reports statuses, the watchdog ticks without frames, the link names a problem.
+// What the device page's two lines say, followed through the link's events: a device is chosen,
+// the link reports statuses, the watchdog ticks without frames, the link names a problem, a search
+// lists robots and serial ports and ends.
 class tst_LinkStatus : public QObject
 {
     Q_OBJECT
 private slots:
     void wordsFollowTheEvents_data();
     void wordsFollowTheEvents();
-    void searchEndWords_data();
-    void searchEndWords();
 };
 
 using Tone = LinkStatus::Tone;
@@ -24,55 +23,90 @@ void tst_LinkStatus::wordsFollowTheEvents_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("argument");
     QTest::addColumn<Tone>("tone");
+    // The line under the list: its key and the count it names; nothing without a search.
+    QTest::addColumn<QString>("search");
+    const QString none;
     const QString off = QString::number(LinkProblem::BluetoothOff);
+    const QString noService = QString::number(LinkProblem::NoBluetoothService);
     const QString away = QString::number(LinkProblem::Unreachable);
     const QString unpaired = QString::number(LinkProblem::NotPaired);
 
     QTest::newRow("nothing chosen, no link") << QStringList{"tick"} << "BluetoothNoPlugin"
-                                             << "" << Tone::Bad;
+                                             << "" << Tone::Bad << none;
     QTest::newRow("nothing chosen, first frame") << QStringList{"state 3"} << "BluetoothPlugin3"
-                                                 << "" << Tone::Good;
+                                                 << "" << Tone::Good << none;
     QTest::newRow("chosen") << QStringList{"choose Robby"} << "BluetoothConnecting"
-                            << "Robby" << Tone::Waiting;
+                            << "Robby" << Tone::Waiting << none;
     QTest::newRow("chosen, still connecting")
         << QStringList{"choose Robby", "tick", "tick"} << "BluetoothConnecting"
-        << "Robby" << Tone::Waiting;
+        << "Robby" << Tone::Waiting << none;
     QTest::newRow("socket open") << QStringList{"choose Robby", "state 1"} << "BluetoothPlugin1"
-                                 << "" << Tone::Waiting;
+                                 << "" << Tone::Waiting << none;
     QTest::newRow("connected") << QStringList{"choose Robby", "tick", "state 1", "state 3"}
                                << "BluetoothConnected"
-                               << "Robby" << Tone::Good;
+                               << "Robby" << Tone::Good << none;
     QTest::newRow("link lost") << QStringList{"choose Robby", "state 3", "tick", "tick"}
                                << "BluetoothLinkLost"
-                               << "Robby" << Tone::Bad;
+                               << "Robby" << Tone::Bad << none;
     QTest::newRow("robot away, told on every tick")
         << QStringList{"choose Robby", "problem " + away, "tick"} << "BluetoothUnreachable"
-        << "Robby" << Tone::Bad;
+        << "Robby" << Tone::Bad << none;
     QTest::newRow("a connection clears the problem")
         << QStringList{"choose Robby", "problem " + unpaired, "state 3"} << "BluetoothConnected"
-        << "Robby" << Tone::Good;
+        << "Robby" << Tone::Good << none;
     QTest::newRow("lost after a problem was mended")
         << QStringList{"choose Robby", "problem " + unpaired, "state 3", "tick"}
         << "BluetoothLinkLost"
-        << "Robby" << Tone::Bad;
+        << "Robby" << Tone::Bad << none;
     QTest::newRow("bluetooth switched off while lost")
         << QStringList{"choose Robby", "state 3", "tick", "problem " + off} << "BluetoothOff"
-        << "Robby" << Tone::Bad;
+        << "Robby" << Tone::Bad << none;
     QTest::newRow("another robot starts afresh")
         << QStringList{"choose Robby", "problem " + away, "state 3", "choose Other"}
         << "BluetoothConnecting"
-        << "Other" << Tone::Waiting;
+        << "Other" << Tone::Waiting << none;
     QTest::newRow("flood") << QStringList{"choose Robby", "state -2"} << "BluetoothPlugin-2"
-                           << "" << Tone::Bad;
+                           << "" << Tone::Bad << none;
     QTest::newRow("cable plugged out")
         << QStringList{"choose Cable", "state 3", "tick",
                        "problem " + QString::number(LinkProblem::PortMissing)}
         << "SerialPortMissing"
-        << "Cable" << Tone::Bad;
+        << "Cable" << Tone::Bad << none;
     QTest::newRow("port busy, still on the next tick")
         << QStringList{"choose Cable", "problem " + QString::number(LinkProblem::PortBusy), "tick"}
         << "SerialPortBusy"
-        << "Cable" << Tone::Bad;
+        << "Cable" << Tone::Bad << none;
+    QTest::newRow("searching") << QStringList{"search", "port"} << none << none << Tone::Hidden
+                               << "BluetoothSearching";
+    QTest::newRow("robots and ports counted")
+        << QStringList{"search", "port", "robot", "port", "end 0"} << none << none << Tone::Hidden
+        << "BluetoothFoundWithPorts 1";
+    QTest::newRow("robots only") << QStringList{"search", "robot", "robot", "end 0"} << none << none
+                                 << Tone::Hidden << "BluetoothFoundCount 2";
+    QTest::newRow("no robot beside the ports")
+        << QStringList{"search", "port", "port", "end 0"} << none << none << Tone::Hidden
+        << "BluetoothNoneFoundPorts 2";
+    QTest::newRow("nothing found")
+        << QStringList{"search", "end 0"} << none << none << Tone::Hidden << "BluetoothNoneFound";
+    QTest::newRow("bluetooth off, said under the list")
+        << QStringList{"choose Robby", "search", "end " + off} << "BluetoothConnecting"
+        << "Robby" << Tone::Waiting << "BluetoothOff";
+    QTest::newRow("bluetooth off, said once")
+        << QStringList{"choose Robby", "search", "end " + off, "problem " + off} << "BluetoothOff"
+        << "Robby" << Tone::Bad << "BluetoothFoundCount 0";
+    QTest::newRow("once the link worked, only the count")
+        << QStringList{"choose Cable", "search", "port", "end " + noService, "state 3", "tick"}
+        << "BluetoothLinkLost"
+        << "Cable" << Tone::Bad << "BluetoothFoundWithPorts 0";
+    QTest::newRow("an unknown robot found by the search")
+        << QStringList{"choose Robby", "problem " + QString::number(LinkProblem::UnknownDevice),
+                       "search", "listed"}
+        << "BluetoothConnecting"
+        << "Robby" << Tone::Waiting << "BluetoothSearching";
+    QTest::newRow("listed, still not paired")
+        << QStringList{"choose Robby", "problem " + unpaired, "search", "listed"}
+        << "BluetoothNotPaired"
+        << "Robby" << Tone::Bad << "BluetoothSearching";
 }
 
 void tst_LinkStatus::wordsFollowTheEvents()
@@ -81,6 +115,7 @@ void tst_LinkStatus::wordsFollowTheEvents()
     QFETCH(QString, key);
     QFETCH(QString, argument);
     QFETCH(Tone, tone);
+    QFETCH(QString, search);
     LinkStatus status;
     // The group a serial port is open to travels with its problem.
     const QString group = QStringLiteral("dialout");
@@ -97,6 +132,14 @@ void tst_LinkStatus::wordsFollowTheEvents()
             words = status.watchdogTick();
         } else if (what == "problem") {
             words = status.linkProblem(value.toInt(), group);
+        } else if (what == "search") {
+            status.searchRequested();
+        } else if (what == "robot" || what == "port") {
+            status.deviceListed(what == "port");
+        } else if (what == "listed") {
+            words = status.chosenDeviceListed();
+        } else if (what == "end") {
+            status.searchEnded(value.toInt());
         }
         QCOMPARE(status.current(), words);
     }
@@ -106,35 +149,10 @@ void tst_LinkStatus::wordsFollowTheEvents()
     const bool problemShown = words.key.startsWith("Serial") || words.key.endsWith("Unreachable") ||
                               words.key.endsWith("NotPaired") || words.key.endsWith("Off");
     QCOMPARE(words.detail, problemShown ? group : QString());
-}
-
-void tst_LinkStatus::searchEndWords_data()
-{
-    QTest::addColumn<int>("robots");
-    QTest::addColumn<int>("problem");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("argument");
-    QTest::newRow("two robots") << 2 << 0 << "BluetoothFoundCount"
-                                << "2";
-    QTest::newRow("none") << 0 << 0 << "BluetoothNoneFound"
-                          << "";
-    QTest::newRow("switched off") << 0 << int(LinkProblem::BluetoothOff) << "BluetoothOff"
-                                  << "";
-    QTest::newRow("no adapter") << 0 << int(LinkProblem::NoAdapter) << "BluetoothNoAdapter"
-                                << "";
-    QTest::newRow("no service") << 0 << int(LinkProblem::NoBluetoothService) << "BluetoothNoService"
-                                << "";
-}
-
-void tst_LinkStatus::searchEndWords()
-{
-    QFETCH(int, robots);
-    QFETCH(int, problem);
-    QFETCH(QString, key);
-    QFETCH(QString, argument);
-    const LinkStatus::Words words = LinkStatus::searchEnded(robots, problem);
-    QCOMPARE(words.key, key);
-    QCOMPARE(words.argument, argument);
+    const LinkStatus::Words searchWords = status.searchWords();
+    QCOMPARE((searchWords.key + ' ' + searchWords.argument).trimmed(), search);
+    // The two lines never say the same.
+    QVERIFY(searchWords.key.isEmpty() || searchWords.key != words.key);
 }
 
 QTEST_APPLESS_MAIN(tst_LinkStatus)

@@ -55,8 +55,8 @@ void tst_BluetoothPageBluez::findConnectAndTheWaysBluetoothFails()
              QStringLiteral("Robby  (00:11:22:33:44:55)  \u00B7  paired"));
     page.deviceList()->setCurrentRow(0);
     page.selectButton()->click();
-    // Choosing ends the search with what it found.
-    QTRY_COMPARE_WITH_TIMEOUT(page.searchStatusLabel()->text(), QStringLiteral("found 1"), 2000);
+    // Choosing ends the search with what it found, and the serial ports the computer may have.
+    QTRY_VERIFY_WITH_TIMEOUT(page.searchStatusLabel()->text().startsWith("found 1"), 2000);
     QVERIFY(page.searchButton()->isEnabled());
     QCOMPARE(page.deviceLabel()->text(), QStringLiteral("Robby  (00:11:22:33:44:55)"));
     QTRY_COMPARE_WITH_TIMEOUT(page.statusLabel()->text(), QStringLiteral("connected to Robby"),
@@ -65,8 +65,9 @@ void tst_BluetoothPageBluez::findConnectAndTheWaysBluetoothFails()
     // Bluetooth switched off under a live link.
     QCOMPARE(m_bus.control("SetAdapter", true, false), QString());
     QTRY_COMPARE_WITH_TIMEOUT(page.statusLabel()->text(), QStringLiteral("bluetooth off"), 8000);
+    // Said once: under the list the search only counts.
     page.searchButton()->click();
-    QCOMPARE(page.searchStatusLabel()->text(), QStringLiteral("bluetooth off"));
+    QVERIFY(page.searchStatusLabel()->text().startsWith("found 0"));
 
     QCOMPARE(m_bus.control("SetAdapter", false, false), QString());
     page.searchButton()->click();

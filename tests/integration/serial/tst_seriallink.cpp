@@ -2,8 +2,10 @@
 #include "linkproblem.h"
 #include "linktestprogram.h"
 #include "mbluetoothconnect.h"
+#include "transferprogress.h"
 #include "virtualcontroller.h"
 #include "virtualcontrollerserial.h"
+#include "virtualserialports.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -41,6 +43,8 @@ private slots:
     void cablePulledMidWrite();
     void portRefused_data();
     void portRefused();
+    void publishedPorts_data();
+    void publishedPorts();
 
 private:
     // Hands the worker the program and connects it to the port.
@@ -108,6 +112,8 @@ void tst_SerialLink::cablePulledMidWrite()
     const QJsonObject program = sampleProgram(260);
     internalWorker worker;
     QSignalSpy problems(&worker, &internalWorker::sigLinkProblem);
+    QSignalSpy ends(&worker, &internalWorker::sigTransferEnded);
+    QSignalSpy programs(&worker, &internalWorker::sigReadProg);
     connectWorker(worker, program);
     if (QTest::currentTestFailed())
         return;
@@ -115,7 +121,9 @@ void tst_SerialLink::cablePulledMidWrite()
     QTRY_VERIFY_WITH_TIMEOUT(worker.memoryAddress() >= 1024, 10000);
     m_serial->unplug(3000);
     QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 0, 5000);
-    // Plugged out: the page says so, on every attempt until the port is back.
+    // The write waits for the link; plugged out, the page says so until the port is back.
+    QCOMPARE(ends.size(), 1);
+    QCOMPARE(ends[0][1].toInt(), int(LinkTransfer::WaitingForLink));
     QTRY_VERIFY_WITH_TIMEOUT(!problems.isEmpty(), 5000);
     QCOMPARE(problems.last()[0].toInt(), int(LinkProblem::PortMissing));
 
@@ -124,14 +132,17 @@ void tst_SerialLink::cablePulledMidWrite()
     QSignalSpy ticks(&worker, &internalWorker::sigErrorConnect);
     QElapsedTimer clock;
     clock.start();
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 5000);
-    qInfo("reconnected %lld ms after the cable was back, after %lld watchdog ticks",
-          clock.elapsed(), qint64(ticks.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 7, 5000);
+    const qint64 resumedMs = clock.elapsed();
+    QTRY_COMPARE_WITH_TIMEOUT(ends.size(), 2, 20000);
+    qInfo("write resumed %lld ms and done %lld ms after the cable was back, %lld watchdog ticks",
+          resumedMs, clock.elapsed(), qint64(ticks.size()));
     QVERIFY(ticks.size() <= 2);
-
-    worker.mwCommand("write");
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
+    QCOMPARE(ends[1][1].toInt(), int(LinkTransfer::Done));
     QCOMPARE(m_controller.eeprom(), memoryOf(program));
+    worker.mwCommand("read");
+    QTRY_COMPARE_WITH_TIMEOUT(programs.size(), 1, 20000);
+    QCOMPARE(programs[0][0].toJsonObject(), expectedReadBack(program));
 }
 
 void tst_SerialLink::portRefused_data()
@@ -173,6 +184,48 @@ void tst_SerialLink::portRefused()
     const QByteArray error = taviroc.readAllStandardError();
     QVERIFY2(taviroc.exitCode() == 3, error.constData());
     QVERIFY2(error.contains(reason), error.constData());
+}
+
+void tst_SerialLink::publishedPorts_data()
+{
+    QTest::addColumn<QString>("problem"); // with the folder
+    QTest::addColumn<int>("mode");        // Qt's flags of the folder made before: 0 none, -1 a link
+    QTest::addColumn<QString>("target");  // of the published link; empty: the terminal
+    QTest::addColumn<QString>("foreign"); // handed to another user
+    QTest::newRow("missing, made for the owner") << QString() << 0 << QString() << QString();
+    QTest::newRow("another user's") << "belongs to another user" << 0x7700 << QString() << ".";
+    QTest::newRow("open to all") << "written by other users" << 0x7777 << QString() << QString();
+    QTest::newRow("a link instead") << "is a symbolic link" << -1 << QString() << QString();
+    QTest::newRow("link to a file") << QString() << 0x7700 << "/etc/passwd" << QString();
+    QTest::newRow("dangling link") << QString() << 0x7700 << "/nowhere" << QString();
+    QTest::newRow("another user's link") << QString() << 0x7700 << QString() << "taviro-sim-1";
+}
+
+void tst_SerialLink::publishedPorts()
+{
+    QFETCH(QString, problem);
+    QFETCH(int, mode);
+    QFETCH(QString, target);
+    QFETCH(QString, foreign);
+    if (!foreign.isEmpty() && ::getuid() != 0)
+        QSKIP("only root can hand a file to another user");
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    const QString dir = runtime.filePath("taviro-serial"), name = "taviro-sim-1";
+    QVERIFY(mode <= 0 ||
+            (QDir().mkdir(dir) && QFile::setPermissions(dir, QFile::Permissions(mode))));
+    QVERIFY(mode >= 0 || QFile::link(runtime.path(), dir));
+    QVERIFY(foreign != "." || ::lchown(QFile::encodeName(dir + '/' + foreign), 65534, 65534) == 0);
+    QString error;
+    const QString link = VirtualSerialPorts::publish(
+        name, target.isEmpty() ? m_serial->terminalPath() : target, &error);
+    QVERIFY2(error.contains(problem) && link.isEmpty() == !problem.isEmpty(), qPrintable(error));
+    QVERIFY(foreign != name || ::lchown(QFile::encodeName(dir + '/' + foreign), 65534, 65534) == 0);
+    QVERIFY(mode || QFile::permissions(dir) == QFile::Permissions(0x7700)); // made for the owner
+    if (!problem.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(problem));
+    const bool listed = target.isEmpty() && foreign.isEmpty() && problem.isEmpty();
+    QCOMPARE(VirtualSerialPorts::present(), listed ? QStringList{link} : QStringList{});
 }
 
 QTEST_GUILESS_MAIN(tst_SerialLink)

@@ -1,6 +1,8 @@
 #include "centralwidget.h"
 #include "firstframeprobe.h"
+#include "linksocket.h"
 #include "mainwindow.h"
+#include "mbluetoothconnect.h"
 #include "uilogging.h"
 #include "virtualcontrollerserver.h"
 
@@ -19,8 +21,8 @@ namespace {
 
 QString simulatorDeviceText(quint16 port)
 {
-    return QStringLiteral(R"({"Name":"Virtual controller","Address":"tcp://127.0.0.1:%1"})")
-        .arg(port);
+    return mBluetoothConnect::deviceText(mBluetoothConnect::kVirtualControllerName,
+                                         QStringLiteral("tcp://127.0.0.1:%1").arg(port));
 }
 
 // Saves a picture of the window after a delay and quits; used by tools/screenshots.sh.
@@ -68,6 +70,14 @@ int main(int argc, char *argv[])
         QStringLiteral("Start a built-in virtual controller and connect to it instead of the "
                        "saved Bluetooth device (the saved device is kept)."));
     parser.addOption(simulatorOption);
+    const QCommandLineOption deviceOption(
+        QStringLiteral("device"),
+        QStringLiteral("Connect to the controller at <address> instead of the saved device (the "
+                       "saved device is kept): tcp://HOST:PORT (a taviro-sim), "
+                       "serial:PATH[@BAUD] (serial:/dev/ttyUSB0, serial:COM5) or a Bluetooth "
+                       "address such as 00:11:22:33:44:55."),
+        QStringLiteral("address"));
+    parser.addOption(deviceOption);
     const QCommandLineOption verboseOption(
         QStringLiteral("verbose"),
         QStringLiteral("Write the debug log to stderr (QT_LOGGING_RULES can choose its parts)."));
@@ -93,6 +103,18 @@ int main(int argc, char *argv[])
     firstFrameOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(firstFrameOption);
     parser.process(app);
+    const QString device = parser.value(deviceOption).trimmed();
+    if (parser.isSet(deviceOption) && !LinkSocket::isWellFormedAddress(device)) {
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(QStringLiteral("--device: %1 is neither tcp://HOST:PORT, "
+                                               "serial:PATH nor a Bluetooth address")
+                                    .arg(device)));
+        return 1;
+    }
+    if (parser.isSet(deviceOption) && parser.isSet(simulatorOption)) {
+        std::fputs("--device and --simulator cannot be used together\n", stderr);
+        return 1;
+    }
     // QT_LOGGING_RULES outranks these rules, so it can still narrow the log down.
     if (parser.isSet(verboseOption))
         QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true\ntaviro.*.info=true"));
@@ -108,6 +130,9 @@ int main(int argc, char *argv[])
             qCInfo(lcUi).noquote() << "Virtual controller on 127.0.0.1 port" << port;
             options.deviceOverride = simulatorDeviceText(port);
             options.virtualController = &simulator->controller();
+        } else if (!device.isEmpty()) {
+            // Named by its address, as the command line names it.
+            options.deviceOverride = mBluetoothConnect::deviceText(device, device);
         }
         MainWindow window(options);
         if (parser.isSet(firstFrameOption))

@@ -6,12 +6,13 @@
 #include "configurationwidget.h"
 #include "focusorder.h"
 #include "hardwaredescription.h"
-#include "keyboardaccess.h"
 #include "languagecatalog.h"
 #include "languagewidget.h"
 #include "leftmenuwidget.h"
 #include "mworker.h"
+#include "programaccessibility.h"
 #include "programlistwidget.h"
+#include "programselection.h"
 #include "programstore.h"
 #include "qlabeldragdrop.h"
 #include "rightmenuwidget.h"
@@ -32,6 +33,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QMessageBox>
@@ -47,7 +49,7 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     , m_worker(std::make_unique<mWorker>())
 {
     setObjectName(QStringLiteral("MainWindow"));
-    KeyboardAccess::install();
+    ProgramAccessibility::install();
     resize(800, 600);
     setWindowTitle(QStringLiteral("MainWindow"));
 
@@ -122,8 +124,16 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     connect(this, &MainWindow::ClickLabelSignal, m_worker.get(), &mWorker::mwCommand);
     connect(LeftMenuWidget::instance(), &LeftMenuWidget::commandChosen, CentralWidget::instance(),
             &CentralWidget::insertChosenCommand);
-    RightMenuWidget::instance()->connectToEditor(this);
-    m_panels = new SidePanels(this, m_worker.get(), m_options.virtualController);
+    ProgramSelection *selection = CentralWidget::instance()->selection();
+    RightMenuWidget *panel = RightMenuWidget::instance();
+    panel->connectToEditor(selection);
+    connect(panel, &RightMenuWidget::runClicked, this, &MainWindow::ExecuteCurrentSelectedCommand,
+            Qt::UniqueConnection);
+    connect(m_worker.get(), &mWorker::sigCurState, panel, &RightMenuWidget::updateStatusManual);
+    // A row dragged onto the command menu is on its way to being deleted: the panel lets go.
+    connect(LeftMenuWidget::instance(), &LeftMenuWidget::programRowEntered, panel,
+            &RightMenuWidget::hideEditors);
+    m_panels = new SidePanels(this, m_worker.get(), selection, m_options.virtualController);
     m_panels->restoreState(context.store().panels());
 
     // Without a saved language that is still shipped, the user chooses one before the build.
@@ -146,23 +156,6 @@ MainWindow::~MainWindow()
 ConfigurationWidget *MainWindow::settingsDialog() const
 {
     return m_settings;
-}
-
-bool MainWindow::selectedCommandPosition(int *program, int *command) const
-{
-    CentralWidget *area = CentralWidget::instance();
-    ProgramListWidget *list = area->currentList();
-    if (!list)
-        return false;
-    const QList<QListWidgetItem *> selected = list->selectedItems();
-    if (selected.isEmpty())
-        return false;
-    const int row = list->row(selected.first());
-    if (!list->commandAt(row))
-        return false;
-    *program = int(area->lists().indexOf(list));
-    *command = row - 1;
-    return true;
 }
 
 void MainWindow::ShowErrorBox(const QString &message)
@@ -192,12 +185,21 @@ void MainWindow::LabelOpenSettingsFormClick()
 
 void MainWindow::LabelSaveFileClick()
 {
-    const QString folder = AppContext::instance().store().programsFolder();
-    const QString path = QFileDialog::getSaveFileName(
-        nullptr, AppContext::instance().text(QStringLiteral("DialogSave")), folder,
-        QStringLiteral("Json files (*.json);;"));
-    if (!path.isEmpty())
-        saveProgramFile(path);
+    AppContext &context = AppContext::instance();
+    QFileDialog dialog(nullptr, context.text(QStringLiteral("DialogSave")),
+                       context.store().programsFolder(), QStringLiteral("Json files (*.json)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without ".json" gets it, so that the open dialog lists the file; the dialog
+    // asks before it replaces a file of the completed name.
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    if (saveProgramFile(path))
+        m_transferPanel->showNotice(
+            context.text(QStringLiteral("SavedTo")).arg(QFileInfo(path).fileName()));
+    else
+        showNotice(context.text(QStringLiteral("SaveFailed")).arg(path));
 }
 
 void MainWindow::LabelClearClick()
@@ -343,7 +345,7 @@ void MainWindow::ExecuteCurrentSelectedCommand()
 {
     int program = -1;
     int command = -1;
-    if (!selectedCommandPosition(&program, &command))
+    if (!CentralWidget::instance()->selection()->selectedPosition(&program, &command))
         return;
     m_worker->mwManual(program, command, false);
 }
@@ -500,6 +502,9 @@ void MainWindow::build()
     m_settings = new ConfigurationWidget(this);
     m_settings->connectWorker(m_worker.get());
     connect(m_settings, &ConfigurationWidget::exitSignal, m_worker.get(), &mWorker::mwStart);
+    // The panel shows the saved set-up's pins and motors before the program is compiled again.
+    connect(m_settings, &ConfigurationWidget::saveConfigSignal, RightMenuWidget::instance(),
+            &RightMenuWidget::reload);
     connect(m_settings, &ConfigurationWidget::saveConfigSignal, this, &MainWindow::ProgramChanged);
     connect(m_settings, &ConfigurationWidget::settingsChanged, LeftMenuWidget::instance(),
             &LeftMenuWidget::slotToChangeSettings);

@@ -2,9 +2,7 @@
 
 #include "checkableroundlabel.h"
 #include "clickableroundlabel.h"
-#include "qlabeldragdrop.h"
 #include "roundlabel.h"
-#include "subprogramtabwidget.h"
 #include "togglediconlabel.h"
 
 namespace {
@@ -26,8 +24,6 @@ QString fallbackName(const QWidget *widget)
         if (!round->caption().isEmpty())
             return round->caption();
     }
-    if (const auto *tab = qobject_cast<const SubProgramTabWidget *>(widget))
-        return tab->caption();
     return widget->toolTip();
 }
 
@@ -37,13 +33,17 @@ AccessibleControl::AccessibleControl(QWidget *widget, QAccessible::Role role)
     : QAccessibleWidget(widget, role)
 {}
 
+QString AccessibleControl::caption() const
+{
+    return fallbackName(widget());
+}
+
 QString AccessibleControl::text(QAccessible::Text t) const
 {
     const QWidget *control = widget();
     switch (t) {
     case QAccessible::Name:
-        return !control->accessibleName().isEmpty() ? control->accessibleName()
-                                                    : fallbackName(control);
+        return !control->accessibleName().isEmpty() ? control->accessibleName() : caption();
     case QAccessible::Description:
         if (!control->accessibleDescription().isEmpty())
             return control->accessibleDescription();
@@ -61,10 +61,6 @@ QAccessible::State AccessibleControl::state() const
     if (checkable) {
         state.checkable = true;
         state.checked = checked;
-    }
-    if (const auto *tab = qobject_cast<const SubProgramTabWidget *>(widget())) {
-        state.selectable = true;
-        state.selected = tab->isSelected();
     }
     return state;
 }
@@ -90,13 +86,18 @@ void AccessibleControl::doAction(const QString &actionName)
         QAccessibleWidget::doAction(actionName);
 }
 
-QAccessibleInterface *AccessibleControl::create(const QString &className, QObject *object)
+QWidget *AccessibleControl::askedWidget(const QString &className, QObject *object)
 {
     // Asked once per class of the object's hierarchy, most derived first: answer for the object's
     // own class only.
     if (!object || className != QLatin1String(object->metaObject()->className()))
         return nullptr;
-    auto *widget = qobject_cast<QWidget *>(object);
+    return qobject_cast<QWidget *>(object);
+}
+
+QAccessibleInterface *AccessibleControl::create(const QString &className, QObject *object)
+{
+    QWidget *widget = askedWidget(className, object);
     if (!widget)
         return nullptr;
     if (qobject_cast<ClickableRoundLabel *>(widget))
@@ -109,12 +110,5 @@ QAccessibleInterface *AccessibleControl::create(const QString &className, QObjec
         return new AccessibleControl(widget,
                                      radio ? QAccessible::RadioButton : QAccessible::CheckBox);
     }
-    if (auto *tile = qobject_cast<QLabelDragDrop *>(widget)) {
-        // The placeholder of an empty place in the command menu is no control.
-        return new AccessibleControl(widget, tile->isPlaceholder() ? QAccessible::Whitespace
-                                                                   : QAccessible::Button);
-    }
-    if (qobject_cast<SubProgramTabWidget *>(widget))
-        return new AccessibleControl(widget, QAccessible::PageTab);
     return nullptr;
 }

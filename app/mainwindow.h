@@ -52,10 +52,6 @@ public:
     static constexpr int kHaltWaitMs = 1500;
     SidePanels *sidePanels() const { return m_panels; }
 
-    // The shown list's index among the programs and the command index of its first selected row;
-    // false when no command row is selected.
-    bool selectedCommandPosition(int *program, int *command) const;
-
 signals:
     void InitErrorSignals(const QString &errorMessage);
     void ClickLabelSignal(const QString &command);
