@@ -9,24 +9,19 @@
 // Options shared by the sub-commands that talk to a controller.
 struct LinkOptions
 {
+#if defined(Q_OS_WIN)
+    static constexpr char kDeviceHelp[] =
+        "The controller: serial:COMn (a cable, or the COM port Windows makes for a paired robot; "
+        "serial:COMn@BAUD for another speed than 9600) or tcp://HOST:PORT (a virtual controller).";
+#else
+    static constexpr char kDeviceHelp[] =
+        "The controller: a Bluetooth address, serial:PATH (a cable or a bound Bluetooth module; "
+        "serial:PATH@BAUD for another speed than 9600) or tcp://HOST:PORT (a virtual controller).";
+#endif
     static constexpr int kDefaultTimeoutSeconds = 30;
 
-    QCommandLineOption device
-    {
-        QStringLiteral("device"),
-#if defined(Q_OS_WIN)
-            QStringLiteral("The controller: serial:COMn (a cable, or the COM "
-                           "port Windows makes for a paired robot; "
-                           "serial:COMn@BAUD for another speed than 9600) or "
-                           "tcp://HOST:PORT (a virtual controller)."),
-#else
-            QStringLiteral("The controller: a Bluetooth address, serial:PATH "
-                           "(a cable or a bound Bluetooth module; "
-                           "serial:PATH@BAUD for another speed than 9600) or "
-                           "tcp://HOST:PORT (a virtual controller)."),
-#endif
-            QStringLiteral("ADDRESS")
-    };
+    QCommandLineOption device{QStringLiteral("device"), QString::fromLatin1(kDeviceHelp),
+                              QStringLiteral("ADDRESS")};
     QCommandLineOption timeout{QStringLiteral("timeout"),
                                QStringLiteral("Give up after <S> seconds (default 30)."),
                                QStringLiteral("S"), QStringLiteral("30")};

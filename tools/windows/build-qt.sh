@@ -62,7 +62,7 @@ unpack() {
     [[ "$sum" == "$archive_sha256" ]] || die "$file has checksum $sum, expected $archive_sha256"
     if [[ -f "$stamp" && "$(cat "$stamp")" == "$sum" ]] && installed; then
         say "$prefix is already unpacked from this archive"
-        report_damage
+        mend_damage
         return
     fi
     # Unpacked beside the final place and moved in at once: an interrupted run leaves no half
@@ -77,17 +77,54 @@ unpack() {
     echo "$sum" > "$stamp"
     installed || die "$prefix lacks modules after unpacking"
     say "Qt for mingw is in $prefix"
-    report_damage
+    mend_damage
 }
 
-# A DLL that lost bytes on the way loads wrongly or not at all. The deployment refuses such a file
-# where a program needs it, and a test linked against it fails; this names them at once.
-report_damage() {
-    local damaged
+# A DLL that lost bytes on the way loads wrongly or not at all. A damaged qtbase library is built
+# again from its own sources against the libraries it uses, which are whole: its compile and link
+# commands are taken from a configured qtbase tree, after the last library it depends on. Other
+# damage is named; the deployment refuses such a file where a program needs it.
+mend_damage() {
+    local damaged file name work=${TAVIRO_QT_BUILD_DIR:-/tmp/taviro-qt-mingw-build}
     damaged=$(python3 "$root/tools/windows/pe.py" check "$prefix"/bin/*.dll "$prefix"/plugins/*/*.dll) \
         && return
-    say "WARNING: damaged files in $prefix (rebuild them with --from-source, or unpack a mended archive):"
+    while read -r file; do
+        name=$(basename "${file%%:*}")
+        if [[ "$name" =~ ^Qt6(Core|Gui|Widgets|Network|Test)\.dll$ ]] && configure_qtbase "$work"; then
+            mend_library "$work/build-qtbase" "$name" || say "could not mend $name"
+        fi
+    done <<<"$damaged"
+    damaged=$(python3 "$root/tools/windows/pe.py" check "$prefix"/bin/*.dll "$prefix"/plugins/*/*.dll) \
+        && return
+    say "WARNING: damaged files in $prefix (rebuild Qt with --from-source, or unpack a mended archive):"
     echo "$damaged" | sed 's/^/  /' >&2
+}
+
+mend_library() {
+    local tree=$1 name=$2 commands link
+    say "mending $name: building it again from source"
+    commands=$(mktemp)
+    # Everything after the link of the last library it depends on belongs to this one.
+    (cd "$tree" && ninja -t commands "bin/$name") \
+        | awk -v own="-o bin/$name " '/ -o bin\/Qt6[A-Za-z]*\.dll / && index($0, own) == 0 { start = NR }
+               { line[NR] = $0 } END { for (i = start + 1; i <= NR; ++i) print line[i] }' >"$commands"
+    link=$(tail -n1 "$commands" | sed "s| lib/libQt6| $prefix/lib/libQt6|g")
+    (
+        cd "$tree"
+        # Generated sources and scripts first, then the precompiled header, the objects side
+        # by side, and the link against the archive's import libraries.
+        grep -v -e 'g++-win32 ' -e 'windres ' -e 'preliminary_' -e 'IN_FILES=' "$commands" \
+            | while read -r step; do
+            bash -c "$step" >/dev/null
+        done
+        grep -e '-o [^ ]*cmake_pch\.hxx\.gch' "$commands" | bash
+        grep -e 'g++-win32 ' -e 'windres ' "$commands" \
+            | grep -v -e '-o [^ ]*cmake_pch\.hxx\.gch' -e ' -shared ' \
+            | xargs -d '\n' -P "$jobs" -I{} bash -c '{}'
+        bash -c "$link"
+    ) >"$tree/mend-$name.log" 2>&1 || { say "(log: $tree/mend-$name.log)"; rm -f "$commands"; return 1; }
+    rm -f "$commands"
+    x86_64-w64-mingw32-strip --strip-unneeded -o "$prefix/bin/$name" "$tree/bin/$name"
 }
 
 need() {
@@ -115,6 +152,36 @@ fetch_qtbase() {
     mv "$work/qt6-base-${debian_qtbase%-*}" "$work/qtbase-src"
 }
 
+# qtbase's source, mended and configured as the prebuilt was, in $1/build-qtbase.
+configure_qtbase() {
+    local work=$1 src=$1/qtbase-src
+    [[ -f "$work/build-qtbase/build.ninja" ]] && return
+    need x86_64-w64-mingw32-g++-win32 ninja cmake apt-get dpkg-source patch
+    mkdir -p "$work"
+    [[ -d "$src" ]] || fetch_qtbase "$work"
+    if [[ ! -f "$src/.taviro-patched" ]]; then
+        # Without Direct2D the windows platform plugin must not ask for the DirectWrite font
+        # database, which QtGui then does not build.
+        patch -d "$src/src/plugins/platforms/windows" -p0 --forward \
+            < "$root/tools/windows/qwindows-no-direct2d.patch"
+        touch "$src/.taviro-patched"
+    fi
+    # Qt's generated toolchain file names the one Qt was built with: it lives in the prefix.
+    mkdir -p "$prefix"
+    [[ -f "$prefix/mingw-toolchain.cmake" ]] \
+        || cp "$root/cmake/mingw-w64-x86_64.cmake" "$prefix/mingw-toolchain.cmake"
+    mkdir -p "$work/build-qtbase"
+    say "configuring qtbase (log: $work/build-qtbase/configure.log)"
+    (cd "$work/build-qtbase" && "$src/configure" -prefix "$prefix" -release -shared \
+        -qt-host-path /usr -xplatform win32-g++ \
+        -nomake examples -nomake tests -no-opengl -no-dbus -no-feature-sql \
+        -no-feature-printsupport -no-feature-concurrent -no-feature-xml -no-feature-tabletevent \
+        -no-feature-vulkan -no-feature-direct2d -no-icu -qt-zlib -qt-libpng -qt-libjpeg \
+        -qt-freetype -qt-harfbuzz -qt-pcre -no-openssl -- -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$prefix/mingw-toolchain.cmake" \
+        -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" >configure.log 2>&1)
+}
+
 build_module() {
     local name=$1 source=$2 work=$3
     say "building $name"
@@ -134,31 +201,7 @@ from_sources() {
         [[ -f "$shared/sources/$module-$qt_version.tar.xz" ]] \
             || die "no $module source at $shared/sources/$module-$qt_version.tar.xz"
     done
-    mkdir -p "$work"
-    [[ -d "$work/qtbase-src" ]] || fetch_qtbase "$work"
-    local src=$work/qtbase-src
-    if [[ ! -f "$src/.taviro-patched" ]]; then
-        # Without Direct2D the windows platform plugin must not ask for the DirectWrite font
-        # database, which QtGui then does not build.
-        patch -d "$src/src/plugins/platforms/windows" -p0 --forward \
-            < "$root/tools/windows/qwindows-no-direct2d.patch"
-        touch "$src/.taviro-patched"
-    fi
-    # Qt's generated toolchain file names the one Qt was built with: it lives in the prefix.
-    mkdir -p "$prefix"
-    cp "$root/cmake/mingw-w64-x86_64.cmake" "$prefix/mingw-toolchain.cmake"
-    mkdir -p "$work/build-qtbase"
-    say "configuring qtbase (log: $work/build-qtbase/configure.log)"
-    (cd "$work/build-qtbase" && "$src/configure" -prefix "$prefix" -release -shared \
-        -qt-host-path /usr -xplatform win32-g++ \
-        -nomake examples -nomake tests -no-opengl -no-dbus -no-feature-sql \
-        -no-feature-printsupport -no-feature-concurrent -no-feature-xml -no-feature-tabletevent \
-        -no-feature-vulkan -no-feature-direct2d -no-icu -qt-zlib -qt-libpng -qt-libjpeg \
-        -qt-freetype -qt-harfbuzz -qt-pcre -no-openssl -- -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$prefix/mingw-toolchain.cmake" \
-        -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" >configure.log 2>&1) \
-        || die "qtbase: configure failed (see $work/build-qtbase/configure.log)"
-    say "qtbase configured"
+    configure_qtbase "$work" || die "qtbase: configure failed (see $work/build-qtbase/configure.log)"
     if ((configure_only)); then
         say "stopping after the configuration (--configure-only)"
         return
@@ -182,7 +225,7 @@ from_sources() {
 if ((from_source)) || [[ -z "$archive" ]]; then
     if ((!from_source)) && installed; then
         say "no archive given; using the Qt already in $prefix"
-        report_damage
+        mend_damage
         exit 0
     fi
     from_sources
