@@ -117,7 +117,7 @@ mend_library() {
             | while read -r step; do
             bash -c "$step" >/dev/null
         done
-        grep -e '-o [^ ]*cmake_pch\.hxx\.gch' "$commands" | bash
+        { grep -e '-o [^ ]*cmake_pch\.hxx\.gch' "$commands" || true; } | bash
         grep -e 'g++-win32 ' -e 'windres ' "$commands" \
             | grep -v -e '-o [^ ]*cmake_pch\.hxx\.gch' -e ' -shared ' \
             | xargs -d '\n' -P "$jobs" -I{} bash -c '{}'
