@@ -11,6 +11,14 @@ std::optional<QString> LinkOptions::address(const QCommandLineParser &parser) co
         Cli::error(QStringLiteral("--device ADDRESS is required"));
         return std::nullopt;
     }
+    if (LinkSocket::kindOf(value) == LinkSocket::Kind::Bluetooth &&
+        !LinkSocket::kBluetoothSockets) {
+        Cli::error(QStringLiteral("%1: here a robot is reached through its COM port; pair it in "
+                                  "Windows' Bluetooth settings and use serial:COMn (taviroc scan "
+                                  "lists the ports)")
+                       .arg(value));
+        return std::nullopt;
+    }
     if (!LinkSocket::isWellFormedAddress(value)) {
         Cli::error(QStringLiteral("%1 is neither tcp://HOST:PORT, serial:PATH nor a Bluetooth "
                                   "address")
@@ -61,7 +69,11 @@ QString LinkOptions::problemText(int problem, const QString &device, const QStri
         return QStringLiteral("%1 is not known to this computer: switch it on and pair it")
             .arg(device);
     case LinkProblem::PortMissing:
-        return QStringLiteral("%1 is not there: plug the cable in, or bind the Bluetooth module")
+        return (LinkSocket::kBluetoothSockets
+                    ? QStringLiteral("%1 is not there: plug the cable in, or bind the Bluetooth "
+                                     "module")
+                    : QStringLiteral("%1 is not there: plug the cable in, or pair the robot in "
+                                     "Windows' Bluetooth settings"))
             .arg(device);
     case LinkProblem::PortPermission:
         return QStringLiteral("no permission to use %1: join the group %2 (sudo adduser $USER %2) "

@@ -9,13 +9,18 @@
 // Options shared by the sub-commands that talk to a controller.
 struct LinkOptions
 {
+#if defined(Q_OS_WIN)
+    static constexpr char kDeviceHelp[] =
+        "The controller: serial:COMn (a cable, or the COM port Windows makes for a paired robot; "
+        "serial:COMn@BAUD for another speed than 9600) or tcp://HOST:PORT (a virtual controller).";
+#else
+    static constexpr char kDeviceHelp[] =
+        "The controller: a Bluetooth address, serial:PATH (a cable or a bound Bluetooth module; "
+        "serial:PATH@BAUD for another speed than 9600) or tcp://HOST:PORT (a virtual controller).";
+#endif
     static constexpr int kDefaultTimeoutSeconds = 30;
 
-    QCommandLineOption device{QStringLiteral("device"),
-                              QStringLiteral("The controller: a Bluetooth address, serial:PATH "
-                                             "(a cable or a bound Bluetooth module; "
-                                             "serial:PATH@BAUD for another speed than 9600) or "
-                                             "tcp://HOST:PORT (a virtual controller)."),
+    QCommandLineOption device{QStringLiteral("device"), QString::fromLatin1(kDeviceHelp),
                               QStringLiteral("ADDRESS")};
     QCommandLineOption timeout{QStringLiteral("timeout"),
                                QStringLiteral("Give up after <S> seconds (default 30)."),
@@ -25,7 +30,10 @@ struct LinkOptions
                                               "exchange with the controller and the compiler's "
                                               "trace (QT_LOGGING_RULES can choose its parts).")};
 
-    void addTo(QCommandLineParser &parser) const { parser.addOptions({device, timeout, verbose}); }
+    void addTo(QCommandLineParser &parser) const
+    {
+        parser.addOptions({device, timeout, verbose});
+    }
 
     // Address and timeout from the parsed options; an error line and nothing when unusable.
     std::optional<QString> address(const QCommandLineParser &parser) const;

@@ -1,6 +1,7 @@
 #include "linkcommands.h"
 #include "linkoptions.h"
 #include "linkproblem.h"
+#include "linksocket.h"
 #include "mbluetoothconnect.h"
 #include "subcommand.h"
 
@@ -16,14 +17,23 @@ constexpr int kMaxSeconds = 300;
 int runScan(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Searches for robots and lists them one per line: address, name and what it is (paired, "
-        "not paired; for serial ports cable or serial port), separated by tabs. Paired robots are "
-        "listed at once, others as they answer, the serial ports after them.\n\nExit status: 0 "
-        "when the search ran (also when it found nothing; standard error then says why, when the "
-        "computer's Bluetooth is switched off or has no adapter), 2 for usage errors, 3 when "
-        "Bluetooth cannot be used at all (its service is not running) and there is no serial "
-        "port either."));
+    parser.setApplicationDescription(
+        LinkSocket::kBluetoothSockets
+            ? QStringLiteral(
+                  "Searches for robots and lists them one per line: address, name and what it is "
+                  "(paired, not paired; for serial ports cable or serial port), separated by "
+                  "tabs. Paired robots are listed at once, others as they answer, the serial "
+                  "ports after them.\n\nExit status: 0 when the search ran (also when it found "
+                  "nothing; standard error then says why, when the computer's Bluetooth is "
+                  "switched off or has no adapter), 2 for usage errors, 3 when Bluetooth cannot "
+                  "be used at all (its service is not running) and there is no serial port "
+                  "either.")
+            : QStringLiteral(
+                  "Lists the COM ports one per line: address (serial:COMn), Windows' name for the "
+                  "port and what it is (cable or serial port), separated by tabs. A robot paired "
+                  "in Windows' Bluetooth settings is the port named \"Standard Serial over "
+                  "Bluetooth link (COMn)\".\n\nExit status: 0 when a port is listed, 2 for usage "
+                  "errors, 3 when there is none."));
     parser.addHelpOption();
     const QCommandLineOption secondsOption(
         QStringLiteral("seconds"),
@@ -90,6 +100,13 @@ int runScan(const QStringList &arguments)
         std::fputs(qPrintable(line), stdout);
     std::fflush(stdout);
 
+    if (!LinkSocket::kBluetoothSockets) {
+        if (!serialLines.isEmpty())
+            return ExitSuccess;
+        Cli::error(QStringLiteral("no COM port found: pair the robot in Windows' Bluetooth "
+                                  "settings, or plug its cable in, and search again"));
+        return ExitLink;
+    }
     if (problem != LinkProblem::None)
         Cli::error(LinkOptions::problemText(problem));
     else if (robots == 0)

@@ -3,7 +3,11 @@
 #include "internalworker.h"
 #include "transferprogress.h"
 
+#if defined(Q_OS_WIN)
+#include <qt_windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -44,7 +48,13 @@ QString reason(int outcome)
 
 bool TerminalProgress::wanted()
 {
+#if defined(Q_OS_WIN)
+    // The C runtime takes the NUL device for a terminal; only a console has a console mode.
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+#else
     return ::isatty(STDERR_FILENO) == 1;
+#endif
 }
 
 TerminalProgress::TerminalProgress(const QString &device, FILE *out)

@@ -1,10 +1,18 @@
 # Where an installed copy keeps its files. The programs go to bin/; everything the build lays out
 # beside them (Languages/, default.json, firmware/, ...) goes to share/taviro-start/, which the
 # programs find relative to their own folder, so an unpacked package works from any folder.
+# On Windows a program keeps everything in its own folder, as the installer lays it out.
 include(GNUInstallDirs)
-set(TAVIRO_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/taviro-start)
-file(RELATIVE_PATH TAVIRO_DATA_FROM_BIN
-    ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/taviro-start)
+if(WIN32)
+    set(TAVIRO_INSTALL_BINDIR .)
+    set(TAVIRO_INSTALL_DATADIR .)
+    set(TAVIRO_DATA_FROM_BIN .)
+else()
+    set(TAVIRO_INSTALL_BINDIR ${CMAKE_INSTALL_BINDIR})
+    set(TAVIRO_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/taviro-start)
+    file(RELATIVE_PATH TAVIRO_DATA_FROM_BIN
+        ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/taviro-start)
+endif()
 
 # The application font's file name in every language folder.
 set(TAVIRO_FONT_NAME "ALS Schlange_slab_bld.otf")

@@ -11,8 +11,11 @@ namespace ShippedData {
 QStringList searchFolders(const QString &executableFolder)
 {
     const QString beside = QDir::cleanPath(executableFolder);
-    return {beside,
-            QDir::cleanPath(beside + QLatin1Char('/') + QStringLiteral(TAVIRO_DATA_FROM_BIN))};
+    QStringList folders{
+        beside, QDir::cleanPath(beside + QLatin1Char('/') + QStringLiteral(TAVIRO_DATA_FROM_BIN))};
+    // A Windows installation keeps its data beside the programs: one folder.
+    folders.removeDuplicates();
+    return folders;
 }
 
 QString folderHolding(const QString &entry, const QString &executableFolder)

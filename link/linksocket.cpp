@@ -24,7 +24,7 @@ bool LinkSocket::isUsableAddress(const QString &address)
 {
     switch (kindOf(address)) {
     case Kind::Bluetooth:
-        return address.size() >= kMinBluetoothAddressLength;
+        return kBluetoothSockets && address.size() >= kMinBluetoothAddressLength;
     case Kind::Serial:
         return SerialLinkSocket::parse(address).has_value();
     case Kind::Tcp:

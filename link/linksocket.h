@@ -23,6 +23,15 @@ public:
     // The scheme of a serial port's address, "serial:PATH".
     static constexpr QLatin1String kSerialScheme{"serial:"};
 
+    // Whether this build talks RFCOMM itself. Qt has no Bluetooth backend with mingw, and
+    // Windows turns a paired robot's module into an outgoing COM port of its own: there robots
+    // are reached through serial ports only.
+#if defined(Q_OS_WIN)
+    static constexpr bool kBluetoothSockets = false;
+#else
+    static constexpr bool kBluetoothSockets = true;
+#endif
+
     using QObject::QObject;
     ~LinkSocket() override = default;
 
@@ -30,7 +39,8 @@ public:
     // address.
     static Kind kindOf(const QString &address);
     // Whether a connection to the address can be attempted at all: "tcp://HOST:PORT" with a
-    // port, "serial:PATH" with a path, or a Bluetooth address of at least 14 characters.
+    // port, "serial:PATH" with a path, or a Bluetooth address of at least 14 characters where
+    // the build has Bluetooth sockets.
     static bool isUsableAddress(const QString &address);
     // An address as a user gives it on a command line: "tcp://HOST:PORT", "serial:PATH[@BAUD]" or
     // a Bluetooth address such as 00:11:22:33:44:55.

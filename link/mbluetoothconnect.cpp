@@ -129,6 +129,10 @@ void mBluetoothConnect::connectDevice(const QString &info)
         dropSocket();
     if (m_socket && !m_socket->isUnconnected())
         return;
+    if (wanted == LinkSocket::Kind::Bluetooth && !LinkSocket::kBluetoothSockets) {
+        warnUnusableAddress();
+        return;
+    }
     if (m_socket && m_socketErrorCount > 1) {
         dropSocket();
         m_socketErrorCount = 0;
@@ -144,10 +148,17 @@ void mBluetoothConnect::connectDevice(const QString &info)
         m_addressWarningGiven = false;
         m_socket->connectToAddress(address);
         qCDebug(lcLink).noquote() << "Connect to " << info << " State: " << m_socket->stateName();
-    } else if (!m_addressWarningGiven) {
-        qCDebug(lcLink) << "No valid address";
-        m_addressWarningGiven = true;
+    } else {
+        warnUnusableAddress();
     }
+}
+
+void mBluetoothConnect::warnUnusableAddress()
+{
+    if (m_addressWarningGiven)
+        return;
+    qCDebug(lcLink) << "No valid address";
+    m_addressWarningGiven = true;
 }
 
 void mBluetoothConnect::intSocketConnected()
@@ -210,6 +221,10 @@ void mBluetoothConnect::findDevices()
         m_foundDevices.append(port.deviceText);
         emit foundDeviceKind(port.deviceText, port.kind);
         emit findNewDevice(port.deviceText);
+    }
+    if (!LinkSocket::kBluetoothSockets) {
+        endSearch(LinkProblem::None);
+        return;
     }
     if (const LinkProblem::Code problem = BluetoothDiagnosis::availability();
         problem != LinkProblem::None) {

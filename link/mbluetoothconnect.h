@@ -80,6 +80,8 @@ private:
     };
 
     void dropSocket();
+    // Logs once per address that it cannot be connected to.
+    void warnUnusableAddress();
     void endSearch(int problem);
 
     Deframer m_deframer;

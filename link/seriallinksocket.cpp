@@ -120,7 +120,8 @@ void SerialLinkSocket::reportOpenFailure(QSerialPort::SerialPortError error)
         code = LinkProblem::PortMissing;
     } else if (error == QSerialPort::PermissionError) {
         // Both a port the user may not open and one another program holds are permission
-        // errors; only the first is also refused to a plain check of the user's rights.
+        // errors; only the first is also refused to a plain check of the user's rights. Windows
+        // has no rights on COM ports: there it is always another program.
 #if defined(Q_OS_UNIX)
         if (::access(QFile::encodeName(m_path).constData(), R_OK | W_OK) != 0) {
             code = LinkProblem::PortPermission;

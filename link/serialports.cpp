@@ -19,9 +19,14 @@ QList<Port> present()
         QString name = info.description();
         if (name.isEmpty())
             name = info.portName();
-        ports.append(
-            {mBluetoothConnect::deviceText(name, LinkSocket::kSerialScheme + info.systemLocation()),
-             cable ? FoundDeviceKind::CablePort : FoundDeviceKind::SerialPort});
+#if defined(Q_OS_WIN)
+        // "COM9" rather than "\\.\COM9": the name Windows shows the user opens the same port.
+        const QString path = info.portName();
+#else
+        const QString path = info.systemLocation();
+#endif
+        ports.append({mBluetoothConnect::deviceText(name, LinkSocket::kSerialScheme + path),
+                      cable ? FoundDeviceKind::CablePort : FoundDeviceKind::SerialPort});
     }
     for (const QString &link : VirtualSerialPorts::present())
         ports.append({mBluetoothConnect::deviceText(QFileInfo(link).fileName(),

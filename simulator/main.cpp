@@ -2,44 +2,28 @@
 
 #include "robotsimulation.h"
 #include "simlog.h"
-#include "virtualcontrollerserial.h"
+#include "simprocess.h"
 #include "virtualcontrollerserver.h"
-#include "virtualserialports.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QSaveFile>
-#include <QSocketNotifier>
 #include <QTextStream>
 
-#include <csignal>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
+
+// A pseudo-terminal stands in for a serial cable only where there are pseudo-terminals.
+#if defined(Q_OS_UNIX)
+#define TAVIRO_SIM_SERIAL
+#include "virtualcontrollerserial.h"
+#include "virtualserialports.h"
+#else
+class VirtualControllerSerial;
+#endif
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onTerminationSignal(int)
-{
-    const char byte = 1;
-    // Nothing else is safe inside a signal handler; the event loop does the rest.
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
-}
-
-bool installSignalHandlers()
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return false;
-    struct sigaction action = {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
-}
 
 bool parseNonNegative(const QString &text, int &value)
 {
@@ -79,9 +63,11 @@ void applyInputLine(VirtualController &controller, VirtualControllerSerial *seri
     } else if (words[0] == QLatin1String("ai") && indexOk && valueOk && index >= 0 && index < 16 &&
                value >= 0 && value <= 255) {
         controller.setAnalogInput(index, value);
+#ifdef TAVIRO_SIM_SERIAL
     } else if (words[0] == QLatin1String("unplug") && words.size() == 2 && serial &&
                words[1].toInt(&valueOk) >= 0 && valueOk) {
         serial->unplug(words[1].toInt());
+#endif
     } else {
         err << "taviro-sim: ignored input line (use \"di N 0|1\", \"ai N VALUE\" or, with "
                "--serial, \"unplug MS\"): "
@@ -97,11 +83,17 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("taviro-sim"));
 
     QCommandLineParser parser;
+#ifdef TAVIRO_SIM_SERIAL
     parser.setApplicationDescription(
         QStringLiteral("Virtual robot controller on a loopback TCP port, or with --serial on a "
                        "pseudo-terminal. Standard input takes \"di N 0|1\" and \"ai N VALUE\" "
                        "lines to set the inputs, and with --serial \"unplug MS\" to pull the "
                        "cable for a while."));
+#else
+    parser.setApplicationDescription(
+        QStringLiteral("Virtual robot controller on a loopback TCP port. Standard input takes "
+                       "\"di N 0|1\" and \"ai N VALUE\" lines to set the inputs."));
+#endif
     parser.addHelpOption();
     const QCommandLineOption listenOption(
         QStringLiteral("listen"), QStringLiteral("Loopback address and port (0: any free)."),
@@ -147,6 +139,10 @@ int main(int argc, char *argv[])
         QStringLiteral("With --world: write the robot's pose, outputs and inputs as JSON lines, "
                        "one every 50 ms of simulated time."),
         QStringLiteral("FILE"));
+    parser.addOptions({listenOption, eepromOption, intervalOption, latencyOption, dropOption,
+                       corruptOption, msPerByteOption, stepMsOption, noiseOption, loseOption,
+                       worldOption, traceOption});
+#ifdef TAVIRO_SIM_SERIAL
     const QCommandLineOption serialOption(
         QStringLiteral("serial"),
         QStringLiteral(
@@ -162,9 +158,8 @@ int main(int argc, char *argv[])
         QStringLiteral("With --serial: the line's speed; bytes take 10 bits each (default %1).")
             .arg(VirtualControllerSerial::kDefaultBaudRate),
         QStringLiteral("RATE"), QString::number(VirtualControllerSerial::kDefaultBaudRate));
-    parser.addOptions({listenOption, eepromOption, intervalOption, latencyOption, dropOption,
-                       corruptOption, msPerByteOption, stepMsOption, noiseOption, loseOption,
-                       worldOption, traceOption, serialOption, serialPathOption, baudOption});
+    parser.addOptions({serialOption, serialPathOption, baudOption});
+#endif
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
@@ -212,8 +207,10 @@ int main(int argc, char *argv[])
     controller.setNoise(parser.isSet(noiseOption));
     controller.setLoseRequestEvery(loseEvery);
 
+    // Served instead of TCP with --serial; "unplug" input lines act on it.
+    VirtualControllerSerial *serialPort = nullptr;
+#ifdef TAVIRO_SIM_SERIAL
     std::unique_ptr<VirtualControllerSerial> serial;
-    QString published;
     if (parser.isSet(serialPathOption) && !parser.isSet(serialOption))
         return fail(QStringLiteral("--serial-path needs --serial"));
     if (parser.isSet(serialOption)) {
@@ -224,7 +221,9 @@ int main(int argc, char *argv[])
                             .arg(VirtualControllerSerial::kMinBaudRate));
         serial = std::make_unique<VirtualControllerSerial>(controller);
         serial->setBaudRate(baud);
+        serialPort = serial.get();
     }
+#endif
 
     // The robot reads and drives the same controller the client talks to.
     RobotSimulation robot(&controller);
@@ -266,12 +265,7 @@ int main(int argc, char *argv[])
         controller.setEeprom(contents);
     }
 
-    if (!installSignalHandlers())
-        return fail(QStringLiteral("cannot install signal handlers"));
-    QSocketNotifier signalNotifier(signalPipe[1], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(signalPipe[1], &byte, 1);
+    const bool watched = SimProcess::watchTermination(&app, [&] {
         int code = 0;
         if (!eepromPath.isEmpty()) {
             QSaveFile file(eepromPath);
@@ -284,25 +278,12 @@ int main(int argc, char *argv[])
         }
         app.exit(code);
     });
+    if (!watched)
+        return fail(QStringLiteral("cannot install signal handlers"));
+    SimProcess::readInputLines(
+        &app, [&](const QString &line) { applyInputLine(controller, serialPort, line); });
 
-    // Standard input may be closed or a file; the controller keeps running either way.
-    QSocketNotifier inputNotifier(STDIN_FILENO, QSocketNotifier::Read);
-    QByteArray pendingInput;
-    QObject::connect(&inputNotifier, &QSocketNotifier::activated, &app, [&] {
-        char buffer[512];
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got <= 0) {
-            inputNotifier.setEnabled(false);
-            return;
-        }
-        pendingInput.append(buffer, got);
-        qsizetype end;
-        while ((end = pendingInput.indexOf('\n')) >= 0) {
-            applyInputLine(controller, serial.get(), QString::fromUtf8(pendingInput.left(end)));
-            pendingInput.remove(0, end + 1);
-        }
-    });
-
+#ifdef TAVIRO_SIM_SERIAL
     if (serial) {
         if (!serial->open(parser.value(serialPathOption)))
             return fail(
@@ -311,7 +292,7 @@ int main(int argc, char *argv[])
         const QString name =
             QStringLiteral("taviro-sim-%1").arg(QCoreApplication::applicationPid());
         QString error;
-        published = VirtualSerialPorts::publish(name, serial->path(), &error);
+        QString published = VirtualSerialPorts::publish(name, serial->path(), &error);
         if (published.isEmpty())
             return fail(QStringLiteral("cannot publish the port: %1").arg(error));
         QObject::connect(serial.get(), &VirtualControllerSerial::pluggedIn, &app, [&] {
@@ -326,6 +307,7 @@ int main(int argc, char *argv[])
         VirtualSerialPorts::withdraw(published);
         return code;
     }
+#endif
     const quint16 bound = server.listen(host, quint16(port));
     if (bound == 0)
         return fail(QStringLiteral("cannot listen on %1: %2").arg(listen, server.errorString()));

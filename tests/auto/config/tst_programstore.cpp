@@ -9,9 +9,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#if defined(Q_OS_UNIX)
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -270,8 +272,12 @@ void TestProgramStore::unreadableStateIsNeverOverwritten()
     // A state file in a folder that refuses changes can be neither read nor moved: saving is
     // refused rather than replacing it unseen.
     QVERIFY(QFile::remove(statePath()));
+#if defined(Q_OS_UNIX)
     if (geteuid() == 0)
         QSKIP("permissions do not bind the superuser");
+#else
+    QSKIP("a folder that refuses changes is made with POSIX permissions");
+#endif
     writeFile(statePath(), kState);
     QFile::setPermissions(statePath(), QFileDevice::WriteOwner);
     QFile::setPermissions(m_home->filePath("Lumakit"),
@@ -390,6 +396,9 @@ void TestProgramStore::failedSaveKeepsOldFile()
     const QByteArray old = "{\"ProgData\": [[]]}";
     writeFile(path, old);
 
+#if !defined(Q_OS_UNIX)
+    QSKIP("a full disk is imitated with a POSIX file size limit");
+#else
     // Make the disk "full" for anything beyond a few bytes: the write fails, the commit refuses.
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
@@ -408,6 +417,7 @@ void TestProgramStore::failedSaveKeepsOldFile()
     QVERIFY(!ok);
     QCOMPARE(readFile(path), old);
     QCOMPARE(QDir(m_home->path()).entryList(QDir::Files), QStringList({"keep.json"}));
+#endif
 }
 
 void TestProgramStore::createFolders()

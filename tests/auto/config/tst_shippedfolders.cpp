@@ -72,8 +72,12 @@ void TestShippedFolders::searchFoldersAreClean()
 {
     // Messages and the firmware work directory name a plain path, without "bin/..".
     const QStringList folders = ShippedData::searchFolders(QStringLiteral("/opt/kit/bin/"));
+#if defined(Q_OS_WIN)
+    QCOMPARE(folders, QStringList{QStringLiteral("/opt/kit/bin")});
+#else
     QCOMPARE(folders, (QStringList{QStringLiteral("/opt/kit/bin"),
                                    QStringLiteral("/opt/kit/share/taviro-start")}));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestShippedFolders)

@@ -1,0 +1,149 @@
+#!/bin/bash
+# The life of the Windows installer under wine, in a fresh prefix:
+#  1. "msiexec /i taviro-start-x64.msi /qn" installs it: the files are in Program Files, the
+#     product is listed with its installation folder;
+#  2. the installed taviroc.exe lists COM9, a virtual controller (the Linux taviro-sim on a
+#     pseudo-terminal linked as the prefix's com9), and writes a 4 KB program to the virtual
+#     controller and reads it back exactly;
+#  3. the installed uninstall.exe /S removes the product, its folder and its Start-menu shortcut.
+# Usage: wine_journey.sh MSI LINUX_TAVIRO_SIM
+set -u
+
+msi=${1:?usage: wine_journey.sh MSI LINUX_TAVIRO_SIM}
+sim=${2:?usage: wine_journey.sh MSI LINUX_TAVIRO_SIM}
+started=$(date +%s%N)
+product="Taviro Start"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+fail() {
+    echo "FAIL: $*"
+    [ -n "${log_unix:-}" ] && [ -f "$log_unix" ] && { echo "--- uninstall log:"; cat "$log_unix"; echo; }
+    exit 1
+}
+ms() { echo $((($(date +%s%N) - $1) / 1000000)); }
+
+[ -f "$msi" ] || fail "no installer at $msi: build it with tools/windows/build.sh"
+[ -x "$sim" ] || fail "no Linux taviro-sim at $sim: build it with cmake --build build --target taviro-sim"
+command -v wine >/dev/null && command -v wineserver >/dev/null || fail "wine is not installed"
+
+work=$(mktemp -d /tmp/taviro-wine-journey.XXXXXX)
+export WINEPREFIX="$work/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+unset DISPLAY WAYLAND_DISPLAY
+sim_pid=
+serial_pid=
+
+finish() {
+    for pid in $sim_pid $serial_pid; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+    timeout 20 wineserver -k >/dev/null 2>&1
+    timeout 20 wineserver -w >/dev/null 2>&1
+    rm -rf "$work"
+    echo "wall time: $(ms "$started") ms"
+}
+trap finish EXIT
+
+ready=$(timeout 120 wine cmd /c echo ready 2>/dev/null | tr -d '\r')
+[ "$ready" = "ready" ] || fail "wine cannot start a fresh prefix"
+echo "prefix ready after $(ms "$started") ms"
+
+# --- 1. Install -------------------------------------------------------------------------------
+step=$(date +%s%N)
+timeout 120 wine msiexec /i "$(winepath -w "$msi")" /qn >/dev/null 2>&1 \
+    || fail "msiexec /i failed"
+echo "installed in $(ms "$step") ms"
+folder="$WINEPREFIX/drive_c/Program Files/$product"
+for file in taviroc.exe taviro-sim.exe uninstall.exe Qt6Core.dll libstdc++-6.dll qt.conf \
+    plugins/platforms/qwindows.dll translations/qtbase_ru.qm default.json LICENSE.txt \
+    THIRD-PARTY-NOTICES.txt firmware/windows/prog2.bat worlds/01_track/line-follower.json; do
+    [ -f "$folder/$file" ] || fail "not installed: $file"
+done
+for language in "$folder"/Languages/*/; do
+    [ -f "$language/base.json" ] && ls "$language"/*.otf >/dev/null 2>&1 \
+        || fail "language folder $language lacks base.json or the font"
+done
+key=$(timeout 20 wine reg query "$uninstall_key" /s 2>/dev/null | tr -d '\r' \
+    | awk -v name="$product" '/^HKEY_/ { key = $0 }
+        $1 == "DisplayName" && substr($0, index($0, "REG_SZ") + 6) ~ "^ *" name "$" { print key; exit }')
+[ -n "$key" ] || fail "the product is not listed under $uninstall_key"
+location=$(timeout 20 wine reg query "$key" /v InstallLocation 2>/dev/null | tr -d '\r' \
+    | sed -n 's/.*InstallLocation *REG_SZ *//p')
+[ "${location%\\}" = "C:\\Program Files\\$product" ] \
+    || fail "InstallLocation is \"$location\", not the installation folder"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$product"
+shortcut=0
+if [ -f "$folder/taviro-start.exe" ]; then
+    [ -f "$menu/$product.lnk" ] || fail "no Start-menu shortcut"
+    shortcut=1
+fi
+echo "PASS: installed and listed as $key"
+
+# --- 2. COM ports and a program written and read back ----------------------------------------
+# A robot behind a COM port: the Linux taviro-sim on a pseudo-terminal, linked as the prefix's
+# com9. wine lists a COM port only when HARDWARE\DEVICEMAP\SERIALCOMM names it, as Windows'
+# serial drivers do.
+"$sim" --serial --serial-path "$work/robot" >"$work/serial-sim.out" 2>&1 &
+serial_pid=$!
+for _ in $(seq 1 50); do [ -e "$work/robot" ] && break; sleep 0.1; done
+[ -e "$work/robot" ] || fail "taviro-sim did not open its serial port"
+ln -sf "$work/robot" "$WINEPREFIX/dosdevices/com9"
+timeout 20 wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v COM9 /t REG_SZ /d COM9 /f \
+    >/dev/null 2>&1
+taviroc() { timeout 120 wine "C:\\Program Files\\$product\\taviroc.exe" "$@"; }
+taviroc scan >"$work/scan.out" 2>&1 || fail "taviroc scan failed: $(cat "$work/scan.out")"
+tr -d '\r' <"$work/scan.out" | grep -q "^serial:COM9	" || fail "taviroc scan does not list COM9"
+kill "$serial_pid" && wait "$serial_pid" 2>/dev/null
+serial_pid=
+echo "PASS: taviroc scan lists COM9"
+
+# Under wine 8 Qt's serial port reads nothing from a COM port that is a pseudo-terminal (see
+# the README's Windows section), so the program travels over the virtual controller's TCP port:
+# the same link, worker and memory image, with a nearly full 4 KB image.
+python3 - "$folder/worlds/01_track/line-follower.json" "$work/big.json" <<'PY'
+import json, sys
+document = json.load(open(sys.argv[1]))
+main = document["ProgData"][0]
+commands = [main[0], main[2], main[3], main[4]]
+document["ProgData"][0] = [commands[i % 4] for i in range(272)]
+json.dump(document, open(sys.argv[2], "w"))
+PY
+"$sim" --eeprom "$work/eeprom.bin" >"$work/sim.out" 2>&1 &
+sim_pid=$!
+for _ in $(seq 1 50); do grep -q "^listening on" "$work/sim.out" && break; sleep 0.1; done
+address=$(sed -n 's/^listening on /tcp:\/\//p' "$work/sim.out")
+[ -n "$address" ] || fail "taviro-sim did not listen"
+program=$(winepath -w "$work/big.json")
+taviroc compile "$program" -o "$(winepath -w "$work")\\image.bin" >/dev/null 2>&1 \
+    || fail "taviroc compile failed"
+step=$(date +%s%N)
+taviroc write "$program" --device "$address" --timeout 60 >"$work/write.out" 2>&1 \
+    || fail "taviroc write failed: $(tr -d '\r' <"$work/write.out")"
+write_ms=$(ms "$step")
+taviroc read --device "$address" --timeout 60 -o "$(winepath -w "$work")\\back.json" \
+    >"$work/read.out" 2>&1 || fail "taviroc read failed: $(tr -d '\r' <"$work/read.out")"
+taviroc compile "$(winepath -w "$work")\\back.json" -o "$(winepath -w "$work")\\again.bin" \
+    >/dev/null 2>&1 || fail "the program read back does not compile"
+cmp -s "$work/image.bin" "$work/again.bin" || fail "the program read back differs from the one written"
+kill "$sim_pid" && wait "$sim_pid" 2>/dev/null
+sim_pid=
+size=$(stat -c %s "$work/image.bin")
+cmp -s -n "$size" "$work/image.bin" "$work/eeprom.bin" \
+    || fail "the controller's memory does not hold the image written"
+echo "PASS: $size bytes written in $write_ms ms and read back exactly"
+
+# --- 3. Uninstall --------------------------------------------------------------------------------
+step=$(date +%s%N)
+temp_unix=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null | tr -d '\r')
+log_unix="${temp_unix%/}/TavUninstall.log"
+timeout 60 wine "C:\\Program Files\\$product\\uninstall.exe" /S >/dev/null 2>&1
+for _ in $(seq 1 240); do
+    grep -q "ИТОГ: " "$log_unix" 2>/dev/null && break
+    sleep 0.5
+done
+grep -qF "ИТОГ: обработка завершена." "$log_unix" 2>/dev/null || fail "uninstall.exe did not finish"
+echo "uninstalled in $(ms "$step") ms"
+[ ! -e "$folder" ] || fail "the installation folder is still there: $(ls -A "$folder")"
+if timeout 20 wine reg query "$key" >/dev/null 2>&1; then fail "the product is still listed"; fi
+if ((shortcut)) && [ -e "$menu" ]; then fail "the Start-menu folder is still there"; fi
+echo "PASS: uninstall.exe /S removed the product, its folder and its shortcut"
+exit 0
