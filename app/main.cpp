@@ -55,6 +55,9 @@ void reportFirstFrame(MainWindow *window)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The same look on every system: the style sheets are drawn for Qt's own style, and the
+    // native Windows style greys the text of styled combo boxes.
+    QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(QStringLiteral("Taviro Start"));
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
     // Lets the desktop match the window to its menu entry and icon.

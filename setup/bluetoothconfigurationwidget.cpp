@@ -453,7 +453,10 @@ void bluetoothconfigurationwidget::showLines()
 
 bool bluetoothconfigurationwidget::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Resize && (watched == m_statusRow || watched == m_searchRow))
+    // A line set while the page was hidden is fitted once its row is shown, even at the size it
+    // had.
+    if ((event->type() == QEvent::Resize || event->type() == QEvent::Show) &&
+        (watched == m_statusRow || watched == m_searchRow))
         showLines();
     return QFrame::eventFilter(watched, event);
 }
@@ -584,8 +587,15 @@ void bluetoothconfigurationwidget::listSerialPorts()
         return;
     m_portsListed = true;
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &port : ports)
-        m_comPortBox->addItem(port.portName());
+    // The script takes the port's name; the box also shows what the system calls the port
+    // ("Standard Serial over Bluetooth link", "USB Serial Device"), by which a user knows it.
+    for (const QSerialPortInfo &port : ports) {
+        const QString description = port.description().trimmed();
+        m_comPortBox->addItem(description.isEmpty() || description == port.portName()
+                                  ? port.portName()
+                                  : QStringLiteral("%1 · %2").arg(port.portName(), description),
+                              port.portName());
+    }
     if (m_comPortBox->count() > 0)
         m_comPortBox->setCurrentIndex(0);
 }
@@ -599,7 +609,7 @@ void bluetoothconfigurationwidget::showEvent(QShowEvent *event)
 void bluetoothconfigurationwidget::slotToChangeName()
 {
     listSerialPorts();
-    emit signalToChangeName(m_comPortBox->currentText(), m_nameEdit->text());
+    emit signalToChangeName(m_comPortBox->currentData().toString(), m_nameEdit->text());
 }
 
 void bluetoothconfigurationwidget::slotToResultChangeName(bool result, QString status)
@@ -613,7 +623,7 @@ void bluetoothconfigurationwidget::slotToStartFirmware()
     if (m_flasher->isFlashing())
         return;
     listSerialPorts();
-    switch (m_flasher->start(m_comPortBox->currentText())) {
+    switch (m_flasher->start(m_comPortBox->currentData().toString())) {
     case FirmwareFlasher::StartResult::DirectoryNotFound:
         m_firmwareStatus->setText(m_textDirectoryNotFound);
         break;

@@ -128,8 +128,22 @@ void LinkStatus::searchEnded(int problem)
     m_searchCountOnly = m_current.tone == Tone::Good;
 }
 
+LinkStatus::Words LinkStatus::comPortWords() const
+{
+    if (m_search == Search::Running)
+        return {QStringLiteral("ComPortsSearching"), {}, Tone::Neutral};
+    // Before a search, how a robot gets a port of its own; after it, what it found.
+    if (m_search == Search::None)
+        return {QStringLiteral("ComPortsPairHint"), {}, Tone::Neutral};
+    if (m_portsListed == 0)
+        return {QStringLiteral("ComPortsNone"), {}, Tone::Bad};
+    return {QStringLiteral("ComPortsFound"), QString::number(m_portsListed), Tone::Neutral};
+}
+
 LinkStatus::Words LinkStatus::searchWords() const
 {
+    if (m_comPortsOnly)
+        return comPortWords();
     if (m_search == Search::None)
         return {};
     if (m_search == Search::Running)

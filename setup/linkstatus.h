@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linksocket.h"
+
 #include <QString>
 
 // What the device page says, worked out from the link's events: one line about the chosen device
@@ -17,6 +19,13 @@ public:
         Bad,
         Neutral
     };
+
+    // Where Bluetooth sockets cannot be used (Windows), a robot arrives as the COM port that
+    // pairing it in the system's settings makes: the search lists ports, and the words say how to
+    // get a robot's port.
+    explicit LinkStatus(bool comPortsOnly = !LinkSocket::kBluetoothSockets)
+        : m_comPortsOnly(comPortsOnly)
+    {}
 
     struct Words
     {
@@ -65,6 +74,9 @@ private:
 
     Words problemWords() const;
 
+    Words comPortWords() const;
+
+    bool m_comPortsOnly;
     QString m_name;
     bool m_chosen = false;
     bool m_wasConnected = false;

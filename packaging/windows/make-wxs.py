@@ -57,15 +57,7 @@ def write_folder(out, folder, root, depth, components):
         out.append(f'{indent}<Component Id="{component}" Guid="{component_guid(relative)}" '
                    'Win64="yes">')
         out.append(f'{indent}  <File Id="{identifier("f", relative)}" '
-                   f'Source={quoteattr(relative)} KeyPath="yes">')
-        if relative == EDITOR:
-            out.append(f'{indent}    <Shortcut Id="EditorShortcut" Directory="ProgramMenuDir" '
-                       f'Name={quoteattr(PRODUCT)} WorkingDirectory="INSTALLDIR" '
-                       'Advertise="no" />')
-        out.append(f"{indent}  </File>")
-        if relative == EDITOR:
-            out.append(f'{indent}  <RemoveFolder Id="RemoveProgramMenuDir" '
-                       'Directory="ProgramMenuDir" On="uninstall" />')
+                   f'Source={quoteattr(relative)} KeyPath="yes" />')
         out.append(f"{indent}</Component>")
 
 
@@ -85,9 +77,22 @@ def main():
     if not components:
         sys.exit(f"make-wxs: {args.folder} is empty")
     has_editor = (args.folder / EDITOR).is_file()
+    # The shortcut lives in a component of the Start-menu folder of its own, so that the folder
+    # goes with it (wixl's RemoveFolder knows only the folder of its component).
     menu = (f'      <Directory Id="ProgramMenuFolder">\n'
-            f'        <Directory Id="ProgramMenuDir" Name={quoteattr(PRODUCT)} />\n'
-            f'      </Directory>\n') if has_editor else ""
+            f'        <Directory Id="ProgramMenuDir" Name={quoteattr(PRODUCT)}>\n'
+            f'          <Component Id="EditorShortcut" Guid="{component_guid("shortcut")}" '
+            'Win64="yes">\n'
+            f'            <Shortcut Id="EditorShortcut" Name={quoteattr(PRODUCT)} '
+            f'Target="[INSTALLDIR]{EDITOR}" WorkingDirectory="INSTALLDIR" />\n'
+            '            <RemoveFolder Id="RemoveProgramMenuDir" On="uninstall" />\n'
+            f'            <RegistryValue Root="HKLM" Key="Software\\{PRODUCT}" '
+            'Name="StartMenuShortcut" Type="integer" Value="1" KeyPath="yes" />\n'
+            '          </Component>\n'
+            '        </Directory>\n'
+            '      </Directory>\n') if has_editor else ""
+    if has_editor:
+        components.append("EditorShortcut")
     refs = "\n".join(f'      <ComponentRef Id="{c}" />' for c in components)
     text = f"""<?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">

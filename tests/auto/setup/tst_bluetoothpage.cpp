@@ -389,7 +389,7 @@ void tst_BluetoothPage::renaming()
     page.changeButton()->click();
 
     QCOMPARE(requests.count(), 1);
-    QCOMPARE(requests.at(0).at(0).toString(), page.comPortBox()->currentText());
+    QCOMPARE(requests.at(0).at(0).toString(), page.comPortBox()->currentData().toString());
     if (reply) {
         QCOMPARE(link.transport->sent.size(), 1);
         QCOMPARE(link.transport->sent.at(0).first, 7);
@@ -411,7 +411,7 @@ void tst_BluetoothPage::comPortsOfTheSystem()
         expected << port.portName();
     QStringList shown;
     for (int i = 0; i < page.comPortBox()->count(); ++i)
-        shown << page.comPortBox()->itemText(i);
+        shown << page.comPortBox()->itemData(i).toString();
     QCOMPARE(shown, expected);
     QCOMPARE(page.comPortBox()->currentIndex(), expected.isEmpty() ? -1 : 0);
 }
@@ -499,8 +499,8 @@ void tst_BluetoothPage::firmwareButtonTwiceStartsOneProcess()
     QVERIFY(finished.wait(20000));
     QFile file(runs);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    // One run, with the serial port box's text as its only argument.
-    QCOMPARE(QString::fromUtf8(file.readAll()), page.comPortBox()->currentText() + "\n");
+    // One run, with the chosen port's name as its only argument.
+    QCOMPARE(QString::fromUtf8(file.readAll()), page.comPortBox()->currentData().toString() + "\n");
 }
 
 void tst_BluetoothPage::dialogCannotBeLeftWhileFlashing_data()

@@ -5,7 +5,8 @@
 
 // What the device page's two lines say, followed through the link's events: a device is chosen,
 // the link reports statuses, the watchdog ticks without frames, the link names a problem, a search
-// lists robots and serial ports and ends.
+// lists robots and serial ports and ends; where robots come only as COM ports, what the search
+// line says instead.
 class tst_LinkStatus : public QObject
 {
     Q_OBJECT
@@ -107,6 +108,16 @@ void tst_LinkStatus::wordsFollowTheEvents_data()
         << QStringList{"choose Robby", "problem " + unpaired, "search", "listed"}
         << "BluetoothNotPaired"
         << "Robby" << Tone::Bad << "BluetoothSearching";
+    // Where robots come only as COM ports (Windows), the line says how a robot gets one.
+    QTest::newRow("COM ports only, before a search")
+        << QStringList{"comports"} << none << none << Tone::Hidden << "ComPortsPairHint";
+    QTest::newRow("COM ports only, searching")
+        << QStringList{"comports", "search"} << none << none << Tone::Hidden << "ComPortsSearching";
+    QTest::newRow("COM ports only, two listed")
+        << QStringList{"comports", "search", "port", "port", "end 0"} << none << none
+        << Tone::Hidden << "ComPortsFound 2";
+    QTest::newRow("COM ports only, none") << QStringList{"comports", "search", "end 0"} << none
+                                          << none << Tone::Hidden << "ComPortsNone";
 }
 
 void tst_LinkStatus::wordsFollowTheEvents()
@@ -116,7 +127,7 @@ void tst_LinkStatus::wordsFollowTheEvents()
     QFETCH(QString, argument);
     QFETCH(Tone, tone);
     QFETCH(QString, search);
-    LinkStatus status;
+    LinkStatus status(events.value(0) == "comports");
     // The group a serial port is open to travels with its problem.
     const QString group = QStringLiteral("dialout");
     LinkStatus::Words words;

@@ -2,11 +2,14 @@
 # The life of the Windows installer under wine, in a fresh prefix:
 #  1. "msiexec /i taviro-start-x64.msi /qn" installs it: the files are in Program Files, the
 #     product is listed with its installation folder;
-#  2. the installed taviroc.exe lists COM9, a virtual controller (the Linux taviro-sim on a
+#  2. the installed taviro-start.exe --simulator shows the editor at 1280x720 (its first frame is
+#     timed, a picture of its window checked: not blank, the top menu drawn);
+#  3. the installed taviroc.exe lists COM9, a virtual controller (the Linux taviro-sim on a
 #     pseudo-terminal linked as the prefix's com9), and writes a 4 KB program to the virtual
 #     controller and reads it back exactly;
-#  3. the installed uninstall.exe /S removes the product, its folder and its Start-menu shortcut.
-# Usage: wine_journey.sh MSI LINUX_TAVIRO_SIM
+#  4. the installed uninstall.exe /S removes the product, its folder and its Start-menu shortcut.
+# Usage: wine_journey.sh MSI LINUX_TAVIRO_SIM   (xvfb-run, from the Debian package xvfb, shows the
+# editor)
 set -u
 
 msi=${1:?usage: wine_journey.sh MSI LINUX_TAVIRO_SIM}
@@ -70,15 +73,38 @@ location=$(timeout 20 wine reg query "$key" /v InstallLocation 2>/dev/null | tr 
     | sed -n 's/.*InstallLocation *REG_SZ *//p')
 [ "${location%\\}" = "C:\\Program Files\\$product" ] \
     || fail "InstallLocation is \"$location\", not the installation folder"
-menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$product"
+# The MSI asks for every user's Start menu; wine's installer puts it in the installing user's.
+menu=$(find "$WINEPREFIX/drive_c" -path "*/Start Menu/Programs/$product" -type d 2>/dev/null | head -n1)
 shortcut=0
 if [ -f "$folder/taviro-start.exe" ]; then
-    [ -f "$menu/$product.lnk" ] || fail "no Start-menu shortcut"
+    [ -n "$menu" ] && [ -f "$menu/$product.lnk" ] || fail "no Start-menu shortcut"
     shortcut=1
 fi
 echo "PASS: installed and listed as $key"
 
-# --- 2. COM ports and a program written and read back ----------------------------------------
+# --- 2. The editor ----------------------------------------------------------------------------
+# In a wine desktop of a school screen's size: a bare Xvfb screen is 1024x768 to wine. The user's
+# saved state names the language, so the editor comes up at once rather than the language page.
+command -v xvfb-run >/dev/null || fail "xvfb-run is not installed"
+profile=$(winepath -u "$(wine cmd /c echo %USERPROFILE% 2>/dev/null | tr -d '\r')" 2>/dev/null | tr -d '\r')
+mkdir -p "$profile/Lumakit/Programs"
+echo '{"Language": "English"}' >"$profile/Lumakit/states.json"
+editor() {
+    timeout 120 xvfb-run -a -s "-screen 0 1280x720x24" wine explorer /desktop=taviro,1280x720 \
+        "C:\\Program Files\\$product\\taviro-start.exe" --simulator "$@" >>"$work/editor.out" 2>&1
+    timeout 20 wineserver -w >/dev/null 2>&1
+}
+step=$(date +%s%N)
+editor --report-first-frame
+first_frame_ms=$(ms "$step")
+grep -q "^first frame" "$work/editor.out" || fail "the editor showed no frame: $(tr -d '\r' <"$work/editor.out")"
+picture="$profile/first-frame.png"
+editor --grab-window "$(winepath -w "$picture")" --grab-delay 4000
+[ -f "$picture" ] || fail "the editor saved no picture of its window"
+python3 "$(dirname "$0")/check_frame.py" "$picture" 1200 650 || fail "the window is not the editor"
+echo "PASS: the editor's first frame came $first_frame_ms ms after its start (wine included)"
+
+# --- 3. COM ports and a program written and read back ----------------------------------------
 # A robot behind a COM port: the Linux taviro-sim on a pseudo-terminal, linked as the prefix's
 # com9. wine lists a COM port only when HARDWARE\DEVICEMAP\SERIALCOMM names it, as Windows'
 # serial drivers do.
@@ -131,7 +157,7 @@ cmp -s -n "$size" "$work/image.bin" "$work/eeprom.bin" \
     || fail "the controller's memory does not hold the image written"
 echo "PASS: $size bytes written in $write_ms ms and read back exactly"
 
-# --- 3. Uninstall --------------------------------------------------------------------------------
+# --- 4. Uninstall --------------------------------------------------------------------------------
 step=$(date +%s%N)
 temp_unix=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null | tr -d '\r')
 log_unix="${temp_unix%/}/TavUninstall.log"
