@@ -42,7 +42,9 @@ if ((run_tests)); then
     cmake --build build-sanitize -j"$jobs"
     echo "sanitizer build: $((SECONDS - start)) s"
     start=$SECONDS
-    ctest --test-dir build-sanitize --output-on-failure
+    # Two at a time: most tests wait on timers and sockets, and the ordinary pass has already run
+    # them one by one.
+    ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
     echo "sanitizer tests: $((SECONDS - start)) s"
 fi
 
