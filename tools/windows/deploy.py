@@ -93,7 +93,7 @@ def main():
     deployment.add(p for p in folder.rglob("*") if p.suffix.lower() in (".exe", ".dll"))
     # A plugin extends one Qt library: it is needed when that library is, and may bring in
     # libraries that other plugins extend.
-    plugins = dict(reversed(spec.split(":", 1)) for spec in args.plugin)
+    plugins = dict(reversed(pair.split(":", 1)) for pair in args.plugin)
     while ready := [p for p, module in plugins.items() if module.lower() in deployment.present]:
         for plugin in ready:
             del plugins[plugin]
