@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPointer>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -110,11 +111,13 @@ void tst_KeyboardJourney::answerFileDialog(const QString &fileName)
     // completion list that pops up meanwhile is closed with Esc, which leaves the dialog open.
     auto *poll = new QTimer(qApp);
     poll->setInterval(20);
-    connect(poll, &QTimer::timeout, poll, [poll, fileName, seen = false, ticks = 0]() mutable {
+    // The poll answers one dialog only: the next one may open before it sees this one gone.
+    connect(poll, &QTimer::timeout, poll, [poll, fileName, answered = QPointer<QWidget>(),
+                                           seen = false, ticks = 0]() mutable {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         auto *name =
             dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
-        if (!name || !name->isVisible() || ++ticks > 1000) {
+        if (!name || !name->isVisible() || (seen && dialog != answered) || ++ticks > 1000) {
             if (seen || ticks > 1000) {
                 poll->stop();
                 poll->deleteLater();
@@ -122,6 +125,7 @@ void tst_KeyboardJourney::answerFileDialog(const QString &fileName)
             return;
         }
         seen = true;
+        answered = dialog;
         if (QWidget *popup = QApplication::activePopupWidget()) {
             QTest::keyClick(popup->focusWidget() ? popup->focusWidget() : popup, Qt::Key_Escape);
         } else if (name->text() != fileName) {
