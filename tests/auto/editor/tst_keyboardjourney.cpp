@@ -19,10 +19,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QPointer>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -112,29 +112,30 @@ void tst_KeyboardJourney::answerFileDialog(const QString &fileName)
     auto *poll = new QTimer(qApp);
     poll->setInterval(20);
     // The poll answers one dialog only: the next one may open before it sees this one gone.
-    connect(poll, &QTimer::timeout, poll, [poll, fileName, answered = QPointer<QWidget>(),
-                                           seen = false, ticks = 0]() mutable {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        auto *name =
-            dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
-        if (!name || !name->isVisible() || (seen && dialog != answered) || ++ticks > 1000) {
-            if (seen || ticks > 1000) {
-                poll->stop();
-                poll->deleteLater();
-            }
-            return;
-        }
-        seen = true;
-        answered = dialog;
-        if (QWidget *popup = QApplication::activePopupWidget()) {
-            QTest::keyClick(popup->focusWidget() ? popup->focusWidget() : popup, Qt::Key_Escape);
-        } else if (name->text() != fileName) {
-            QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(name, fileName);
-        } else {
-            QTest::keyClick(name, Qt::Key_Return);
-        }
-    });
+    connect(poll, &QTimer::timeout, poll,
+            [poll, fileName, answered = QPointer<QWidget>(), seen = false, ticks = 0]() mutable {
+                auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                                    : nullptr;
+                if (!name || !name->isVisible() || (seen && dialog != answered) || ++ticks > 1000) {
+                    if (seen || ticks > 1000) {
+                        poll->stop();
+                        poll->deleteLater();
+                    }
+                    return;
+                }
+                seen = true;
+                answered = dialog;
+                if (QWidget *popup = QApplication::activePopupWidget()) {
+                    QTest::keyClick(popup->focusWidget() ? popup->focusWidget() : popup,
+                                    Qt::Key_Escape);
+                } else if (name->text() != fileName) {
+                    QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+                    QTest::keyClicks(name, fileName);
+                } else {
+                    QTest::keyClick(name, Qt::Key_Return);
+                }
+            });
     poll->start();
 }
 
