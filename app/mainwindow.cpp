@@ -34,7 +34,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonArray>
@@ -189,16 +188,12 @@ void MainWindow::LabelOpenSettingsFormClick()
 void MainWindow::LabelSaveFileClick()
 {
     AppContext &context = AppContext::instance();
-    QFileDialog dialog(nullptr, context.text(QStringLiteral("DialogSave")),
-                       context.store().programsFolder(), QStringLiteral("Json files (*.json)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    // A name typed without ".json" gets it, so that the open dialog lists the file; the dialog
-    // asks before it replaces a file of the completed name.
-    dialog.setDefaultSuffix(QStringLiteral("json"));
-    FileDialog::tieCaptions(&dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // A name typed without ".json" gets it, so that the open dialog lists the file.
+    const QString path = FileDialog::saveFileName(
+        nullptr, context.text(QStringLiteral("DialogSave")), context.store().programsFolder(),
+        QStringLiteral("Json files (*.json)"), QStringLiteral("json"));
+    if (path.isEmpty())
         return;
-    const QString path = dialog.selectedFiles().constFirst();
     if (saveProgramFile(path))
         m_transferPanel->showNotice(
             context.text(QStringLiteral("SavedTo")).arg(QFileInfo(path).fileName()));

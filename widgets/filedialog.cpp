@@ -7,24 +7,10 @@ namespace FileDialog {
 
 namespace {
 
-QString ask(QWidget *parent, const QString &caption, const QString &start, const QString &filter,
-            QFileDialog::AcceptMode mode)
-{
-    QFileDialog dialog(parent, caption, start, filter);
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                       : QFileDialog::AnyFile);
-    tieCaptions(&dialog);
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    return dialog.selectedFiles().value(0);
-}
-
-} // namespace
-
+// Ties the captions of Qt's own dialog to the controls they name; nothing for a system dialog.
+// The object names are those of Qt's own dialog; the file name field has its caption already.
 void tieCaptions(QFileDialog *dialog)
 {
-    // The object names of Qt's own dialog; the file name field has its caption already.
     static const std::pair<const char *, const char *> captions[] = {
         {"lookInLabel", "lookInCombo"}, {"fileTypeLabel", "fileTypeCombo"}};
     for (const auto &[labelName, controlName] : captions) {
@@ -35,6 +21,22 @@ void tieCaptions(QFileDialog *dialog)
     }
 }
 
+QString ask(QWidget *parent, const QString &caption, const QString &start, const QString &filter,
+            QFileDialog::AcceptMode mode, const QString &defaultSuffix = {})
+{
+    QFileDialog dialog(parent, caption, start, filter);
+    dialog.setAcceptMode(mode);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    tieCaptions(&dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+} // namespace
+
 QString openFileName(QWidget *parent, const QString &caption, const QString &folder,
                      const QString &filter)
 {
@@ -42,9 +44,9 @@ QString openFileName(QWidget *parent, const QString &caption, const QString &fol
 }
 
 QString saveFileName(QWidget *parent, const QString &caption, const QString &start,
-                     const QString &filter)
+                     const QString &filter, const QString &defaultSuffix)
 {
-    return ask(parent, caption, start, filter, QFileDialog::AcceptSave);
+    return ask(parent, caption, start, filter, QFileDialog::AcceptSave, defaultSuffix);
 }
 
 } // namespace FileDialog

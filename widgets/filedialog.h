@@ -2,7 +2,6 @@
 
 #include <QString>
 
-class QFileDialog;
 class QWidget;
 
 // The file dialogs of the editor, as QFileDialog's static functions show them (the system's own
@@ -15,11 +14,9 @@ QString openFileName(QWidget *parent, const QString &caption, const QString &fol
                      const QString &filter);
 
 // The chosen file to save to, or an empty text when the user cancels; the start may name a
-// folder or a proposed file.
+// folder or a proposed file. A name typed without a suffix gets the default suffix, when one is
+// given; the dialog then asks before it replaces a file of the completed name.
 QString saveFileName(QWidget *parent, const QString &caption, const QString &start,
-                     const QString &filter);
-
-// Ties the captions of Qt's own dialog to the controls they name; nothing for a system dialog.
-void tieCaptions(QFileDialog *dialog);
+                     const QString &filter, const QString &defaultSuffix = {});
 
 } // namespace FileDialog
