@@ -1,5 +1,7 @@
 #pragma once
 
+#include "openprogram.h"
+
 #include <QJsonObject>
 #include <QMainWindow>
 #include <QMap>
@@ -52,6 +54,8 @@ public:
     // How long closing waits for the robot to confirm that it halted.
     static constexpr int kHaltWaitMs = 1500;
     SidePanels *sidePanels() const { return m_panels; }
+    // The program file shown and whether the editor changed it since.
+    const OpenProgram &openProgram() const { return m_openProgram; }
 
 signals:
     void InitErrorSignals(const QString &errorMessage);
@@ -112,6 +116,15 @@ private:
     QJsonObject buildDocument() const;
     void loadIntoEditor(const QJsonObject &document);
     void showNotice(const QString &text);
+    // True when the editor's program may be replaced: nothing unsaved, or the user saved it or
+    // chose to leave it; the question names what is about to happen.
+    bool mayLeaveProgram(const QString &questionKey);
+    // Asks for a file and saves there; false when the user cancels or the save fails.
+    bool saveWithDialog();
+    // "Taviro Start — <file>" with Qt's modified mark.
+    void showTitle();
+    // Undo and redo say why they cannot be used now.
+    void showHistoryButtons();
     void waitForHalt();
     QString deviceName() const;
 
@@ -129,6 +142,7 @@ private:
     StateAutosave *m_autosave = nullptr;
     QtTranslations *m_qtTranslations = nullptr;
     SidePanels *m_panels = nullptr;
+    OpenProgram m_openProgram;
     bool m_built = false;
     bool m_closing = false;
 };

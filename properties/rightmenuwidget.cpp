@@ -9,8 +9,46 @@
 #include "sliderwithicons.h"
 
 #include <QFrame>
+#include <QJsonArray>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
+
+namespace {
+
+// The places where two command objects differ, as "action/speed" or "conditions/data/0/level",
+// sorted: the name of the field an edit changed.
+void collectChanges(const QJsonValue &before, const QJsonValue &after, const QString &path,
+                    QStringList *changes)
+{
+    if (before.isObject() && after.isObject()) {
+        const QJsonObject a = before.toObject();
+        const QJsonObject b = after.toObject();
+        QStringList keys = a.keys() + b.keys();
+        keys.removeDuplicates();
+        for (const QString &key : std::as_const(keys))
+            collectChanges(a.value(key), b.value(key), path + QLatin1Char('/') + key, changes);
+    } else if (before.isArray() && after.isArray() &&
+               before.toArray().size() == after.toArray().size()) {
+        const QJsonArray a = before.toArray();
+        const QJsonArray b = after.toArray();
+        for (qsizetype i = 0; i < a.size(); ++i)
+            collectChanges(a.at(i), b.at(i), path + QLatin1Char('/') + QString::number(i),
+                           changes);
+    } else if (before != after) {
+        changes->append(path);
+    }
+}
+
+QString changedField(const QJsonObject &before, const QJsonObject &after)
+{
+    QStringList changes;
+    collectChanges(before, after, QString(), &changes);
+    changes.sort();
+    return changes.join(QLatin1Char(','));
+}
+
+} // namespace
 
 RightMenuWidget *RightMenuWidget::instance()
 {
@@ -108,6 +146,8 @@ void RightMenuWidget::setCommand(Command *command)
     m_inputsWidget->setCommand(command);
     // Showing a command never writes it: a field the editors cannot show (a motor or pin missing
     // from the current set-up) must survive until the user changes that command.
+    m_shownJson = command ? commandJson() : QJsonObject();
+    ++m_showing;
     m_active = true;
     m_frame->adjustSize();
     updateGeometry();
@@ -144,8 +184,22 @@ QJsonObject RightMenuWidget::commandJson()
 
 void RightMenuWidget::changeCommandData()
 {
-    if (m_active && m_command)
-        m_command->setJson(commandJson());
+    if (!m_active || !m_command)
+        return;
+    const QJsonObject json = commandJson();
+    if (json == m_shownJson)
+        return;
+    const QString field =
+        QString::number(m_showing) + QLatin1Char(':') + changedField(m_shownJson, json);
+    m_shownJson = json;
+    if (m_selection && m_selection->selectedCommand() == m_command) {
+        // The editors already show the new values: redoing the step must not load them again
+        // while a slider is being dragged.
+        const QScopedValueRollback<bool> applying(m_applying, true);
+        m_selection->applyEdit(json, field);
+    } else {
+        m_command->setJson(json);
+    }
 }
 
 void RightMenuWidget::updateStatusManual(QJsonObject json)
@@ -192,8 +246,21 @@ void RightMenuWidget::showCommand(Command *command)
 
 void RightMenuWidget::reloadCommand(Command *command)
 {
-    if (command && command == m_command)
+    if (command && command == m_command && !m_applying)
         reload();
+}
+
+QJsonObject RightMenuWidget::conditionsForKind(const Command &command, int kind)
+{
+    // A copy that nobody observes, shown in an editor of its own: the panel's editors keep
+    // showing the command as it is until the step has been made.
+    Command probe(command);
+    for (Observer *observer : command.observers())
+        probe.detach(observer);
+    probe.setConditionKind(kind);
+    ConditionWidget editor;
+    editor.setCommand(&probe);
+    return editor.toJson();
 }
 
 void RightMenuWidget::connectToEditor(ProgramSelection *selection)
@@ -205,4 +272,6 @@ void RightMenuWidget::connectToEditor(ProgramSelection *selection)
     setSubprogramCounter([selection = QPointer<ProgramSelection>(selection)] {
         return selection ? selection->subprogramCount() : 0;
     });
+    m_selection = selection;
+    selection->setConditionsForKind(&RightMenuWidget::conditionsForKind);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QPointer>
 #include <QScrollArea>
 
 #include <functional>
@@ -43,8 +44,12 @@ public:
     void setSubprogramCounter(std::function<int()> counter);
 
     // Follows the program area's selection: the selected row's command, its fields replaced by
-    // undo, and the number of subprograms. Connecting again adds nothing twice.
+    // undo, and the number of subprograms. Every change made here becomes an undo step of the
+    // selected row's program. Connecting again adds nothing twice.
     void connectToEditor(ProgramSelection *selection);
+
+    // The conditions the condition editor shows for a command once it has another kind.
+    static QJsonObject conditionsForKind(const Command &command, int kind);
 
 signals:
     // The run button was clicked: execute the selected command on the controller.
@@ -73,4 +78,11 @@ private:
     InputsWidget *m_inputsWidget = nullptr;
     SliderWithIcons *m_scrollBar = nullptr;
     std::function<int()> m_subprogramCounter;
+    QPointer<ProgramSelection> m_selection;
+    // What the editors showed after the last load or change: an edit is what differs from it.
+    QJsonObject m_shownJson;
+    // Counts the loads: edits merge only within one showing of a command.
+    int m_showing = 0;
+    // True while this panel's own edit is applied, which needs no reload of the editors.
+    bool m_applying = false;
 };
