@@ -3,6 +3,7 @@
 #include "programstore.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 
 namespace {
 
@@ -49,6 +50,14 @@ QJsonObject OpenProgram::toState() const
 void OpenProgram::restore(const QJsonObject &state, const QJsonObject &document)
 {
     setSaved(state.value(kPath).toString(), document);
-    m_changedBeforeStart = state.value(kChanged).toBool();
-    m_modified = m_changedBeforeStart;
+    // A state from before the editor told this holds work that may be in no file: any command
+    // counts as unsaved.
+    bool changed = state.value(kChanged).toBool();
+    if (!state.contains(kChanged)) {
+        const QJsonArray programs = document.value(ProgramStore::programsKey()).toArray();
+        for (const QJsonValue &program : programs)
+            changed = changed || !program.toArray().isEmpty();
+    }
+    m_changedBeforeStart = changed;
+    m_modified = changed;
 }

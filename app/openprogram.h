@@ -20,7 +20,8 @@ public:
     QString name() const;
 
     // As the state file keeps it: {"path", "changed"}; restoring takes the document the editor
-    // shows, which counts as saved unless the state says it was changed.
+    // shows, which counts as saved unless the state says it was changed (a state that does not
+    // say: unless it holds any command).
     QJsonObject toState() const;
     void restore(const QJsonObject &state, const QJsonObject &document);
 

@@ -151,6 +151,8 @@ void CentralWidget::retranslate()
     for (int i = 0; i < m_tabs.size(); ++i)
         m_tabs.at(i)->setName(i == 0 ? m_mainLabel : m_subprogramLabel);
     m_tabStrip->retranslate();
+    // Rows stay readable however wide the side panels are made: "S:50 T:2" never wraps.
+    setMinimumWidth(context.dimension(QStringLiteral("ProgramAreaLeastWidth"), 360));
     m_addButton->setToolTip(AccessibleText::text(QStringLiteral("AddSubprogramHint")));
     AccessibleText::set(m_addButton, QStringLiteral("AddSubprogramName"),
                         QStringLiteral("AddSubprogramHint"));

@@ -57,6 +57,8 @@ public:
     SideWidget *sideWidget() const { return m_side; }
     SpeedWidget *speedWidget() const { return m_speed; }
     ClickableRoundLabel *runButton() const { return m_runButton; }
+    // The frame of the run button; the panel keeps it in sight below its scrolling editors.
+    QFrame *runFrame() const { return m_runFrame; }
 
 signals:
     void runClicked();

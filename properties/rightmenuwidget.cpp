@@ -8,6 +8,7 @@
 #include "programselection.h"
 #include "sliderwithicons.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QJsonArray>
 #include <QPointer>
@@ -115,9 +116,15 @@ void RightMenuWidget::clear()
     }
     m_command = nullptr;
     m_active = false;
+    delete m_runFrame;
 
     m_conditionWidget = new ConditionWidget(m_frame);
     m_inputsWidget = new InputsWidget(m_frame);
+    // "Try it" stays in sight however long the editors above it are (a condition, a melody):
+    // it sits below the scrolling column, not at its end.
+    m_runFrame = m_inputsWidget->runFrame();
+    m_runFrame->setParent(this);
+    m_runFrame->installEventFilter(this);
     if (m_subprogramCounter)
         m_inputsWidget->setSubprogramCounter(m_subprogramCounter);
     m_inputsWidget->setRunEnabled(m_runEnabled);
@@ -133,6 +140,33 @@ void RightMenuWidget::clear()
     // Shown at once: a panel already on screen would otherwise show it only later, from the
     // event loop.
     m_inputsWidget->show();
+    placeRunFrame();
+}
+
+bool RightMenuWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_runFrame && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        placeRunFrame();
+    return QScrollArea::eventFilter(watched, event);
+}
+
+void RightMenuWidget::resizeEvent(QResizeEvent *event)
+{
+    QScrollArea::resizeEvent(event);
+    placeRunFrame();
+}
+
+void RightMenuWidget::placeRunFrame()
+{
+    const bool shown = m_runFrame && !m_runFrame->isHidden();
+    const int height = shown ? m_runFrame->sizeHint().height() : 0;
+    setViewportMargins(0, 0, 0, height);
+    if (shown) {
+        // Under the column, as wide as the editors' view.
+        const QRect view = viewport()->geometry();
+        m_runFrame->setGeometry(view.left(), view.bottom() + 1, view.width(), height);
+        m_runFrame->raise();
+    }
 }
 
 void RightMenuWidget::setCommand(Command *command)

@@ -65,9 +65,15 @@ public slots:
     // Renews texts, images and sizes after the configuration (language) changed.
     void renewTexts();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     static int leastWidth();
     void hideContent();
+    // Keeps the run button under the scrolling editors, always in sight.
+    void placeRunFrame();
 
     QFrame *m_frame = nullptr;
     QVBoxLayout *m_layout = nullptr;
@@ -76,6 +82,7 @@ private:
     bool m_runEnabled = true;
     ConditionWidget *m_conditionWidget = nullptr;
     InputsWidget *m_inputsWidget = nullptr;
+    QPointer<QFrame> m_runFrame;
     SliderWithIcons *m_scrollBar = nullptr;
     std::function<int()> m_subprogramCounter;
     QPointer<ProgramSelection> m_selection;
