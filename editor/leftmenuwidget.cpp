@@ -106,9 +106,10 @@ void LeftMenuWidget::SlotToChangeCurrentActiveProgramm(int index)
 
 void LeftMenuWidget::slotToChangeSettings(int settingstatus)
 {
-    // A tile that needs a gadget on a pin says which one, until the settings put it there.
+    // A tile that needs a gadget on a pin says which one, until the settings put it there; the
+    // others keep their state.
     for (QLabelDragDrop *tile : std::as_const(m_tiles)) {
-        if (tile->command() != QLatin1String("call"))
+        if (!ActionReasons::tileKey(tile->command(), 0, 0).isEmpty())
             showReason(tile, ActionReasons::tileKey(tile->command(),
                                                     static_cast<quint32>(settingstatus), 0));
     }

@@ -221,8 +221,6 @@ void RightMenuWidget::changeCommandData()
     if (!m_active || !m_command)
         return;
     const QJsonObject json = commandJson();
-    if (json == m_shownJson)
-        return;
     const QString field =
         QString::number(m_showing) + QLatin1Char(':') + changedField(m_shownJson, json);
     m_shownJson = json;
