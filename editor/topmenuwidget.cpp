@@ -25,6 +25,9 @@ TopMenuWidget::TopMenuWidget(QWidget *parent)
     m_layout = new QHBoxLayout(this);
     m_layout->setAlignment(Qt::AlignLeft);
     m_layout->setContentsMargins(5, 0, 5, 0);
+    // The row takes the width it is given and fits its buttons to it (fitButtons), also as a
+    // window of its own.
+    m_layout->setSizeConstraint(QLayout::SetNoConstraint);
     setStyleSheet(QStringLiteral(
         "TopMenuWidget { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 rgba(5, 46, "
         "60, 255), stop: 0.5 rgba(17, 80, 103, 255), stop:1 rgba(25, 104, 134, 255));}"));

@@ -1,6 +1,7 @@
 #include "rightmenuwidget.h"
 
 #include "accessibletext.h"
+#include "actionreasons.h"
 #include "appcontext.h"
 #include "command.h"
 #include "conditionwidget.h"
@@ -127,7 +128,7 @@ void RightMenuWidget::clear()
     m_runFrame->installEventFilter(this);
     if (m_subprogramCounter)
         m_inputsWidget->setSubprogramCounter(m_subprogramCounter);
-    m_inputsWidget->setRunEnabled(m_runEnabled);
+    m_inputsWidget->setRunEnabled(m_runEnabled, m_runReason);
     connect(m_conditionWidget, &RightMenuInputsWidget::stateChanged, this,
             &RightMenuWidget::changeCommandData);
     connect(m_inputsWidget, &RightMenuInputsWidget::stateChanged, this,
@@ -238,8 +239,11 @@ void RightMenuWidget::updateStatusManual(QJsonObject json)
 {
     if (json.contains(QStringLiteral("manual"))) {
         m_runEnabled = json.value(QStringLiteral("manual")).toInt() == 1;
+        // "Try it" says what to do first: connect, write, get ready, stop.
+        const QString key = ActionReasons::actionKey(QStringLiteral("manual"), json);
+        m_runReason = key.isEmpty() ? QString() : AppContext::instance().text(key);
         if (m_inputsWidget)
-            m_inputsWidget->setRunEnabled(m_runEnabled);
+            m_inputsWidget->setRunEnabled(m_runEnabled, m_runReason);
     }
     // The same report carries the live input values the condition editors show.
     if (m_conditionWidget)

@@ -80,6 +80,7 @@ private:
     Command *m_command = nullptr;
     bool m_active = false;
     bool m_runEnabled = true;
+    QString m_runReason;
     ConditionWidget *m_conditionWidget = nullptr;
     InputsWidget *m_inputsWidget = nullptr;
     QPointer<QFrame> m_runFrame;
