@@ -194,11 +194,11 @@ bool MainWindow::saveWithDialog()
     AppContext &context = AppContext::instance();
     // A name typed without ".json" gets it, so that the open dialog lists the file. The program
     // shown is proposed by its own name.
-    const QString start = m_openProgram.path().isEmpty() ? context.store().programsFolder()
-                                                         : m_openProgram.path();
-    const QString path = FileDialog::saveFileName(nullptr, context.text(QStringLiteral("DialogSave")),
-                                                  start, context.text(QStringLiteral("ProgramFileFilter")),
-                                                  QStringLiteral("json"));
+    const QString start =
+        m_openProgram.path().isEmpty() ? context.store().programsFolder() : m_openProgram.path();
+    const QString path = FileDialog::saveFileName(
+        nullptr, context.text(QStringLiteral("DialogSave")), start,
+        context.text(QStringLiteral("ProgramFileFilter")), QStringLiteral("json"));
     if (path.isEmpty())
         return false;
     if (!saveProgramFile(path)) {
@@ -247,10 +247,10 @@ void MainWindow::LabelReadFileClick()
 {
     if (!mayLeaveProgram(QStringLiteral("UnsavedBeforeOpen")))
         return;
-    const QString path = FileDialog::openFileName(
-        this, AppContext::instance().text(QStringLiteral("DialogOpen")),
-        AppContext::instance().store().programsFolder(),
-        AppContext::instance().text(QStringLiteral("ProgramFileFilter")));
+    const QString path =
+        FileDialog::openFileName(this, AppContext::instance().text(QStringLiteral("DialogOpen")),
+                                 AppContext::instance().store().programsFolder(),
+                                 AppContext::instance().text(QStringLiteral("ProgramFileFilter")));
     if (!path.isEmpty())
         openProgramFile(path);
 }
@@ -326,9 +326,9 @@ void MainWindow::showTitle()
     const QString program = context.text(QStringLiteral("ProgramName"));
     const QString name = m_openProgram.name();
     // "[*]" is where Qt shows the modified mark.
-    setWindowTitle((name.isEmpty() ? program
-                                   : context.text(QStringLiteral("WindowTitleProgram"))
-                                         .arg(program, name)) +
+    setWindowTitle((name.isEmpty()
+                        ? program
+                        : context.text(QStringLiteral("WindowTitleProgram")).arg(program, name)) +
                    QStringLiteral("[*]"));
     setWindowModified(m_openProgram.isModified());
 }

@@ -54,8 +54,6 @@ public:
     // How long closing waits for the robot to confirm that it halted.
     static constexpr int kHaltWaitMs = 1500;
     SidePanels *sidePanels() const { return m_panels; }
-    // The program file shown and whether the editor changed it since.
-    const OpenProgram &openProgram() const { return m_openProgram; }
 
 signals:
     void InitErrorSignals(const QString &errorMessage);

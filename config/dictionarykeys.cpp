@@ -265,6 +265,7 @@ const QStringList &all()
             QStringLiteral("UnsavedBeforeNew"),
             QStringLiteral("UnsavedBeforeOpen"),
             QStringLiteral("SettingsUnsaved"),
+            QStringLiteral("UnsavedDiscard"),
             QStringLiteral("TimerOffHint"),
             // why a tile or a button cannot be used now
             QStringLiteral("ReasonNoUndo"),
@@ -285,11 +286,11 @@ const QStringList &all()
             QStringLiteral("ReasonNeedsLed"),
         };
         // Sentences about the built-in virtual controller, whole in every language.
-        for (const char *key : {"BluetoothConnecting", "BluetoothConnected", "BluetoothLinkLost",
-                                "TransferWriting", "TransferReading", "TransferConfiguring",
-                                "TransferWritten", "TransferReadDone", "TransferConfigured",
-                                "TransferWriteFailed", "TransferReadFailed",
-                                "TransferConfigureFailed", "TransferWaitingForLink"})
+        for (const char *key :
+             {"BluetoothConnecting", "BluetoothConnected", "BluetoothLinkLost", "TransferWriting",
+              "TransferReading", "TransferConfiguring", "TransferWritten", "TransferReadDone",
+              "TransferConfigured", "TransferWriteFailed", "TransferReadFailed",
+              "TransferConfigureFailed", "TransferWaitingForLink"})
             list.append(QLatin1String(key) + QStringLiteral("Virtual"));
         for (int beat = 70; beat <= 77; ++beat)
             list.append(QStringLiteral("PianoBeat%1Hint").arg(beat));

@@ -121,7 +121,8 @@ void CentralWidget::followShownList()
     m_undoGroup->setActiveStack(list ? list->undoStack() : nullptr);
 }
 
-void CentralWidget::setConditionsForKind(std::function<QJsonObject(const Command &, int)> conditions)
+void CentralWidget::setConditionsForKind(
+    std::function<QJsonObject(const Command &, int)> conditions)
 {
     m_conditionsForKind = std::move(conditions);
     for (ProgramListWidget *list : std::as_const(m_lists))

@@ -58,7 +58,8 @@ bool ProgramAreaSelection::applyEdit(const QJsonObject &fields, const QString &f
         return false;
     // The same step as any edit of the row: undone with Ctrl+Z, and the list's change sends the
     // program to the worker again.
-    list->undoStack()->push(new SetCommandJsonCommand(list, row, {command->json()}, {fields}, field));
+    list->undoStack()->push(
+        new SetCommandJsonCommand(list, row, {command->json()}, {fields}, field));
     return true;
 }
 

@@ -407,8 +407,8 @@ void ProgramListWidget::changeConditionKind(int row, int kind)
         after.insert(kConditions, QJsonObject{{QStringLiteral("type"), QStringLiteral("always")}});
     // The kind and the conditions it stands for change together: the document, the row's text
     // and what the robot gets say the same as the chooser.
-    m_undoStack->push(new SetCommandJsonCommand(this, row, {command->json(), command->conditionKind()},
-                                                {after, kind}));
+    m_undoStack->push(new SetCommandJsonCommand(
+        this, row, {command->json(), command->conditionKind()}, {after, kind}));
 }
 
 void ProgramListWidget::setConditionsForKind(ConditionsForKind conditions)

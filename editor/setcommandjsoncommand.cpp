@@ -8,9 +8,9 @@ SetCommandJsonCommand::SetCommandJsonCommand(ProgramListWidget *list, int row,
     : SetCommandJsonCommand(list, row, State{before}, State{after}, QString(), parent)
 {}
 
-SetCommandJsonCommand::SetCommandJsonCommand(ProgramListWidget *list, int row,
-                                             const State &before, const State &after,
-                                             const QString &field, QUndoCommand *parent)
+SetCommandJsonCommand::SetCommandJsonCommand(ProgramListWidget *list, int row, const State &before,
+                                             const State &after, const QString &field,
+                                             QUndoCommand *parent)
     : QUndoCommand(parent)
     , m_list(list)
     , m_row(row)

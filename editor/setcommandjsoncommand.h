@@ -26,9 +26,8 @@ public:
 
     SetCommandJsonCommand(ProgramListWidget *list, int row, const QJsonObject &before,
                           const QJsonObject &after, QUndoCommand *parent = nullptr);
-    SetCommandJsonCommand(ProgramListWidget *list, int row, const State &before,
-                          const State &after, const QString &field = {},
-                          QUndoCommand *parent = nullptr);
+    SetCommandJsonCommand(ProgramListWidget *list, int row, const State &before, const State &after,
+                          const QString &field = {}, QUndoCommand *parent = nullptr);
 
     void undo() override;
     void redo() override;

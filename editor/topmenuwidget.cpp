@@ -87,10 +87,10 @@ void TopMenuWidget::buildMenu(const QList<TopMenuButton> &entries)
 
     // The more button ends the packed buttons, in front of the stretch.
     auto addMoreButton = [&] {
-        m_more = makeButton(kMore, QStringLiteral("top_more_on.svg"),
-                            QStringLiteral("top_more_disable.svg"),
-                            QStringLiteral("top_more_off.svg"),
-                            AccessibleText::text(QStringLiteral("MenuMoreHint")));
+        m_more =
+            makeButton(kMore, QStringLiteral("top_more_on.svg"),
+                       QStringLiteral("top_more_disable.svg"), QStringLiteral("top_more_off.svg"),
+                       AccessibleText::text(QStringLiteral("MenuMoreHint")));
         connect(m_more, &QLabelDragDrop::clicked, this, &TopMenuWidget::showMoreMenu);
         m_layout->addWidget(m_more);
         m_more->hide();

@@ -156,9 +156,8 @@ QString TransferPanel::progressText(int kind, int done, int total, qint64 elapse
     const char *key = kind == LinkTransfer::Read            ? "TransferReading"
                       : kind == LinkTransfer::Configuration ? "TransferConfiguring"
                                                             : "TransferWriting";
-    QString line =
-        DeviceSentence::text(QLatin1String(key), device,
-                             {QString::number(done), QString::number(total)});
+    QString line = DeviceSentence::text(QLatin1String(key), device,
+                                        {QString::number(done), QString::number(total)});
     const qint64 left = LinkTransfer::remainingMs(done, total, elapsedMs);
     if (left > 0) {
         const qint64 wholeSeconds = (left + 999) / 1000;

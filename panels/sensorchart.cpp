@@ -455,9 +455,8 @@ void SensorChart::drawTimeAxis(QPainter &painter, qint64 firstColumn)
     // A narrow chart labels every second or third line, so that no two labels touch: which lines
     // follows the time, so the labels do not jump while the chart scrolls.
     const double lineGap = double(width) * double(step) / double(qMax<qint64>(1, m_spanMs));
-    const double widest = seconds((startOfColumn(lastColumn) / step + 1) * step / 1000)
-                              .size()
-                              .width();
+    const double widest =
+        seconds((startOfColumn(lastColumn) / step + 1) * step / 1000).size().width();
     const qint64 every = qMax<qint64>(1, qint64(std::ceil((widest + kLabelGap) / lineGap)));
     double previousRight = -1e9;
     for (qint64 tick = firstTickMs(firstColumn, step); columnOf(tick) <= lastColumn; tick += step) {

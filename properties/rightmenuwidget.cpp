@@ -35,8 +35,7 @@ void collectChanges(const QJsonValue &before, const QJsonValue &after, const QSt
         const QJsonArray a = before.toArray();
         const QJsonArray b = after.toArray();
         for (qsizetype i = 0; i < a.size(); ++i)
-            collectChanges(a.at(i), b.at(i), path + QLatin1Char('/') + QString::number(i),
-                           changes);
+            collectChanges(a.at(i), b.at(i), path + QLatin1Char('/') + QString::number(i), changes);
     } else if (before != after) {
         changes->append(path);
     }

@@ -127,8 +127,8 @@ ConfigurationWidget::ConfigurationWidget(QWidget *parent)
     saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     addAction(saveAction);
     connect(saveAction, &QAction::triggered, m_saveButton, &ClickableRoundLabel::activate);
-    m_saveButton->setToolTip(AccessibleText::withShortcut(m_saveButton->caption(),
-                                                          saveAction->shortcut()));
+    m_saveButton->setToolTip(
+        AccessibleText::withShortcut(m_saveButton->caption(), saveAction->shortcut()));
     m_exitButton->setToolTip(
         AccessibleText::withShortcut(m_exitButton->caption(), QKeySequence(Qt::Key_Escape)));
 }

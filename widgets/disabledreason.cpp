@@ -11,8 +11,7 @@ QString toolTip(const QString &tip, const QString &reason)
     return tip.isEmpty() ? reason : tip + QLatin1Char('\n') + reason;
 }
 
-void apply(QWidget *widget, const QString &tip, const QString &reason,
-           const QString &description)
+void apply(QWidget *widget, const QString &tip, const QString &reason, const QString &description)
 {
     widget->setEnabled(reason.isEmpty());
     widget->setToolTip(toolTip(tip, reason));

@@ -11,8 +11,7 @@ namespace DisabledReason {
 // `tip` is what the control does; `reason` why it is disabled, empty while it may be used;
 // `description` what a reader hears while it may be used. Enables the control exactly when there
 // is no reason.
-void apply(QWidget *widget, const QString &tip, const QString &reason,
-           const QString &description);
+void apply(QWidget *widget, const QString &tip, const QString &reason, const QString &description);
 
 // The tool tip of a control with that tip and reason.
 QString toolTip(const QString &tip, const QString &reason);

@@ -1,6 +1,9 @@
 #include "unsavedquestion.h"
 
+#include "accessibletext.h"
+
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace UnsavedQuestion {
 
@@ -11,6 +14,10 @@ Answer ask(QWidget *parent, const QString &text)
     box.setObjectName(QStringLiteral("unsavedQuestion"));
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
+    // Qt's own word for it reads "reject" in some languages; this says what happens.
+    const QString discard = AccessibleText::text(QStringLiteral("UnsavedDiscard"));
+    if (!discard.isEmpty())
+        box.button(QMessageBox::Discard)->setText(discard);
     switch (box.exec()) {
     case QMessageBox::Save:
         return Answer::Save;

@@ -20,9 +20,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QJsonArray>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
 #include <QTabWidget>
