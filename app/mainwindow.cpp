@@ -262,6 +262,9 @@ void MainWindow::LabelWriteClick()
 
 void MainWindow::LabelReadClick()
 {
+    // The program read replaces the editor's.
+    if (!mayLeaveProgram(QStringLiteral("UnsavedBeforeRead")))
+        return;
     emit ClickLabelSignal(QStringLiteral("read"));
 }
 

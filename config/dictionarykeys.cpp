@@ -264,6 +264,7 @@ const QStringList &all()
             QStringLiteral("ProgramFileFilter"),
             QStringLiteral("UnsavedBeforeNew"),
             QStringLiteral("UnsavedBeforeOpen"),
+            QStringLiteral("UnsavedBeforeRead"),
             QStringLiteral("SettingsUnsaved"),
             QStringLiteral("UnsavedDiscard"),
             QStringLiteral("TimerOffHint"),
