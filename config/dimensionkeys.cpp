@@ -81,6 +81,8 @@ const QList<QPair<QString, int>> &all()
         {QStringLiteral("SensorThresholdGrab"), 6},
         {QStringLiteral("ProgramAreaLeastWidth"), 360},
         {QStringLiteral("TopMenuButtonLeastWidth"), 44},
+        {QStringLiteral("FileDialogWidth"), 900},
+        {QStringLiteral("FileDialogHeight"), 560},
     };
     return keys;
 }

@@ -1,5 +1,7 @@
 #include "filedialog.h"
 
+#include "appcontext.h"
+
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -37,8 +39,10 @@ void giveRoom(QFileDialog *dialog)
     const QScreen *screen = dialog->screen();
     if (!screen)
         return;
-    const QSize available = screen->availableGeometry().size();
-    dialog->resize(QSize(900, 560).boundedTo(available * 0.9));
+    const AppContext &context = AppContext::instance();
+    const QSize wanted(context.dimension(QStringLiteral("FileDialogWidth"), 900),
+                       context.dimension(QStringLiteral("FileDialogHeight"), 560));
+    dialog->resize(wanted.boundedTo(screen->availableGeometry().size() * 0.9));
 }
 
 QString ask(QWidget *parent, const QString &caption, const QString &start, const QString &filter,
