@@ -27,6 +27,7 @@
 #include "topmenuwidget.h"
 #include "transferpanel.h"
 #include "uilogging.h"
+#include "unsavedquestion.h"
 #include "virtualcontroller.h"
 
 #include <QAction>
@@ -41,6 +42,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
+#include <QUndoGroup>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -93,16 +95,11 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::shutDown);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { saveState(); });
 
-    m_undoAction = new QAction(QStringLiteral("minus"), this);
-    m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    addAction(m_undoAction);
-    auto *redoAction = new QAction(QStringLiteral("plus"), this);
-    redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    addAction(redoAction);
     auto *breakpointAction = new QAction(QStringLiteral("breakpoint"), this);
     breakpointAction->setShortcut(QKeySequence(Qt::Key_F9));
     addAction(breakpointAction);
     createShortcuts();
+    m_undoAction = m_shortcutActions.value(QStringLiteral("undo"));
 
     AppContext &context = AppContext::instance();
     context.setMainWindow(this);
@@ -110,8 +107,6 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     context.setProgramArea(CentralWidget::instance());
 
     connect(this, &MainWindow::InitErrorSignals, this, &MainWindow::ShowErrorBox);
-    connect(m_undoAction, &QAction::triggered, this, &MainWindow::CtrlZProcessor);
-    connect(redoAction, &QAction::triggered, this, &MainWindow::redoEdit);
     connect(breakpointAction, &QAction::triggered, this, &MainWindow::toggleBreakpoint);
     connect(CentralWidget::instance(), &CentralWidget::programChanged, this,
             &MainWindow::ProgramChanged);
@@ -123,9 +118,13 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     connect(m_worker.get(), &mWorker::sigTransferProgress, m_transferPanel,
             &TransferPanel::showProgress);
     connect(m_worker.get(), &mWorker::sigTransferEnded, m_transferPanel, &TransferPanel::showEnd);
+    connect(m_worker.get(), &mWorker::sigCurState, m_transferPanel, &TransferPanel::followState);
     connect(this, &MainWindow::ClickLabelSignal, m_worker.get(), &mWorker::mwCommand);
     connect(LeftMenuWidget::instance(), &LeftMenuWidget::commandChosen, CentralWidget::instance(),
             &CentralWidget::insertChosenCommand);
+    QUndoGroup *history = CentralWidget::instance()->undoGroup();
+    connect(history, &QUndoGroup::canUndoChanged, this, &MainWindow::showHistoryButtons);
+    connect(history, &QUndoGroup::canRedoChanged, this, &MainWindow::showHistoryButtons);
     ProgramSelection *selection = CentralWidget::instance()->selection();
     RightMenuWidget *panel = RightMenuWidget::instance();
     panel->connectToEditor(selection);
@@ -187,34 +186,71 @@ void MainWindow::LabelOpenSettingsFormClick()
 
 void MainWindow::LabelSaveFileClick()
 {
+    saveWithDialog();
+}
+
+bool MainWindow::saveWithDialog()
+{
     AppContext &context = AppContext::instance();
-    // A name typed without ".json" gets it, so that the open dialog lists the file.
+    // A name typed without ".json" gets it, so that the open dialog lists the file. The program
+    // shown is proposed by its own name.
+    const QString start =
+        m_openProgram.path().isEmpty() ? context.store().programsFolder() : m_openProgram.path();
     const QString path = FileDialog::saveFileName(
-        nullptr, context.text(QStringLiteral("DialogSave")), context.store().programsFolder(),
-        QStringLiteral("Json files (*.json)"), QStringLiteral("json"));
+        nullptr, context.text(QStringLiteral("DialogSave")), start,
+        context.text(QStringLiteral("ProgramFileFilter")), QStringLiteral("json"));
     if (path.isEmpty())
-        return;
-    if (saveProgramFile(path))
-        m_transferPanel->showNotice(
-            context.text(QStringLiteral("SavedTo")).arg(QFileInfo(path).fileName()));
-    else
+        return false;
+    if (!saveProgramFile(path)) {
         showNotice(context.text(QStringLiteral("SaveFailed")).arg(path));
+        return false;
+    }
+    m_transferPanel->showNotice(
+        context.text(QStringLiteral("SavedTo")).arg(QFileInfo(path).fileName()));
+    return true;
+}
+
+bool MainWindow::mayLeaveProgram(const QString &questionKey)
+{
+    if (!m_openProgram.isModified())
+        return true;
+    switch (UnsavedQuestion::ask(this, AppContext::instance().text(questionKey))) {
+    case UnsavedQuestion::Answer::Save:
+        return saveWithDialog();
+    case UnsavedQuestion::Answer::Discard:
+        return true;
+    case UnsavedQuestion::Answer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void MainWindow::LabelClearClick()
 {
+    // Nothing goes without a word: "New" cannot be undone.
+    if (!mayLeaveProgram(QStringLiteral("UnsavedBeforeNew")))
+        return;
     qCDebug(lcUi) << "clear\n";
     // Without a usable default program the editor still clears, to one empty program.
-    loadIntoEditor(
+    QJsonObject document =
         ProgramStore::readProgramDocument(ProgramStore::defaultProgramPath())
-            .value_or(QJsonObject{{ProgramStore::programsKey(), QJsonArray{QJsonArray{}}}}));
+            .value_or(QJsonObject{{ProgramStore::programsKey(), QJsonArray{QJsonArray{}}}});
+    // A new program for the same robot: what sits on its pins stays as the user set it up.
+    const QString configuration = QStringLiteral("configuration");
+    document.insert(configuration, buildDocument().value(configuration));
+    loadIntoEditor(document);
+    m_openProgram.setSaved(QString(), buildDocument());
+    showTitle();
 }
 
 void MainWindow::LabelReadFileClick()
 {
-    const QString path = FileDialog::openFileName(
-        this, AppContext::instance().text(QStringLiteral("DialogOpen")),
-        AppContext::instance().store().programsFolder(), QStringLiteral("Json Files (*.json)"));
+    if (!mayLeaveProgram(QStringLiteral("UnsavedBeforeOpen")))
+        return;
+    const QString path =
+        FileDialog::openFileName(this, AppContext::instance().text(QStringLiteral("DialogOpen")),
+                                 AppContext::instance().store().programsFolder(),
+                                 AppContext::instance().text(QStringLiteral("ProgramFileFilter")));
     if (!path.isEmpty())
         openProgramFile(path);
 }
@@ -226,6 +262,9 @@ void MainWindow::LabelWriteClick()
 
 void MainWindow::LabelReadClick()
 {
+    // The program read replaces the editor's.
+    if (!mayLeaveProgram(QStringLiteral("UnsavedBeforeRead")))
+        return;
     emit ClickLabelSignal(QStringLiteral("read"));
 }
 
@@ -271,6 +310,32 @@ void MainWindow::redoEdit()
         list->undoStack()->redo();
 }
 
+void MainWindow::showHistoryButtons()
+{
+    const QUndoGroup *history = CentralWidget::instance()->undoGroup();
+    const AppContext &context = AppContext::instance();
+    TopMenuWidget *menu = TopMenuWidget::instance();
+    if (QLabelDragDrop *undo = menu->button(QStringLiteral("undo")))
+        undo->setDisabledReason(history->canUndo() ? QString()
+                                                   : context.text(QStringLiteral("ReasonNoUndo")));
+    if (QLabelDragDrop *redo = menu->button(QStringLiteral("redo")))
+        redo->setDisabledReason(history->canRedo() ? QString()
+                                                   : context.text(QStringLiteral("ReasonNoRedo")));
+}
+
+void MainWindow::showTitle()
+{
+    const AppContext &context = AppContext::instance();
+    const QString program = context.text(QStringLiteral("ProgramName"));
+    const QString name = m_openProgram.name();
+    // "[*]" is where Qt shows the modified mark.
+    setWindowTitle((name.isEmpty()
+                        ? program
+                        : context.text(QStringLiteral("WindowTitleProgram")).arg(program, name)) +
+                   QStringLiteral("[*]"));
+    setWindowModified(m_openProgram.isModified());
+}
+
 void MainWindow::createShortcuts()
 {
     for (const QString &command : TopMenuShortcuts::commands()) {
@@ -281,6 +346,16 @@ void MainWindow::createShortcuts()
         // used; the other keys do what their button does.
         if (command == QLatin1String("stop"))
             connect(action, &QAction::triggered, this, &MainWindow::LabelStopClick);
+        else if (command == QLatin1String("undo") || command == QLatin1String("redo"))
+            // The keys walk the history also in a kit whose menu has no such button.
+            connect(action, &QAction::triggered, this, [this, command] {
+                if (TopMenuWidget::instance()->button(command))
+                    pressTopButton(command);
+                else if (command == QLatin1String("undo"))
+                    CtrlZProcessor();
+                else
+                    redoEdit();
+            });
         else
             connect(action, &QAction::triggered, this,
                     [this, command] { pressTopButton(command); });
@@ -334,6 +409,8 @@ void MainWindow::ProgramChanged()
     const QJsonObject document = buildDocument();
     AppContext::instance().store().setCurrentDocument(document);
     m_worker->mwChangeProg(document);
+    if (m_built && m_openProgram.update(document))
+        showTitle();
     if (isHidden() && m_built && !m_closing)
         show();
     if (m_built && !m_closing)
@@ -365,6 +442,10 @@ void MainWindow::LanguageSelected(bool changed)
 void MainWindow::ReadProgrammFromDevice(const QJsonObject &json)
 {
     loadIntoEditor(json);
+    // A program from the robot is in no file yet.
+    m_openProgram.setSaved(QString(), QJsonObject());
+    m_openProgram.update(buildDocument());
+    showTitle();
 }
 
 bool MainWindow::openProgramFile(const QString &path)
@@ -375,6 +456,8 @@ bool MainWindow::openProgramFile(const QString &path)
         return false;
     }
     loadIntoEditor(*document);
+    m_openProgram.setSaved(path, buildDocument());
+    showTitle();
     return true;
 }
 
@@ -408,7 +491,12 @@ void MainWindow::showNotice(const QString &text)
 
 bool MainWindow::saveProgramFile(const QString &path)
 {
-    return ProgramStore::saveFile(path, buildDocument());
+    const QJsonObject document = buildDocument();
+    if (!ProgramStore::saveFile(path, document))
+        return false;
+    m_openProgram.setSaved(path, document);
+    showTitle();
+    return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -424,6 +512,7 @@ bool MainWindow::saveState()
     m_autosave->cancel();
     ProgramStore &store = AppContext::instance().store();
     store.setPanels(m_panels->state());
+    store.setOpenProgram(m_openProgram.toState());
     return store.saveState(LanguageCatalog::instance().currentLanguage(), buildDocument());
 }
 
@@ -480,10 +569,8 @@ void MainWindow::build()
     // A rebuild (another language) keeps the size the user gave it.
     if (const QScreen *screen = this->screen(); screen && !m_built)
         resize(screen->availableGeometry().size());
-    if (description) {
-        setWindowTitle(description->text(QStringLiteral("ProgramName")));
+    if (description)
         m_qtTranslations->use(description->localeName());
-    }
     CentralWidget::instance()->retranslate();
     RightMenuWidget::instance()->renewTexts();
     m_panels->renewTexts();
@@ -493,6 +580,7 @@ void MainWindow::build()
         TopMenuWidget::instance()->buildMenu(description->topMenuButtons());
     }
     connectTopMenu();
+    showHistoryButtons();
 
     setWindowFlags(Qt::FramelessWindowHint | Qt::Window);
     showMaximized();
@@ -514,6 +602,10 @@ void MainWindow::build()
     else if (!store.deviceText().isEmpty())
         m_settings->bluetoothPage()->setDevice(store.deviceText());
 
+    // The first build shows the work of the last session, as the state file names it.
+    if (!m_built)
+        m_openProgram.restore(store.openProgram(), buildDocument());
+    showTitle();
     m_built = true;
     ProgramChanged();
     m_worker->mwStart();
@@ -536,6 +628,8 @@ void MainWindow::connectTopMenu()
         {QStringLiteral("Settings"), &MainWindow::LabelOpenSettingsFormClick},
         {QStringLiteral("Language"), &MainWindow::LabelOpenLanguageFormClick},
         {QStringLiteral("Clear"), &MainWindow::LabelClearClick},
+        {QStringLiteral("undo"), &MainWindow::CtrlZProcessor},
+        {QStringLiteral("redo"), &MainWindow::redoEdit},
         {QStringLiteral("SaveFile"), &MainWindow::LabelSaveFileClick},
         {QStringLiteral("ReadFile"), &MainWindow::LabelReadFileClick},
         {QStringLiteral("write"), &MainWindow::LabelWriteClick},

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "openprogram.h"
+
 #include <QJsonObject>
 #include <QMainWindow>
 #include <QMap>
@@ -112,6 +114,15 @@ private:
     QJsonObject buildDocument() const;
     void loadIntoEditor(const QJsonObject &document);
     void showNotice(const QString &text);
+    // True when the editor's program may be replaced: nothing unsaved, or the user saved it or
+    // chose to leave it; the question names what is about to happen.
+    bool mayLeaveProgram(const QString &questionKey);
+    // Asks for a file and saves there; false when the user cancels or the save fails.
+    bool saveWithDialog();
+    // "Taviro Start — <file>" with Qt's modified mark.
+    void showTitle();
+    // Undo and redo say why they cannot be used now.
+    void showHistoryButtons();
     void waitForHalt();
     QString deviceName() const;
 
@@ -129,6 +140,7 @@ private:
     StateAutosave *m_autosave = nullptr;
     QtTranslations *m_qtTranslations = nullptr;
     SidePanels *m_panels = nullptr;
+    OpenProgram m_openProgram;
     bool m_built = false;
     bool m_closing = false;
 };

@@ -255,7 +255,44 @@ const QStringList &all()
             QStringLiteral("SensorWaiting"),
             QStringLiteral("SensorDragHint"),
             QStringLiteral("SensorSaveFailed"),
+            // undo and redo, the open program, questions before work is left
+            QStringLiteral("MenuButton_undo"),
+            QStringLiteral("MenuButton_redo"),
+            QStringLiteral("MenuButton_more"),
+            QStringLiteral("MenuMoreHint"),
+            QStringLiteral("WindowTitleProgram"),
+            QStringLiteral("ProgramFileFilter"),
+            QStringLiteral("UnsavedBeforeNew"),
+            QStringLiteral("UnsavedBeforeOpen"),
+            QStringLiteral("UnsavedBeforeRead"),
+            QStringLiteral("SettingsUnsaved"),
+            QStringLiteral("UnsavedDiscard"),
+            QStringLiteral("TimerOffHint"),
+            // why a tile or a button cannot be used now
+            QStringLiteral("ReasonNoUndo"),
+            QStringLiteral("ReasonNoRedo"),
+            QStringLiteral("ReasonNoRobot"),
+            QStringLiteral("ReasonRobotRunning"),
+            QStringLiteral("ReasonNotRunning"),
+            QStringLiteral("ReasonGetReadyFirst"),
+            QStringLiteral("ReasonProgramMistake"),
+            QStringLiteral("ReasonTransferRunning"),
+            QStringLiteral("ReasonReadLocked"),
+            QStringLiteral("ReasonCallInMainProgram"),
+            QStringLiteral("ReasonNeedsServo"),
+            QStringLiteral("ReasonNeedsMotor"),
+            QStringLiteral("ReasonNeedsTwoMotors"),
+            QStringLiteral("ReasonNeedsBuzzer"),
+            QStringLiteral("ReasonNeedsMatrix"),
+            QStringLiteral("ReasonNeedsLed"),
         };
+        // Sentences about the built-in virtual controller, whole in every language.
+        for (const char *key :
+             {"BluetoothConnecting", "BluetoothConnected", "BluetoothLinkLost", "TransferWriting",
+              "TransferReading", "TransferConfiguring", "TransferWritten", "TransferReadDone",
+              "TransferConfigured", "TransferWriteFailed", "TransferReadFailed",
+              "TransferConfigureFailed", "TransferWaitingForLink"})
+            list.append(QLatin1String(key) + QStringLiteral("Virtual"));
         for (int beat = 70; beat <= 77; ++beat)
             list.append(QStringLiteral("PianoBeat%1Hint").arg(beat));
         return list;

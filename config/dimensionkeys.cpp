@@ -79,6 +79,10 @@ const QList<QPair<QString, int>> &all()
         {QStringLiteral("SensorDigitalLaneHeight"), 24},
         {QStringLiteral("SensorChartTextSize"), 11},
         {QStringLiteral("SensorThresholdGrab"), 6},
+        {QStringLiteral("ProgramAreaLeastWidth"), 360},
+        {QStringLiteral("TopMenuButtonLeastWidth"), 44},
+        {QStringLiteral("FileDialogWidth"), 900},
+        {QStringLiteral("FileDialogHeight"), 560},
     };
     return keys;
 }

@@ -42,6 +42,8 @@ const QStringList &stems()
               << QStringLiteral("panel_tabs") << QStringLiteral("panel_pause")
               << QStringLiteral("panel_resume") << QStringLiteral("panel_clear")
               << QStringLiteral("panel_save");
+        // The top menu's button for the buttons its row has no room for.
+        names << QStringLiteral("top_more");
         return names;
     }();
     return list;

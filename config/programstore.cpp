@@ -152,6 +152,8 @@ void ProgramStore::loadObject(const QJsonObject &document, LoadMode mode)
             m_deviceText = document.value(deviceKey()).toString();
         if (document.contains(panelsKey()))
             m_panels = document.value(panelsKey()).toObject();
+        if (document.contains(openProgramKey()))
+            m_openProgram = document.value(openProgramKey()).toObject();
     }
 
     const QJsonValue programs = document.value(programsKey());
@@ -245,5 +247,7 @@ bool ProgramStore::saveState(const QString &language, QJsonObject document) cons
     document.insert(QStringLiteral("Language"), language);
     if (!m_panels.isEmpty())
         document.insert(panelsKey(), m_panels);
+    if (!m_openProgram.isEmpty())
+        document.insert(openProgramKey(), m_openProgram);
     return saveFile(m_stateFilePath, document);
 }

@@ -63,6 +63,11 @@ public:
     static QString panelsKey() { return QStringLiteral("Panels"); }
     const QJsonObject &panels() const { return m_panels; }
     void setPanels(const QJsonObject &panels) { m_panels = panels; }
+    // Which program file the editor held and whether it had unsaved changes ("OpenProgram" of
+    // the state file); saved with the state.
+    static QString openProgramKey() { return QStringLiteral("OpenProgram"); }
+    const QJsonObject &openProgram() const { return m_openProgram; }
+    void setOpenProgram(const QJsonObject &openProgram) { m_openProgram = openProgram; }
     const QJsonObject &configuration() const { return m_configuration; }
 
     // Program k of the last load (0 = main program); the store keeps ownership.
@@ -81,7 +86,8 @@ public:
     // line ends follow the system).
     static bool saveBytes(const QString &path, const QByteArray &bytes,
                           QIODevice::OpenMode extra = {});
-    // Adds "Language" (and "Panels" when there is a panel arrangement) and saves to the state file.
+    // Adds "Language" (and "Panels" when there is a panel arrangement, "OpenProgram" when the
+    // editor said which program it holds) and saves to the state file.
     // Refused (false, a log line) while a broken state file could not be moved aside, so that it is
     // never overwritten unseen.
     bool saveState(const QString &language, QJsonObject document) const;
@@ -100,6 +106,7 @@ private:
     QString m_language;
     QString m_deviceText;
     QJsonObject m_panels;
+    QJsonObject m_openProgram;
     QJsonObject m_configuration;
     QJsonObject m_currentDocument;
     QString m_brokenStateCopy;

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QStackedWidget>
+#include <QUndoGroup>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -70,6 +71,9 @@ CentralWidget::CentralWidget(QWidget *parent)
     layout->addWidget(tabBar);
     layout->addWidget(m_pages, 1);
 
+    m_undoGroup = new QUndoGroup(this);
+    connect(m_pages, &QStackedWidget::currentChanged, this, &CentralWidget::followShownList);
+
     connect(m_addButton, &QPushButton::clicked, this, &CentralWidget::addNewSubProgramClick);
     connect(m_pages, &QStackedWidget::currentChanged, LeftMenuWidget::instance(),
             &LeftMenuWidget::SlotToChangeCurrentActiveProgramm);
@@ -110,6 +114,21 @@ ProgramSelection *CentralWidget::selection()
     return m_selection;
 }
 
+void CentralWidget::followShownList()
+{
+    // Undo and redo act on the program shown, each with its own history.
+    ProgramListWidget *list = currentList();
+    m_undoGroup->setActiveStack(list ? list->undoStack() : nullptr);
+}
+
+void CentralWidget::setConditionsForKind(
+    std::function<QJsonObject(const Command &, int)> conditions)
+{
+    m_conditionsForKind = std::move(conditions);
+    for (ProgramListWidget *list : std::as_const(m_lists))
+        list->setConditionsForKind(m_conditionsForKind);
+}
+
 int CentralWidget::currentIndex() const
 {
     return m_pages->currentIndex();
@@ -122,6 +141,7 @@ void CentralWidget::showProgram(int index)
     selectTab(index);
     m_pages->setCurrentIndex(index);
     ChangeSubprogFrame(index);
+    followShownList();
 }
 
 void CentralWidget::retranslate()
@@ -132,6 +152,8 @@ void CentralWidget::retranslate()
     for (int i = 0; i < m_tabs.size(); ++i)
         m_tabs.at(i)->setName(i == 0 ? m_mainLabel : m_subprogramLabel);
     m_tabStrip->retranslate();
+    // Rows stay readable however wide the side panels are made: "S:50 T:2" never wraps.
+    setMinimumWidth(context.dimension(QStringLiteral("ProgramAreaLeastWidth"), 360));
     m_addButton->setToolTip(AccessibleText::text(QStringLiteral("AddSubprogramHint")));
     AccessibleText::set(m_addButton, QStringLiteral("AddSubprogramName"),
                         QStringLiteral("AddSubprogramHint"));
@@ -385,6 +407,8 @@ ProgramListWidget *CentralWidget::createList()
             emit commandSelected(command);
     });
     connect(list, &ProgramListWidget::commandReplaced, this, &CentralWidget::commandReplaced);
+    list->setConditionsForKind(m_conditionsForKind);
+    m_undoGroup->addStack(list->undoStack());
     return list;
 }
 

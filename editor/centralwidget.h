@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class Command;
@@ -14,6 +15,7 @@ class ProgramSelection;
 class ProgramStore;
 class QPushButton;
 class QStackedWidget;
+class QUndoGroup;
 class SubProgramTabWidget;
 class TabStrip;
 
@@ -51,6 +53,10 @@ public:
     QList<QList<Command *>> collectCommands() const;
     // The seam through which the rooms beside the area reach its selection.
     ProgramSelection *selection();
+    // Where every list, present and to come, takes the conditions of a newly chosen kind from.
+    void setConditionsForKind(std::function<QJsonObject(const Command &, int)> conditions);
+    // The undo stacks of all lists; the shown list's is the active one.
+    QUndoGroup *undoGroup() const { return m_undoGroup; }
 
 signals:
     void programChanged();
@@ -77,6 +83,7 @@ public slots:
 
 private slots:
     void ChangeSubprogFrame(int index);
+    void followShownList();
 
 private:
     ProgramListWidget *createList();
@@ -97,4 +104,6 @@ private:
     QString m_subprogramLabel = QStringLiteral("SP");
     bool m_loading = false;
     ProgramSelection *m_selection = nullptr;
+    QUndoGroup *m_undoGroup = nullptr;
+    std::function<QJsonObject(const Command &, int)> m_conditionsForKind;
 };

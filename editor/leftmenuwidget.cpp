@@ -1,6 +1,7 @@
 #include "leftmenuwidget.h"
 
 #include "accessibletext.h"
+#include "actionreasons.h"
 #include "appcontext.h"
 #include "command.h"
 #include "focusgrid.h"
@@ -15,15 +16,6 @@
 #include <QUndoStack>
 
 #include <algorithm>
-
-namespace {
-
-bool has(int flags, quint32 bit)
-{
-    return (static_cast<quint32>(flags) & bit) != 0;
-}
-
-} // namespace
 
 LeftMenuWidget::LeftMenuWidget(QWidget *parent)
     : QFrame(parent)
@@ -58,8 +50,8 @@ void LeftMenuWidget::buildMenu(const QList<Command *> &commands)
                                         context.icon(command->disabledIcon()),
                                         context.icon(command->offIcon()), command->name(),
                                         command->toolTip(), width, height, draggable, this);
-        AccessibleText::setTexts(tile, command->toolTip(),
-                                 AccessibleText::text(QStringLiteral("TileHint")));
+        tile->setAccessibleName(command->toolTip());
+        tile->setTip(command->toolTip(), AccessibleText::text(QStringLiteral("TileHint")));
         connect(tile, &QLabelDragDrop::chosen, this, &LeftMenuWidget::commandChosen);
         m_grid->addWidget(tile, n / columns, n % columns);
         m_tiles.append(tile);
@@ -108,34 +100,24 @@ void LeftMenuWidget::SlotToChangeCurrentActiveProgramm(int index)
     // Subprograms are called from the main program only.
     for (QLabelDragDrop *tile : std::as_const(m_tiles)) {
         if (tile->command() == QLatin1String("call"))
-            tile->setEnabled(index == 0);
+            showReason(tile, ActionReasons::tileKey(tile->command(), 0, index));
     }
 }
 
 void LeftMenuWidget::slotToChangeSettings(int settingstatus)
 {
-    const bool motor1 = has(settingstatus, AppContext::Motor1Flag);
-    const bool motor2 = has(settingstatus, AppContext::Motor2Flag);
-    static const QStringList drives = {
-        QStringLiteral("m_left"),     QStringLiteral("m_fwd"),      QStringLiteral("m_right"),
-        QStringLiteral("m_bckleft"),  QStringLiteral("m_backward"), QStringLiteral("m_bckright"),
-        QStringLiteral("m_turnleft"), QStringLiteral("m_stop"),     QStringLiteral("m_turnright")};
-
+    // A tile that needs a gadget on a pin says which one, until the settings put it there; the
+    // others keep their state.
     for (QLabelDragDrop *tile : std::as_const(m_tiles)) {
-        const QString &name = tile->command();
-        if (name == QLatin1String("mServowork"))
-            tile->setEnabled(has(settingstatus, AppContext::ServoFlag));
-        else if (name == QLatin1String("mrall") || name == QLatin1String("mr1stop"))
-            tile->setEnabled(motor1 || motor2);
-        else if (drives.contains(name))
-            tile->setEnabled(motor1 && motor2);
-        else if (name == QLatin1String("mSound") || name == QLatin1String("mMusic"))
-            tile->setEnabled(has(settingstatus, AppContext::SoundFlag));
-        else if (name == QLatin1String("mMatrix"))
-            tile->setEnabled(has(settingstatus, AppContext::MatrixFlag));
-        else if (name == QLatin1String("mSetleds"))
-            tile->setEnabled(has(settingstatus, AppContext::LedFlag));
+        if (!ActionReasons::tileKey(tile->command(), 0, 0).isEmpty())
+            showReason(tile, ActionReasons::tileKey(tile->command(),
+                                                    static_cast<quint32>(settingstatus), 0));
     }
+}
+
+void LeftMenuWidget::showReason(QLabelDragDrop *tile, const QString &key)
+{
+    tile->setDisabledReason(key.isEmpty() ? QString() : AppContext::instance().text(key));
 }
 
 void LeftMenuWidget::dragEnterEvent(QDragEnterEvent *event)

@@ -56,6 +56,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    static void showReason(QLabelDragDrop *tile, const QString &key);
+
     QGridLayout *m_grid = nullptr;
     QList<QLabelDragDrop *> m_tiles;
     FocusGrid *m_focusGrid = nullptr;

@@ -49,7 +49,7 @@ int ProgramAreaSelection::subprogramCount() const
     return m_area ? int(m_area->lists().size()) - 1 : 0;
 }
 
-bool ProgramAreaSelection::applyEdit(const QJsonObject &fields)
+bool ProgramAreaSelection::applyEdit(const QJsonObject &fields, const QString &field)
 {
     ProgramListWidget *list = m_area ? m_area->currentList() : nullptr;
     const int row = list ? list->currentRow() : -1;
@@ -58,6 +58,13 @@ bool ProgramAreaSelection::applyEdit(const QJsonObject &fields)
         return false;
     // The same step as any edit of the row: undone with Ctrl+Z, and the list's change sends the
     // program to the worker again.
-    list->undoStack()->push(new SetCommandJsonCommand(list, row, command->json(), fields));
+    list->undoStack()->push(
+        new SetCommandJsonCommand(list, row, {command->json()}, {fields}, field));
     return true;
+}
+
+void ProgramAreaSelection::setConditionsForKind(ConditionsForKind conditions)
+{
+    if (m_area)
+        m_area->setConditionsForKind(std::move(conditions));
 }

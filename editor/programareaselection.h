@@ -17,7 +17,8 @@ public:
     Command *selectedCommand() const override;
     bool selectedPosition(int *program, int *index) const override;
     int subprogramCount() const override;
-    bool applyEdit(const QJsonObject &fields) override;
+    bool applyEdit(const QJsonObject &fields, const QString &field = {}) override;
+    void setConditionsForKind(ConditionsForKind conditions) override;
 
 private:
     QPointer<CentralWidget> m_area;

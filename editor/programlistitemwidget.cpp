@@ -248,6 +248,8 @@ void ProgramListItemWidget::changeEvent(QEvent *event)
 
 void ProgramListItemWidget::subjectChanged(const QString &)
 {
+    // An undo step may have given the command another condition kind.
+    selectCurrentKind();
     updateSummaries();
     updateAccessibleDescription();
     update();
@@ -303,7 +305,9 @@ void ProgramListItemWidget::setNewCurrentConditions()
     const QString name = m_model->nameAt(m_chooser->currentIndex());
     const int kind = Command::conditionKindFromName(name);
     if (m_command->allowedConditions().contains(kind))
-        m_command->setConditionKind(kind);
+        emit conditionKindChosen(kind);
+    // A kind the command does not allow leaves it as it was, and the chooser shows so.
+    selectCurrentKind();
     emit changeConditions(m_item);
 }
 

@@ -71,6 +71,8 @@ protected:
 signals:
     void programListItemChanged();
     void changeConditions(QListWidgetItem *item);
+    // The user chose another condition kind in the chooser; the list makes it an undo step.
+    void conditionKindChosen(int kind);
     void ClickOnComboBoxEvent(ProgramListItemWidget *item);
 
 public slots:

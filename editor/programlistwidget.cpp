@@ -8,6 +8,7 @@
 #include "programitemcombobox.h"
 #include "programlistitemwidget.h"
 #include "programvalues.h"
+#include "setcommandjsoncommand.h"
 #include "sliderwithicons.h"
 #include "uilogging.h"
 
@@ -32,6 +33,7 @@ const QString kEnd = QStringLiteral("END");
 const QString kStartCycle = QStringLiteral("mStartCycle");
 const QString kEndCycle = QStringLiteral("mEndCycle");
 const QString kCall = QStringLiteral("call");
+const QString kConditions = QStringLiteral("conditions");
 // The drawn scroll bar's width, which the rows keep free while it is hidden.
 constexpr int kScrollBarWidth = 40;
 
@@ -144,6 +146,8 @@ void ProgramListWidget::appendCommandRow(Command *command)
         QSize(0, AppContext::instance().dimension(QStringLiteral("ProgramItemHeight"), 70)));
     setItemWidget(item, widget);
 
+    connect(widget, &ProgramListItemWidget::conditionKindChosen, this,
+            [this, widget](int kind) { changeConditionKind(row(widget->listItem()), kind); });
     connect(widget, &ProgramListItemWidget::changeConditions, this,
             &ProgramListWidget::setSettings);
     connect(widget, &ProgramListItemWidget::ClickOnComboBoxEvent, this,
@@ -377,15 +381,39 @@ Command *ProgramListWidget::commandAt(int row) const
     return static_cast<CommandListItem *>(listItem)->command();
 }
 
-void ProgramListWidget::replaceCommandJson(int row, const QJsonObject &json)
+void ProgramListWidget::replaceCommandJson(int row, const QJsonObject &json, int conditionKind)
 {
     Command *command = commandAt(row);
     if (!command)
         return;
-    // The row's observer updates its summary and the list reports the change, which sends the
-    // program to the worker again.
+    if (conditionKind >= 0)
+        command->setConditionKind(conditionKind);
+    // The row's observer updates its summary and chooser, and the list reports the change, which
+    // sends the program to the worker again.
     command->setJson(json);
     emit commandReplaced(command);
+}
+
+void ProgramListWidget::changeConditionKind(int row, int kind)
+{
+    const Command *command = commandAt(row);
+    if (!command || kind == command->conditionKind() ||
+        !command->allowedConditions().contains(kind))
+        return;
+    QJsonObject after = command->json();
+    if (m_conditionsForKind)
+        after.insert(kConditions, m_conditionsForKind(*command, kind));
+    else if (kind == Command::Always)
+        after.insert(kConditions, QJsonObject{{QStringLiteral("type"), QStringLiteral("always")}});
+    // The kind and the conditions it stands for change together: the document, the row's text
+    // and what the robot gets say the same as the chooser.
+    m_undoStack->push(new SetCommandJsonCommand(
+        this, row, {command->json(), command->conditionKind()}, {after, kind}));
+}
+
+void ProgramListWidget::setConditionsForKind(ConditionsForKind conditions)
+{
+    m_conditionsForKind = std::move(conditions);
 }
 
 ProgramListItemWidget *ProgramListWidget::rowWidget(int row) const

@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QPointer>
 
+#include <functional>
+
 class Command;
 class ProgramListItemWidget;
 class QUndoStack;
@@ -69,8 +71,16 @@ public:
     void markChanged();
 
     Command *commandAt(int row) const;
-    // Gives a row's command new fields from an undo step, and says so to whoever shows them.
-    void replaceCommandJson(int row, const QJsonObject &json);
+    // Gives a row's command new fields (and a condition kind, unless it is -1) from an undo step,
+    // and says so to whoever shows them.
+    void replaceCommandJson(int row, const QJsonObject &json, int conditionKind = -1);
+    // Gives the command of a row another condition kind, as one undo step: its conditions become
+    // those the kind stands for (see setConditionsForKind).
+    void changeConditionKind(int row, int kind);
+    // Where a kind's conditions come from: the condition editor's, when there is one. Without
+    // it, "always" clears the conditions and every other kind keeps them.
+    using ConditionsForKind = std::function<QJsonObject(const Command &command, int kind)>;
+    void setConditionsForKind(ConditionsForKind conditions);
     ProgramListItemWidget *rowWidget(int row) const;
     // The command name of a row, "BEGIN"/"END" for the two frame rows.
     QString rowName(int row) const;
@@ -119,4 +129,5 @@ private:
     bool m_changePending = false;
     // The row markRunningRow marked last.
     QPointer<ProgramListItemWidget> m_markedRow;
+    ConditionsForKind m_conditionsForKind;
 };

@@ -1,5 +1,6 @@
 #include "qlabeldragdrop.h"
 
+#include "disabledreason.h"
 #include "keyboardaccess.h"
 
 #include <QDrag>
@@ -17,6 +18,7 @@ QLabelDragDrop::QLabelDragDrop(const QIcon &onIcon, const QIcon &disabledIcon, c
     , m_disabledIcon(disabledIcon)
     , m_offIcon(offIcon)
     , m_size(width, height)
+    , m_tip(toolTip)
     , m_draggable(draggable)
 {
     setToolTip(toolTip);
@@ -38,6 +40,30 @@ void QLabelDragDrop::showIcon(const QIcon &icon)
         pixmap = pixmap.scaled(m_size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     setPixmap(pixmap);
+}
+
+void QLabelDragDrop::setTip(const QString &tip, const QString &description)
+{
+    m_tip = tip;
+    m_description = description;
+    setToolTip(DisabledReason::toolTip(m_tip, m_reason));
+    setAccessibleDescription(m_reason.isEmpty() ? m_description : m_reason);
+}
+
+void QLabelDragDrop::setDisabledReason(const QString &reason)
+{
+    m_reason = reason;
+    DisabledReason::apply(this, m_tip, reason, m_description);
+    update();
+}
+
+void QLabelDragDrop::setButtonSize(const QSize &size)
+{
+    if (size == m_size || size.isEmpty())
+        return;
+    m_size = size;
+    setFixedSize(m_size);
+    showIcon(m_offIcon);
 }
 
 bool QLabelDragDrop::isPlaceholder() const

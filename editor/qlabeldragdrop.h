@@ -29,6 +29,16 @@ public:
 
     // What a drag of this tile carries: the command name followed by ",".
     QMimeData *createMimeData() const;
+
+    // What the tile or button does, for its tool tip, and what a reader hears after its name
+    // while it may be used.
+    const QString &tip() const { return m_tip; }
+    void setTip(const QString &tip, const QString &description);
+    // Disables it with the words that say why and what to do first; an empty reason enables it.
+    void setDisabledReason(const QString &reason);
+    const QString &disabledReason() const { return m_reason; }
+    // Draws the pictures at another size (the top menu fits its width so).
+    void setButtonSize(const QSize &size);
     // Removes the pixmap (the menus do this before dropping their tiles).
     void clearLabel();
 
@@ -59,6 +69,9 @@ private:
     QIcon m_disabledIcon;
     QIcon m_offIcon;
     QSize m_size;
+    QString m_tip;
+    QString m_description;
+    QString m_reason;
     bool m_draggable;
     bool m_pressed = false;
 };

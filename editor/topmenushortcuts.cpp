@@ -12,6 +12,8 @@ const QList<std::pair<QString, QList<QKeySequence>>> &table()
         {QStringLiteral("ReadFile"), {QKeySequence(Qt::CTRL | Qt::Key_O)}},
         {QStringLiteral("SaveFile"), {QKeySequence(Qt::CTRL | Qt::Key_S)}},
         {QStringLiteral("Clear"), {QKeySequence(Qt::CTRL | Qt::Key_N)}},
+        {QStringLiteral("undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}},
+        {QStringLiteral("redo"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}},
         {QStringLiteral("write"), {QKeySequence(Qt::CTRL | Qt::Key_W)}},
         {QStringLiteral("read"), {QKeySequence(Qt::CTRL | Qt::Key_R)}},
         {QStringLiteral("restart"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5)}},

@@ -2,6 +2,7 @@
 
 #include "accessibletext.h"
 #include "appcontext.h"
+#include "devicesentence.h"
 #include "internalworker.h"
 #include "mbluetoothconnect.h"
 #include "transferprogress.h"
@@ -155,7 +156,8 @@ QString TransferPanel::progressText(int kind, int done, int total, qint64 elapse
     const char *key = kind == LinkTransfer::Read            ? "TransferReading"
                       : kind == LinkTransfer::Configuration ? "TransferConfiguring"
                                                             : "TransferWriting";
-    QString line = dictionaryText(key).arg(device, QString::number(done), QString::number(total));
+    QString line = DeviceSentence::text(QLatin1String(key), device,
+                                        {QString::number(done), QString::number(total)});
     const qint64 left = LinkTransfer::remainingMs(done, total, elapsedMs);
     if (left > 0) {
         const qint64 wholeSeconds = (left + 999) / 1000;
@@ -167,31 +169,46 @@ QString TransferPanel::progressText(int kind, int done, int total, qint64 elapse
 QString TransferPanel::endText(int kind, int outcome, qint64 elapsedMs, const QString &device)
 {
     if (outcome == LinkTransfer::WaitingForLink)
-        return dictionaryText("TransferWaitingForLink").arg(device);
+        return DeviceSentence::text(QStringLiteral("TransferWaitingForLink"), device);
     if (outcome == LinkTransfer::Done) {
         const char *key = kind == LinkTransfer::Read            ? "TransferReadDone"
                           : kind == LinkTransfer::Configuration ? "TransferConfigured"
                                                                 : "TransferWritten";
-        return dictionaryText(key).arg(device, seconds(elapsedMs));
+        return DeviceSentence::text(QLatin1String(key), device, {seconds(elapsedMs)});
     }
     const char *key = kind == LinkTransfer::Read            ? "TransferReadFailed"
                       : kind == LinkTransfer::Configuration ? "TransferConfigureFailed"
                                                             : "TransferWriteFailed";
-    return dictionaryText(key).arg(device, reason(outcome));
+    return DeviceSentence::text(QLatin1String(key), device, {reason(outcome)});
 }
 
 void TransferPanel::showProgress(int kind, int done, int total, qint64 elapsedMs)
 {
     m_hideTimer.stop();
+    m_showsReady = false;
     setFailed(false);
     m_bar->setRange(0, qMax(total, 1));
     m_bar->setValue(qBound(0, done, qMax(total, 1)));
     showText(progressText(kind, done, total, elapsedMs, device()));
 }
 
+void TransferPanel::followState(const QJsonObject &state)
+{
+    // "Ready to run" is over once the robot runs: the line would say the opposite of what it
+    // does.
+    const bool running = state.value(QLatin1String("stop")).toInt() == 1 &&
+                         state.value(QLatin1String("start")).toInt() != 1;
+    if (running && m_showsReady) {
+        m_showsReady = false;
+        m_hideTimer.stop();
+        hide();
+    }
+}
+
 void TransferPanel::showEnd(int kind, int outcome, qint64 elapsedMs)
 {
     const bool ok = outcome == LinkTransfer::Done;
+    m_showsReady = ok && kind == LinkTransfer::Configuration;
     setFailed(!ok && outcome != LinkTransfer::WaitingForLink);
     if (ok)
         m_bar->setValue(m_bar->maximum());
@@ -205,6 +222,7 @@ void TransferPanel::showEnd(int kind, int outcome, qint64 elapsedMs)
 
 void TransferPanel::showNotice(const QString &text)
 {
+    m_showsReady = false;
     setFailed(false);
     m_bar->setRange(0, 1);
     m_bar->setValue(1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QJsonObject>
 #include <QTimer>
 
 #include <functional>
@@ -39,6 +40,8 @@ public slots:
     void showEnd(int kind, int outcome, qint64 elapsedMs);
     // A line about something done that is not a transfer (a saved file), shown like a result.
     void showNotice(const QString &text);
+    // Follows the link's state reports: a robot that runs is no longer just "ready to run".
+    void followState(const QJsonObject &state);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -56,4 +59,6 @@ private:
     QTimer m_hideTimer;
     DeviceName m_deviceName;
     bool m_failed = false;
+    // The line says the robot is ready to run.
+    bool m_showsReady = false;
 };

@@ -15,6 +15,8 @@
 namespace {
 
 constexpr double kMargin = 4;
+// The least room between two time labels.
+constexpr double kLabelGap = 8;
 constexpr double kLaneGap = 4;
 constexpr double kCaptionPadding = 3;
 
@@ -450,12 +452,25 @@ void SensorChart::drawTimeAxis(QPainter &painter, qint64 firstColumn)
     const double top = height() - kMargin - axisHeight() + 2;
     const qint64 lastColumn = firstColumn + width - 1;
     painter.setPen(Qt::white);
+    // A narrow chart labels every second or third line, so that no two labels touch: which lines
+    // follows the time, so the labels do not jump while the chart scrolls.
+    const double lineGap = double(width) * double(step) / double(qMax<qint64>(1, m_spanMs));
+    const double widest =
+        seconds((startOfColumn(lastColumn) / step + 1) * step / 1000).size().width();
+    const qint64 every = qMax<qint64>(1, qint64(std::ceil((widest + kLabelGap) / lineGap)));
+    double previousRight = -1e9;
     for (qint64 tick = firstTickMs(firstColumn, step); columnOf(tick) <= lastColumn; tick += step) {
+        if ((tick / step) % every != 0)
+            continue;
         const double x = left + double(columnOf(tick) - firstColumn) + 0.5;
         const QStaticText &label = seconds(tick / 1000);
         const double labelWidth = label.size().width();
         const double labelLeft = qBound(left, x - labelWidth / 2, left + width - labelWidth);
+        // A label pushed in from the edge may still meet its neighbour: then it is left out.
+        if (labelLeft < previousRight + kLabelGap)
+            continue;
         painter.drawStaticText(QPointF(labelLeft, top), label);
+        previousRight = labelLeft + labelWidth;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "brakewidget.h"
 #include "clickableroundlabel.h"
 #include "command.h"
+#include "disabledreason.h"
 #include "ledwidget.h"
 #include "motorwidget.h"
 #include "musicwidget.h"
@@ -154,9 +155,13 @@ QJsonObject InputsWidget::toJson()
     return action;
 }
 
-void InputsWidget::setRunEnabled(bool enabled)
+void InputsWidget::setRunEnabled(bool enabled, const QString &reason)
 {
     m_runFrame->setEnabled(enabled);
+    const QString hint = AccessibleText::text(QStringLiteral("ButtonRunHint"));
+    const QString why = enabled ? QString() : reason;
+    m_runButton->setToolTip(DisabledReason::toolTip(hint, why));
+    m_runButton->setAccessibleDescription(why.isEmpty() ? hint : why);
 }
 
 bool InputsWidget::isRunEnabled() const

@@ -34,7 +34,8 @@ public:
     void hideAll();
     // The action object: "command" and the fields of every listed input, nothing else.
     QJsonObject toJson() override;
-    void setRunEnabled(bool enabled);
+    // Enables the run button, or disables it with the words that say why (and what to do first).
+    void setRunEnabled(bool enabled, const QString &reason = {});
     bool isRunEnabled() const;
     bool isRunShown() const;
 
@@ -57,6 +58,8 @@ public:
     SideWidget *sideWidget() const { return m_side; }
     SpeedWidget *speedWidget() const { return m_speed; }
     ClickableRoundLabel *runButton() const { return m_runButton; }
+    // The frame of the run button; the panel keeps it in sight below its scrolling editors.
+    QFrame *runFrame() const { return m_runFrame; }
 
 signals:
     void runClicked();

@@ -73,7 +73,12 @@ void OneConditionWidget::setCommand(Command *command)
                                       .toObject()
                                 : QJsonObject();
     const QString pin = m_loadedCondition.value(QStringLiteral("pin")).toString();
-    m_pins->setCurrentIndex(m_model->findRow(PinComboBoxModel::PinLabelRole, pin));
+    int row = m_model->findRow(PinComboBoxModel::PinLabelRole, pin);
+    // A condition that names no pin yet (its kind was just chosen) starts on the first sensor
+    // offered, so that it is a whole condition from the start.
+    if (row < 0 && !m_loadedCondition.contains(QStringLiteral("pin")) && m_model->rowCount() > 0)
+        row = 0;
+    m_pins->setCurrentIndex(row);
     m_emitEnabled = true;
 }
 

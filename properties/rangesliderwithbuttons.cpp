@@ -3,6 +3,7 @@
 #include "accessibletext.h"
 #include "appcontext.h"
 #include "clickableroundlabel.h"
+#include "keyboardaccess.h"
 #include "rangeslider.h"
 
 #include <QEvent>
@@ -240,6 +241,9 @@ bool RangeSliderWithButtons::eventFilter(QObject *watched, QEvent *event)
         event->ignore();
         return true;
     }
+    if ((watched == m_upperEdit || watched == m_lowerEdit) &&
+        KeyboardAccess::isHistoryShortcut(event))
+        return true;
     const auto *key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent *>(event) : nullptr;
     if (key && key->modifiers() == Qt::NoModifier &&
         (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {

@@ -1,6 +1,7 @@
 #include "rightmenuwidget.h"
 
 #include "accessibletext.h"
+#include "actionreasons.h"
 #include "appcontext.h"
 #include "command.h"
 #include "conditionwidget.h"
@@ -8,9 +9,47 @@
 #include "programselection.h"
 #include "sliderwithicons.h"
 
+#include <QEvent>
 #include <QFrame>
+#include <QJsonArray>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
+
+namespace {
+
+// The places where two command objects differ, as "action/speed" or "conditions/data/0/level",
+// sorted: the name of the field an edit changed.
+void collectChanges(const QJsonValue &before, const QJsonValue &after, const QString &path,
+                    QStringList *changes)
+{
+    if (before.isObject() && after.isObject()) {
+        const QJsonObject a = before.toObject();
+        const QJsonObject b = after.toObject();
+        QStringList keys = a.keys() + b.keys();
+        keys.removeDuplicates();
+        for (const QString &key : std::as_const(keys))
+            collectChanges(a.value(key), b.value(key), path + QLatin1Char('/') + key, changes);
+    } else if (before.isArray() && after.isArray() &&
+               before.toArray().size() == after.toArray().size()) {
+        const QJsonArray a = before.toArray();
+        const QJsonArray b = after.toArray();
+        for (qsizetype i = 0; i < a.size(); ++i)
+            collectChanges(a.at(i), b.at(i), path + QLatin1Char('/') + QString::number(i), changes);
+    } else if (before != after) {
+        changes->append(path);
+    }
+}
+
+QString changedField(const QJsonObject &before, const QJsonObject &after)
+{
+    QStringList changes;
+    collectChanges(before, after, QString(), &changes);
+    changes.sort();
+    return changes.join(QLatin1Char(','));
+}
+
+} // namespace
 
 RightMenuWidget *RightMenuWidget::instance()
 {
@@ -77,12 +116,18 @@ void RightMenuWidget::clear()
     }
     m_command = nullptr;
     m_active = false;
+    delete m_runFrame;
 
     m_conditionWidget = new ConditionWidget(m_frame);
     m_inputsWidget = new InputsWidget(m_frame);
+    // "Try it" stays in sight however long the editors above it are (a condition, a melody):
+    // it sits below the scrolling column, not at its end.
+    m_runFrame = m_inputsWidget->runFrame();
+    m_runFrame->setParent(this);
+    m_runFrame->installEventFilter(this);
     if (m_subprogramCounter)
         m_inputsWidget->setSubprogramCounter(m_subprogramCounter);
-    m_inputsWidget->setRunEnabled(m_runEnabled);
+    m_inputsWidget->setRunEnabled(m_runEnabled, m_runReason);
     connect(m_conditionWidget, &RightMenuInputsWidget::stateChanged, this,
             &RightMenuWidget::changeCommandData);
     connect(m_inputsWidget, &RightMenuInputsWidget::stateChanged, this,
@@ -95,6 +140,33 @@ void RightMenuWidget::clear()
     // Shown at once: a panel already on screen would otherwise show it only later, from the
     // event loop.
     m_inputsWidget->show();
+    placeRunFrame();
+}
+
+bool RightMenuWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_runFrame && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        placeRunFrame();
+    return QScrollArea::eventFilter(watched, event);
+}
+
+void RightMenuWidget::resizeEvent(QResizeEvent *event)
+{
+    QScrollArea::resizeEvent(event);
+    placeRunFrame();
+}
+
+void RightMenuWidget::placeRunFrame()
+{
+    const bool shown = m_runFrame && !m_runFrame->isHidden();
+    const int height = shown ? m_runFrame->sizeHint().height() : 0;
+    setViewportMargins(0, 0, 0, height);
+    if (shown) {
+        // Under the column, as wide as the editors' view.
+        const QRect view = viewport()->geometry();
+        m_runFrame->setGeometry(view.left(), view.bottom() + 1, view.width(), height);
+        m_runFrame->raise();
+    }
 }
 
 void RightMenuWidget::setCommand(Command *command)
@@ -108,6 +180,8 @@ void RightMenuWidget::setCommand(Command *command)
     m_inputsWidget->setCommand(command);
     // Showing a command never writes it: a field the editors cannot show (a motor or pin missing
     // from the current set-up) must survive until the user changes that command.
+    m_shownJson = command ? commandJson() : QJsonObject();
+    ++m_showing;
     m_active = true;
     m_frame->adjustSize();
     updateGeometry();
@@ -144,16 +218,31 @@ QJsonObject RightMenuWidget::commandJson()
 
 void RightMenuWidget::changeCommandData()
 {
-    if (m_active && m_command)
-        m_command->setJson(commandJson());
+    if (!m_active || !m_command)
+        return;
+    const QJsonObject json = commandJson();
+    const QString field =
+        QString::number(m_showing) + QLatin1Char(':') + changedField(m_shownJson, json);
+    m_shownJson = json;
+    if (m_selection && m_selection->selectedCommand() == m_command) {
+        // The editors already show the new values: redoing the step must not load them again
+        // while a slider is being dragged.
+        const QScopedValueRollback<bool> applying(m_applying, true);
+        m_selection->applyEdit(json, field);
+    } else {
+        m_command->setJson(json);
+    }
 }
 
 void RightMenuWidget::updateStatusManual(QJsonObject json)
 {
     if (json.contains(QStringLiteral("manual"))) {
         m_runEnabled = json.value(QStringLiteral("manual")).toInt() == 1;
+        // "Try it" says what to do first: connect, write, get ready, stop.
+        const QString key = ActionReasons::actionKey(QStringLiteral("manual"), json);
+        m_runReason = key.isEmpty() ? QString() : AppContext::instance().text(key);
         if (m_inputsWidget)
-            m_inputsWidget->setRunEnabled(m_runEnabled);
+            m_inputsWidget->setRunEnabled(m_runEnabled, m_runReason);
     }
     // The same report carries the live input values the condition editors show.
     if (m_conditionWidget)
@@ -192,8 +281,21 @@ void RightMenuWidget::showCommand(Command *command)
 
 void RightMenuWidget::reloadCommand(Command *command)
 {
-    if (command && command == m_command)
+    if (command && command == m_command && !m_applying)
         reload();
+}
+
+QJsonObject RightMenuWidget::conditionsForKind(const Command &command, int kind)
+{
+    // A copy that nobody observes, shown in an editor of its own: the panel's editors keep
+    // showing the command as it is until the step has been made.
+    Command probe(command);
+    for (Observer *observer : command.observers())
+        probe.detach(observer);
+    probe.setConditionKind(kind);
+    ConditionWidget editor;
+    editor.setCommand(&probe);
+    return editor.toJson();
 }
 
 void RightMenuWidget::connectToEditor(ProgramSelection *selection)
@@ -205,4 +307,6 @@ void RightMenuWidget::connectToEditor(ProgramSelection *selection)
     setSubprogramCounter([selection = QPointer<ProgramSelection>(selection)] {
         return selection ? selection->subprogramCount() : 0;
     });
+    m_selection = selection;
+    selection->setConditionsForKind(&RightMenuWidget::conditionsForKind);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QPointer>
 #include <QScrollArea>
 
 #include <functional>
@@ -43,8 +44,12 @@ public:
     void setSubprogramCounter(std::function<int()> counter);
 
     // Follows the program area's selection: the selected row's command, its fields replaced by
-    // undo, and the number of subprograms. Connecting again adds nothing twice.
+    // undo, and the number of subprograms. Every change made here becomes an undo step of the
+    // selected row's program. Connecting again adds nothing twice.
     void connectToEditor(ProgramSelection *selection);
+
+    // The conditions the condition editor shows for a command once it has another kind.
+    static QJsonObject conditionsForKind(const Command &command, int kind);
 
 signals:
     // The run button was clicked: execute the selected command on the controller.
@@ -60,17 +65,32 @@ public slots:
     // Renews texts, images and sizes after the configuration (language) changed.
     void renewTexts();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     static int leastWidth();
     void hideContent();
+    // Keeps the run button under the scrolling editors, always in sight.
+    void placeRunFrame();
 
     QFrame *m_frame = nullptr;
     QVBoxLayout *m_layout = nullptr;
     Command *m_command = nullptr;
     bool m_active = false;
     bool m_runEnabled = true;
+    QString m_runReason;
     ConditionWidget *m_conditionWidget = nullptr;
     InputsWidget *m_inputsWidget = nullptr;
+    QPointer<QFrame> m_runFrame;
     SliderWithIcons *m_scrollBar = nullptr;
     std::function<int()> m_subprogramCounter;
+    QPointer<ProgramSelection> m_selection;
+    // What the editors showed after the last load or change: an edit is what differs from it.
+    QJsonObject m_shownJson;
+    // Counts the loads: edits merge only within one showing of a command.
+    int m_showing = 0;
+    // True while this panel's own edit is applied, which needs no reload of the editors.
+    bool m_applying = false;
 };

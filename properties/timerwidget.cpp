@@ -22,7 +22,6 @@ TimerWidget::TimerWidget(QWidget *parent)
         QStringLiteral("prop_timer"), QStringLiteral("PropertyTimerWidth"),
         QStringLiteral("PropertyTimerHeight"), 14, QString(), QStringLiteral("TimerHint"), this);
     m_toggle->setDeselectable(true);
-    m_slider->setAccessibleLabel(AccessibleText::text(QStringLiteral("PropertyTimerText")));
     AccessibleText::set(m_toggle, QStringLiteral("PropertyTimerLabel"),
                         QStringLiteral("TimerHint"));
 
@@ -40,7 +39,20 @@ TimerWidget::TimerWidget(QWidget *parent)
     layout->addLayout(row);
 
     connect(m_slider, &SliderWithButtons::changedData, this, &TimerWidget::changeCommandData);
+    connect(m_toggle, &ToggledIconLabel::selected, this, &TimerWidget::showTimeInUse);
     connect(m_toggle, &ToggledIconLabel::selected, this, &TimerWidget::changeCommandData);
+    showTimeInUse();
+}
+
+void TimerWidget::showTimeInUse()
+{
+    // A time that does nothing is not offered: a motor's counts only while the toggle is on. The
+    // servos take their time to turn, timed or not.
+    const bool inUse = m_toggle->isSelected() || m_timeAlwaysUsed;
+    const QString reason = inUse ? QString() : AccessibleText::text(QStringLiteral("TimerOffHint"));
+    m_slider->setEnabled(inUse);
+    m_slider->setToolTip(reason);
+    m_slider->setAccessibleLabel(AccessibleText::text(QStringLiteral("PropertyTimerText")), reason);
 }
 
 void TimerWidget::setCommand(Command *command)
@@ -48,11 +60,13 @@ void TimerWidget::setCommand(Command *command)
     RightMenuInputsWidget::setCommand(command);
     if (!command)
         return;
+    m_timeAlwaysUsed = command->name() == QLatin1String("mServowork");
     const QJsonObject action = command->json().value(QStringLiteral("action")).toObject();
     if (PropertyValues::readInt(action.value(QStringLiteral("timer"))) != 0)
         m_toggle->setSelected();
     else
         m_toggle->setUnselected();
+    showTimeInUse();
     // Shown in tenths, rounded to the nearest one.
     m_slider->setUnits(PropertyValues::readNumber(action.value(QStringLiteral("time"))));
 }

@@ -19,6 +19,9 @@ public:
     ToggledIconLabel *toggle() const { return m_toggle; }
 
 private:
+    void showTimeInUse();
+
     SliderWithButtons *m_slider = nullptr;
     ToggledIconLabel *m_toggle = nullptr;
+    bool m_timeAlwaysUsed = false;
 };

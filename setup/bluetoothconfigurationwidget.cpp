@@ -2,6 +2,7 @@
 
 #include "accessibletext.h"
 #include "appcontext.h"
+#include "devicesentence.h"
 #include "firmwareflasher.h"
 #include "hardwaredescription.h"
 #include "linkproblem.h"
@@ -419,14 +420,10 @@ bluetoothconfigurationwidget::connectionStatusLook(int value) const
 bluetoothconfigurationwidget::StatusLook
 bluetoothconfigurationwidget::lookOf(const LinkStatus::Words &words) const
 {
-    QString text;
-    if (!words.key.isEmpty()) {
-        text = AppContext::instance().text(words.key);
-        if (text.contains(QLatin1String("%2")))
-            text = text.arg(words.argument, words.detail);
-        else if (text.contains(QLatin1String("%1")))
-            text = text.arg(words.argument);
-    }
+    // Whole sentences: the virtual controller has its own, and a robot's name fills its place.
+    const QString text = words.key.isEmpty()
+                             ? QString()
+                             : DeviceSentence::text(words.key, words.argument, {words.detail});
     switch (words.tone) {
     case LinkStatus::Tone::Bad:
         return {text, QLatin1String(kRed)};

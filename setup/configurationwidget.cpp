@@ -11,10 +11,12 @@
 #include "programstore.h"
 #include "qiconframe.h"
 #include "setuplogging.h"
+#include "unsavedquestion.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
@@ -119,17 +121,26 @@ ConfigurationWidget::ConfigurationWidget(QWidget *parent)
     connect(m_saveButton, &ClickableRoundLabel::clicked, this, &ConfigurationWidget::save);
     connect(m_exitButton, &ClickableRoundLabel::clicked, this, &ConfigurationWidget::exit);
 
-    // Ctrl+S saves and Esc leaves, from anywhere in the dialog; the buttons tell their keys.
-    const QList<std::pair<ClickableRoundLabel *, QKeySequence>> keys{
-        {m_saveButton, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {m_exitButton, QKeySequence(Qt::Key_Escape)}};
-    for (const auto &[button, sequence] : keys) {
-        auto *action = new QAction(this);
-        action->setShortcut(sequence);
-        addAction(action);
-        connect(action, &QAction::triggered, button, &ClickableRoundLabel::activate);
-        button->setToolTip(AccessibleText::withShortcut(button->caption(), sequence));
+    // Ctrl+S saves from anywhere in the dialog. Esc goes back only when nothing open takes it
+    // first (keyPressEvent): on an open list it closes just the list. The buttons tell their keys.
+    auto *saveAction = new QAction(this);
+    saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    addAction(saveAction);
+    connect(saveAction, &QAction::triggered, m_saveButton, &ClickableRoundLabel::activate);
+    m_saveButton->setToolTip(
+        AccessibleText::withShortcut(m_saveButton->caption(), saveAction->shortcut()));
+    m_exitButton->setToolTip(
+        AccessibleText::withShortcut(m_exitButton->caption(), QKeySequence(Qt::Key_Escape)));
+}
+
+void ConfigurationWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        m_exitButton->activate();
+        return;
     }
+    QFrame::keyPressEvent(event);
 }
 
 bool ConfigurationWidget::focusNextPrevChild(bool next)
@@ -416,6 +427,8 @@ void ConfigurationWidget::loadConfiguration()
     for (const ServoCalibration &servo : context.servoCalibrations())
         setCalibrationRow(servo.pinLabel, servo.zero, kServoId);
 
+    m_loadedChoices = choices();
+
     const QString deviceText = context.store().deviceText();
     const QString shown = m_bluetoothPage->currentDeviceText();
     const bool sessionDeviceInUse = !m_sessionDevice.isEmpty() && shown == m_sessionDevice;
@@ -500,8 +513,39 @@ void ConfigurationWidget::exit()
 {
     if (refuseWhileFlashing())
         return;
+    // Going back drops the choices made since the dialog opened: not without a word.
+    if (hasUnsavedChanges()) {
+        switch (UnsavedQuestion::ask(
+            this, AppContext::instance().text(QStringLiteral("SettingsUnsaved")))) {
+        case UnsavedQuestion::Answer::Save:
+            save();
+            return;
+        case UnsavedQuestion::Answer::Cancel:
+            return;
+        case UnsavedQuestion::Answer::Discard:
+            break;
+        }
+    }
     hide();
     emit exitSignal();
+}
+
+QJsonObject ConfigurationWidget::choices() const
+{
+    if (!m_pagesBuilt)
+        return {};
+    QJsonObject pins;
+    for (const PinConfigurationWidget *pinWidget : m_pinWidgets)
+        pins.insert(pinWidget->pinName(), pinWidget->gadgetId());
+    QJsonObject calibrations;
+    for (auto it = m_calibrations.cbegin(); it != m_calibrations.cend(); ++it)
+        calibrations.insert(it.key(), it.value()->value());
+    return {{QStringLiteral("pins"), pins}, {QStringLiteral("calibrations"), calibrations}};
+}
+
+bool ConfigurationWidget::hasUnsavedChanges() const
+{
+    return choices() != m_loadedChoices;
 }
 
 void ConfigurationWidget::closeEvent(QCloseEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QJsonObject>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -39,6 +40,8 @@ public:
     void useSessionDevice(const QString &deviceText);
     // True while firmware is being flashed; the dialog cannot be left then.
     bool isFlashing() const;
+    // True when a pin or a calibration differs from what the dialog showed when it opened.
+    bool hasUnsavedChanges() const;
 
     QTabWidget *tabs() const { return m_tabs; }
     // The pin and calibration pages are built when first needed: most runs never open the
@@ -66,6 +69,7 @@ private slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool focusNextPrevChild(bool next) override;
 
@@ -82,6 +86,8 @@ private:
     QStringList rowNames(const QVBoxLayout *column) const;
     // Shows the notification and returns true while firmware is being flashed.
     bool refuseWhileFlashing();
+    // The pins' gadgets and the calibration values, as the dialog shows them now.
+    QJsonObject choices() const;
 
     QTabWidget *m_tabs = nullptr;
     QWidget *m_pinsPage = nullptr;
@@ -98,4 +104,6 @@ private:
     ClickableRoundLabel *m_saveButton = nullptr;
     ClickableRoundLabel *m_exitButton = nullptr;
     QString m_sessionDevice;
+    // choices() when the dialog was loaded.
+    QJsonObject m_loadedChoices;
 };

@@ -8,8 +8,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 LanguageWidget::LanguageWidget(QWidget *parent)
@@ -86,6 +89,21 @@ void LanguageWidget::SaveButtonClick()
         qCWarning(lcSetup) << "Language" << name << "not found; the first one is used";
     close();
     emit LanguageChange(true);
+}
+
+void LanguageWidget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // In the middle of the screen, where the eye looks first; a window system that places
+    // windows itself may still do so.
+    if (event->spontaneous())
+        return;
+    const QScreen *shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!shown)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(shown->availableGeometry().center());
+    move(frame.topLeft());
 }
 
 void LanguageWidget::closeEvent(QCloseEvent *event)

@@ -26,6 +26,7 @@ private slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QListWidget *m_list = nullptr;

@@ -255,6 +255,19 @@ def glyph_cross(c):
     return f'<path d="M28 28 L72 72 M72 28 L28 72" {stroke(c, 12)}/>'
 
 
+def glyph_undo(redo):
+    def draw(c):
+        # A hooked arrow turning back (undo) or on (redo, mirrored).
+        flip = ' transform="translate(100 0) scale(-1 1)"' if redo else ""
+        return (f'<g{flip}><path d="M30 44 L66 44 A18 18 0 0 1 66 80 L44 80" {stroke(c, 9)}/>'
+                f'<path d="M44 28 L28 44 L44 60" {stroke(c, 9)}/></g>')
+    return draw
+
+
+def glyph_more(c):
+    return "".join(f'<circle cx="{x}" cy="50" r="8" fill="{c}"/>' for x in (26, 50, 74))
+
+
 def glyph_robot(c):
     return (f'<circle cx="50" cy="52" r="24" {stroke(c, 7)}/>'
             f'<rect x="18" y="38" width="9" height="28" rx="3" fill="{c}"/>'
@@ -477,6 +490,8 @@ def main():
         "top_start": glyph_play, "top_stop": glyph_square, "top_step": glyph_step,
         "top_settings": glyph_gear, "top_language": glyph_globe, "top_clear": glyph_trash,
         "top_readfile": glyph_folder, "top_savefile": glyph_floppy, "top_close": glyph_cross,
+        # Top menu: the history, and the button for what the row has no room for.
+        "top_undo": glyph_undo(False), "top_redo": glyph_undo(True), "top_more": glyph_more,
         # Side panel bar.
         "panel_robot": glyph_robot, "panel_sensors": glyph_chart, "panel_tabs": glyph_tabs,
         # Sensor chart.

@@ -1,7 +1,12 @@
 #include "filedialog.h"
 
+#include "appcontext.h"
+
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
+#include <QTreeView>
 
 namespace FileDialog {
 
@@ -21,6 +26,25 @@ void tieCaptions(QFileDialog *dialog)
     }
 }
 
+// Qt's own dialog opens small, with columns that cut the file types ("JSO…ent"): it gets room on
+// the screen, and every column but the name the width of what it shows.
+void giveRoom(QFileDialog *dialog)
+{
+    if (auto *details = dialog->findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        QHeaderView *header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+    const QScreen *screen = dialog->screen();
+    if (!screen)
+        return;
+    const AppContext &context = AppContext::instance();
+    const QSize wanted(context.dimension(QStringLiteral("FileDialogWidth"), 900),
+                       context.dimension(QStringLiteral("FileDialogHeight"), 560));
+    dialog->resize(wanted.boundedTo(screen->availableGeometry().size() * 0.9));
+}
+
 QString ask(QWidget *parent, const QString &caption, const QString &start, const QString &filter,
             QFileDialog::AcceptMode mode, const QString &defaultSuffix = {})
 {
@@ -30,6 +54,7 @@ QString ask(QWidget *parent, const QString &caption, const QString &start, const
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     tieCaptions(&dialog);
+    giveRoom(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);

@@ -28,6 +28,14 @@ void showFocused(QWidget *, QWidget *now)
 
 } // namespace
 
+bool isHistoryShortcut(const QEvent *event)
+{
+    if (event->type() != QEvent::ShortcutOverride)
+        return false;
+    const auto *key = static_cast<const QKeyEvent *>(event);
+    return key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo);
+}
+
 bool isActivationKey(const QKeyEvent *event)
 {
     const int key = event->key();

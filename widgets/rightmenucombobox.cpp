@@ -3,6 +3,7 @@
 #include "sliderwithicons.h"
 
 #include <QAbstractItemView>
+#include <QScreen>
 
 RightMenuComboBox::RightMenuComboBox(QWidget *parent)
     : QComboBox(parent)
@@ -26,4 +27,29 @@ RightMenuComboBox::RightMenuComboBox(QWidget *parent)
     list->setVerticalScrollBar(m_scrollBar);
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list->setContentsMargins(0, 1, 0, 1);
+}
+
+void RightMenuComboBox::showPopup()
+{
+    QComboBox::showPopup();
+    QAbstractItemView *list = view();
+    QWidget *popup = list->window();
+    if (!popup || popup == window())
+        return;
+    // Everything beside the entries: the frame and, when it shows, the scroll bar.
+    const int besides = popup->width() - list->viewport()->width();
+    const int needed = list->sizeHintForColumn(0) + besides;
+    if (popup->width() >= needed)
+        return;
+    QRect place = popup->geometry();
+    place.setWidth(needed);
+    // Wider to the right, unless the screen ends there.
+    if (const QScreen *shown = popup->screen()) {
+        const QRect screen = shown->availableGeometry();
+        if (place.right() > screen.right())
+            place.moveRight(screen.right());
+        if (place.left() < screen.left())
+            place.moveLeft(screen.left());
+    }
+    popup->setGeometry(place);
 }

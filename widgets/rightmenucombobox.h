@@ -14,6 +14,10 @@ public:
 
     SliderWithIcons *listScrollBar() const { return m_scrollBar; }
 
+    // The list opens at least as wide as its widest entry, its scroll bar beside it: a box
+    // narrower than its entries does not cut them in the open list.
+    void showPopup() override;
+
 private:
     SliderWithIcons *m_scrollBar = nullptr;
 };

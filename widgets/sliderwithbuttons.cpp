@@ -3,6 +3,7 @@
 #include "accessibletext.h"
 #include "appcontext.h"
 #include "clickableroundlabel.h"
+#include "keyboardaccess.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -270,6 +271,8 @@ bool SliderWithButtons::eventFilter(QObject *watched, QEvent *event)
         event->ignore();
         return true;
     }
+    if (watched == m_lineEdit && KeyboardAccess::isHistoryShortcut(event))
+        return true;
     if (watched == m_lineEdit && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Up) {

@@ -3,6 +3,8 @@
 #include <QJsonObject>
 #include <QObject>
 
+#include <functional>
+
 class Command;
 
 // What the rooms beside the program area may know of it: the command the user has selected,
@@ -22,8 +24,14 @@ public:
     virtual bool selectedPosition(int *program, int *index) const = 0;
     virtual int subprogramCount() const = 0;
     // Gives the selected command these fields as one step on its program's undo stack. False
-    // when no command is selected or the fields are already the command's.
-    virtual bool applyEdit(const QJsonObject &fields) = 0;
+    // when no command is selected or the fields are already the command's. An edit that names
+    // the field it changes merges with the edit before it when that changed the same field of the
+    // same command: a slider dragged is one step.
+    virtual bool applyEdit(const QJsonObject &fields, const QString &field = {}) = 0;
+    // The conditions a command gets when the user gives it another condition kind in its row:
+    // what the condition editor shows for that kind.
+    using ConditionsForKind = std::function<QJsonObject(const Command &command, int kind)>;
+    virtual void setConditionsForKind(ConditionsForKind conditions) = 0;
 
 signals:
     // Another row was selected or another program shown; `command` is the one selected now.

@@ -162,7 +162,7 @@ void tst_TransferPanel::longTextStaysOneLine()
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
     const QSize shortHint = panel.sizeHint();
     panel.showEnd(LinkTransfer::Configuration, LinkTransfer::Done, 40);
-    const QString whole = "Virtual controller is ready to run (set-up sent in 0.0 s)";
+    const QString whole = "The virtual controller is ready to run (set-up sent in 0.0 s)";
     QVERIFY(panel.text() == whole && panel.toolTip() == whole);
     // No wider and no higher than with a short text: one line, cut short with an ellipsis.
     QCOMPARE(panel.sizeHint(), shortHint);

@@ -8,12 +8,15 @@
 #include "rightmenucombobox.h"
 #include "setupfixture.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 // The pins and calibration pages of the settings dialog against a small test board.
 class tst_ConfigurationWidget : public QObject
@@ -364,7 +367,15 @@ void tst_ConfigurationWidget::exitWithoutSaveKeepsTheContext()
     choose(dialog, "P5", 40);
     QSignalSpy exits(&dialog, &ConfigurationWidget::exitSignal);
     QSignalSpy saves(&dialog, &ConfigurationWidget::saveConfigSignal);
-    QTest::mouseClick(dialog.exitButton(), Qt::LeftButton);
+    // Back asks before it drops the changes: Cancel stays, Discard goes.
+    for (const QMessageBox::StandardButton answer : {QMessageBox::Cancel, QMessageBox::Discard}) {
+        QTimer::singleShot(0, this, [answer] {
+            if (auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                question->button(answer)->click();
+        });
+        QTest::mouseClick(dialog.exitButton(), Qt::LeftButton);
+        QCOMPARE(dialog.isVisible(), answer == QMessageBox::Cancel);
+    }
 
     QCOMPARE(exits.count(), 1);
     QCOMPARE(saves.count(), 0);
