@@ -4,7 +4,8 @@
 #   tools/windows/build.sh [BUILD_DIR]        (default: build-windows)
 #
 # 1. Qt 6.4.2 for mingw in /opt/qt6.4.2-mingw64 (tools/windows/build-qt.sh: the prebuilt archive
-#    from ../shared/qt-mingw, or $TAVIRO_QT_MINGW_ARCHIVE, else built from source);
+#    qt6.4.2-mingw64-2.tar.xz from ../shared/qt-mingw, or $TAVIRO_QT_MINGW_ARCHIVE, else built
+#    from source);
 # 2. the programs and the unit tests of the portable libraries, cross-built with mingw-w64;
 # 3. the install folder BUILD_DIR/stage: programs, Qt's DLLs and plugins, the C++ runtime, data,
 #    Qt's translations, licences;
@@ -25,10 +26,10 @@ missing=()
 for tool in cmake python3 wixl x86_64-w64-mingw32-g++-win32; do
     command -v "$tool" >/dev/null || missing+=("$tool")
 done
-((${#missing[@]} == 0)) || die "needed but not found: ${missing[*]} (install tools/debian-packages.txt)"
+((${#missing[@]} == 0)) || die "needed but not found: ${missing[*]} (install tools/debian-packages-tests.txt)"
 
 "$root/tools/windows/build-qt.sh" || die "no Qt for mingw in $qt: give the prebuilt archive \
-(../shared/qt-mingw/qt6.4.2-mingw64.tar.xz or TAVIRO_QT_MINGW_ARCHIVE) or what building it from \
+(../shared/qt-mingw/qt6.4.2-mingw64-2.tar.xz or TAVIRO_QT_MINGW_ARCHIVE) or what building it from \
 source needs (see tools/windows/build-qt.sh --help)"
 
 if [[ ! -f "$build/CMakeCache.txt" ]]; then
