@@ -20,6 +20,7 @@ upgrade range taken as inclusive.
 
 import argparse
 import hashlib
+import os
 import sys
 import uuid
 from pathlib import Path
@@ -158,6 +159,10 @@ def main():
     except ValueError as error:
         sys.exit(f"make-wxs: {error}")
 
+    # wixl finds files only relative to the folder it runs in, the install folder.
+    def beside(path):
+        return os.path.relpath(path.resolve(), args.folder.resolve())
+
     tree = []
     components = []
     versions = {}
@@ -188,13 +193,13 @@ def main():
                       Property="{NEWER_FOUND}" />
     </Upgrade>
     <Condition Message="A newer version of {PRODUCT} is already installed. To go back to this one, remove the newer version first.">NOT {NEWER_FOUND}</Condition>
-    <Icon Id="{ICON}" SourceFile={quoteattr(str(args.icon.resolve()))} />
+    <Icon Id="{ICON}" SourceFile={quoteattr(beside(args.icon))} />
     <Property Id="ARPPRODUCTICON" Value="{ICON}" />
 {links}    <Property Id="ARPNOMODIFY" Value="1" />
     <!-- The Restart Manager closes programs that hold files in use, and ends those that do not
          answer, rather than leaving the files for a restart. -->
     <Property Id="MSIRMSHUTDOWN" Value="1" />
-    <Binary Id="CloseHelper" SourceFile={quoteattr(str(args.close_helper.resolve()))} />
+    <Binary Id="CloseHelper" SourceFile={quoteattr(beside(args.close_helper))} />
     <CustomAction Id="CloseRunningPrograms" BinaryKey="CloseHelper"
                   DllEntry="CloseRunningPrograms" Execute="immediate" Return="ignore" />
     <Directory Id="TARGETDIR" Name="SourceDir">

@@ -9,8 +9,8 @@
 # 2. the programs and the unit tests of the portable libraries, cross-built with mingw-w64;
 # 3. the install folder BUILD_DIR/stage: programs, Qt's DLLs and plugins, the C++ runtime, data,
 #    Qt's translations, licences;
-# 4. BUILD_DIR/taviro-start-x64.msi, made with wixl from whatever the install folder holds, with
-#    the programs' icon and the close helper from BUILD_DIR/msi, and finished with msibuild.
+# 4. BUILD_DIR/taviro-start-x64.msi, made from whatever the install folder holds, with the
+#    programs' icon and the close helper from BUILD_DIR/msi (packaging/windows/make-msi.sh).
 # Then "ctest --test-dir BUILD_DIR" runs the unit tests and the installer's journey under wine.
 set -euo pipefail
 
@@ -47,18 +47,6 @@ stage=$build/stage
 rm -rf "$stage"
 cmake --install "$build" --prefix "$stage" --strip >/dev/null
 
-setting() { sed -n "s/^$1:STATIC=//p" "$build/CMakeCache.txt"; }
 msi=$build/taviro-start-x64.msi
-python3 "$root/packaging/windows/make-wxs.py" "$stage" --version "$(setting CMAKE_PROJECT_VERSION)" \
-    --homepage "$(setting CMAKE_PROJECT_HOMEPAGE_URL)" --icon "$build/msi/taviro-start.ico" \
-    --close-helper "$build/msi/closeprograms.dll" --output "$build/taviro-start.wxs" \
-    --finish "$build/taviro-start.sql"
-# wixl takes the files relative to the folder it runs in; what it cannot say is finished with
-# msibuild, the whole MSI written anew only once all of it is there.
-rm -f "$msi.part"
-(cd "$stage" && wixl -a x64 -o "$msi.part" "$build/taviro-start.wxs")
-finish=()
-while IFS= read -r statement; do finish+=(-q "$statement"); done <"$build/taviro-start.sql"
-msibuild "$msi.part" "${finish[@]}"
-mv "$msi.part" "$msi"
+"$root/packaging/windows/make-msi.sh" "$build" "$msi"
 say "$msi: $(du -h "$msi" | cut -f1), built in $((SECONDS - started)) s"

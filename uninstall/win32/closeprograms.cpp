@@ -2,9 +2,10 @@
 // removes the product's files, and closes every program running from the installation folder.
 // Each is asked as Windows asks at a logoff and as the Restart Manager asks before an update
 // (WM_QUERYENDSESSION, then WM_ENDSESSION, with ENDSESSION_CLOSEAPP), so that the editor saves
-// the user's work on its way out; what has not ended after a while, or has no window to ask
-// (taviroc, taviro-sim), is ended. Where the Restart Manager acts it has closed them already.
-// The steps are written to the installer's log.
+// the user's work on its way out; what has not ended after a while, or has no window this step
+// can reach (taviroc, taviro-sim, a program in another session), is ended, as uninstall.exe
+// ends it. Where the Restart Manager acts it has closed them already. The steps are written to
+// the installer's log.
 
 #include "pathcompare.h"
 
@@ -104,6 +105,29 @@ BOOL CALLBACK askWindow(HWND window, LPARAM parameter)
     return TRUE;
 }
 
+BOOL CALLBACK listDesktop(LPWSTR name, LPARAM parameter)
+{
+    reinterpret_cast<std::vector<std::wstring> *>(parameter)->push_back(name);
+    return TRUE;
+}
+
+// Asks the windows of a program on every desktop of this window station: the installer may run
+// on another desktop than the program (wine gives "explorer /desktop" one of its own).
+void askToClose(Running &program)
+{
+    std::vector<std::wstring> desktops;
+    EnumDesktopsW(GetProcessWindowStation(), listDesktop, reinterpret_cast<LPARAM>(&desktops));
+    for (const std::wstring &name : desktops) {
+        HDESK desktop = OpenDesktopW(name.c_str(), 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+        if (!desktop)
+            continue;
+        EnumDesktopWindows(desktop, askWindow, reinterpret_cast<LPARAM>(&program));
+        CloseDesktop(desktop);
+    }
+    if (desktops.empty())
+        EnumWindows(askWindow, reinterpret_cast<LPARAM>(&program));
+}
+
 } // namespace
 
 extern "C" __declspec(dllexport) UINT __stdcall CloseRunningPrograms(MSIHANDLE install)
@@ -115,7 +139,7 @@ extern "C" __declspec(dllexport) UINT __stdcall CloseRunningPrograms(MSIHANDLE i
     }
     std::vector<Running> running = runningFrom(folder);
     for (Running &program : running) {
-        EnumWindows(askWindow, reinterpret_cast<LPARAM>(&program));
+        askToClose(program);
         log(install, L"asked " + program.image + L" (pid " + std::to_wstring(program.pid) +
                          L") to close, " + std::to_wstring(program.windowsAsked) + L" windows");
     }
