@@ -52,14 +52,14 @@ finish() {
     for pid in $sim_pid $serial_pid $running_pid; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
     timeout 20 wineserver -k >/dev/null 2>&1
     timeout 20 wineserver -w >/dev/null 2>&1
-    rm -rf "$work"
+    [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
     echo "wall time: $(ms "$started") ms"
 }
 trap finish EXIT
 
 # The rebuild and the newer version, made while wine prepares its prefix.
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-IFS=. read -r major minor patch <<<"$version"
+IFS=. read -r major minor patch <<<"$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+version="$major.${minor:-0}.${patch:-0}"
 newer="$major.${minor:-0}.$((${patch:-0} + 1))"
 (
     "$root/packaging/windows/make-msi.sh" "$build" "$work/rebuild.msi" &&
@@ -71,9 +71,12 @@ ready=$(timeout 120 wine cmd /c echo ready 2>/dev/null | tr -d '\r')
 [ "$ready" = "ready" ] || fail "wine cannot start a fresh prefix"
 echo "prefix ready after $(ms "$started") ms"
 
-# reg query's value of NAME under KEY, or nothing.
+# reg query's value of NAME under KEY ("(Default)": the key's own), or nothing.
 value() {
-    timeout 20 wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+    local which=(/v "$2")
+    [ "$2" = "(Default)" ] && which=(/ve)
+    timeout 20 wine reg query "$1" "${which[@]}" 2>/dev/null | tr -d '\r' \
+        | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 # The Uninstall keys that list the product.
 listed() {
@@ -114,13 +117,15 @@ homepage=$(sed -n 's/^CMAKE_PROJECT_HOMEPAGE_URL:STATIC=//p' "$build/CMakeCache.
 for link in HelpLink URLInfoAbout; do
     [ "$(value "$key" "$link")" = "$homepage" ] || fail "$link is \"$(value "$key" "$link")\", not $homepage"
 done
-icon=$(winepath -u "$(value "$key" DisplayIcon)" 2>/dev/null)
-[ -f "$icon" ] && [ "$(head -c 4 "$icon" | od -An -tx1 | tr -d ' ')" = 00000100 ] \
-    || fail "Apps & features shows no icon (DisplayIcon \"$(value "$key" DisplayIcon)\")"
+# Apps & features takes the icon Windows Installer keeps for the product (ARPPRODUCTICON).
+icon=$(timeout 20 wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null \
+    | tr -d '\r' | sed -n "s/^ *ProductIcon *REG_SZ *//p" | grep -F "${key##*\\}" | head -n1)
+cmp -s "$(winepath -u "$icon" 2>/dev/null)" "$build/msi/taviro-start.ico" \
+    || fail "Apps & features shows no icon of the programs (ProductIcon \"$icon\")"
 # The MSI asks for every user's Start menu; wine's installer puts it in the installing user's.
 menu=$(find "$WINEPREFIX/drive_c" -path "*/Start Menu/Programs/$product" -type d 2>/dev/null | head -n1)
 [ -n "$menu" ] && [ -f "$menu/$product.lnk" ] || fail "no Start-menu shortcut"
-shortcut_icon=$(strings -e l "$menu/$product.lnk" | grep -i '\.ico$' | head -n1)
+shortcut_icon=$(strings -e l "$menu/$product.lnk" | grep -io '[a-z]:\\.*\.ico$' | head -n1)
 [ -n "$shortcut_icon" ] && cmp -s "$(winepath -u "$shortcut_icon")" "$build/msi/taviro-start.ico" \
     || fail "the shortcut's icon is \"$shortcut_icon\", not the programs' icon"
 classes='HKLM\Software\Classes'
@@ -198,10 +203,13 @@ diff <(cd "$build/stage" && find . -type f | sort) <(cd "$folder" && find . -typ
 grep -a "CloseRunningPrograms: " "$work/newer.log" | tr -d '\r' | sed 's/^.*CloseRunningPrograms: /  close helper: /' | head -n 4
 echo "PASS: $newer replaced $version with the editor running in $(ms "$step") ms: one version, nothing pending"
 status=$(install "$msi" "$work/downgrade.log")
-[ "$status" = 1603 ] || fail "installing $version over $newer ended with $status, not 1603"
-iconv -f UTF-16LE -t UTF-8 "$work/downgrade.log" 2>/dev/null | grep -q "A newer version of $product is already installed" \
-    || grep -aq "A newer version of $product is already installed" "$work/downgrade.log" \
-    || fail "the downgrade was refused without the message"
+# A Linux exit status keeps the low byte of Windows' 1603 (ERROR_INSTALL_FAILURE): 67.
+[ "$status" = 67 ] || [ "$status" = 1603 ] || fail "installing $version over $newer ended with $status, not 1603"
+# wine's quiet installer does not log the message; the package names it for the one it refuses.
+grep -aq "TAVIRO_NEWER_FOUND = {" "$work/downgrade.log" \
+    || fail "the downgrade was not refused for the newer version installed"
+msiinfo export "$msi" LaunchCondition | grep -q "A newer version of $product is already installed" \
+    || fail "the package refuses a downgrade without a message"
 [ "$(value "$(listed)" DisplayVersion)" = "$newer" ] || fail "the refused downgrade changed what is installed"
 echo "PASS: $version is refused over $newer with the message"
 
