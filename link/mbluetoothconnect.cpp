@@ -63,7 +63,8 @@ mBluetoothConnect::DeviceParts mBluetoothConnect::deviceParts(const QString &dev
 bool mBluetoothConnect::sameDevice(const QString &deviceText, const QString &otherText)
 {
     const QString robot = deviceParts(deviceText).bluetooth;
-    if (!robot.isEmpty() && robot.compare(deviceParts(otherText).bluetooth, Qt::CaseInsensitive) == 0)
+    if (!robot.isEmpty() &&
+        robot.compare(deviceParts(otherText).bluetooth, Qt::CaseInsensitive) == 0)
         return true;
     const auto withoutSpeed = [](const QString &text) {
         const QString address = deviceParts(text).address;
@@ -161,8 +162,8 @@ void mBluetoothConnect::connectDevice(const QString &info)
             m_socket->isUnconnected()) {
             const QString followed = SerialPorts::followRobot(address, device.bluetooth);
             if (followed != address) {
-                qCDebug(lcLink).noquote() << "Robot " << device.bluetooth << " is now on "
-                                          << followed;
+                qCDebug(lcLink).noquote()
+                    << "Robot " << device.bluetooth << " is now on " << followed;
                 address = followed;
             }
         }

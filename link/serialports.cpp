@@ -34,8 +34,8 @@ QList<Port> offered(const QList<SystemPort> &ports,
         QString name = offer.robotName;
         if (name.isEmpty())
             name = port.description.isEmpty() ? port.portName : port.description;
-        offer.deviceText = mBluetoothConnect::deviceText(name, LinkSocket::kSerialScheme + port.path,
-                                                         offer.bluetoothAddress);
+        offer.deviceText = mBluetoothConnect::deviceText(
+            name, LinkSocket::kSerialScheme + port.path, offer.bluetoothAddress);
         offers.append(offer);
     }
     return offers;
@@ -84,9 +84,8 @@ QString followRobot(const QString &address, const QString &bluetoothAddress)
         if (port.bluetoothAddress.compare(bluetoothAddress, Qt::CaseInsensitive) != 0)
             continue;
         const QString path = mBluetoothConnect::deviceParts(port.deviceText).address;
-        const QString moved = serial->baudRateGiven
-                                  ? QStringLiteral("%1@%2").arg(path).arg(serial->baudRate)
-                                  : path;
+        const QString moved =
+            serial->baudRateGiven ? QStringLiteral("%1@%2").arg(path).arg(serial->baudRate) : path;
         return moved;
     }
     return address;

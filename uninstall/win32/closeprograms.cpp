@@ -69,8 +69,8 @@ std::vector<Running> runningFrom(const std::wstring &folder)
         if (entry.th32ProcessID == 0 || entry.th32ProcessID == self)
             continue;
         HANDLE process =
-            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
-                        FALSE, entry.th32ProcessID);
+            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                        entry.th32ProcessID);
         if (!process)
             continue;
         wchar_t image[MAX_PATH * 2];
@@ -118,7 +118,8 @@ void askToClose(Running &program)
     std::vector<std::wstring> desktops;
     EnumDesktopsW(GetProcessWindowStation(), listDesktop, reinterpret_cast<LPARAM>(&desktops));
     for (const std::wstring &name : desktops) {
-        HDESK desktop = OpenDesktopW(name.c_str(), 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+        HDESK desktop =
+            OpenDesktopW(name.c_str(), 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
         if (!desktop)
             continue;
         EnumDesktopWindows(desktop, askWindow, reinterpret_cast<LPARAM>(&program));
@@ -146,17 +147,16 @@ extern "C" __declspec(dllexport) UINT __stdcall CloseRunningPrograms(MSIHANDLE i
     const ULONGLONG deadline = GetTickCount64() + kClosingMs;
     for (Running &program : running) {
         const ULONGLONG now = GetTickCount64();
-        const DWORD wait = program.windowsAsked == 0 || now >= deadline
-                               ? 0
-                               : static_cast<DWORD>(deadline - now);
+        const DWORD wait =
+            program.windowsAsked == 0 || now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
         if (WaitForSingleObject(program.process, wait) == WAIT_OBJECT_0) {
             log(install, L"closed: " + program.image);
         } else if (TerminateProcess(program.process, 0)) {
             WaitForSingleObject(program.process, kEndedMs);
             log(install, L"ended: " + program.image);
         } else {
-            log(install, L"cannot end " + program.image + L", error " +
-                             std::to_wstring(GetLastError()));
+            log(install,
+                L"cannot end " + program.image + L", error " + std::to_wstring(GetLastError()));
         }
         CloseHandle(program.process);
     }

@@ -79,9 +79,12 @@ void tst_SerialPorts::bluetoothPortIds()
 
 void tst_SerialPorts::offeredPorts()
 {
-    const QString out = R"(BTHENUM\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\7&D0D1EE&0&98D331FB1A2C_C00000000)";
-    const QString in = R"(BTHENUM\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0000\7&D0D1EE&0&000000000000_00000000)";
-    const QString unnamed = R"(BTHENUM\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\7&D0D1EE&0&001122334455_C00000000)";
+    const QString out =
+        R"(BTHENUM\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\7&D0D1EE&0&98D331FB1A2C_C00000000)";
+    const QString in =
+        R"(BTHENUM\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0000\7&D0D1EE&0&000000000000_00000000)";
+    const QString unnamed =
+        R"(BTHENUM\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\7&D0D1EE&0&001122334455_C00000000)";
     const QList<SerialPorts::SystemPort> system{
         {"COM7", "COM7", "Standard Serial over Bluetooth link (COM7)", false, in},
         {"COM5", "COM5", "Standard Serial over Bluetooth link (COM5)", false, out},
@@ -89,14 +92,17 @@ void tst_SerialPorts::offeredPorts()
         {"COM9", "COM9", "", false, {}},
         {"COM8", "COM8", "Standard Serial over Bluetooth link (COM8)", false, unnamed}};
     const QList<SerialPorts::Port> ports = SerialPorts::offered(system, [](const QString &address) {
-        return address == QLatin1String("98:D3:31:FB:1A:2C") ? QStringLiteral("Robo-17") : QString();
+        return address == QLatin1String("98:D3:31:FB:1A:2C") ? QStringLiteral("Robo-17")
+                                                             : QString();
     });
 
     QStringList shown;
     for (const SerialPorts::Port &port : ports) {
-        const mBluetoothConnect::DeviceParts parts = mBluetoothConnect::deviceParts(port.deviceText);
-        shown.append(QStringLiteral("%1|%2|%3|%4").arg(parts.address, parts.name, parts.bluetooth,
-                                                       QString::number(port.kind)));
+        const mBluetoothConnect::DeviceParts parts =
+            mBluetoothConnect::deviceParts(port.deviceText);
+        shown.append(
+            QStringLiteral("%1|%2|%3|%4")
+                .arg(parts.address, parts.name, parts.bluetooth, QString::number(port.kind)));
     }
     const QString serial = QString::number(FoundDeviceKind::SerialPort);
     QCOMPARE(shown, QStringList({"serial:COM5|Robo-17|98:D3:31:FB:1A:2C|" + serial,
@@ -104,15 +110,16 @@ void tst_SerialPorts::offeredPorts()
                                      QString::number(FoundDeviceKind::CablePort),
                                  "serial:COM9|COM9||" + serial,
                                  "serial:COM8|Standard Serial over Bluetooth link (COM8)|"
-                                 "00:11:22:33:44:55|" + serial}));
+                                 "00:11:22:33:44:55|" +
+                                     serial}));
 }
 
 void tst_SerialPorts::robotKeptAcrossPorts()
 {
-    const QString before = mBluetoothConnect::deviceText("Robo-17", "serial:COM5@115200",
-                                                         "98:D3:31:FB:1A:2C");
-    const QString after = mBluetoothConnect::deviceText("Robo-17", "serial:COM11",
-                                                        "98:d3:31:fb:1a:2c");
+    const QString before =
+        mBluetoothConnect::deviceText("Robo-17", "serial:COM5@115200", "98:D3:31:FB:1A:2C");
+    const QString after =
+        mBluetoothConnect::deviceText("Robo-17", "serial:COM11", "98:d3:31:fb:1a:2c");
     QVERIFY(mBluetoothConnect::sameDevice(before, after));
     QVERIFY(!mBluetoothConnect::sameDevice(
         before, mBluetoothConnect::deviceText("Robo-18", "serial:COM11", "98:D3:31:FB:1A:2D")));
