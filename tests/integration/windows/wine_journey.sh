@@ -10,7 +10,8 @@
 #     state, one product of the new version stays, nothing waits for a restart, and the folder
 #     holds exactly what the package does; the first package is then refused as a downgrade;
 #  5. the installed taviroc.exe lists COM9, a virtual controller (the Linux taviro-sim on a
-#     pseudo-terminal linked as the prefix's com9), and writes a 4 KB program to the virtual
+#     pseudo-terminal linked as the prefix's com9) recorded as a paired robot's outgoing port, by
+#     the robot's name, and leaves out its incoming port; it writes a 4 KB program to the virtual
 #     controller and reads it back exactly;
 #  6. the installed uninstall.exe /S removes the product, its folder and its Start-menu shortcut.
 # Usage: wine_journey.sh MSI LINUX_TAVIRO_SIM BUILD_DIR   (BUILD_DIR: the Windows build, whose
@@ -224,12 +225,32 @@ for _ in $(seq 1 50); do [ -e "$work/robot" ] && break; sleep 0.1; done
 ln -sf "$work/robot" "$WINEPREFIX/dosdevices/com9"
 timeout 20 wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v COM9 /t REG_SZ /d COM9 /f \
     >/dev/null 2>&1
+# COM9 as the outgoing port of a paired robot and COM8 as the incoming one, as Windows' Bluetooth
+# enumerator records them; wine's SetupAPI lists such devices from the registry.
+enum='HKLM\System\CurrentControlSet\Enum\BTHENUM\{00001101-0000-1000-8000-00805F9B34FB}'
+for port in "COM9 _LOCALMFG&0002\\7&2A3B4C5D&0&98D331FB1A2C_C00000000" \
+    "COM8 _LOCALMFG&0000\\7&2A3B4C5D&0&000000000000_00000000"; do
+    device="$enum${port#* }"
+    timeout 20 wine reg add "$device" /v ClassGUID /t REG_SZ \
+        /d '{4d36e978-e325-11ce-bfc1-08002be10318}' /f >/dev/null 2>&1
+    timeout 20 wine reg add "$device\\Device Parameters" /v PortName /t REG_SZ /d "${port%% *}" /f \
+        >/dev/null 2>&1
+    timeout 20 wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "${port%% *}" /t REG_SZ \
+        /d "${port%% *}" /f >/dev/null 2>&1
+done
+ln -sf "$work/robot" "$WINEPREFIX/dosdevices/com8"
+timeout 20 wine reg add 'HKLM\System\CurrentControlSet\Services\BTHPORT\Parameters\Devices\98d331fb1a2c' \
+    /v Name /t REG_BINARY /d "$(printf 'Robo-17\0' | od -An -tx1 | tr -d ' \n')" /f >/dev/null 2>&1
 taviroc() { timeout 120 wine "C:\\Program Files\\$product\\taviroc.exe" "$@"; }
 taviroc scan >"$work/scan.out" 2>&1 || fail "taviroc scan failed: $(cat "$work/scan.out")"
-tr -d '\r' <"$work/scan.out" | grep -q "^serial:COM9	" || fail "taviroc scan does not list COM9"
+tr -d '\r' <"$work/scan.out" | grep -qx "serial:COM9	Robo-17	paired 98:D3:31:FB:1A:2C" \
+    || fail "taviroc scan does not list the robot on COM9: $(cat "$work/scan.out")"
+if tr -d '\r' <"$work/scan.out" | grep -q "^serial:COM8	"; then
+    fail "taviroc scan lists the robot's incoming port COM8"
+fi
 kill "$serial_pid" && wait "$serial_pid" 2>/dev/null
 serial_pid=
-echo "PASS: taviroc scan lists COM9"
+echo "PASS: taviroc scan lists the robot by name on COM9 and leaves its incoming COM8 out"
 
 # Under wine 8 Qt's serial port reads nothing from a COM port that is a pseudo-terminal (see
 # the README's Windows section), so the program travels over the virtual controller's TCP port:
