@@ -17,6 +17,12 @@
 #include <memory>
 #include <stdexcept>
 
+#if defined(Q_OS_WIN)
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace {
 
 QString simulatorDeviceText(quint16 port)
@@ -62,6 +68,12 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
     // Lets the desktop match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("org.taviro.TaviroStart"));
+#if defined(Q_OS_WIN)
+    // An update or removal asks the running editor to close through the Restart Manager, which
+    // starts a registered program again once the new files are in place. The state is saved on
+    // the way out (commitDataRequest, aboutToQuit).
+    RegisterApplicationRestart(L"", RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
+#endif
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -29,10 +29,11 @@ int runScan(const QStringList &arguments)
                   "be used at all (its service is not running) and there is no serial port "
                   "either.")
             : QStringLiteral(
-                  "Lists the COM ports one per line: address (serial:COMn), Windows' name for the "
-                  "port and what it is (cable or serial port), separated by tabs. A robot paired "
-                  "in Windows' Bluetooth settings is the port named \"Standard Serial over "
-                  "Bluetooth link (COMn)\".\n\nExit status: 0 when a port is listed, 2 for usage "
+                  "Lists the COM ports one per line: address (serial:COMn), name and what it is "
+                  "(cable, serial port, or paired with the robot's Bluetooth address), separated "
+                  "by tabs. A robot paired in Windows' Bluetooth settings is listed by its own "
+                  "name on its outgoing port; the incoming port of the pair, which reaches no "
+                  "robot, is left out.\n\nExit status: 0 when a port is listed, 2 for usage "
                   "errors, 3 when there is none."));
     parser.addHelpOption();
     const QCommandLineOption secondsOption(
@@ -69,12 +70,14 @@ int runScan(const QStringList &arguments)
     QObject::connect(&transport, &LinkTransport::findNewDevice, [&](const QString &text) {
         const mBluetoothConnect::DeviceParts device = mBluetoothConnect::deviceParts(text);
         const int kind = kinds.value(text);
-        const char *what = kind == FoundDeviceKind::PairedRobot     ? "paired"
-                           : kind == FoundDeviceKind::UnpairedRobot ? "not paired"
-                           : kind == FoundDeviceKind::CablePort     ? "cable"
-                                                                    : "serial port";
-        const QString line =
-            QStringLiteral("%1\t%2\t%3\n").arg(device.address, device.name, QLatin1String(what));
+        QString what = QLatin1String(kind == FoundDeviceKind::PairedRobot     ? "paired"
+                                     : kind == FoundDeviceKind::UnpairedRobot ? "not paired"
+                                     : kind == FoundDeviceKind::CablePort     ? "cable"
+                                                                              : "serial port");
+        // A COM port that Windows made for a paired robot.
+        if (!device.bluetooth.isEmpty())
+            what = QStringLiteral("paired %1").arg(device.bluetooth);
+        const QString line = QStringLiteral("%1\t%2\t%3\n").arg(device.address, device.name, what);
         // Robots as they answer; the serial ports, known at once, after them.
         if (kind == FoundDeviceKind::CablePort || kind == FoundDeviceKind::SerialPort) {
             serialLines.append(line);

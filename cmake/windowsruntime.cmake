@@ -16,3 +16,7 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll)
 endforeach()
 list(GET TAVIRO_MINGW_RUNTIME_DLLS 0 runtime_dll)
 get_filename_component(TAVIRO_MINGW_RUNTIME_DIR "${runtime_dll}" DIRECTORY)
+
+# What the MSI carries besides the install folder: the programs' icon and the installer's close
+# helper (tools/windows/build.sh hands them to packaging/windows/make-wxs.py).
+set(TAVIRO_MSI_PARTS_DIR ${CMAKE_BINARY_DIR}/msi)

@@ -37,13 +37,18 @@ mBluetoothConnect::~mBluetoothConnect()
     }
 }
 
-QString mBluetoothConnect::deviceText(const QString &name, const QString &address)
+QString mBluetoothConnect::deviceText(const QString &name, const QString &address,
+                                      const QString &bluetoothAddress)
 {
     // Names are escaped so that a quote or backslash in a controller's name still gives JSON.
     auto quoted = [](const QString &text) {
         const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
         return QString::fromUtf8(array.mid(1, array.size() - 2));
     };
+    if (!bluetoothAddress.isEmpty()) {
+        return QStringLiteral("{ \"Name\":%1, \"Address\":%2, \"Bluetooth\":%3 }")
+            .arg(quoted(name), quoted(address), quoted(bluetoothAddress));
+    }
     return QStringLiteral("{ \"Name\":%1, \"Address\":%2 }").arg(quoted(name), quoted(address));
 }
 
@@ -51,11 +56,16 @@ mBluetoothConnect::DeviceParts mBluetoothConnect::deviceParts(const QString &dev
 {
     const QJsonObject device = QJsonDocument::fromJson(deviceText.toUtf8()).object();
     return {device.value(QLatin1String("Name")).toString(),
-            device.value(QLatin1String("Address")).toString()};
+            device.value(QLatin1String("Address")).toString(),
+            device.value(QLatin1String("Bluetooth")).toString()};
 }
 
 bool mBluetoothConnect::sameDevice(const QString &deviceText, const QString &otherText)
 {
+    const QString robot = deviceParts(deviceText).bluetooth;
+    if (!robot.isEmpty() &&
+        robot.compare(deviceParts(otherText).bluetooth, Qt::CaseInsensitive) == 0)
+        return true;
     const auto withoutSpeed = [](const QString &text) {
         const QString address = deviceParts(text).address;
         const std::optional<SerialLinkSocket::Address> serial = SerialLinkSocket::parse(address);
@@ -113,7 +123,8 @@ void mBluetoothConnect::dropSocket()
 
 void mBluetoothConnect::connectDevice(const QString &info)
 {
-    const QString address = deviceParts(info).address;
+    const DeviceParts device = deviceParts(info);
+    QString address = device.address;
     const LinkSocket::Kind wanted = LinkSocket::kindOf(address);
     if (m_searchState != 0) {
         // A search keeps the radio to itself, but a robot it has found is known to BlueZ now and
@@ -146,6 +157,16 @@ void mBluetoothConnect::connectDevice(const QString &info)
     }
     if (LinkSocket::isUsableAddress(address)) {
         m_addressWarningGiven = false;
+        // A robot paired again may have come back on another COM port.
+        if (wanted == LinkSocket::Kind::Serial && !device.bluetooth.isEmpty() &&
+            m_socket->isUnconnected()) {
+            const QString followed = SerialPorts::followRobot(address, device.bluetooth);
+            if (followed != address) {
+                qCDebug(lcLink).noquote()
+                    << "Robot " << device.bluetooth << " is now on " << followed;
+                address = followed;
+            }
+        }
         m_socket->connectToAddress(address);
         qCDebug(lcLink).noquote() << "Connect to " << info << " State: " << m_socket->stateName();
     } else {

@@ -30,17 +30,20 @@ public:
     void setSearchDuration(int ms) { m_searchMs = ms; }
     int searchDuration() const { return m_searchMs; }
 
-    // Device text of one found device: a JSON object with "Name" and "Address".
-    static QString deviceText(const QString &name, const QString &address);
-    // The name and the address a device text holds (empty where it holds none).
+    // Device text of one found device: a JSON object with "Name" and "Address", and with
+    // "Bluetooth" for a serial port that leads to a paired Bluetooth robot of that address.
+    static QString deviceText(const QString &name, const QString &address,
+                              const QString &bluetoothAddress = {});
+    // The name and the addresses a device text holds (empty where it holds none).
     struct DeviceParts
     {
         QString name;
         QString address;
+        QString bluetooth;
     };
     static DeviceParts deviceParts(const QString &deviceText);
     // Whether two device texts name the same device: the same address, whatever the names and a
-    // serial port's speed.
+    // serial port's speed; for ports to Bluetooth robots, the same robot whatever the port.
     static bool sameDevice(const QString &deviceText, const QString &otherText);
     // The name the editor's own virtual controller is kept under in its device text.
     static constexpr QLatin1String kVirtualControllerName{"Virtual controller"};

@@ -11,6 +11,7 @@
 #include "mworker.h"
 #include "rightmenucombobox.h"
 #include "seriallinksocket.h"
+#include "serialports.h"
 #include "setuplogging.h"
 
 #include <QGridLayout>
@@ -20,7 +21,6 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSerialPortInfo>
 #include <QStyle>
 #include <QTextLayout>
 #include <QUrl>
@@ -337,7 +337,7 @@ QString bluetoothconfigurationwidget::withKitSpeed(const QString &deviceText)
     const QString fast = SerialLinkSocket::withBaudRate(address, description->serialBaudRate());
     if (fast == address)
         return deviceText;
-    return mBluetoothConnect::deviceText(device.name, fast);
+    return mBluetoothConnect::deviceText(device.name, fast, device.bluetooth);
 }
 
 void bluetoothconfigurationwidget::chooseDevice(const QString &deviceText)
@@ -538,7 +538,12 @@ void bluetoothconfigurationwidget::slotToSigFindDevice(QString deviceName)
         {FoundDeviceKind::UnpairedRobot, QStringLiteral("BluetoothUnpairedMark")},
         {FoundDeviceKind::CablePort, QStringLiteral("SerialCableMark")},
         {FoundDeviceKind::SerialPort, QStringLiteral("SerialPortMark")}};
-    if (marks.contains(kind))
+    // A COM port that leads to a paired Bluetooth robot is marked as the robot it reaches.
+    const bool pairedPort = !mBluetoothConnect::deviceParts(deviceName).bluetooth.isEmpty();
+    if (pairedPort)
+        text += QStringLiteral("  \u00B7  ") +
+                AppContext::instance().text(marks.value(FoundDeviceKind::PairedRobot));
+    else if (marks.contains(kind))
         text += QStringLiteral("  \u00B7  ") + AppContext::instance().text(marks.value(kind));
     auto *item = new QListWidgetItem(text);
     item->setData(Qt::UserRole, deviceName);
@@ -583,15 +588,15 @@ void bluetoothconfigurationwidget::listSerialPorts()
     if (m_portsListed)
         return;
     m_portsListed = true;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    // The script takes the port's name; the box also shows what the system calls the port
-    // ("Standard Serial over Bluetooth link", "USB Serial Device"), by which a user knows it.
-    for (const QSerialPortInfo &port : ports) {
-        const QString description = port.description().trimmed();
-        m_comPortBox->addItem(description.isEmpty() || description == port.portName()
-                                  ? port.portName()
-                                  : QStringLiteral("%1 · %2").arg(port.portName(), description),
-                              port.portName());
+    // The script takes the port's name; the box also shows the robot a Bluetooth port leads to,
+    // or what the system calls the port ("USB Serial Device"), by which a user knows it. The
+    // incoming port of a paired robot reaches nothing and is not offered.
+    for (const SerialPorts::Port &port : SerialPorts::systemPorts()) {
+        const QString known = port.robotName.isEmpty() ? port.description : port.robotName;
+        m_comPortBox->addItem(known.isEmpty() || known == port.portName
+                                  ? port.portName
+                                  : QStringLiteral("%1 · %2").arg(port.portName, known),
+                              port.portName);
     }
     if (m_comPortBox->count() > 0)
         m_comPortBox->setCurrentIndex(0);

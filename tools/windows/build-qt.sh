@@ -6,19 +6,27 @@
 #   tools/windows/build-qt.sh [ARCHIVE]     unpack a prebuilt archive of that install
 #   tools/windows/build-qt.sh --from-source [--configure-only]
 #
-# The archive is ARCHIVE, else $TAVIRO_QT_MINGW_ARCHIVE, else qt6.4.2-mingw64.tar.xz in the
-# shared folder beside the repository (../shared/qt-mingw); its checksum must be the known one.
-# An install unpacked from the same archive is kept as it is. Without an archive, or with
-# --from-source, the same Qt is built from sources: qtbase from Debian's source package
-# (fetched through a private apt sources list; /etc/apt is not touched), the other modules from
-# the source archives in ../shared/qt-mingw/sources. That takes about an hour on 2 cores;
-# --configure-only stops after qtbase is configured. Build folder: $TAVIRO_QT_BUILD_DIR
-# (default /tmp/taviro-qt-mingw-build).
+# The archive is ARCHIVE, else $TAVIRO_QT_MINGW_ARCHIVE, else qt6.4.2-mingw64-2.tar.xz in the
+# shared folder beside the repository (../shared/qt-mingw); its checksum must be a known one, or
+# $TAVIRO_QT_MINGW_SHA256 for an archive of one's own. An install unpacked from the same archive
+# is kept as it is. A damaged library of an archive (tools/windows/pe.py) is built again from
+# qtbase's source. Without an archive, or with --from-source, the same Qt is built from sources:
+# qtbase from Debian's source package (fetched from the archive the machine's apt sources name,
+# through a private sources list; /etc/apt is not touched), the other modules from the source
+# archives in ../shared/qt-mingw/sources. That takes about an hour on 2 cores; --configure-only
+# stops after qtbase is configured. Build folder: $TAVIRO_QT_BUILD_DIR
+# (default /tmp/taviro-qt-mingw-build). TAVIRO_QT_MEND=0 names damaged libraries and fails
+# instead of mending them (CI, whose archive is whole).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 prefix=/opt/qt6.4.2-mingw64
-archive_sha256=431f7771f69e63169ac6742f079b502873b6b73b530eaeb42357705488fc724f
+archive_name=qt6.4.2-mingw64-2.tar.xz
+# The archives known here: the whole one, and the first, whose Qt6Widgets.dll and Qt6Test.dll
+# are damaged and mended after unpacking.
+known_sha256=(b22ce7aed7b5ce190a59e110934a972eeaa212a4e1818712420c234fa9f37216
+    431f7771f69e63169ac6742f079b502873b6b73b530eaeb42357705488fc724f
+    ${TAVIRO_QT_MINGW_SHA256:-})
 shared=${TAVIRO_QT_MINGW_DIR:-$root/../shared/qt-mingw}
 stamp=$prefix/.taviro-archive-sha256
 qt_version=6.4.2
@@ -36,14 +44,14 @@ while (($#)); do
     case "$1" in
     --from-source) from_source=1 ;;
     --configure-only) configure_only=1; from_source=1 ;;
-    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) die "unknown option $1 (see --help)" ;;
     *) archive=$1 ;;
     esac
     shift
 done
-if ((!from_source)) && [[ -z "$archive" && -f "$shared/qt6.4.2-mingw64.tar.xz" ]]; then
-    archive=$shared/qt6.4.2-mingw64.tar.xz
+if ((!from_source)) && [[ -z "$archive" && -f "$shared/$archive_name" ]]; then
+    archive=$shared/$archive_name
 fi
 
 # The modules a project build needs, each with its CMake package.
@@ -59,7 +67,8 @@ unpack() {
     local file=$1 sum
     [[ -f "$file" ]] || die "no archive at $file"
     sum=$(sha256sum "$file" | cut -d' ' -f1)
-    [[ "$sum" == "$archive_sha256" ]] || die "$file has checksum $sum, expected $archive_sha256"
+    [[ " ${known_sha256[*]} " == *" $sum "* ]] \
+        || die "$file has checksum $sum, which is not a known archive's (${known_sha256[*]}); set TAVIRO_QT_MINGW_SHA256 to take it"
     if [[ -f "$stamp" && "$(cat "$stamp")" == "$sum" ]] && installed; then
         say "$prefix is already unpacked from this archive"
         mend_damage
@@ -88,6 +97,10 @@ mend_damage() {
     local damaged file name work=${TAVIRO_QT_BUILD_DIR:-/tmp/taviro-qt-mingw-build}
     damaged=$(python3 "$root/tools/windows/pe.py" check "$prefix"/bin/*.dll "$prefix"/plugins/*/*.dll) \
         && return
+    if [[ "${TAVIRO_QT_MEND:-1}" == 0 ]]; then
+        echo "$damaged" | sed 's/^/  /' >&2
+        die "damaged files in $prefix, and mending is off (TAVIRO_QT_MEND=0)"
+    fi
     while read -r file; do
         name=$(basename "${file%%:*}")
         if [[ "$name" =~ ^Qt6(Core|Gui|Widgets|Network|Test)\.dll$ ]] && configure_qtbase "$work"; then
@@ -133,15 +146,25 @@ need() {
     ((${#missing[@]} == 0)) || die "needed but not found: ${missing[*]}"
 }
 
+# The Debian archive the machine installs from, as its apt sources name it (either format): the
+# site that serves the release itself, not its security or updates suites.
+debian_site() {
+    local suite=$1
+    apt-get indextargets --format '$(SITE) $(RELEASE) $(COMPONENT)' 2>/dev/null \
+        | awk -v suite="$suite" '$2 == suite && $3 == "main" { print $1; exit }'
+}
+
 # qtbase's source from Debian's archive, through a sources list of its own.
 fetch_qtbase() {
     local work=$1 lists=$1/apt
     mkdir -p "$lists/lists/partial" "$lists/archives/partial"
     local uri suite
-    uri=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null \
-              | grep -v security | head -n1)
-    uri=${uri:-http://deb.debian.org/debian}
-    suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+    suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [[ -n "$suite" ]] || die "/etc/os-release names no Debian release (VERSION_CODENAME)"
+    uri=$(debian_site "$suite")
+    [[ -n "$uri" ]] || die "the machine's apt sources (/etc/apt/sources.list, \
+/etc/apt/sources.list.d) name no Debian archive for $suite main: add the one this machine installs \
+from, or give the prebuilt archive"
     echo "deb-src $uri $suite main" > "$lists/sources.list"
     local apt_options=(-o "Dir::Etc::SourceList=$lists/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
         -o "Dir::State::Lists=$lists/lists" -o "Dir::Cache::Archives=$lists/archives")

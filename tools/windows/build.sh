@@ -4,11 +4,13 @@
 #   tools/windows/build.sh [BUILD_DIR]        (default: build-windows)
 #
 # 1. Qt 6.4.2 for mingw in /opt/qt6.4.2-mingw64 (tools/windows/build-qt.sh: the prebuilt archive
-#    from ../shared/qt-mingw, or $TAVIRO_QT_MINGW_ARCHIVE, else built from source);
+#    qt6.4.2-mingw64-2.tar.xz from ../shared/qt-mingw, or $TAVIRO_QT_MINGW_ARCHIVE, else built
+#    from source);
 # 2. the programs and the unit tests of the portable libraries, cross-built with mingw-w64;
 # 3. the install folder BUILD_DIR/stage: programs, Qt's DLLs and plugins, the C++ runtime, data,
 #    Qt's translations, licences;
-# 4. BUILD_DIR/taviro-start-x64.msi, made with wixl from whatever the install folder holds.
+# 4. BUILD_DIR/taviro-start-x64.msi, made from whatever the install folder holds, with the
+#    programs' icon and the close helper from BUILD_DIR/msi (packaging/windows/make-msi.sh).
 # Then "ctest --test-dir BUILD_DIR" runs the unit tests and the installer's journey under wine.
 set -euo pipefail
 
@@ -22,13 +24,13 @@ say() { echo "build-windows: $*" >&2; }
 die() { say "$*"; exit 1; }
 
 missing=()
-for tool in cmake python3 wixl x86_64-w64-mingw32-g++-win32; do
+for tool in cmake python3 wixl msibuild rsvg-convert x86_64-w64-mingw32-g++-win32; do
     command -v "$tool" >/dev/null || missing+=("$tool")
 done
-((${#missing[@]} == 0)) || die "needed but not found: ${missing[*]} (install tools/debian-packages.txt)"
+((${#missing[@]} == 0)) || die "needed but not found: ${missing[*]} (install tools/debian-packages-tests.txt)"
 
 "$root/tools/windows/build-qt.sh" || die "no Qt for mingw in $qt: give the prebuilt archive \
-(../shared/qt-mingw/qt6.4.2-mingw64.tar.xz or TAVIRO_QT_MINGW_ARCHIVE) or what building it from \
+(../shared/qt-mingw/qt6.4.2-mingw64-2.tar.xz or TAVIRO_QT_MINGW_ARCHIVE) or what building it from \
 source needs (see tools/windows/build-qt.sh --help)"
 
 if [[ ! -f "$build/CMakeCache.txt" ]]; then
@@ -45,10 +47,6 @@ stage=$build/stage
 rm -rf "$stage"
 cmake --install "$build" --prefix "$stage" --strip >/dev/null
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 msi=$build/taviro-start-x64.msi
-python3 "$root/packaging/windows/make-wxs.py" "$stage" --version "$version" \
-    --output "$build/taviro-start.wxs"
-# wixl takes the files relative to the folder it runs in.
-(cd "$stage" && wixl -a x64 -o "$msi" "$build/taviro-start.wxs")
+"$root/packaging/windows/make-msi.sh" "$build" "$msi"
 say "$msi: $(du -h "$msi" | cut -f1), built in $((SECONDS - started)) s"

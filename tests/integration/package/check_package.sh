@@ -15,7 +15,7 @@ fail() {
     exit 1
 }
 for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli timeout; do
-    command -v "$tool" >/dev/null || fail "$tool is missing; install tools/debian-packages.txt"
+    command -v "$tool" >/dev/null || fail "$tool is missing; install tools/debian-packages-tests.txt"
 done
 
 work=$(mktemp -d)
