@@ -4,14 +4,18 @@
 #include "bluetoothconfigurationwidget.h"
 #include "centralwidget.h"
 #include "configurationwidget.h"
+#include "examplecatalog.h"
+#include "examplesdialog.h"
 #include "filedialog.h"
 #include "focusorder.h"
 #include "hardwaredescription.h"
 #include "languagecatalog.h"
 #include "languagewidget.h"
+#include "lessonsmenu.h"
 #include "leftmenuwidget.h"
 #include "mworker.h"
 #include "programaccessibility.h"
+#include "programfiledrop.h"
 #include "programlistwidget.h"
 #include "programselection.h"
 #include "programstore.h"
@@ -28,21 +32,27 @@
 #include "transferpanel.h"
 #include "uilogging.h"
 #include "virtualcontroller.h"
+#include "worksheet.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 #include <QToolBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
+
+#include <utility>
 
 MainWindow::MainWindow(const Options &options, QWidget *parent)
     : QMainWindow(parent)
@@ -137,6 +147,12 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
             &RightMenuWidget::hideEditors);
     m_panels = new SidePanels(this, m_worker.get(), selection, m_options.virtualController);
     m_panels->restoreState(context.store().panels());
+    m_lessons = new LessonsMenu(this);
+    connect(m_lessons, &LessonsMenu::examplesRequested, this, &MainWindow::openExamples);
+    connect(m_lessons, &LessonsMenu::worksheetRequested, this, &MainWindow::showWorksheet);
+    connect(m_lessons, &LessonsMenu::exportRequested, this, &MainWindow::exportWorksheet);
+    connect(new ProgramFileDrop(this), &ProgramFileDrop::dropped, this,
+            &MainWindow::openProgramFileAsking);
 
     // Without a saved language that is still shipped, the user chooses one before the build.
     if (LanguageCatalog::instance().select(context.store().language())) {
@@ -187,18 +203,25 @@ void MainWindow::LabelOpenSettingsFormClick()
 
 void MainWindow::LabelSaveFileClick()
 {
+    saveWithDialog();
+}
+
+bool MainWindow::saveWithDialog()
+{
     AppContext &context = AppContext::instance();
     // A name typed without ".json" gets it, so that the open dialog lists the file.
     const QString path = FileDialog::saveFileName(
         nullptr, context.text(QStringLiteral("DialogSave")), context.store().programsFolder(),
         QStringLiteral("Json files (*.json)"), QStringLiteral("json"));
     if (path.isEmpty())
-        return;
-    if (saveProgramFile(path))
-        m_transferPanel->showNotice(
-            context.text(QStringLiteral("SavedTo")).arg(QFileInfo(path).fileName()));
-    else
+        return false;
+    if (!saveProgramFile(path)) {
         showNotice(context.text(QStringLiteral("SaveFailed")).arg(path));
+        return false;
+    }
+    m_transferPanel->showNotice(
+        context.text(QStringLiteral("SavedTo")).arg(QFileInfo(path).fileName()));
+    return true;
 }
 
 void MainWindow::LabelClearClick()
@@ -208,6 +231,7 @@ void MainWindow::LabelClearClick()
     loadIntoEditor(
         ProgramStore::readProgramDocument(ProgramStore::defaultProgramPath())
             .value_or(QJsonObject{{ProgramStore::programsKey(), QJsonArray{QJsonArray{}}}}));
+    setProgramOrigin(QString());
 }
 
 void MainWindow::LabelReadFileClick()
@@ -375,7 +399,124 @@ bool MainWindow::openProgramFile(const QString &path)
         return false;
     }
     loadIntoEditor(*document);
+    setProgramOrigin(QFileInfo(path).completeBaseName());
     return true;
+}
+
+bool MainWindow::openProgramFileAsking(const QString &path)
+{
+    if (!m_built)
+        return false;
+    if (!m_unsaved.askToKeep(this, buildDocument(), [this] { return saveWithDialog(); }))
+        return false;
+    return openProgramFile(path);
+}
+
+void MainWindow::setProgramOrigin(const QString &name)
+{
+    m_programName = name;
+    m_unsaved.markSaved(buildDocument());
+}
+
+QString MainWindow::programName() const
+{
+    return m_programName.isEmpty() ? AppContext::instance().text(QStringLiteral("WorksheetUntitled"))
+                                   : m_programName;
+}
+
+void MainWindow::LabelLessonsClick()
+{
+    if (QLabelDragDrop *button = TopMenuWidget::instance()->button(QStringLiteral("Lessons")))
+        m_lessons->popUpBelow(button);
+}
+
+void MainWindow::openExamples()
+{
+    if (!m_built)
+        return;
+    const QList<ExampleProgram> examples = ExampleCatalog::list();
+    if (examples.isEmpty()) {
+        showNotice(AppContext::instance()
+                       .text(QStringLiteral("ExamplesNone"))
+                       .arg(ExampleCatalog::defaultFolder()));
+        return;
+    }
+    ExamplesDialog dialog(examples, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (const std::optional<ExampleProgram> example = dialog.chosen())
+        openExample(*example);
+}
+
+bool MainWindow::openExample(const ExampleProgram &example)
+{
+    if (!m_unsaved.askToKeep(this, buildDocument(), [this] { return saveWithDialog(); }))
+        return false;
+    const std::optional<QJsonObject> document = ExampleCatalog::program(example);
+    if (!document) {
+        showNotice(AppContext::instance().text(QStringLiteral("NotAProgramFile")).arg(example.path));
+        return false;
+    }
+    loadIntoEditor(*document);
+    // A new program: the example's title names it, and it is saved under a name of one's own.
+    setProgramOrigin(AppContext::instance().text(example.titleKey));
+    if (m_panels->robot())
+        m_panels->robot()->selectWorld(example.world);
+    return true;
+}
+
+bool MainWindow::exportWorksheetTo(const QString &path)
+{
+    const Worksheet sheet(buildDocument(), programName());
+    if (!sheet.write(path)) {
+        showNotice(AppContext::instance().text(QStringLiteral("WorksheetSaveFailed")).arg(path));
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::showWorksheet()
+{
+    if (!m_built)
+        return;
+    ProgramStore &store = AppContext::instance().store();
+    const QString folder = store.dataFolder() + QStringLiteral("/Worksheets");
+    QDir().mkpath(folder);
+    QString name = programName();
+    static const QRegularExpression unsafe(QStringLiteral("[\\\\/:*?\"<>|]"));
+    name.replace(unsafe, QStringLiteral("_"));
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".pdf");
+    if (!exportWorksheetTo(path))
+        return;
+    const AppContext &context = AppContext::instance();
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        m_transferPanel->showNotice(context.text(QStringLiteral("WorksheetSavedTo")).arg(path));
+    else
+        showNotice(context.text(QStringLiteral("WorksheetNoViewer")).arg(path));
+}
+
+void MainWindow::exportWorksheet()
+{
+    if (!m_built)
+        return;
+    const AppContext &context = AppContext::instance();
+    const QString filters = QStringList{context.text(QStringLiteral("ExportPdfFilter")),
+                                        context.text(QStringLiteral("ExportPngFilter")),
+                                        context.text(QStringLiteral("ExportSvgFilter"))}
+                                .join(QStringLiteral(";;"));
+    const QString path = FileDialog::saveFileName(
+        this, context.text(QStringLiteral("ExportDialog")),
+        context.store().programsFolder() + QLatin1Char('/') + programName() +
+            QStringLiteral(".pdf"),
+        filters, QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    if (!Worksheet::formatFor(path)) {
+        showNotice(context.text(QStringLiteral("WorksheetSaveFailed")).arg(path));
+        return;
+    }
+    if (exportWorksheetTo(path))
+        m_transferPanel->showNotice(context.text(QStringLiteral("WorksheetSavedTo")).arg(path));
 }
 
 void MainWindow::loadIntoEditor(const QJsonObject &document)
@@ -408,7 +549,10 @@ void MainWindow::showNotice(const QString &text)
 
 bool MainWindow::saveProgramFile(const QString &path)
 {
-    return ProgramStore::saveFile(path, buildDocument());
+    if (!ProgramStore::saveFile(path, buildDocument()))
+        return false;
+    setProgramOrigin(QFileInfo(path).completeBaseName());
+    return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -487,6 +631,7 @@ void MainWindow::build()
     CentralWidget::instance()->retranslate();
     RightMenuWidget::instance()->renewTexts();
     m_panels->renewTexts();
+    m_lessons->renewTexts();
 
     if (description) {
         LeftMenuWidget::instance()->buildMenu(description->commands());
@@ -527,6 +672,11 @@ void MainWindow::build()
     const QString brokenState = store.takeBrokenStateCopy();
     if (!brokenState.isEmpty())
         showNotice(context.text(QStringLiteral("StateFileBroken")).arg(brokenState));
+    // The file the program was started with (an "Open with" of the desktop), once.
+    if (!m_options.programFile.isEmpty()) {
+        const QString path = std::exchange(m_options.programFile, QString());
+        QTimer::singleShot(0, this, [this, path] { openProgramFileAsking(path); });
+    }
 }
 
 void MainWindow::connectTopMenu()
@@ -546,6 +696,7 @@ void MainWindow::connectTopMenu()
         {QStringLiteral("step"), &MainWindow::LabelStepClick},
         {QStringLiteral("Close"), &MainWindow::LabelCloseClick},
         {QStringLiteral("Setup"), &MainWindow::LabelSetupClick},
+        {QStringLiteral("Lessons"), &MainWindow::LabelLessonsClick},
     };
     for (QLabelDragDrop *button : TopMenuWidget::instance()->buttons()) {
         for (const auto &[command, slot] : dispatch) {

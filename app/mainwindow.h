@@ -7,8 +7,12 @@
 
 #include <memory>
 
+#include "unsavedwork.h"
+
 class CentralWidget;
 class ConfigurationWidget;
+class LessonsMenu;
+struct ExampleProgram;
 class LanguageWidget;
 class QAction;
 class QFrame;
@@ -34,6 +38,8 @@ public:
         QString deviceOverride;
         // The built-in virtual controller, when there is one: the robot view shows its robot.
         QPointer<VirtualController> virtualController;
+        // A program file to open once the window is built (asking first about unsaved work).
+        QString programFile;
     };
 
     explicit MainWindow(const Options &options = {}, QWidget *parent = nullptr);
@@ -97,6 +103,25 @@ public slots:
 
     StateAutosave *autosave() const { return m_autosave; }
 
+    LessonsMenu *lessons() const { return m_lessons; }
+    // The program's name on worksheets: the file it came from or the example's title.
+    QString programName() const;
+    // The editor's program holds work that is in no file.
+    bool hasUnsavedChanges() const { return m_unsaved.hasChanges(buildDocument()); }
+    // Asks about unsaved work first; false when the user kept it (or the file is no program).
+    bool openProgramFileAsking(const QString &path);
+    // The example as a new program that is in no file yet, its world on the virtual robot.
+    bool openExample(const ExampleProgram &example);
+    // The worksheet of the program as the file's suffix says (.pdf, .png, .svg).
+    bool exportWorksheetTo(const QString &path);
+
+public slots:
+    void LabelLessonsClick();
+    void openExamples();
+    // Ctrl+P: the worksheet as a PDF in Lumakit/Worksheets, shown by the system's viewer.
+    void showWorksheet();
+    void exportWorksheet();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool focusNextPrevChild(bool next) override;
@@ -114,6 +139,8 @@ private:
     void showNotice(const QString &text);
     void waitForHalt();
     QString deviceName() const;
+    bool saveWithDialog();
+    void setProgramOrigin(const QString &name);
 
     Options m_options;
     std::unique_ptr<mWorker> m_worker;
@@ -131,4 +158,7 @@ private:
     SidePanels *m_panels = nullptr;
     bool m_built = false;
     bool m_closing = false;
+    LessonsMenu *m_lessons = nullptr;
+    UnsavedWork m_unsaved;
+    QString m_programName;
 };

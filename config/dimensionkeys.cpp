@@ -79,6 +79,8 @@ const QList<QPair<QString, int>> &all()
         {QStringLiteral("SensorDigitalLaneHeight"), 24},
         {QStringLiteral("SensorChartTextSize"), 11},
         {QStringLiteral("SensorThresholdGrab"), 6},
+        {QStringLiteral("LessonsMenuTextSize"), 16},
+        {QStringLiteral("RobotStageHintSize"), 18},
     };
     return keys;
 }

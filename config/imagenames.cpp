@@ -42,6 +42,8 @@ const QStringList &stems()
               << QStringLiteral("panel_tabs") << QStringLiteral("panel_pause")
               << QStringLiteral("panel_resume") << QStringLiteral("panel_clear")
               << QStringLiteral("panel_save");
+        // The robot view's button for a window of its own on the whole screen.
+        names << QStringLiteral("panel_fullscreen");
         return names;
     }();
     return list;

@@ -6,6 +6,7 @@
 #include "panelstyle.h"
 #include "programvalues.h"
 #include "robotsimulation.h"
+#include "robotstage.h"
 #include "robotview.h"
 #include "shippeddata.h"
 #include "virtualcontroller.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -60,8 +62,13 @@ RobotViewDock::RobotViewDock(VirtualController *controller, QWidget *parent)
     m_worldCaption = new QLabel(content);
     m_worldCaption->setBuddy(m_worlds);
     m_reset = new QPushButton(content);
+    m_fullScreen = new QToolButton(content);
+    m_fullScreen->setObjectName(QStringLiteral("RobotViewFullScreen"));
+    m_fullScreen->setProperty("picture", true);
+    m_fullScreen->setAutoRaise(true);
     pickRow->addWidget(m_worlds, 1);
     pickRow->addWidget(m_reset);
+    pickRow->addWidget(m_fullScreen);
     // Above the picker, which keeps the width of the narrow panel for the world's name.
     layout->addWidget(m_worldCaption);
     layout->addLayout(pickRow);
@@ -78,6 +85,8 @@ RobotViewDock::RobotViewDock(VirtualController *controller, QWidget *parent)
     setWidget(content);
 
     connect(m_reset, &QPushButton::clicked, this, &RobotViewDock::backToStart);
+    connect(m_fullScreen, &QToolButton::clicked, this, &RobotViewDock::showStage);
+    connect(m_view, &RobotView::fullScreenRequested, this, &RobotViewDock::showStage);
     connect(m_view, &RobotView::posePlaced, this,
             [this](const RobotPose &pose) { m_start = pose; });
     connect(m_simulation, &RobotSimulation::configurationChanged, this,
@@ -101,6 +110,12 @@ void RobotViewDock::renewTexts()
     m_reset->setText(context.text(QStringLiteral("RobotViewReset")));
     m_reset->setToolTip(context.text(QStringLiteral("RobotViewResetHint")));
     m_view->setToolTip(context.text(QStringLiteral("RobotViewHint")));
+    m_fullScreen->setToolTip(context.text(QStringLiteral("RobotViewFullScreenHint")));
+    m_fullScreen->setIcon(PanelStyle::icon(QStringLiteral("panel_fullscreen")));
+    const int iconSize = context.dimension(QStringLiteral("SidePanelIconSize"), 24);
+    m_fullScreen->setIconSize(QSize(iconSize, iconSize));
+    AccessibleText::set(m_fullScreen, QStringLiteral("RobotViewFullScreen"),
+                        QStringLiteral("RobotViewFullScreenHint"));
     AccessibleText::set(m_worlds, QStringLiteral("RobotViewWorld"));
     AccessibleText::set(m_view, QStringLiteral("RobotViewTitle"), QStringLiteral("RobotViewHint"));
     setMinimumWidth(context.dimension(QStringLiteral("RobotViewWidth"), 260));
@@ -159,6 +174,38 @@ bool RobotViewDock::loadWorld(const QString &path)
     }
     showWorld(*world);
     return true;
+}
+
+bool RobotViewDock::selectWorld(const QString &folder)
+{
+    const QString tail = QLatin1Char('/') + folder + QStringLiteral("/world.json");
+    for (int i = 0; i < m_worlds->count(); ++i) {
+        if (m_worlds->itemData(i, kPathRole).toString().endsWith(tail)) {
+            // A fresh robot at the world's own start, as if switched off and on there.
+            if (m_controller)
+                m_controller->resetOutputs();
+            if (m_worlds->currentIndex() == i)
+                loadWorld(m_worlds->itemData(i, kPathRole).toString());
+            else
+                m_worlds->setCurrentIndex(i);
+            return true;
+        }
+    }
+    qCWarning(lcPanels).noquote() << "No robot world" << folder;
+    return false;
+}
+
+RobotStage *RobotViewDock::showStage()
+{
+    if (!m_stage) {
+        m_stage = new RobotStage(m_simulation, m_controller, window());
+        connect(m_stage->view(), &RobotView::posePlaced, this,
+                [this](const RobotPose &pose) { m_start = pose; });
+    }
+    m_stage->showFullScreen();
+    m_stage->raise();
+    m_stage->activateWindow();
+    return m_stage;
 }
 
 void RobotViewDock::showWorld(const RobotWorld &world)
