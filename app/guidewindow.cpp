@@ -63,6 +63,9 @@ GuideWindow::GuideWindow(QWidget *parent)
     m_contents = new QListWidget(this);
     m_contents->setObjectName(QStringLiteral("GuideContents"));
     AccessibleText::set(m_contents, QStringLiteral("GuideContents"));
+    m_contents->setWordWrap(true);
+    m_contents->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_contents->setSpacing(4);
     m_browser = new QTextBrowser(this);
     m_browser->setObjectName(QStringLiteral("GuidePage"));
     m_browser->setOpenLinks(true);

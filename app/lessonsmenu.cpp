@@ -64,6 +64,11 @@ void LessonsMenu::popUpBelow(QWidget *button)
         m_menu->setActiveAction(m_menu->actions().first());
 }
 
+GuideWindow *LessonsMenu::guide() const
+{
+    return m_guideWindow;
+}
+
 GuideWindow *LessonsMenu::showGuide(const QString &topic)
 {
     if (!m_guideWindow)

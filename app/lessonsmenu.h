@@ -30,7 +30,7 @@ public:
 
     // Shows the guide at a topic; an open guide turns to it.
     GuideWindow *showGuide(const QString &topic);
-    GuideWindow *guide() const { return m_guideWindow; }
+    GuideWindow *guide() const;
 
 signals:
     void examplesRequested();

@@ -499,7 +499,7 @@ void MainWindow::exportWorksheet()
 {
     if (!m_built)
         return;
-    const AppContext &context = AppContext::instance();
+    AppContext &context = AppContext::instance();
     const QString filters = QStringList{context.text(QStringLiteral("ExportPdfFilter")),
                                         context.text(QStringLiteral("ExportPngFilter")),
                                         context.text(QStringLiteral("ExportSvgFilter"))}

@@ -21,6 +21,7 @@
 #include <QSvgGenerator>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -29,6 +30,8 @@ constexpr double kMargin = 40;
 constexpr double kFooter = 24;
 constexpr double kContentWidth = Worksheet::kPageWidth - 2 * kMargin;
 constexpr double kRowHeight = 34;
+// A picture row is taller: its 8x8 picture is drawn large enough to copy.
+constexpr double kPictureRowHeight = 72;
 constexpr double kBoxHeight = 26;
 constexpr double kIcon = 24;
 constexpr double kGap = 6;
@@ -139,15 +142,21 @@ void paintCommandRow(QPainter &painter, const QRectF &rect, int number, const QJ
     if (menuEntry)
         drawPicture(painter, menuEntry->offIcon(), QRectF(x, middle - kIcon / 2, kIcon, kIcon));
     x += kIcon + kGap;
-    drawText(painter, QRectF(x, rect.top(), kNameWidth, rect.height()),
-             menuEntry ? menuEntry->toolTip() : name, font(9));
+    // The tile's name on up to two lines, as the command menu's tool tip says it.
+    painter.setFont(font(9));
+    painter.setPen(kInk);
+    painter.drawText(QRectF(x, rect.top() + 2, kNameWidth, rect.height() - 4),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+                     menuEntry ? menuEntry->toolTip() : name);
     x += kNameWidth + kGap;
 
     const double conditionLeft = rect.right() - kGap - kConditionWidth - kGap - kIcon;
-    const QRectF actionBox(x, middle - kBoxHeight / 2, conditionLeft - kGap - x, kBoxHeight);
+    const bool picture = name == QLatin1String("mMatrix");
+    const double boxHeight = picture ? rect.height() - 8 : kBoxHeight;
+    const QRectF actionBox(x, middle - boxHeight / 2, conditionLeft - kGap - x, boxHeight);
     drawBox(painter, actionBox, kActionFrame);
     const QString summary = actionSummary(json);
-    if (name == QLatin1String("mMatrix"))
+    if (picture)
         drawMatrix(painter, actionBox, action.value(QLatin1String("pict")).toArray());
     else
         drawText(painter, actionBox.adjusted(6, 0, -6, 0),
@@ -206,7 +215,13 @@ void Worksheet::addHeader()
 void Worksheet::addConfiguration()
 {
     const AppContext &context = AppContext::instance();
-    QList<std::pair<QString, QString>> entries; // picture, "pin gadget"
+    // A group (the 8x8 matrix) sits on several pins at once and is listed once, with them all.
+    struct Entry
+    {
+        GadgetInfo gadget;
+        QStringList pins;
+    };
+    QList<Entry> found;
     const QJsonArray pins =
         m_document.value(QLatin1String("configuration")).toObject().value(QLatin1String("pins"))
             .toArray();
@@ -218,10 +233,18 @@ void Worksheet::addConfiguration()
         if (!gadget.isValid())
             continue;
         const QString pinName = context.pinByLabel(label).name;
-        entries.append(
-            {gadget.picture, (pinName.isEmpty() ? label : pinName) + QStringLiteral("  ") +
-                                 gadget.name});
+        const auto group = std::find_if(found.begin(), found.end(), [&gadget](const Entry &e) {
+            return e.gadget.kind == GadgetInfo::Group && e.gadget.id == gadget.id;
+        });
+        if (gadget.kind == GadgetInfo::Group && group != found.end())
+            group->pins.append(pinName.isEmpty() ? label : pinName);
+        else
+            found.append({gadget, {pinName.isEmpty() ? label : pinName}});
     }
+    QList<std::pair<QString, QString>> entries; // picture, "pins gadget"
+    for (const Entry &entry : std::as_const(found))
+        entries.append({entry.gadget.picture,
+                        entry.pins.join(QLatin1Char(' ')) + QStringLiteral("  ") + entry.gadget.name});
     const QString heading = text("WorksheetConfiguration");
     const QString nothing = text("WorksheetNothingConnected");
     m_blocks.append({28, true, [heading](QPainter &painter, const QRectF &rect) {
@@ -264,7 +287,12 @@ void Worksheet::addProgram(int index, const QJsonArray &commands)
                      }});
     for (int i = 0; i < commands.size(); ++i) {
         const QJsonObject json = commands.at(i).toObject();
-        m_blocks.append({kRowHeight, false, [i, json](QPainter &painter, const QRectF &rect) {
+        const bool picture = json.value(QLatin1String("action"))
+                                 .toObject()
+                                 .value(QLatin1String("command"))
+                                 .toString() == QLatin1String("mMatrix");
+        m_blocks.append({picture ? kPictureRowHeight : kRowHeight, false,
+                         [i, json](QPainter &painter, const QRectF &rect) {
                              paintCommandRow(painter, rect, i + 1, json);
                          }});
     }

@@ -452,8 +452,9 @@ void RobotView::drawOutputs(QPainter &painter) const
                 lights.insert(it.key(), false);
         }
     }
-    drawCaption(QStringLiteral("RobotOutputsLights"));
     const double diameter = cell * 1.6;
+    if (!lights.isEmpty())
+        drawCaption(QStringLiteral("RobotOutputsLights"));
     double x = left;
     QFont label = caption;
     label.setBold(false);

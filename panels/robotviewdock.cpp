@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -195,6 +196,11 @@ bool RobotViewDock::selectWorld(const QString &folder)
     return false;
 }
 
+RobotStage *RobotViewDock::stage() const
+{
+    return m_stage;
+}
+
 RobotStage *RobotViewDock::showStage()
 {
     if (!m_stage) {
@@ -202,6 +208,9 @@ RobotStage *RobotViewDock::showStage()
         connect(m_stage->view(), &RobotView::posePlaced, this,
                 [this](const RobotPose &pose) { m_start = pose; });
     }
+    // The whole screen of the editor's window, also where no window manager does it.
+    if (const QScreen *screen = window()->screen())
+        m_stage->setGeometry(screen->geometry());
     m_stage->showFullScreen();
     m_stage->raise();
     m_stage->activateWindow();

@@ -40,7 +40,7 @@ public:
     bool selectWorld(const QString &folder);
     // The robot on a window of its own on the whole screen (F11 in the view, or the button).
     RobotStage *showStage();
-    RobotStage *stage() const { return m_stage; }
+    RobotStage *stage() const;
     RobotPose startPose() const { return m_start; }
     // Stops the wheels and puts the robot where it starts (the world's start or where the user
     // last placed it).

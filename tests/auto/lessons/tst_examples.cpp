@@ -240,7 +240,7 @@ void tst_Examples::runs()
         if (what == "drives")
             QVERIFY2(path > 600, qPrintable(QString::number(path)));
         else if (what == "line")
-            QVERIFY2(path > 800 && worstOffTrack < 60, qPrintable(QString::number(worstOffTrack)));
+            QVERIFY2(path > 600 && worstOffTrack < 60, qPrintable(QString::number(worstOffTrack)));
         else if (what == "stops")
             QVERIFY(bench.simulation.model().wheelSpeeds().left == 0 &&
                     bench.simulation.model().reading(ProgramValues::parsePinLabel("A0")) < 100);
