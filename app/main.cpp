@@ -177,8 +177,9 @@ int main(int argc, char *argv[])
             // Named by its address, as the command line names it.
             options.deviceOverride = mBluetoothConnect::deviceText(device, device);
         }
-        options.programFile = files.value(0);
         MainWindow window(options);
+        // An "Open with" of the desktop, or a program named on the command line.
+        window.openWhenBuilt(files.value(0));
         if (parser.isSet(firstFrameOption))
             reportFirstFrame(&window);
         if (parser.isSet(grabOption)) {

@@ -672,11 +672,19 @@ void MainWindow::build()
     const QString brokenState = store.takeBrokenStateCopy();
     if (!brokenState.isEmpty())
         showNotice(context.text(QStringLiteral("StateFileBroken")).arg(brokenState));
-    // The file the program was started with (an "Open with" of the desktop), once.
-    if (!m_options.programFile.isEmpty()) {
-        const QString path = std::exchange(m_options.programFile, QString());
+    openWhenBuilt(std::exchange(m_fileToOpen, QString()));
+}
+
+void MainWindow::openWhenBuilt(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    // After the window has shown itself (and the language was chosen on a first start): opening
+    // may ask about unsaved work first.
+    if (m_built)
         QTimer::singleShot(0, this, [this, path] { openProgramFileAsking(path); });
-    }
+    else
+        m_fileToOpen = path;
 }
 
 void MainWindow::connectTopMenu()

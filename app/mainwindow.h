@@ -38,8 +38,6 @@ public:
         QString deviceOverride;
         // The built-in virtual controller, when there is one: the robot view shows its robot.
         QPointer<VirtualController> virtualController;
-        // A program file to open once the window is built (asking first about unsaved work).
-        QString programFile;
     };
 
     explicit MainWindow(const Options &options = {}, QWidget *parent = nullptr);
@@ -110,6 +108,8 @@ public slots:
     bool hasUnsavedChanges() const { return m_unsaved.hasChanges(buildDocument()); }
     // Asks about unsaved work first; false when the user kept it (or the file is no program).
     bool openProgramFileAsking(const QString &path);
+    // The file the program was started with: opened (asking first) once the window is built.
+    void openWhenBuilt(const QString &path);
     // The example as a new program that is in no file yet, its world on the virtual robot.
     bool openExample(const ExampleProgram &example);
     // The worksheet of the program as the file's suffix says (.pdf, .png, .svg).
@@ -161,4 +161,5 @@ private:
     LessonsMenu *m_lessons = nullptr;
     UnsavedWork m_unsaved;
     QString m_programName;
+    QString m_fileToOpen;
 };

@@ -290,7 +290,8 @@ void TestShippedData::topMenu()
         QVERIFY(!button.toolTip.isEmpty());
     }
     QStringList expected = {"write",    "read",     "restart", "start",    "stop",     "step",
-                            "Settings", "Language", "Clear",   "ReadFile", "SaveFile", "Close"};
+                            "Settings", "Language", "Clear",   "ReadFile", "SaveFile", "Close",
+                            "Lessons"};
     std::sort(commands.begin(), commands.end());
     std::sort(expected.begin(), expected.end());
     QCOMPARE(commands, expected);
