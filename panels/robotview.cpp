@@ -228,12 +228,14 @@ void RobotView::noteOutputs()
     if (!m_controller)
         return;
     const SimulatedOutputs &outputs = m_controller->outputs();
-    if (outputs.note != m_note || outputs.noteTenths != m_noteTenths) {
+    if (outputs.notesPlayed != m_notesPlayed) {
+        m_notesPlayed = outputs.notesPlayed;
         m_note = outputs.note;
         m_noteTenths = outputs.noteTenths;
         m_noteUntil = m_clock.elapsed() + qint64(qMax(3, outputs.noteTenths)) * 100;
     }
-    if (outputs.melody != m_melody) {
+    if (outputs.melodiesPlayed != m_melodiesPlayed) {
+        m_melodiesPlayed = outputs.melodiesPlayed;
         m_melody = outputs.melody;
         // A length unit is a sixteenth note; a quarter note (4 units) is one beat of the tempo.
         m_melodyTempo = outputs.melodyTempo > 0 ? outputs.melodyTempo : 120;

@@ -120,5 +120,7 @@ private:
     int m_melodyTempo = 0;
     qint64 m_melodyStart = 0;
     qint64 m_melodyUntil = 0;
+    quint32 m_notesPlayed = 0;
+    quint32 m_melodiesPlayed = 0;
     QElapsedTimer m_clock;
 };

@@ -459,6 +459,7 @@ void VirtualController::runInstructions()
             if (need(2)) {
                 m_outputs.note = byteAt(m_pc + 1);
                 m_outputs.noteTenths = byteAt(m_pc + 2);
+                ++m_outputs.notesPlayed;
             }
             break;
         case 0x15:
@@ -496,6 +497,7 @@ void VirtualController::runInstructions()
                 end += 2;
             m_outputs.melodyTempo = byteAt(m_pc + 1);
             m_outputs.melody = m_record.mid(m_pc + 2, end - m_pc - 2);
+            ++m_outputs.melodiesPlayed;
             size = end + 2 - m_pc;
             break;
         }
