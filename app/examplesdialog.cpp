@@ -67,7 +67,8 @@ public:
                                             option.widget);
         const bool selected = option.state & QStyle::State_Selected;
         painter->save();
-        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         QRect rect = option.rect.adjusted(kPadding, kPadding, -kPadding, -kPadding);
         for (const auto &[font, line] : lines(option, index)) {
             painter->setFont(font);

@@ -177,7 +177,8 @@ QString GuideWindow::topicFor(const QWidget *focus)
         return QStringLiteral("connecting");
     if (const ProgramListWidget *list = listOf(focus)) {
         const QListWidgetItem *row = list->currentItem();
-        const QWidget *rowWidget = row ? list->itemWidget(const_cast<QListWidgetItem *>(row)) : nullptr;
+        const QWidget *rowWidget =
+            row ? list->itemWidget(const_cast<QListWidgetItem *>(row)) : nullptr;
         if (rowWidget && !rowWidget->isEnabled())
             return QStringLiteral("grey-tiles");
         return QStringLiteral("first-program");

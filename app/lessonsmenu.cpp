@@ -23,7 +23,8 @@ LessonsMenu::LessonsMenu(QWidget *window)
         m_menu->addAction(action);
         return action;
     };
-    m_examples = add(QStringLiteral("LessonsExamples"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    m_examples =
+        add(QStringLiteral("LessonsExamples"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     m_guide = add(QStringLiteral("LessonsGuide"), QKeySequence(Qt::Key_F1));
     m_menu->addSeparator();
     m_worksheet = add(QStringLiteral("LessonsWorksheet"), QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -45,13 +46,14 @@ void LessonsMenu::renewTexts()
     const AppContext &context = AppContext::instance();
     for (QAction *action : {m_examples, m_guide, m_worksheet, m_export})
         action->setText(context.text(action->objectName()));
-    m_menu->setStyleSheet(QStringLiteral(
-        "QMenu { background: white; color: rgb(5, 46, 60); border: 2px solid rgb(5, 46, 60);"
-        " padding: 4px; font-size: %1px; }"
-        "QMenu::item { padding: 8px 24px 8px 16px; border-radius: 6px; }"
-        "QMenu::item:selected { background: rgb(255, 213, 79); }"
-        "QMenu::separator { height: 1px; background: rgb(190, 205, 215); margin: 4px 8px; }")
-                              .arg(context.dimension(QStringLiteral("LessonsMenuTextSize"), 16)));
+    m_menu->setStyleSheet(
+        QStringLiteral(
+            "QMenu { background: white; color: rgb(5, 46, 60); border: 2px solid rgb(5, 46, 60);"
+            " padding: 4px; font-size: %1px; }"
+            "QMenu::item { padding: 8px 24px 8px 16px; border-radius: 6px; }"
+            "QMenu::item:selected { background: rgb(255, 213, 79); }"
+            "QMenu::separator { height: 1px; background: rgb(190, 205, 215); margin: 4px 8px; }")
+            .arg(context.dimension(QStringLiteral("LessonsMenuTextSize"), 16)));
     // A guide open in the old language closes; the next F1 opens the new one.
     if (m_guideWindow)
         m_guideWindow->close();

@@ -137,10 +137,11 @@ int main(int argc, char *argv[])
     parser.process(app);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1 || (parser.isSet(exportOption) && files.isEmpty())) {
-        std::fputs(parser.isSet(exportOption)
-                       ? "--export PROGRAM.json needs the worksheet file: OUT.pdf, OUT.png or OUT.svg\n"
-                       : "Only one program can be opened at a time\n",
-                   stderr);
+        std::fputs(
+            parser.isSet(exportOption)
+                ? "--export PROGRAM.json needs the worksheet file: OUT.pdf, OUT.png or OUT.svg\n"
+                : "Only one program can be opened at a time\n",
+            stderr);
         return 2;
     }
     const QString device = parser.value(deviceOption).trimmed();

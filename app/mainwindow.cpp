@@ -11,8 +11,8 @@
 #include "hardwaredescription.h"
 #include "languagecatalog.h"
 #include "languagewidget.h"
-#include "lessonsmenu.h"
 #include "leftmenuwidget.h"
+#include "lessonsmenu.h"
 #include "mworker.h"
 #include "programaccessibility.h"
 #include "programfiledrop.h"
@@ -47,9 +47,9 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
-#include <QUrl>
 #include <QToolBar>
 #include <QUndoStack>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -420,8 +420,9 @@ void MainWindow::setProgramOrigin(const QString &name)
 
 QString MainWindow::programName() const
 {
-    return m_programName.isEmpty() ? AppContext::instance().text(QStringLiteral("WorksheetUntitled"))
-                                   : m_programName;
+    return m_programName.isEmpty()
+               ? AppContext::instance().text(QStringLiteral("WorksheetUntitled"))
+               : m_programName;
 }
 
 void MainWindow::LabelLessonsClick()
@@ -454,7 +455,8 @@ bool MainWindow::openExample(const ExampleProgram &example)
         return false;
     const std::optional<QJsonObject> document = ExampleCatalog::program(example);
     if (!document) {
-        showNotice(AppContext::instance().text(QStringLiteral("NotAProgramFile")).arg(example.path));
+        showNotice(
+            AppContext::instance().text(QStringLiteral("NotAProgramFile")).arg(example.path));
         return false;
     }
     loadIntoEditor(*document);
@@ -504,11 +506,11 @@ void MainWindow::exportWorksheet()
                                         context.text(QStringLiteral("ExportPngFilter")),
                                         context.text(QStringLiteral("ExportSvgFilter"))}
                                 .join(QStringLiteral(";;"));
-    const QString path = FileDialog::saveFileName(
-        this, context.text(QStringLiteral("ExportDialog")),
-        context.store().programsFolder() + QLatin1Char('/') + programName() +
-            QStringLiteral(".pdf"),
-        filters, QStringLiteral("pdf"));
+    const QString path =
+        FileDialog::saveFileName(this, context.text(QStringLiteral("ExportDialog")),
+                                 context.store().programsFolder() + QLatin1Char('/') +
+                                     programName() + QStringLiteral(".pdf"),
+                                 filters, QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
     if (!Worksheet::formatFor(path)) {

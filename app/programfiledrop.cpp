@@ -20,9 +20,9 @@ QString ProgramFileDrop::programFileIn(const QMimeData *data)
     if (!data || !data->hasUrls())
         return {};
     for (const QUrl &url : data->urls()) {
-        if (url.isLocalFile() &&
-            QFileInfo(url.toLocalFile()).suffix().compare(QLatin1String("json"),
-                                                         Qt::CaseInsensitive) == 0)
+        if (url.isLocalFile() && QFileInfo(url.toLocalFile())
+                                         .suffix()
+                                         .compare(QLatin1String("json"), Qt::CaseInsensitive) == 0)
             return url.toLocalFile();
     }
     return {};

@@ -111,10 +111,9 @@ QString melodyText(const QJsonObject &action)
     for (const QJsonValue &value : action.value(QLatin1String("sounds")).toArray()) {
         const QJsonObject sound = value.toObject();
         const QString note = sound.value(QLatin1String("note")).toString();
-        notes << (note == QLatin1String("0") ? QStringLiteral("–")
-                                             : note + sound.value(QLatin1String("octave"))
-                                                          .toVariant()
-                                                          .toString());
+        notes << (note == QLatin1String("0")
+                      ? QStringLiteral("–")
+                      : note + sound.value(QLatin1String("octave")).toVariant().toString());
     }
     return QStringLiteral("\u266B ") + notes.join(QLatin1Char(' '));
 }
@@ -204,8 +203,8 @@ void Worksheet::addHeader()
     m_blocks.append({56, false, [name, date](QPainter &painter, const QRectF &rect) {
                          drawText(painter, QRectF(rect.left(), rect.top(), rect.width() * 0.7, 34),
                                   name, font(22, true));
-                         drawText(painter, QRectF(rect.left(), rect.top(), rect.width(), 34),
-                                  date, font(11), Qt::AlignRight | Qt::AlignVCenter, kMuted);
+                         drawText(painter, QRectF(rect.left(), rect.top(), rect.width(), 34), date,
+                                  font(11), Qt::AlignRight | Qt::AlignVCenter, kMuted);
                          painter.setPen(QPen(kActionFrame, 1.5));
                          painter.drawLine(QPointF(rect.left(), rect.top() + 42),
                                           QPointF(rect.right(), rect.top() + 42));
@@ -222,9 +221,10 @@ void Worksheet::addConfiguration()
         QStringList pins;
     };
     QList<Entry> found;
-    const QJsonArray pins =
-        m_document.value(QLatin1String("configuration")).toObject().value(QLatin1String("pins"))
-            .toArray();
+    const QJsonArray pins = m_document.value(QLatin1String("configuration"))
+                                .toObject()
+                                .value(QLatin1String("pins"))
+                                .toArray();
     for (const QJsonValue &value : pins) {
         const QJsonObject pin = value.toObject();
         const QString label = pin.value(QLatin1String("pinLbl")).toString();
@@ -243,41 +243,41 @@ void Worksheet::addConfiguration()
     }
     QList<std::pair<QString, QString>> entries; // picture, "pins gadget"
     for (const Entry &entry : std::as_const(found))
-        entries.append({entry.gadget.picture,
-                        entry.pins.join(QLatin1Char(' ')) + QStringLiteral("  ") + entry.gadget.name});
+        entries.append({entry.gadget.picture, entry.pins.join(QLatin1Char(' ')) +
+                                                  QStringLiteral("  ") + entry.gadget.name});
     const QString heading = text("WorksheetConfiguration");
     const QString nothing = text("WorksheetNothingConnected");
     m_blocks.append({28, true, [heading](QPainter &painter, const QRectF &rect) {
                          drawText(painter, rect, heading, font(14, true));
                      }});
     if (entries.isEmpty()) {
-        m_blocks.append({kConfigurationRow, false, [nothing](QPainter &painter, const QRectF &rect) {
-                             drawText(painter, rect, nothing, font(10), Qt::AlignLeft | Qt::AlignVCenter,
-                                      kMuted);
-                         }});
+        m_blocks.append(
+            {kConfigurationRow, false, [nothing](QPainter &painter, const QRectF &rect) {
+                 drawText(painter, rect, nothing, font(10), Qt::AlignLeft | Qt::AlignVCenter,
+                          kMuted);
+             }});
     }
     for (qsizetype first = 0; first < entries.size(); first += kConfigurationColumns) {
         const auto line = entries.mid(first, kConfigurationColumns);
-        m_blocks.append({kConfigurationRow, false, [line](QPainter &painter, const QRectF &rect) {
-                             const double width = rect.width() / kConfigurationColumns;
-                             for (qsizetype i = 0; i < line.size(); ++i) {
-                                 const double x = rect.left() + i * width;
-                                 drawPicture(painter, line.at(i).first,
-                                             QRectF(x, rect.top() + 2, 18, 18));
-                                 drawText(painter,
-                                          QRectF(x + 24, rect.top(), width - 28, rect.height()),
-                                          line.at(i).second, font(10));
-                             }
-                         }});
+        m_blocks.append(
+            {kConfigurationRow, false, [line](QPainter &painter, const QRectF &rect) {
+                 const double width = rect.width() / kConfigurationColumns;
+                 for (qsizetype i = 0; i < line.size(); ++i) {
+                     const double x = rect.left() + i * width;
+                     drawPicture(painter, line.at(i).first, QRectF(x, rect.top() + 2, 18, 18));
+                     drawText(painter, QRectF(x + 24, rect.top(), width - 28, rect.height()),
+                              line.at(i).second, font(10));
+                 }
+             }});
     }
     m_blocks.append({14, false, [](QPainter &, const QRectF &) {}});
 }
 
 void Worksheet::addProgram(int index, const QJsonArray &commands)
 {
-    const QString heading =
-        index == 0 ? text("ProgramLabel")
-                   : QStringLiteral("%1 %2").arg(text("SubprogramLabel")).arg(index);
+    const QString heading = index == 0
+                                ? text("ProgramLabel")
+                                : QStringLiteral("%1 %2").arg(text("SubprogramLabel")).arg(index);
     m_blocks.append({30, true, [heading](QPainter &painter, const QRectF &rect) {
                          drawText(painter, rect.adjusted(0, 6, 0, 0), heading, font(14, true));
                      }});

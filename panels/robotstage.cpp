@@ -8,8 +8,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-RobotStage::RobotStage(RobotSimulation *simulation, VirtualController *controller,
-                       QWidget *parent)
+RobotStage::RobotStage(RobotSimulation *simulation, VirtualController *controller, QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("RobotStage"));

@@ -111,10 +111,10 @@ void RobotView::layoutFloor()
 {
     m_floor = QPixmap();
     const QRectF area = floorArea();
-    m_outputsArea = m_showsOutputs ? QRectF(area.right() + kMargin, kMargin,
-                                            width() - area.right() - 2 * kMargin,
-                                            height() - 2 * kMargin)
-                                   : QRectF();
+    m_outputsArea = m_showsOutputs
+                        ? QRectF(area.right() + kMargin, kMargin,
+                                 width() - area.right() - 2 * kMargin, height() - 2 * kMargin)
+                        : QRectF();
     if (!m_simulation)
         return;
     const RobotWorld &world = m_simulation->model().world();
@@ -143,8 +143,8 @@ void RobotView::layoutFloor()
     // format, so that a frame copies the floor without converting its grey levels pixel by pixel.
     const QImage &picture = world.floor();
     const double mmPerPixel = world.mmPerPixel();
-    const QRectF seen = m_toWidget.inverted().mapRect(m_toWidget.mapRect(
-        QRectF(0, 0, world.widthMm(), world.heightMm())).intersected(area));
+    const QRectF seen = m_toWidget.inverted().mapRect(
+        m_toWidget.mapRect(QRectF(0, 0, world.widthMm(), world.heightMm())).intersected(area));
     const QRect source =
         QRect(QPoint(int(std::floor(seen.left() / mmPerPixel)),
                      int(std::floor(picture.height() - seen.bottom() / mmPerPixel))),
@@ -439,8 +439,9 @@ void RobotView::drawOutputs(QPainter &painter) const
         for (int column = 0; column < 8; ++column) {
             const bool lit = outputs.matrix[row] & (0x80 >> column);
             painter.setBrush(lit ? kLitColor : kDarkCell);
-            painter.drawEllipse(QRectF(left + column * cell, y + row * cell, cell, cell)
-                                    .adjusted(cell * 0.08, cell * 0.08, -cell * 0.08, -cell * 0.08));
+            painter.drawEllipse(
+                QRectF(left + column * cell, y + row * cell, cell, cell)
+                    .adjusted(cell * 0.08, cell * 0.08, -cell * 0.08, -cell * 0.08));
         }
     }
     y += 8 * cell + kMargin;

@@ -289,9 +289,9 @@ void TestShippedData::topMenu()
         commands.append(button.command);
         QVERIFY(!button.toolTip.isEmpty());
     }
-    QStringList expected = {"write",    "read",     "restart", "start",    "stop",     "step",
-                            "Settings", "Language", "Clear",   "ReadFile", "SaveFile", "Close",
-                            "Lessons"};
+    QStringList expected = {"write",    "read",     "restart",  "start", "stop",
+                            "step",     "Settings", "Language", "Clear", "ReadFile",
+                            "SaveFile", "Close",    "Lessons"};
     std::sort(commands.begin(), commands.end());
     std::sort(expected.begin(), expected.end());
     QCOMPARE(commands, expected);

@@ -32,8 +32,9 @@ public:
         : LinkTransport(parent)
         , m_controller(controller)
     {
-        connect(controller, &VirtualController::bytesToSend, &m_deframer,
-                [this](const QByteArray &bytes) { m_deframer.feed(bytes); }, Qt::QueuedConnection);
+        connect(
+            controller, &VirtualController::bytesToSend, &m_deframer,
+            [this](const QByteArray &bytes) { m_deframer.feed(bytes); }, Qt::QueuedConnection);
         connect(&m_deframer, &Deframer::packetReceived, this, &LinkTransport::receivePacket);
     }
     void findDevices() override {}
@@ -54,9 +55,8 @@ struct Bench
 {
     VirtualController controller;
     RobotSimulation simulation{&controller};
-    internalWorker worker{nullptr, [this](QObject *parent) {
-                              return new ControllerLink(&controller, parent);
-                          }};
+    internalWorker worker{
+        nullptr, [this](QObject *parent) { return new ControllerLink(&controller, parent); }};
 
     void tick()
     {

@@ -31,8 +31,8 @@ namespace {
 // Presses a key wherever the keyboard is, as a person at the keyboard would.
 void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget()
-                                                  : QApplication::activeWindow();
+    QWidget *target =
+        QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
     QTest::keyClick(target, Qt::Key(key), modifiers);
 }
 
@@ -171,9 +171,10 @@ void tst_LessonsJourney::openAnExampleAndRunIt()
     // A program file dropped on the program list opens; the example was not changed, so no
     // question comes first.
     const QString file = home.filePath("lesson.json");
-    QVERIFY(ProgramStore::saveFile(file, {{"ProgData", QJsonArray{QJsonArray{QJsonObject{
-                                              {"conditions", QJsonObject{{"type", "always"}}},
-                                              {"action", QJsonObject{{"command", "mPause"}}}}}}}}));
+    QVERIFY(ProgramStore::saveFile(
+        file, {{"ProgData", QJsonArray{QJsonArray{
+                                QJsonObject{{"conditions", QJsonObject{{"type", "always"}}},
+                                            {"action", QJsonObject{{"command", "mPause"}}}}}}}}));
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(file)});
     const QPoint at = main->viewport()->rect().center();

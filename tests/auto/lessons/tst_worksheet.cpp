@@ -72,7 +72,8 @@ QList<QStringList> pdfPages(const QByteArray &pdf)
                 const QString glyphs = h.next().captured(1);
                 for (int i = 0; i + 4 <= glyphs.size(); i += 4) {
                     // Qt maps the space glyph to a tab.
-                    const QChar c = fonts.value(run.captured(1)).value(glyphs.mid(i, 4).toUInt(nullptr, 16));
+                    const QChar c =
+                        fonts.value(run.captured(1)).value(glyphs.mid(i, 4).toUInt(nullptr, 16));
                     line += c.isSpace() ? QLatin1Char(' ') : c;
                 }
             }
@@ -172,7 +173,8 @@ void tst_Worksheet::pdfHoldsEveryRow()
             int page = lastPage;
             while (page < text.size() && !onPage(text.at(page)))
                 ++page;
-            QVERIFY2(page < text.size(), qPrintable(QString("row %1: %2").arg(row + 1).arg(summary)));
+            QVERIFY2(page < text.size(),
+                     qPrintable(QString("row %1: %2").arg(row + 1).arg(summary)));
             lastPage = page;
         }
     }
@@ -204,14 +206,20 @@ void tst_Worksheet::commandLine_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("expected");
     const QString square = ExampleCatalog::defaultFolder() + "/09_counted-square.json";
-    QTest::newRow("Russian PDF") << square << "out.pdf" << "ru" << 0 << "Главная программа";
-    QTest::newRow("English by name") << square << "out.pdf" << "English" << 0 << "Main program";
-    QTest::newRow("PNG") << square << "out.png" << "" << 0 << "";
-    QTest::newRow("not a worksheet file") << square << "out.txt" << "" << 2 << "";
-    QTest::newRow("unknown language") << square << "out.pdf" << "Klingon" << 2 << "";
+    QTest::newRow("Russian PDF") << square << "out.pdf"
+                                 << "ru" << 0 << "Главная программа";
+    QTest::newRow("English by name") << square << "out.pdf"
+                                     << "English" << 0 << "Main program";
+    QTest::newRow("PNG") << square << "out.png"
+                         << "" << 0 << "";
+    QTest::newRow("not a worksheet file") << square << "out.txt"
+                                          << "" << 2 << "";
+    QTest::newRow("unknown language") << square << "out.pdf"
+                                      << "Klingon" << 2 << "";
     QTest::newRow("not a program") << QString(QCoreApplication::applicationDirPath() +
                                               "/Languages/01_English/images/boardpic.svg")
-                                   << "out.pdf" << "" << 1 << "";
+                                   << "out.pdf"
+                                   << "" << 1 << "";
 }
 
 void tst_Worksheet::commandLine()
