@@ -26,7 +26,8 @@ void bench_Worksheet::initTestCase()
     QVERIFY(LanguageCatalog::instance().select(QStringLiteral("English")));
     QJsonArray rows;
     for (const ExampleProgram &example : ExampleCatalog::list()) {
-        for (const QJsonValue &program : ExampleCatalog::program(example)->value("ProgData").toArray())
+        for (const QJsonValue &program :
+             ExampleCatalog::program(example)->value("ProgData").toArray())
             for (const QJsonValue &row : program.toArray())
                 rows.append(row);
     }
@@ -47,7 +48,8 @@ void bench_Worksheet::write()
 {
     QFETCH(QString, file);
     const QString path = m_dir.filePath(file);
-    QBENCHMARK {
+    QBENCHMARK
+    {
         QVERIFY(Worksheet(m_program, QStringLiteral("bench")).write(path));
     }
     qInfo("%s: %lld KiB", qPrintable(file), QFileInfo(path).size() / 1024);
