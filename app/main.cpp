@@ -5,6 +5,7 @@
 #include "mbluetoothconnect.h"
 #include "uilogging.h"
 #include "virtualcontrollerserver.h"
+#include "worksheetexport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -56,10 +57,22 @@ void reportFirstFrame(MainWindow *window)
     });
 }
 
+// A worksheet made for a script needs no window, nor a display to show one on.
+void stayOffscreenForExport(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if ((argument == "--export" || argument.startsWith("--export=")) &&
+            !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    stayOffscreenForExport(argc, argv);
     QApplication app(argc, argv);
     // The same look on every system: the style sheets are drawn for Qt's own style, and the
     // native Windows style greys the text of styled combo boxes.
@@ -117,7 +130,32 @@ int main(int argc, char *argv[])
         QStringLiteral("Say when the first frame is shown, with the peak memory, and quit."));
     firstFrameOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(firstFrameOption);
+    const QCommandLineOption exportOption(
+        QStringLiteral("export"),
+        QStringLiteral("Write the worksheet of <program> to the file named after it (.pdf, .png "
+                       "or .svg) and quit, without a window."),
+        QStringLiteral("program"));
+    parser.addOption(exportOption);
+    const QCommandLineOption languageOption(
+        QStringLiteral("language"),
+        QStringLiteral("With --export: the worksheet's language, by its name or locale (ru); "
+                       "the saved language otherwise."),
+        QStringLiteral("name"));
+    parser.addOption(languageOption);
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A program to open (with --export: the worksheet "
+                                                "file to write)."),
+                                 QStringLiteral("[file]"));
     parser.process(app);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1 || (parser.isSet(exportOption) && files.isEmpty())) {
+        std::fputs(
+            parser.isSet(exportOption)
+                ? "--export PROGRAM.json needs the worksheet file: OUT.pdf, OUT.png or OUT.svg\n"
+                : "Only one program can be opened at a time\n",
+            stderr);
+        return 2;
+    }
     const QString device = parser.value(deviceOption).trimmed();
     if (parser.isSet(deviceOption) && !LinkSocket::isWellFormedAddress(device)) {
         std::fprintf(stderr, "%s\n",
@@ -135,6 +173,9 @@ int main(int argc, char *argv[])
         QLoggingCategory::setFilterRules(QStringLiteral("taviro.*.debug=true\ntaviro.*.info=true"));
 
     try {
+        if (parser.isSet(exportOption))
+            return WorksheetExport::run(parser.value(exportOption), files.first(),
+                                        parser.value(languageOption));
         std::unique_ptr<VirtualControllerServer> simulator;
         MainWindow::Options options;
         if (parser.isSet(simulatorOption)) {
@@ -150,6 +191,8 @@ int main(int argc, char *argv[])
             options.deviceOverride = mBluetoothConnect::deviceText(device, device);
         }
         MainWindow window(options);
+        // An "Open with" of the desktop, or a program named on the command line.
+        window.openWhenBuilt(files.value(0));
         if (parser.isSet(firstFrameOption))
             reportFirstFrame(&window);
         if (parser.isSet(grabOption)) {

@@ -4,14 +4,18 @@
 #include "bluetoothconfigurationwidget.h"
 #include "centralwidget.h"
 #include "configurationwidget.h"
+#include "examplecatalog.h"
+#include "examplesdialog.h"
 #include "filedialog.h"
 #include "focusorder.h"
 #include "hardwaredescription.h"
 #include "languagecatalog.h"
 #include "languagewidget.h"
 #include "leftmenuwidget.h"
+#include "lessonsmenu.h"
 #include "mworker.h"
 #include "programaccessibility.h"
+#include "programfiledrop.h"
 #include "programlistwidget.h"
 #include "programselection.h"
 #include "programstore.h"
@@ -29,22 +33,28 @@
 #include "uilogging.h"
 #include "unsavedquestion.h"
 #include "virtualcontroller.h"
+#include "worksheet.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QUndoGroup>
 #include <QUndoStack>
+#include <QUrl>
 #include <QVBoxLayout>
+
+#include <utility>
 
 MainWindow::MainWindow(const Options &options, QWidget *parent)
     : QMainWindow(parent)
@@ -136,6 +146,12 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
             &RightMenuWidget::hideEditors);
     m_panels = new SidePanels(this, m_worker.get(), selection, m_options.virtualController);
     m_panels->restoreState(context.store().panels());
+    m_lessons = new LessonsMenu(this);
+    connect(m_lessons, &LessonsMenu::examplesRequested, this, &MainWindow::openExamples);
+    connect(m_lessons, &LessonsMenu::worksheetRequested, this, &MainWindow::showWorksheet);
+    connect(m_lessons, &LessonsMenu::exportRequested, this, &MainWindow::exportWorksheet);
+    connect(new ProgramFileDrop(this), &ProgramFileDrop::dropped, this,
+            &MainWindow::openProgramFileAsking);
 
     // Without a saved language that is still shipped, the user chooses one before the build.
     if (LanguageCatalog::instance().select(context.store().language())) {
@@ -240,6 +256,7 @@ void MainWindow::LabelClearClick()
     document.insert(configuration, buildDocument().value(configuration));
     loadIntoEditor(document);
     m_openProgram.setSaved(QString(), buildDocument());
+    m_newProgramName.clear();
     showTitle();
 }
 
@@ -327,7 +344,7 @@ void MainWindow::showTitle()
 {
     const AppContext &context = AppContext::instance();
     const QString program = context.text(QStringLiteral("ProgramName"));
-    const QString name = m_openProgram.name();
+    const QString name = shownProgramName();
     // "[*]" is where Qt shows the modified mark.
     setWindowTitle((name.isEmpty()
                         ? program
@@ -461,6 +478,122 @@ bool MainWindow::openProgramFile(const QString &path)
     return true;
 }
 
+bool MainWindow::openProgramFileAsking(const QString &path)
+{
+    if (!m_built || !mayLeaveProgram(QStringLiteral("UnsavedBeforeOpen")))
+        return false;
+    return openProgramFile(path);
+}
+
+QString MainWindow::programName() const
+{
+    const QString name = shownProgramName();
+    return name.isEmpty() ? AppContext::instance().text(QStringLiteral("WorksheetUntitled")) : name;
+}
+
+QString MainWindow::shownProgramName() const
+{
+    return m_openProgram.path().isEmpty() ? m_newProgramName : m_openProgram.name();
+}
+
+void MainWindow::LabelLessonsClick()
+{
+    if (QLabelDragDrop *button = TopMenuWidget::instance()->button(QStringLiteral("Lessons")))
+        m_lessons->popUpBelow(button);
+}
+
+void MainWindow::openExamples()
+{
+    if (!m_built)
+        return;
+    const QList<ExampleProgram> examples = ExampleCatalog::list();
+    if (examples.isEmpty()) {
+        showNotice(AppContext::instance()
+                       .text(QStringLiteral("ExamplesNone"))
+                       .arg(ExampleCatalog::defaultFolder()));
+        return;
+    }
+    ExamplesDialog dialog(examples, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (const std::optional<ExampleProgram> example = dialog.chosen())
+        openExample(*example);
+}
+
+bool MainWindow::openExample(const ExampleProgram &example)
+{
+    if (!mayLeaveProgram(QStringLiteral("UnsavedBeforeOpen")))
+        return false;
+    const std::optional<QJsonObject> document = ExampleCatalog::program(example);
+    if (!document) {
+        showNotice(
+            AppContext::instance().text(QStringLiteral("NotAProgramFile")).arg(example.path));
+        return false;
+    }
+    loadIntoEditor(*document);
+    // A new program: the example's title names it, and it is saved under a name of one's own.
+    m_openProgram.setSaved(QString(), buildDocument());
+    m_newProgramName = AppContext::instance().text(example.titleKey);
+    showTitle();
+    if (m_panels->robot())
+        m_panels->robot()->selectWorld(example.world);
+    return true;
+}
+
+bool MainWindow::exportWorksheetTo(const QString &path)
+{
+    const Worksheet sheet(buildDocument(), programName());
+    if (!sheet.write(path)) {
+        showNotice(AppContext::instance().text(QStringLiteral("WorksheetSaveFailed")).arg(path));
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::showWorksheet()
+{
+    if (!m_built)
+        return;
+    ProgramStore &store = AppContext::instance().store();
+    const QString folder = store.dataFolder() + QStringLiteral("/Worksheets");
+    QDir().mkpath(folder);
+    QString name = programName();
+    static const QRegularExpression unsafe(QStringLiteral("[\\\\/:*?\"<>|]"));
+    name.replace(unsafe, QStringLiteral("_"));
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".pdf");
+    if (!exportWorksheetTo(path))
+        return;
+    const AppContext &context = AppContext::instance();
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        m_transferPanel->showNotice(context.text(QStringLiteral("WorksheetSavedTo")).arg(path));
+    else
+        showNotice(context.text(QStringLiteral("WorksheetNoViewer")).arg(path));
+}
+
+void MainWindow::exportWorksheet()
+{
+    if (!m_built)
+        return;
+    AppContext &context = AppContext::instance();
+    const QString filters = QStringList{context.text(QStringLiteral("ExportPdfFilter")),
+                                        context.text(QStringLiteral("ExportPngFilter")),
+                                        context.text(QStringLiteral("ExportSvgFilter"))}
+                                .join(QStringLiteral(";;"));
+    const QString path =
+        FileDialog::saveFileName(this, context.text(QStringLiteral("ExportDialog")),
+                                 context.store().programsFolder() + QLatin1Char('/') +
+                                     programName() + QStringLiteral(".pdf"),
+                                 filters, QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    if (!Worksheet::formatFor(path)) {
+        showNotice(context.text(QStringLiteral("WorksheetSaveFailed")).arg(path));
+        return;
+    }
+    if (exportWorksheetTo(path))
+        m_transferPanel->showNotice(context.text(QStringLiteral("WorksheetSavedTo")).arg(path));
+}
+
 void MainWindow::loadIntoEditor(const QJsonObject &document)
 {
     // The lists and the panel's editors are replaced: a focus among them goes to the new program
@@ -574,6 +707,7 @@ void MainWindow::build()
     CentralWidget::instance()->retranslate();
     RightMenuWidget::instance()->renewTexts();
     m_panels->renewTexts();
+    m_lessons->renewTexts();
 
     if (description) {
         LeftMenuWidget::instance()->buildMenu(description->commands());
@@ -619,6 +753,19 @@ void MainWindow::build()
     const QString brokenState = store.takeBrokenStateCopy();
     if (!brokenState.isEmpty())
         showNotice(context.text(QStringLiteral("StateFileBroken")).arg(brokenState));
+    openWhenBuilt(std::exchange(m_fileToOpen, QString()));
+}
+
+void MainWindow::openWhenBuilt(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    // After the window has shown itself (and the language was chosen on a first start): opening
+    // may ask about unsaved work first.
+    if (m_built)
+        QTimer::singleShot(0, this, [this, path] { openProgramFileAsking(path); });
+    else
+        m_fileToOpen = path;
 }
 
 void MainWindow::connectTopMenu()
@@ -640,6 +787,7 @@ void MainWindow::connectTopMenu()
         {QStringLiteral("step"), &MainWindow::LabelStepClick},
         {QStringLiteral("Close"), &MainWindow::LabelCloseClick},
         {QStringLiteral("Setup"), &MainWindow::LabelSetupClick},
+        {QStringLiteral("Lessons"), &MainWindow::LabelLessonsClick},
     };
     for (QLabelDragDrop *button : TopMenuWidget::instance()->buttons()) {
         for (const auto &[command, slot] : dispatch) {

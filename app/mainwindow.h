@@ -11,6 +11,8 @@
 
 class CentralWidget;
 class ConfigurationWidget;
+class LessonsMenu;
+struct ExampleProgram;
 class LanguageWidget;
 class QAction;
 class QFrame;
@@ -99,6 +101,27 @@ public slots:
 
     StateAutosave *autosave() const { return m_autosave; }
 
+    LessonsMenu *lessons() const { return m_lessons; }
+    // The program's name on worksheets: the file it came from or the example's title.
+    QString programName() const;
+    // The editor's program holds work that is in no file.
+    bool hasUnsavedChanges() const { return m_openProgram.isModified(); }
+    // Asks about unsaved work first; false when the user kept it (or the file is no program).
+    bool openProgramFileAsking(const QString &path);
+    // The file the program was started with: opened (asking first) once the window is built.
+    void openWhenBuilt(const QString &path);
+    // The example as a new program that is in no file yet, its world on the virtual robot.
+    bool openExample(const ExampleProgram &example);
+    // The worksheet of the program as the file's suffix says (.pdf, .png, .svg).
+    bool exportWorksheetTo(const QString &path);
+
+public slots:
+    void LabelLessonsClick();
+    void openExamples();
+    // Ctrl+P: the worksheet as a PDF in Lumakit/Worksheets, shown by the system's viewer.
+    void showWorksheet();
+    void exportWorksheet();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool focusNextPrevChild(bool next) override;
@@ -125,6 +148,8 @@ private:
     void showHistoryButtons();
     void waitForHalt();
     QString deviceName() const;
+    // The file's name, or the example's title for a new program made from one; empty otherwise.
+    QString shownProgramName() const;
 
     Options m_options;
     std::unique_ptr<mWorker> m_worker;
@@ -143,4 +168,8 @@ private:
     OpenProgram m_openProgram;
     bool m_built = false;
     bool m_closing = false;
+    LessonsMenu *m_lessons = nullptr;
+    // The example's title while the program made from it is in no file yet.
+    QString m_newProgramName;
+    QString m_fileToOpen;
 };

@@ -83,6 +83,8 @@ const QList<QPair<QString, int>> &all()
         {QStringLiteral("TopMenuButtonLeastWidth"), 44},
         {QStringLiteral("FileDialogWidth"), 900},
         {QStringLiteral("FileDialogHeight"), 560},
+        {QStringLiteral("LessonsMenuTextSize"), 16},
+        {QStringLiteral("RobotStageHintSize"), 18},
     };
     return keys;
 }

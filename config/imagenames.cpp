@@ -44,6 +44,8 @@ const QStringList &stems()
               << QStringLiteral("panel_save");
         // The top menu's button for the buttons its row has no room for.
         names << QStringLiteral("top_more");
+        // The robot view's button for a window of its own on the whole screen.
+        names << QStringLiteral("panel_fullscreen");
         return names;
     }();
     return list;

@@ -6,6 +6,7 @@
 #include "panelstyle.h"
 #include "programvalues.h"
 #include "robotsimulation.h"
+#include "robotstage.h"
 #include "robotview.h"
 #include "shippeddata.h"
 #include "virtualcontroller.h"
@@ -16,7 +17,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -60,10 +63,19 @@ RobotViewDock::RobotViewDock(VirtualController *controller, QWidget *parent)
     m_worldCaption = new QLabel(content);
     m_worldCaption->setBuddy(m_worlds);
     m_reset = new QPushButton(content);
+    m_fullScreen = new QToolButton(content);
+    m_fullScreen->setObjectName(QStringLiteral("RobotViewFullScreen"));
+    m_fullScreen->setProperty("picture", true);
+    m_fullScreen->setAutoRaise(true);
     pickRow->addWidget(m_worlds, 1);
     pickRow->addWidget(m_reset);
+    // Beside the caption rather than in the row below, so that a world's whole name still fits
+    // the panel's least width.
+    auto *captionRow = new QHBoxLayout;
+    captionRow->addWidget(m_worldCaption, 1);
+    captionRow->addWidget(m_fullScreen);
     // Above the picker, which keeps the width of the narrow panel for the world's name.
-    layout->addWidget(m_worldCaption);
+    layout->addLayout(captionRow);
     layout->addLayout(pickRow);
     m_problem = new QLabel(content);
     m_problem->setWordWrap(true);
@@ -78,6 +90,8 @@ RobotViewDock::RobotViewDock(VirtualController *controller, QWidget *parent)
     setWidget(content);
 
     connect(m_reset, &QPushButton::clicked, this, &RobotViewDock::backToStart);
+    connect(m_fullScreen, &QToolButton::clicked, this, &RobotViewDock::showStage);
+    connect(m_view, &RobotView::fullScreenRequested, this, &RobotViewDock::showStage);
     connect(m_view, &RobotView::posePlaced, this,
             [this](const RobotPose &pose) { m_start = pose; });
     connect(m_simulation, &RobotSimulation::configurationChanged, this,
@@ -101,6 +115,12 @@ void RobotViewDock::renewTexts()
     m_reset->setText(context.text(QStringLiteral("RobotViewReset")));
     m_reset->setToolTip(context.text(QStringLiteral("RobotViewResetHint")));
     m_view->setToolTip(context.text(QStringLiteral("RobotViewHint")));
+    m_fullScreen->setToolTip(context.text(QStringLiteral("RobotViewFullScreenHint")));
+    m_fullScreen->setIcon(PanelStyle::icon(QStringLiteral("panel_fullscreen")));
+    const int iconSize = context.dimension(QStringLiteral("SidePanelIconSize"), 24);
+    m_fullScreen->setIconSize(QSize(iconSize, iconSize));
+    AccessibleText::set(m_fullScreen, QStringLiteral("RobotViewFullScreen"),
+                        QStringLiteral("RobotViewFullScreenHint"));
     AccessibleText::set(m_worlds, QStringLiteral("RobotViewWorld"));
     AccessibleText::set(m_view, QStringLiteral("RobotViewTitle"), QStringLiteral("RobotViewHint"));
     setMinimumWidth(context.dimension(QStringLiteral("RobotViewWidth"), 260));
@@ -159,6 +179,46 @@ bool RobotViewDock::loadWorld(const QString &path)
     }
     showWorld(*world);
     return true;
+}
+
+bool RobotViewDock::selectWorld(const QString &folder)
+{
+    const QString tail = QLatin1Char('/') + folder + QStringLiteral("/world.json");
+    for (int i = 0; i < m_worlds->count(); ++i) {
+        if (m_worlds->itemData(i, kPathRole).toString().endsWith(tail)) {
+            // A fresh robot at the world's own start, as if switched off and on there.
+            if (m_controller)
+                m_controller->resetOutputs();
+            if (m_worlds->currentIndex() == i)
+                loadWorld(m_worlds->itemData(i, kPathRole).toString());
+            else
+                m_worlds->setCurrentIndex(i);
+            return true;
+        }
+    }
+    qCWarning(lcPanels).noquote() << "No robot world" << folder;
+    return false;
+}
+
+RobotStage *RobotViewDock::stage() const
+{
+    return m_stage;
+}
+
+RobotStage *RobotViewDock::showStage()
+{
+    if (!m_stage) {
+        m_stage = new RobotStage(m_simulation, m_controller, window());
+        connect(m_stage->view(), &RobotView::posePlaced, this,
+                [this](const RobotPose &pose) { m_start = pose; });
+    }
+    // The whole screen of the editor's window, also where no window manager does it.
+    if (const QScreen *screen = window()->screen())
+        m_stage->setGeometry(screen->geometry());
+    m_stage->showFullScreen();
+    m_stage->raise();
+    m_stage->activateWindow();
+    return m_stage;
 }
 
 void RobotViewDock::showWorld(const RobotWorld &world)

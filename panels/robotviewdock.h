@@ -10,7 +10,9 @@ class QComboBox;
 class QFormLayout;
 class QLabel;
 class QPushButton;
+class QToolButton;
 class RobotSimulation;
+class RobotStage;
 class RobotView;
 class RobotWorld;
 class VirtualController;
@@ -34,6 +36,11 @@ public:
     void renewTexts();
     // Loads the world file; false (and a note in the dock) when it cannot be read.
     bool loadWorld(const QString &path);
+    // Picks the shipped world of that folder of worlds/ ("01_track"); false when there is none.
+    bool selectWorld(const QString &folder);
+    // The robot on a window of its own on the whole screen (F11 in the view, or the button).
+    RobotStage *showStage();
+    RobotStage *stage() const;
     RobotPose startPose() const { return m_start; }
     // Stops the wheels and puts the robot where it starts (the world's start or where the user
     // last placed it).
@@ -51,6 +58,8 @@ private:
     QLabel *m_worldCaption = nullptr;
     QLabel *m_problem = nullptr;
     QPushButton *m_reset = nullptr;
+    QToolButton *m_fullScreen = nullptr;
+    QPointer<RobotStage> m_stage;
     QWidget *m_inputs = nullptr;
     QFormLayout *m_inputsLayout = nullptr;
     RobotPose m_start;

@@ -32,4 +32,7 @@ struct SimulatedOutputs
     // Tempo and (note byte, length) pairs of the last melody.
     int melodyTempo = 0;
     QByteArray melody;
+    // Notes and melodies begun so far, so that the same one played again is seen as new.
+    quint32 notesPlayed = 0;
+    quint32 melodiesPlayed = 0;
 };

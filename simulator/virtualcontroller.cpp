@@ -73,12 +73,13 @@ void VirtualController::attach()
     m_serviceTimer.stop();
     m_outputQueue.clear();
     m_outputTimer.stop();
-    m_waitTimer.stop();
+    stopWait();
     m_running = false;
     m_stack.clear();
     m_statusFlags = 0;
     m_lastSequence = 0;
-    m_stateTimer.start();
+    if (!m_manualTime)
+        m_stateTimer.start();
 }
 
 void VirtualController::detach()
@@ -215,7 +216,7 @@ void VirtualController::handlePacket(int type, const QByteArray &payload)
     case 0x01:
         // A restart: the editor starts its runs afresh from here, and so does the controller.
         m_configuration = payload;
-        m_waitTimer.stop();
+        stopWait();
         m_running = false;
         m_stack.clear();
         reply(type, {});
@@ -351,7 +352,7 @@ void VirtualController::flushDue()
 void VirtualController::startCommand(quint8 sequence, const QByteArray &record, bool step)
 {
     // A new command replaces one that is still waiting.
-    m_waitTimer.stop();
+    stopWait();
     m_record = record;
     m_sequence = sequence;
     m_step = step;
@@ -430,7 +431,7 @@ void VirtualController::runInstructions()
                                (quint32(byteAt(m_pc + 3)) << 16) |
                                (quint32(byteAt(m_pc + 4)) << 24);
             m_pc += size;
-            m_waitTimer.start(int(qMin<quint32>(ms, 0x7FFFFFFF)));
+            startWait(ms);
             return;
         }
         case 0x07:
@@ -458,6 +459,7 @@ void VirtualController::runInstructions()
             if (need(2)) {
                 m_outputs.note = byteAt(m_pc + 1);
                 m_outputs.noteTenths = byteAt(m_pc + 2);
+                ++m_outputs.notesPlayed;
             }
             break;
         case 0x15:
@@ -495,6 +497,7 @@ void VirtualController::runInstructions()
                 end += 2;
             m_outputs.melodyTempo = byteAt(m_pc + 1);
             m_outputs.melody = m_record.mid(m_pc + 2, end - m_pc - 2);
+            ++m_outputs.melodiesPlayed;
             size = end + 2 - m_pc;
             break;
         }
@@ -583,5 +586,44 @@ bool VirtualController::slotHolds(int offset) const
         return innermostIterations() >= level;
     default:
         return true;
+    }
+}
+
+void VirtualController::startWait(quint32 ms)
+{
+    if (m_manualTime)
+        m_waitDueMs = m_manualMs + ms;
+    else
+        m_waitTimer.start(int(qMin<quint32>(ms, 0x7FFFFFFF)));
+}
+
+void VirtualController::stopWait()
+{
+    m_waitTimer.stop();
+    m_waitDueMs = -1;
+}
+
+void VirtualController::setManualTime(bool manual)
+{
+    m_manualTime = manual;
+    if (manual)
+        m_stateTimer.stop();
+    else if (m_attached)
+        m_stateTimer.start();
+}
+
+void VirtualController::advanceTime(int ms)
+{
+    // Millisecond by millisecond, so that a wait ends and a state packet goes out when it is due.
+    for (const qint64 until = m_manualMs + qMax(0, ms); m_manualMs < until;) {
+        ++m_manualMs;
+        if (m_waitDueMs >= 0 && m_manualMs >= m_waitDueMs) {
+            m_waitDueMs = -1;
+            runInstructions();
+        }
+        if (m_attached && m_manualMs >= m_nextStateMs) {
+            m_nextStateMs = m_manualMs + m_stateTimer.interval();
+            sendStatePacket();
+        }
     }
 }

@@ -76,6 +76,11 @@ public:
     // Everything off, as after switching the robot off and on; a running command goes on.
     void resetOutputs();
 
+    // Time under the caller's control instead of the wall clock: waits end and state packets go
+    // out as advanceTime() moves it on, so seconds of a program run in a few milliseconds.
+    void setManualTime(bool manual);
+    void advanceTime(int ms);
+
     int statusFlags() const { return m_statusFlags; }
     quint8 lastSequence() const { return m_lastSequence; }
     int stackDepth() const { return int(m_stack.size()); }
@@ -128,6 +133,8 @@ private:
     int innermostIterations() const;
     int byteAt(int index) const;
     void endCycle(bool repeat);
+    void startWait(quint32 ms);
+    void stopWait();
 
     Deframer m_deframer;
     QTimer m_stateTimer;
@@ -174,4 +181,9 @@ private:
     bool m_step = false;
     quint8 m_sequence = 0;
     int m_flowBits = 0;
+
+    bool m_manualTime = false;
+    qint64 m_manualMs = 0;
+    qint64 m_waitDueMs = -1;
+    qint64 m_nextStateMs = 0;
 };

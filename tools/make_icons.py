@@ -287,6 +287,20 @@ def glyph_tabs(c):
             f'<rect x="18" y="36" width="64" height="42" rx="4" {stroke(c, 7)}/>')
 
 
+def glyph_book(c):
+    # An open book: two pages on a spine.
+    return (f'<path d="M50 30 C40 22 26 22 16 26 L16 76 C26 72 40 72 50 80 Z" {stroke(c, 6)}/>'
+            f'<path d="M50 30 C60 22 74 22 84 26 L84 76 C74 72 60 72 50 80 Z" {stroke(c, 6)}/>'
+            f'<path d="M26 40 L40 42 M26 52 L40 54 M60 42 L74 40 M60 54 L74 52" {stroke(c, 4)}/>')
+
+
+def glyph_fullscreen(c):
+    # Four corners pointing outwards.
+    return (f'<path d="M20 38 L20 20 L38 20 M62 20 L80 20 L80 38 M80 62 L80 80 L62 80 '
+            f'M38 80 L20 80 L20 62" {stroke(c, 8)}/>'
+            f'<rect x="36" y="36" width="28" height="28" rx="3" {stroke(c, 5)}/>')
+
+
 def glyph_pause(c):
     return f'<path d="M38 28 L38 72 M62 28 L62 72" {stroke(c, 13)}/>'
 
@@ -492,8 +506,10 @@ def main():
         "top_readfile": glyph_folder, "top_savefile": glyph_floppy, "top_close": glyph_cross,
         # Top menu: the history, and the button for what the row has no room for.
         "top_undo": glyph_undo(False), "top_redo": glyph_undo(True), "top_more": glyph_more,
+        "top_lessons": glyph_book,
         # Side panel bar.
         "panel_robot": glyph_robot, "panel_sensors": glyph_chart, "panel_tabs": glyph_tabs,
+        "panel_fullscreen": glyph_fullscreen,
         # Sensor chart.
         "panel_pause": glyph_pause, "panel_resume": glyph_play, "panel_clear": glyph_trash,
         "panel_save": glyph_floppy,

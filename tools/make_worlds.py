@@ -81,6 +81,55 @@ def arena_shade(x, y):
     return 205 if grid < 1.5 else 235
 
 
+# The playground: an open floor with a 100 mm grid and one black stop line across the way ahead.
+PLAYGROUND = dict(width=1000, height=600, mm_per_pixel=2.0, line_x=900.0, line=60.0,
+                  line_from=150.0, line_to=1050.0)
+
+
+def grid_shade(x, y):
+    grid = min(x % 100, 100 - x % 100, y % 100, 100 - y % 100)
+    return 215 if grid < 1.5 else 240
+
+
+def playground_shade(x, y, p=PLAYGROUND):
+    if p["line_from"] <= y <= p["line_to"]:
+        return min(grid_shade(x, y), edge(abs(x - p["line_x"] - p["line"] / 2), p["line"] / 2,
+                                          p["mm_per_pixel"]))
+    return grid_shade(x, y)
+
+
+def box_walls(x1, y1, x2, y2):
+    return [(x1, y1, x2, y1), (x2, y1, x2, y2), (x2, y2, x1, y2), (x1, y2, x1, y1)]
+
+
+# The slalom: three poles in a row to weave round; world.json holds the same squares as walls.
+SLALOM = dict(width=1000, height=500, mm_per_pixel=2.0)
+SLALOM_POLES = [box_walls(cx - 20, 480, cx + 20, 520) for cx in (500, 1000, 1500)]
+
+
+def walls_shade(walls, x, y, base):
+    wall = min(segment_distance(x, y, *w) for w in walls)
+    return 60 if wall < 6 else base(x, y)
+
+
+def slalom_shade(x, y):
+    return walls_shade([w for pole in SLALOM_POLES for w in pole], x, y, grid_shade)
+
+
+# The obstacle course: a walled floor with a box in the robot's way.
+OBSTACLE = dict(width=1000, height=600, mm_per_pixel=2.0)
+OBSTACLE_WALLS = box_walls(20, 20, 1980, 1180) + box_walls(1000, 450, 1300, 750)
+
+
+def obstacle_shade(x, y):
+    return walls_shade(OBSTACLE_WALLS, x, y, grid_shade)
+
+
+def draw(folder, spec, shade):
+    write_png(os.path.join(ROOT, folder, "floor.png"), spec["width"], spec["height"],
+              floor(spec["width"], spec["height"], spec["mm_per_pixel"], shade))
+
+
 def main():
     t = TRACK
     write_png(os.path.join(ROOT, "01_track", "floor.png"), t["width"], t["height"],
@@ -88,6 +137,9 @@ def main():
     a = ARENA
     write_png(os.path.join(ROOT, "02_arena", "floor.png"), a["width"], a["height"],
               floor(a["width"], a["height"], a["mm_per_pixel"], arena_shade))
+    draw("03_playground", PLAYGROUND, playground_shade)
+    draw("04_slalom", SLALOM, slalom_shade)
+    draw("05_obstacle", OBSTACLE, obstacle_shade)
 
 
 if __name__ == "__main__":

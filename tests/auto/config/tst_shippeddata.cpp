@@ -292,7 +292,8 @@ void TestShippedData::topMenu()
     QStringList expected = {"write",    "read",     "restart", "start",    "stop",     "step",
                             "Settings", "Language", "Clear",   "ReadFile", "SaveFile", "Close"};
     expected << "undo"
-             << "redo";
+             << "redo"
+             << "Lessons";
     std::sort(commands.begin(), commands.end());
     std::sort(expected.begin(), expected.end());
     QCOMPARE(commands, expected);

@@ -55,6 +55,7 @@ fi
 data=$root/usr/share/taviro-start
 for path in default.json firmware/linux/prog2 Languages/01_English/base.json \
     Languages/01_English/images Languages/02_Russian/base.json worlds/01_track \
+    examples/12_line-follower.json Languages/02_Russian/guide/01_first-program.html \
     usr/share/applications/$app_id.desktop usr/share/metainfo/$app_id.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/taviro-start.svg \
     usr/share/icons/hicolor/48x48/apps/taviro-start.png \
@@ -78,6 +79,10 @@ echo "== desktop-file-validate"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop"
 grep -qx 'Categories=Education;Robotics;' "$root/usr/share/applications/$app_id.desktop" ||
     fail "the menu entry is not in Education;Robotics;"
+# Offered in "Open with" for program files, without making itself their default program.
+grep -qx 'MimeType=application/json;' "$root/usr/share/applications/$app_id.desktop" ||
+    fail "the menu entry does not offer to open JSON files"
+if grep -q 'mimeapps.list' "$work/contents"; then fail "the package sets default applications"; fi
 
 echo "== appstreamcli validate --no-net"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
