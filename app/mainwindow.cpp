@@ -441,7 +441,7 @@ void MainWindow::waitForHalt()
 {
     // The halt records are on their way: the window stays until the robot has confirmed them,
     // or the link has had its time to do so.
-    if (m_worker->worker()->state() != 5)
+    if (m_worker->worker()->state() != LinkProtocol::WorkerState::Stopping)
         return;
     QEventLoop loop;
     connect(m_worker.get(), &mWorker::sigHaltEnded, &loop, &QEventLoop::quit);

@@ -1,6 +1,7 @@
 #include "internalworker.h"
 
 #include "breakpoint.h"
+#include "commandkinds.h"
 #include "haltrecords.h"
 #include "linklog.h"
 #include "linktransport.h"
@@ -11,12 +12,19 @@
 #include <algorithm>
 #include <utility>
 
+using namespace LinkProtocol;
+
 namespace {
-constexpr int kRenamePadding = 20;
 
 QString hexBytes(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' '));
+}
+
+// The address a memory write or read answer names, low byte first.
+int answeredAddress(const QByteArray &payload)
+{
+    return quint8(payload[0]) | (quint8(payload[1]) << 8);
 }
 } // namespace
 
@@ -73,7 +81,7 @@ void internalWorker::mwStart()
 {
     // Starting over: whatever was sent on the old footing is no longer waited for.
     endTransfer(LinkTransfer::Interrupted);
-    m_state = 0;
+    m_state = WorkerState::Disconnected;
     abandonHalt();
     m_watchdog.start();
     publish();
@@ -83,9 +91,9 @@ void internalWorker::mwStop()
 {
     // The editor leaves the controller for a while (settings, language, closing): a robot left
     // driving would go on without anyone watching, so it is halted on the way.
-    if (m_state >= 2 && m_state <= 6)
-        beginHalt(1);
-    else if (m_state != 0)
+    if (m_state >= WorkerState::Ready && m_state <= WorkerState::Stepping)
+        beginHalt(WorkerState::Connected);
+    else if (m_state != WorkerState::Disconnected)
         dropToConnected();
     else
         endTransfer(LinkTransfer::Interrupted); // a write waiting for the link is not resumed
@@ -100,51 +108,52 @@ void internalWorker::mwCommand(const QString &command)
         return;
     }
     if (command == QLatin1String("confighardware") || command == QLatin1String("restart")) {
-        if (m_state != 0 && !m_programOk) {
+        if (m_state != WorkerState::Disconnected && !m_programOk) {
             refuseTransfer(LinkTransfer::Configuration, LinkTransfer::NotCompiled);
-        } else if (m_state != 0) {
+        } else if (m_state != WorkerState::Disconnected) {
             startTransfer(LinkTransfer::Configuration, int(m_configurationBytes.size()));
-            m_pendingType = 1;
-            sendFresh(1, m_configurationBytes);
+            m_pendingType = PacketType::Configuration;
+            sendFresh(PacketType::Configuration, m_configurationBytes);
             resetExecution();
         }
     } else if (command == QLatin1String("start")) {
-        if (m_state == 2) {
+        if (m_state == WorkerState::Ready) {
             // A fresh run stops before a marked first command; a paused one goes on with it.
             if (!m_runActive && hasBreakpoint(m_currentProgram, m_currentPosition)) {
                 qCDebug(lcLink) << "Pause at breakpoint " << m_currentProgram << m_currentPosition;
                 m_runActive = true;
             } else if (execute(m_currentProgram, m_currentPosition, true)) {
                 m_runActive = true;
-                m_state = 4;
+                m_state = WorkerState::Running;
             }
         }
     } else if (command == QLatin1String("stop")) {
-        if (m_state >= 2 && m_state <= 6)
-            beginHalt(2);
+        if (m_state >= WorkerState::Ready && m_state <= WorkerState::Stepping)
+            beginHalt(WorkerState::Ready);
     } else if (command == QLatin1String("step")) {
-        if (m_state == 2 && execute(m_currentProgram, m_currentPosition, true)) {
+        if (m_state == WorkerState::Ready && execute(m_currentProgram, m_currentPosition, true)) {
             m_runActive = true;
-            m_state = 6;
+            m_state = WorkerState::Stepping;
         }
     } else if (command == QLatin1String("write")) {
         // An image that did not compile (or does not fit the memory) is never written.
-        if (m_state != 7 && (!m_programOk || m_memoryImage.size() > kMemorySize)) {
+        if (m_state != WorkerState::Writing &&
+            (!m_programOk || m_memoryImage.size() > kMemorySize)) {
             refuseTransfer(LinkTransfer::Write, LinkTransfer::NotCompiled);
-        } else if (m_state != 7) {
+        } else if (m_state != WorkerState::Writing) {
             m_writeImage = m_memoryImage;
             beginWrite();
         }
     } else if (command == QLatin1String("read")) {
-        if (m_state != 8) {
-            m_pendingType = 17;
+        if (m_state != WorkerState::Reading) {
+            m_pendingType = PacketType::MemoryRead;
             m_memoryAddress = 0;
             m_readBuffer.clear();
             if (sendReadChunk()) {
-                m_state = 8;
+                m_state = WorkerState::Reading;
                 startTransfer(LinkTransfer::Read, kMemorySize);
             } else {
-                m_pendingType = 0;
+                m_pendingType = PacketType::None;
             }
         }
     }
@@ -158,16 +167,16 @@ void internalWorker::mwChangeProg(const QJsonObject &document)
     m_configuration = document.value(QLatin1String("configuration")).toObject();
     m_configurationBytes = m_builder.configurationRecord();
     m_memoryImage = result.image;
-    if (result.configurationChanged && m_state != 0)
+    if (result.configurationChanged && m_state != WorkerState::Disconnected)
         dropToConnected();
     if (result.success) {
         if (!m_programOk)
             qCDebug(lcLink) << "Program repaired";
         m_programOk = true;
     } else {
-        if (m_state != 0 && m_state != 1)
+        if (m_state != WorkerState::Disconnected && m_state != WorkerState::Connected)
             qCDebug(lcLink) << "Program compile error";
-        if (m_state != 0)
+        if (m_state != WorkerState::Disconnected)
             dropToConnected();
         m_programOk = false;
     }
@@ -177,8 +186,8 @@ void internalWorker::mwChangeProg(const QJsonObject &document)
 void internalWorker::mwManual(int proc, int num, bool checkeq)
 {
     Q_UNUSED(checkeq)
-    if (m_state == 2 && execute(proc, num, false)) {
-        m_state = 3;
+    if (m_state == WorkerState::Ready && execute(proc, num, false)) {
+        m_state = WorkerState::ManualCommand;
         publish();
     }
 }
@@ -202,7 +211,7 @@ void internalWorker::mwFindDevices()
 void internalWorker::mwSelectDevice(const QString &deviceText)
 {
     endTransfer(LinkTransfer::Interrupted);
-    m_state = 0;
+    m_state = WorkerState::Disconnected;
     abandonHalt();
     // The user has chosen: a search still running would keep the link down until it ends.
     transport()->stopSearch();
@@ -220,20 +229,21 @@ void internalWorker::mwChangeName(const QString &name)
 {
     // A rename sent now would take the place of the outstanding request and leave the transfer
     // or run waiting for an answer that is never evaluated.
-    if ((m_state >= 3 && m_state <= 8) || (m_pendingType != 0 && m_pendingType != 7)) {
-        qCDebug(lcLink) << "Change name refused while busy, state " << m_state;
+    if ((m_state >= WorkerState::ManualCommand && m_state <= WorkerState::Reading) ||
+        (m_pendingType != PacketType::None && m_pendingType != PacketType::Rename)) {
+        qCDebug(lcLink) << "Change name refused while busy, state " << int(m_state);
         emit sigEndChangeName(false, QStringLiteral("Error change"));
         return;
     }
     reportRenameFailed();
     m_newDeviceName = name;
     m_renameRequested = true;
-    m_pendingType = 7;
+    m_pendingType = PacketType::Rename;
     QByteArray payload = name.toUtf8();
     if (payload.size() < kRenamePadding)
         payload.append(QByteArray(kRenamePadding - payload.size(), '\0'));
     qCDebug(lcLink) << "Change name command";
-    sendFresh(7, payload);
+    sendFresh(PacketType::Rename, payload);
 }
 
 void internalWorker::intFindDevice(const QString &deviceText)
@@ -241,7 +251,8 @@ void internalWorker::intFindDevice(const QString &deviceText)
     emit sigFindDevice(deviceText);
     // The chosen device, just found by a search: connected now, not on the next tick or after
     // the search (BlueZ may have learnt of the robot only now).
-    if (m_state == 0 && mBluetoothConnect::sameDevice(deviceText, m_selectedDevice))
+    if (m_state == WorkerState::Disconnected &&
+        mBluetoothConnect::sameDevice(deviceText, m_selectedDevice))
         transport()->connectDevice(m_selectedDevice);
 }
 
@@ -252,23 +263,25 @@ void internalWorker::intEndFindDevices()
 
 void internalWorker::connectStateSlot(int status)
 {
-    if (m_state == 0)
+    if (m_state == WorkerState::Disconnected)
         emit sigConnectOK(status);
 }
 
 void internalWorker::tslt()
 {
     emit sigErrorConnect();
-    if (m_state == 0 && m_resumeTicksLeft > 0 && --m_resumeTicksLeft == 0)
+    if (m_state == WorkerState::Disconnected && m_resumeTicksLeft > 0 && --m_resumeTicksLeft == 0)
         endTransfer(LinkTransfer::LinkLost);
-    if (m_state != 0) {
-        const bool running = (m_state >= 4 && m_state <= 6) || (m_runActive && m_state != 1);
+    if (m_state != WorkerState::Disconnected) {
+        const bool running =
+            (m_state >= WorkerState::Running && m_state <= WorkerState::Stepping) ||
+            (m_runActive && m_state != WorkerState::Connected);
         reportRenameFailed();
-        if (m_state == 7 && m_transferKind == LinkTransfer::Write)
+        if (m_state == WorkerState::Writing && m_transferKind == LinkTransfer::Write)
             suspendWrite();
         else
             endTransfer(LinkTransfer::LinkLost);
-        m_state = 0;
+        m_state = WorkerState::Disconnected;
         // A halt under way cannot reach the robot any more; it ends the run itself.
         const bool halting = m_halting;
         abandonHalt();
@@ -278,7 +291,7 @@ void internalWorker::tslt()
         m_runActive = false;
         publish();
     }
-    if (m_state == 0)
+    if (m_state == WorkerState::Disconnected)
         transport()->connectDevice(m_selectedDevice);
     m_watchdog.start();
 }
@@ -286,9 +299,9 @@ void internalWorker::tslt()
 void internalWorker::receivePacket(int type, const QByteArray &payload)
 {
     m_watchdog.start();
-    if (m_state == 0) {
-        emit sigConnectOK(3);
-        m_state = 1;
+    if (m_state == WorkerState::Disconnected) {
+        emit sigConnectOK(int(ConnectionStatus::FirstFrame));
+        m_state = WorkerState::Connected;
         dropPending();
         qCDebug(lcLink) << "Succesful connect";
         if (m_resumeTicksLeft > 0) {
@@ -306,18 +319,18 @@ void internalWorker::receivePacket(int type, const QByteArray &payload)
 
 void internalWorker::takeFrame(int type, const QByteArray &payload)
 {
-    if (m_pendingType != 0) {
-        if (type == (m_pendingType | 0x80)) {
+    if (m_pendingType != PacketType::None) {
+        if (type == replyType(m_pendingType)) {
             if (isStaleReply(type, payload))
                 return;
-            const int request = m_pendingType;
+            const PacketType request = m_pendingType;
             m_missCount = 0;
             qCDebug(lcLink) << "Command succesfull executed " << type;
             noteReply(request);
-            m_pendingType = 0;
-            CommandSuccesfulExecute(request, payload);
+            m_pendingType = PacketType::None;
+            CommandSuccesfulExecute(wireType(request), payload);
             // Whatever was answered, a halt waiting for the controller to be free goes on.
-            if (m_halting && m_pendingType == 0) {
+            if (m_halting && m_pendingType == PacketType::None) {
                 continueHalt();
                 publish();
             }
@@ -333,10 +346,10 @@ void internalWorker::takeFrame(int type, const QByteArray &payload)
         }
         // The controller reports the command done, so it got the packet; its reply is lost
         // or still on its way. The state packet is evaluated like any other.
-        qCDebug(lcLink) << "Command done before its reply " << m_pendingType;
+        qCDebug(lcLink) << "Command done before its reply " << wireType(m_pendingType);
         m_missCount = 0;
-        expectStaleReplies(m_pendingType | 0x80, m_copiesSent, -1);
-        m_pendingType = 0;
+        expectStaleReplies(replyType(m_pendingType), m_copiesSent, -1);
+        m_pendingType = PacketType::None;
     } else if (isStaleReply(type, payload)) {
         return;
     }
@@ -350,65 +363,64 @@ void internalWorker::takeFrame(int type, const QByteArray &payload)
 
 void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload)
 {
-    const auto addressOf = [&payload]() { return quint8(payload[0]) | (quint8(payload[1]) << 8); };
-    switch (type) {
-    case 1:
+    switch (PacketType(type)) {
+    case PacketType::Configuration:
         reportTransfer(m_transferTotal);
         endTransfer(LinkTransfer::Done);
         // A halt that waited for this answer goes on with its own records (receivePacket).
         if (!m_halting)
-            m_state = 2;
+            m_state = WorkerState::Ready;
         publish();
         break;
-    case 7:
+    case PacketType::Rename:
         m_renameRequested = false;
         emit sigEndChangeName(true, QStringLiteral("OK"));
         break;
-    case 16: {
-        if (payload.size() < 2) {
-            m_pendingType = 16;
+    case PacketType::MemoryWrite: {
+        if (payload.size() < kAddressSize) {
+            m_pendingType = PacketType::MemoryWrite;
             sendWriteChunk();
             qCDebug(lcLink) << "Write answer error format";
             break;
         }
-        const int address = addressOf();
+        const int address = answeredAddress(payload);
         qCDebug(lcLink) << "Write answer: " << address;
         if (address == m_memoryAddress) {
             m_memoryAddress += m_chunkSize;
             reportTransfer(m_memoryAddress);
         }
-        m_pendingType = 16;
+        m_pendingType = PacketType::MemoryWrite;
         if (!sendWriteChunk()) {
-            m_pendingType = 0;
-            m_state = 1;
+            m_pendingType = PacketType::None;
+            m_state = WorkerState::Connected;
             endTransfer(LinkTransfer::Done);
             publish();
         }
         break;
     }
-    case 17: {
-        if (payload.size() < 2) {
+    case PacketType::MemoryRead: {
+        if (payload.size() < kAddressSize) {
             qCDebug(lcLink) << "Read answer global error format";
             endTransfer(LinkTransfer::BadAnswer);
             break;
         }
-        const int address = addressOf();
-        const int length = int(payload.size()) - 2;
+        const int address = answeredAddress(payload);
+        const int length = int(payload.size()) - kAddressSize;
         qCDebug(lcLink) << "Read answer: " << address << " len: " << length;
         if (address == m_memoryAddress && length == m_chunkSize) {
             m_memoryAddress += length;
-            m_readBuffer.append(payload.mid(2));
+            m_readBuffer.append(payload.mid(kAddressSize));
             reportTransfer(m_memoryAddress);
-            m_pendingType = 17;
+            m_pendingType = PacketType::MemoryRead;
             if (!sendReadChunk()) {
-                m_pendingType = 0;
-                m_state = 1;
+                m_pendingType = PacketType::None;
+                m_state = WorkerState::Connected;
                 const bool decoded = decompileProg(m_readBuffer);
                 endTransfer(decoded ? LinkTransfer::Done : LinkTransfer::NoProgram);
                 publish();
             }
         } else {
-            m_pendingType = 17;
+            m_pendingType = PacketType::MemoryRead;
             sendReadChunk();
             qCDebug(lcLink) << "Read answer error format. Reread.";
         }
@@ -433,7 +445,7 @@ void internalWorker::publish()
         m_freshState = false;
         advance();
     }
-    const bool readAllowed = (m_controller.statusFlags & ControllerState::kReadLocked) == 0;
+    const bool readAllowed = !m_controller.statusFlags.testFlag(StatusBit::ReadLocked);
     m_actionFlags = StateReport::actionFlags(m_state, readAllowed, m_programOk);
     emit sigCurState(StateReport::text(m_actionFlags, m_mainPosition, m_currentProgram,
                                        m_currentPosition, runMarker(), m_controller));
@@ -441,62 +453,63 @@ void internalWorker::publish()
 
 StateReport::RunMarker internalWorker::runMarker() const
 {
-    if (m_state == 4 || m_state == 6)
+    if (m_state == WorkerState::Running || m_state == WorkerState::Stepping)
         return StateReport::Running;
-    if ((m_state == 2 || m_state == 3) && m_runActive)
+    if ((m_state == WorkerState::Ready || m_state == WorkerState::ManualCommand) && m_runActive)
         return StateReport::Paused;
     return StateReport::NoRun;
 }
 
 void internalWorker::advance()
 {
-    const int before = m_state;
+    const WorkerState before = m_state;
     bool completed = false;
     advanceRun(completed);
     // A pause (at a breakpoint, after a step) keeps the run; only its end is reported.
-    if ((before == 4 || before == 6) && m_state == 2 && !m_runActive)
+    if ((before == WorkerState::Running || before == WorkerState::Stepping) &&
+        m_state == WorkerState::Ready && !m_runActive)
         emit sigRunEnded(completed);
 }
 
 void internalWorker::advanceRun(bool &completed)
 {
-    const int status = m_controller.statusFlags;
+    const StatusFlags status = m_controller.statusFlags;
     const bool done =
-        (status & ControllerState::kDone) &&
+        status.testFlag(StatusBit::Done) &&
         (m_controller.reportedSequence == m_sequenceCounter || m_controller.reportedSequence == 0);
-    if (m_state == 3) {
+    if (m_state == WorkerState::ManualCommand) {
         if (done)
-            m_state = 2;
+            m_state = WorkerState::Ready;
         return;
     }
-    if (m_state == 5) {
+    if (m_state == WorkerState::Stopping) {
         // The command in flight was taken, or a halt record done without its answer.
         continueHalt();
         return;
     }
-    if ((m_state != 4 && m_state != 6) || !done)
+    if ((m_state != WorkerState::Running && m_state != WorkerState::Stepping) || !done)
         return;
     if (m_runPosition >= 0)
         emit sigCommandDone(m_runProgram, m_runPosition);
 
-    if (status & ControllerState::kCalled) {
+    if (status.testFlag(StatusBit::Called)) {
         const int target = m_builder.compiler().lastCallTarget();
         qCDebug(lcLink) << "Call subprogram " << target;
         m_stack.append({m_currentProgram, m_currentPosition, m_iterationValue});
         m_currentPosition = 0;
         m_iterationValue = 0;
         m_currentProgram = target;
-        if (m_state == 4)
+        if (m_state == WorkerState::Running)
             runOnto(m_currentProgram, 0);
         else
-            m_state = 2;
+            m_state = WorkerState::Ready;
         return;
     }
-    if (status & ControllerState::kReturned) {
+    if (status.testFlag(StatusBit::Returned)) {
         qCDebug(lcLink) << "Pop stack proc";
         if (m_stack.isEmpty()) {
             resetExecution();
-            m_state = 2;
+            m_state = WorkerState::Ready;
             completed = true;
             return;
         }
@@ -504,20 +517,20 @@ void internalWorker::advanceRun(bool &completed)
         m_currentProgram = frame.program;
         m_currentPosition = frame.position;
         m_iterationValue = frame.iteration;
-    } else if (status & ControllerState::kCycleRepeats) {
+    } else if (status.testFlag(StatusBit::CycleRepeats)) {
         qCDebug(lcLink) << "Pop stack cycle";
         if (m_stack.isEmpty()) {
             resetExecution();
-            m_state = 2;
+            m_state = WorkerState::Ready;
             return;
         }
         m_currentProgram = m_stack.last().program;
         m_currentPosition = m_stack.last().position;
-    } else if (status & ControllerState::kCycleEnded) {
+    } else if (status.testFlag(StatusBit::CycleEnded)) {
         qCDebug(lcLink) << "End cycle";
         if (m_stack.isEmpty()) {
             resetExecution();
-            m_state = 2;
+            m_state = WorkerState::Ready;
             return;
         }
         m_iterationValue = m_stack.takeLast().iteration;
@@ -535,10 +548,10 @@ void internalWorker::stepToNextCommand()
     ++m_currentPosition;
     if (m_currentProgram == 0)
         m_mainPosition = m_currentPosition;
-    if (m_state == 4)
+    if (m_state == WorkerState::Running)
         runOnto(m_currentProgram, m_currentPosition);
     else
-        m_state = 2;
+        m_state = WorkerState::Ready;
 }
 
 void internalWorker::runOnto(int program, int position)
@@ -546,13 +559,13 @@ void internalWorker::runOnto(int program, int position)
     if (hasBreakpoint(program, position)) {
         // Ready, with the place and the call stack kept: "start" goes on from here.
         qCDebug(lcLink) << "Pause at breakpoint " << program << position;
-        m_state = 2;
+        m_state = WorkerState::Ready;
         return;
     }
     if (!execute(program, position, true)) {
         // Nothing was sent, so nothing will report done: the run cannot go on.
         resetExecution();
-        m_state = 2;
+        m_state = WorkerState::Ready;
     }
 }
 
@@ -563,20 +576,21 @@ bool internalWorker::hasBreakpoint(int program, int position) const
     return Breakpoint::isSet(m_programList.at(program).toArray().at(position).toObject());
 }
 
-void internalWorker::beginHalt(int nextState)
+void internalWorker::beginHalt(WorkerState nextState)
 {
     if (m_halting) {
         // Asked again on the way (the settings open during a stop): the lower state wins.
         m_haltNextState = std::min(m_haltNextState, nextState);
         return;
     }
-    m_haltEndsRun = m_runActive || (m_state >= 4 && m_state <= 6);
+    m_haltEndsRun =
+        m_runActive || (m_state >= WorkerState::Running && m_state <= WorkerState::Stepping);
     resetExecution();
     m_halting = true;
     m_haltRecords = HaltRecords::build(m_programList);
     m_haltNextState = nextState;
     m_haltStarted = false;
-    m_state = 5;
+    m_state = WorkerState::Stopping;
     qCDebug(lcLink) << "Halt the robot";
     continueHalt();
 }
@@ -584,7 +598,7 @@ void internalWorker::beginHalt(int nextState)
 void internalWorker::continueHalt()
 {
     // The controller takes one request at a time: a command in flight is answered first.
-    if (!m_halting || m_pendingType != 0)
+    if (!m_halting || m_pendingType != PacketType::None)
         return;
     if (m_haltRecords.isEmpty()) {
         m_state = m_haltNextState;
@@ -616,10 +630,10 @@ void internalWorker::dropToConnected()
 {
     if (m_halting) {
         // The halt still goes out; it ends in Connected.
-        m_haltNextState = 1;
+        m_haltNextState = WorkerState::Connected;
         return;
     }
-    m_state = 1;
+    m_state = WorkerState::Connected;
     dropPending();
 }
 
@@ -630,20 +644,20 @@ void internalWorker::beginWrite()
     // cut write was reported already; it gives way without a word.
     if (std::exchange(m_resumeTicksLeft, 0) > 0)
         m_transferKind = LinkTransfer::None;
-    m_pendingType = 16;
+    m_pendingType = PacketType::MemoryWrite;
     m_memoryAddress = 0;
     if (sendWriteChunk()) {
-        m_state = 7;
+        m_state = WorkerState::Writing;
         startTransfer(LinkTransfer::Write, int(m_writeImage.size()));
     } else {
-        m_pendingType = 0;
+        m_pendingType = PacketType::None;
     }
 }
 
 void internalWorker::suspendWrite()
 {
     // Nothing will answer the chunk in flight; the write starts afresh when the link is back.
-    m_pendingType = 0;
+    m_pendingType = PacketType::None;
     m_resumeTicksLeft = kResumeWithinTicks;
     qCDebug(lcLink) << "Write waits for the link";
     emit sigTransferEnded(LinkTransfer::Write, LinkTransfer::WaitingForLink,
@@ -698,16 +712,16 @@ bool internalWorker::execute(int program, int position, bool asStep)
     qCDebug(lcLink).noquote() << "Execute " << position << " json: "
                               << QString::fromUtf8(
                                      QJsonDocument(command).toJson(QJsonDocument::Compact));
-    const QString name = command.value(QLatin1String("action"))
-                             .toObject()
-                             .value(QLatin1String("command"))
-                             .toString()
-                             .toLower();
+    const CommandKinds::Kind *kind = CommandKinds::byName(command.value(QLatin1String("action"))
+                                                              .toObject()
+                                                              .value(QLatin1String("command"))
+                                                              .toString());
+    const CommandKinds::Encoding encoding = kind ? kind->encoding : CommandKinds::Encoding::Nop;
     CommandCompiler &compiler = m_builder.compiler();
     // Counted cycles are entered like endless ones: the controller reports their repeats and
     // their end the same way, so the run needs the same frame to come back to.
-    if (name == QLatin1String("mstartcycle") ||
-        (asStep && name == QLatin1String("mvirtualstartcycle"))) {
+    if (encoding == CommandKinds::Encoding::StartCycle ||
+        (asStep && encoding == CommandKinds::Encoding::StartCountedCycle)) {
         if (!asStep)
             return true;
         if (!compiler.compileCommand(command))
@@ -719,7 +733,7 @@ bool internalWorker::execute(int program, int position, bool asStep)
         sendCommandRecord(compiler.lastRecord(), true);
         return true;
     }
-    if (name == QLatin1String("mendcycle") && !asStep)
+    if (encoding == CommandKinds::Encoding::EndCycle && !asStep)
         return true;
     if (!compiler.compileCommand(command))
         return false;
@@ -735,24 +749,24 @@ void internalWorker::sendCommandRecord(const QByteArray &record, bool asStep)
 {
     m_sequenceCounter = m_sequenceCounter == 255 ? 1 : m_sequenceCounter + 1;
     m_commandPayload = QByteArray(1, char(m_sequenceCounter)) + record;
-    m_controller.statusFlags &= ~(ControllerState::kDone | ControllerState::kBusy);
-    const int type = asStep ? 3 : 2;
+    m_controller.statusFlags &= ~StatusFlags(StatusBit::Done | StatusBit::Busy);
+    const PacketType type = asStep ? PacketType::StepCommand : PacketType::ManualCommand;
     m_pendingType = type;
-    qCDebug(lcLink).noquote() << "Send pkg" << type << hexBytes(m_commandPayload);
+    qCDebug(lcLink).noquote() << "Send pkg" << wireType(type) << hexBytes(m_commandPayload);
     sendFresh(type, m_commandPayload);
 }
 
-void internalWorker::sendFresh(int type, const QByteArray &payload)
+void internalWorker::sendFresh(PacketType type, const QByteArray &payload)
 {
     // Any other request takes the place of a rename that is still waiting for its answer.
-    if (type != 7)
+    if (type != PacketType::Rename)
         reportRenameFailed();
     m_resendCount = 0;
     m_lastSentType = type;
     m_lastSentPayload = payload;
     m_copiesSent = 1;
     m_firstSentAt = m_lastSentAt = now();
-    transport()->sendPacket(type, payload);
+    transport()->sendPacket(wireType(type), payload);
 }
 
 void internalWorker::resend()
@@ -761,10 +775,10 @@ void internalWorker::resend()
         giveUp();
         return;
     }
-    qCDebug(lcLink) << "Resend command " << m_lastSentType;
+    qCDebug(lcLink) << "Resend command " << wireType(m_lastSentType);
     ++m_copiesSent;
     m_lastSentAt = now();
-    transport()->sendPacket(m_lastSentType, m_lastSentPayload);
+    transport()->sendPacket(wireType(m_lastSentType), m_lastSentPayload);
 }
 
 bool internalWorker::resendDue() const
@@ -772,7 +786,7 @@ bool internalWorker::resendDue() const
     qint64 timeout = m_replyTimer.timeoutMs(m_pendingType, m_resendCount);
     // The first chunk of a write would otherwise go out twice to a slow EEPROM: nothing has been
     // measured when its state packets start counting as misses.
-    if (timeout == 0 && m_pendingType == 16)
+    if (timeout == 0 && m_pendingType == PacketType::MemoryWrite)
         timeout = qint64(m_chunkSize) * kFirstWriteWaitMsPerByte;
     return now() - m_lastSentAt >= timeout;
 }
@@ -783,9 +797,9 @@ bool internalWorker::isStaleReply(int type, const QByteArray &payload)
     bool stale = expected;
     // A memory answer names its chunk: one for a chunk that was already acknowledged is the late
     // answer to a resend, whatever was expected.
-    if (m_pendingType != 0 && (type == 0x90 || type == 0x91)) {
-        stale = payload.size() >= 2 &&
-                (quint8(payload[0]) | (quint8(payload[1]) << 8)) < m_memoryAddress;
+    if (m_pendingType != PacketType::None &&
+        (type == replyType(PacketType::MemoryWrite) || type == replyType(PacketType::MemoryRead))) {
+        stale = payload.size() >= kAddressSize && answeredAddress(payload) < m_memoryAddress;
     }
     if (!stale)
         return false;
@@ -795,13 +809,13 @@ bool internalWorker::isStaleReply(int type, const QByteArray &payload)
         // The late answer proves that the first answer belonged to the first copy, so the time
         // up to it is a true reply time.
         if (m_staleSampleMs >= 0)
-            m_replyTimer.addSample(type & 0x7F, m_staleSampleMs);
+            m_replyTimer.addSample(requestOf(type), m_staleSampleMs);
         m_staleSampleMs = -1;
     }
     return true;
 }
 
-void internalWorker::noteReply(int request)
+void internalWorker::noteReply(PacketType request)
 {
     const qint64 t = now();
     if (m_copiesSent == 1) {
@@ -817,13 +831,13 @@ void internalWorker::noteReply(int request)
     const bool guessFirst = bootstrap && m_copiesSent == 2;
     if (bootstrap)
         m_replyTimer.addSample(request, guessFirst ? fromFirst : t - m_lastSentAt);
-    expectStaleReplies(request | 0x80, m_copiesSent - 1, guessFirst ? -1 : fromFirst);
+    expectStaleReplies(replyType(request), m_copiesSent - 1, guessFirst ? -1 : fromFirst);
 }
 
 void internalWorker::expectStaleReplies(int type, int count, qint64 sampleMs)
 {
-    const qint64 perCopy = m_replyTimer.isMeasured(type & 0x7F)
-                               ? m_replyTimer.timeoutMs(type & 0x7F)
+    const qint64 perCopy = m_replyTimer.isMeasured(requestOf(type))
+                               ? m_replyTimer.timeoutMs(requestOf(type))
                                : ReplyTimer::kMaxTimeoutMs;
     m_staleType = type;
     m_staleCount = count;
@@ -833,20 +847,21 @@ void internalWorker::expectStaleReplies(int type, int count, qint64 sampleMs)
 
 bool internalWorker::acknowledgedByState(const QByteArray &payload) const
 {
-    if ((m_pendingType != 2 && m_pendingType != 3) || payload.size() < ControllerState::kPacketSize)
+    if ((m_pendingType != PacketType::ManualCommand && m_pendingType != PacketType::StepCommand) ||
+        payload.size() < kStatePacketSize)
         return false;
-    const int status = quint8(payload[0]) | (quint8(payload[1]) << 8);
-    return (status & ControllerState::kDone) && m_sequenceCounter != 0 &&
-           quint8(payload[2]) == m_sequenceCounter;
+    return ControllerState::statusOf(payload).testFlag(StatusBit::Done) && m_sequenceCounter != 0 &&
+           quint8(payload[kSequenceOffset]) == m_sequenceCounter;
 }
 
 void internalWorker::dropPending()
 {
-    if (m_pendingType == 7)
+    if (m_pendingType == PacketType::Rename)
         reportRenameFailed();
-    if (m_pendingType == 1 || m_pendingType == 16 || m_pendingType == 17)
+    if (m_pendingType == PacketType::Configuration || m_pendingType == PacketType::MemoryWrite ||
+        m_pendingType == PacketType::MemoryRead)
         endTransfer(LinkTransfer::Interrupted);
-    m_pendingType = 0;
+    m_pendingType = PacketType::None;
 }
 
 void internalWorker::reportRenameFailed()
@@ -859,20 +874,21 @@ void internalWorker::reportRenameFailed()
 
 void internalWorker::giveUp()
 {
-    qCDebug(lcLink) << "Give up command " << m_pendingType;
-    const int abandoned = m_pendingType;
-    if (abandoned == 7)
+    qCDebug(lcLink) << "Give up command " << wireType(m_pendingType);
+    const PacketType abandoned = m_pendingType;
+    if (abandoned == PacketType::Rename)
         reportRenameFailed();
-    m_pendingType = 0;
+    m_pendingType = PacketType::None;
     m_resendCount = 0;
-    if (abandoned == 1 || abandoned == 16 || abandoned == 17)
+    if (abandoned == PacketType::Configuration || abandoned == PacketType::MemoryWrite ||
+        abandoned == PacketType::MemoryRead)
         endTransfer(LinkTransfer::GaveUp);
-    if (m_state == 7 || m_state == 8) {
-        m_state = 1;
+    if (m_state == WorkerState::Writing || m_state == WorkerState::Reading) {
+        m_state = WorkerState::Connected;
         publish();
     } else if (m_halting) {
-        if (abandoned == 1)
-            m_haltNextState = 1;
+        if (abandoned == PacketType::Configuration)
+            m_haltNextState = WorkerState::Connected;
         // A halt record nobody answers: the link is gone for all practical purposes. An
         // abandoned command in flight, though, leaves the way free for the halt.
         if (m_haltStarted) {
@@ -882,13 +898,14 @@ void internalWorker::giveUp()
             continueHalt();
         }
         publish();
-    } else if (m_state >= 3 && m_state <= 6) {
+    } else if (m_state >= WorkerState::ManualCommand && m_state <= WorkerState::Stepping) {
         // The controller never took the command, so no state packet will report it done:
         // waiting for one would hang the run. It ends here, Ready to start again, with the
         // robot halted in case the last command it took left it moving.
-        const bool run = m_state != 3;
+        const bool run = m_state != WorkerState::ManualCommand;
         // A restart sent during the run leaves the configuration unconfirmed: Connected only.
-        const int next = abandoned == 1 ? 1 : 2;
+        const WorkerState next =
+            abandoned == PacketType::Configuration ? WorkerState::Connected : WorkerState::Ready;
         if (run)
             beginHalt(next);
         else
@@ -899,7 +916,7 @@ void internalWorker::giveUp()
 
 bool internalWorker::sendWriteChunk()
 {
-    const int n = std::min(int(m_writeImage.size()) - m_memoryAddress, kChunkSize);
+    const int n = std::min(int(m_writeImage.size()) - m_memoryAddress, kMaxChunk);
     if (n < 1)
         return false;
     m_chunkSize = n;
@@ -909,13 +926,13 @@ bool internalWorker::sendWriteChunk()
     payload.append(char(n));
     payload.append(m_writeImage.mid(m_memoryAddress, n));
     qCDebug(lcLink).nospace() << "Send eemem: " << m_memoryAddress << " [" << n << "]";
-    sendFresh(16, payload);
+    sendFresh(PacketType::MemoryWrite, payload);
     return true;
 }
 
 bool internalWorker::sendReadChunk()
 {
-    const int n = std::min(kMemorySize - m_memoryAddress, kChunkSize);
+    const int n = std::min(kMemorySize - m_memoryAddress, kMaxChunk);
     if (n < 1)
         return false;
     m_chunkSize = n;
@@ -924,7 +941,7 @@ bool internalWorker::sendReadChunk()
     payload.append(char(m_memoryAddress >> 8));
     payload.append(char(n));
     qCDebug(lcLink).nospace() << "Receive eemem: " << m_memoryAddress << " [" << n << "]";
-    sendFresh(17, payload);
+    sendFresh(PacketType::MemoryRead, payload);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controllerstate.h"
+#include "linkprotocol.h"
 #include "memoryimage.h"
 #include "replytimer.h"
 #include "statereport.h"
@@ -31,8 +32,10 @@ public:
     // Milliseconds on a monotonic clock; tests replace it to play out reply times.
     using Clock = std::function<qint64()>;
 
+    using WorkerState = LinkProtocol::WorkerState;
+    using PacketType = LinkProtocol::PacketType;
+
     static constexpr int kWatchdogMs = 1500;
-    static constexpr int kChunkSize = 64;
     static constexpr int kMissesBeforeResend = 3;
     static constexpr int kMaxResends = 10;
     // Until replies to memory writes have been measured, a chunk is given this long per byte
@@ -48,8 +51,8 @@ public:
     void setClock(Clock clock) { m_now = std::move(clock); }
     const ReplyTimer &replyTimer() const { return m_replyTimer; }
 
-    int state() const { return m_state; }
-    int pendingType() const { return m_pendingType; }
+    WorkerState state() const { return m_state; }
+    PacketType pendingType() const { return m_pendingType; }
     bool programOk() const { return m_programOk; }
     int memoryAddress() const { return m_memoryAddress; }
     QByteArray memoryImage() const { return m_memoryImage; }
@@ -133,7 +136,7 @@ private:
     void stepToNextCommand();
     void runOnto(int program, int position);
     bool hasBreakpoint(int program, int position) const;
-    void beginHalt(int nextState);
+    void beginHalt(WorkerState nextState);
     void continueHalt();
     void finishHalt(bool confirmed);
     void abandonHalt();
@@ -146,12 +149,12 @@ private:
     void suspendWrite();
     bool execute(int program, int position, bool asStep);
     void sendCommandRecord(const QByteArray &record, bool asStep);
-    void sendFresh(int type, const QByteArray &payload);
+    void sendFresh(PacketType type, const QByteArray &payload);
     void resend();
     bool resendDue() const;
     void giveUp();
     bool isStaleReply(int type, const QByteArray &payload);
-    void noteReply(int request);
+    void noteReply(PacketType request);
     void expectStaleReplies(int type, int count, qint64 sampleMs);
     bool acknowledgedByState(const QByteArray &payload) const;
     void reportRenameFailed();
@@ -165,7 +168,7 @@ private:
 
     TransportFactory m_transportFactory;
     QTimer m_watchdog;
-    int m_state = 0;
+    WorkerState m_state = WorkerState::Disconnected;
     bool m_freshState = false;
     bool m_programOk = false;
     StateReport::ActionFlags m_actionFlags{};
@@ -173,7 +176,7 @@ private:
     ControllerState m_controller;
     LinkTransport *m_transport = nullptr;
     QString m_selectedDevice;
-    int m_pendingType = 0;
+    PacketType m_pendingType = PacketType::None;
     QJsonArray m_programList;
     QJsonObject m_configuration;
     QByteArray m_configurationBytes;
@@ -195,7 +198,7 @@ private:
     bool m_renameRequested = false;
     int m_missCount = 0;
     int m_resendCount = 0;
-    int m_lastSentType = 0;
+    PacketType m_lastSentType = PacketType::None;
     QByteArray m_lastSentPayload;
 
     // Pacing of resends by the reply times this link has shown.
@@ -219,11 +222,11 @@ private:
 
     bool m_runActive = false;
     bool m_pauseAtBreakpoints = true;
-    // Halting (state 5): the records still to send, the state to enter once they are answered,
+    // Halting (Stopping): the records still to send, the state to enter once they are answered,
     // whether one went out already, and whether the halt ends a run.
     bool m_halting = false;
     QList<QByteArray> m_haltRecords;
-    int m_haltNextState = 2;
+    WorkerState m_haltNextState = WorkerState::Ready;
     bool m_haltStarted = false;
     bool m_haltEndsRun = false;
 
