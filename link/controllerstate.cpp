@@ -34,8 +34,9 @@ QByteArray ControllerState::encode(StatusFlags statusFlags, quint8 sequence,
                                    const std::array<quint8, kAnalogInputs> &analog)
 {
     QByteArray payload(kStatePacketSize, '\0');
-    payload[kStatusOffset] = char(statusFlags.toInt() & 0xFF);
-    payload[kStatusOffset + 1] = char((statusFlags.toInt() >> 8) & 0xFF);
+    const int word = statusFlags.toInt();
+    payload[kStatusOffset] = char(word & 0xFF);
+    payload[kStatusOffset + 1] = char((word >> 8) & 0xFF);
     payload[kSequenceOffset] = char(sequence);
     for (int i = 0; i < kDigitalInputs; ++i) {
         const int at = kDigitalOffset + i / 8;

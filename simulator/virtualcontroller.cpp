@@ -1,6 +1,7 @@
 #include "virtualcontroller.h"
 
 #include "commandkinds.h"
+#include "conditioncodec.h"
 #include "controllerstate.h"
 #include "memoryimage.h"
 #include "packetframe.h"
@@ -560,34 +561,35 @@ bool VirtualController::conditionsHold() const
     const int second = byteAt(5);
     if ((second & 0x0F) == 0)
         return first;
-    return (second & 0x80) ? first && slotHolds(5) : first || slotHolds(5);
+    return (second & ConditionCodec::kAndFlag) ? first && slotHolds(5) : first || slotHolds(5);
 }
 
 bool VirtualController::slotHolds(int offset) const
 {
-    const int kind = byteAt(offset) & 0x7F;
+    using ConditionCodec::Kind;
+    const int kind = byteAt(offset) & ConditionCodec::kKindMask;
     const int pin = byteAt(offset + 1);
     const int level = byteAt(offset + 2);
     const int level2 = byteAt(offset + 3);
     const int value = pin < 128 ? (digitalInput(pin) ? 1 : 0) : analogInput(pin - 128);
-    switch (kind) {
-    case 1:
+    switch (Kind(kind)) {
+    case Kind::Equals:
         return value == level;
-    case 2:
+    case Kind::Unequal:
         return value != level;
-    case 3:
+    case Kind::Greater:
         return value > level;
-    case 4:
+    case Kind::Smaller:
         return value < level;
-    case 5:
+    case Kind::Inside:
         return level < value && value < level2;
-    case 6:
+    case Kind::Outside:
         return !(level < value && value < level2);
-    case 7:
+    case Kind::DigitalLow:
         return value == 0;
-    case 8:
+    case Kind::DigitalHigh:
         return value != 0;
-    case 9:
+    case Kind::Counter:
         return innermostIterations() >= level;
     default:
         return true;

@@ -429,7 +429,7 @@ void tst_InternalWorker::lateReadReplyIsAStatePacket()
     rig.foreignFrames(33);
     QCOMPARE(rig.worker.state(), WorkerState::Connected);
     rig.fake->reply(PacketType::MemoryRead, QByteArray::fromHex("0004") + QByteArray(64, 0));
-    QCOMPARE(rig.worker.controllerState().statusFlags, 0x0400);
+    QCOMPARE(rig.worker.controllerState().statusFlags, StatusBit::ReadLocked);
     QCOMPARE(rig.lastReport().value("read").toInt(), 0);
 }
 

@@ -243,7 +243,7 @@ void tst_mBluetoothConnect::disconnectByCommand()
     QCOMPARE(reasons.size(), 1);
     QCOMPARE(reasons[0][0].toString(), QString("Disconnect by command"));
     // Without a socket a packet is dropped silently.
-    transport.sendPacket(1, "x");
+    transport.sendPacket(wireType(PacketType::Configuration), "x");
 }
 
 QTEST_GUILESS_MAIN(tst_mBluetoothConnect)
