@@ -105,10 +105,6 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     createShortcuts();
 
     AppContext &context = AppContext::instance();
-    context.setMainWindow(this);
-    context.setWorker(m_worker.get());
-    context.setProgramArea(CentralWidget::instance());
-
     connect(this, &MainWindow::InitErrorSignals, this, &MainWindow::ShowErrorBox);
     connect(m_undoAction, &QAction::triggered, this, &MainWindow::CtrlZProcessor);
     connect(redoAction, &QAction::triggered, this, &MainWindow::redoEdit);
@@ -149,11 +145,7 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     }
 }
 
-MainWindow::~MainWindow()
-{
-    // The regions go with the window; their accessors make fresh ones should anyone ask again.
-    AppContext::instance().setProgramArea(nullptr);
-}
+MainWindow::~MainWindow() = default;
 
 ConfigurationWidget *MainWindow::settingsDialog() const
 {

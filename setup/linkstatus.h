@@ -34,7 +34,7 @@ public:
         QString argument;
         Tone tone = Tone::Hidden;
         // Fills "%2", when the text has one (such as the group that may use a serial port).
-        QString detail;
+        QString detail = {};
         bool operator==(const Words &) const = default;
     };
 
