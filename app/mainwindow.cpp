@@ -112,10 +112,6 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     m_undoAction = m_shortcutActions.value(QStringLiteral("undo"));
 
     AppContext &context = AppContext::instance();
-    context.setMainWindow(this);
-    context.setWorker(m_worker.get());
-    context.setProgramArea(CentralWidget::instance());
-
     connect(this, &MainWindow::InitErrorSignals, this, &MainWindow::ShowErrorBox);
     connect(breakpointAction, &QAction::triggered, this, &MainWindow::toggleBreakpoint);
     connect(CentralWidget::instance(), &CentralWidget::programChanged, this,
@@ -164,11 +160,7 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     }
 }
 
-MainWindow::~MainWindow()
-{
-    // The regions go with the window; their accessors make fresh ones should anyone ask again.
-    AppContext::instance().setProgramArea(nullptr);
-}
+MainWindow::~MainWindow() = default;
 
 ConfigurationWidget *MainWindow::settingsDialog() const
 {
@@ -663,7 +655,7 @@ void MainWindow::waitForHalt()
 {
     // The halt records are on their way: the window stays until the robot has confirmed them,
     // or the link has had its time to do so.
-    if (m_worker->worker()->state() != 5)
+    if (m_worker->worker()->state() != LinkProtocol::WorkerState::Stopping)
         return;
     QEventLoop loop;
     connect(m_worker.get(), &mWorker::sigHaltEnded, &loop, &QEventLoop::quit);

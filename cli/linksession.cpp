@@ -8,6 +8,8 @@
 #include "mbluetoothconnect.h"
 #include "terminalprogress.h"
 
+using LinkProtocol::WorkerState;
+
 namespace {
 // How often the session looks at the worker besides its reports; give-ups publish nothing.
 constexpr int kPollMs = 10;
@@ -92,7 +94,7 @@ void LinkSession::runEnded(bool completed)
         return;
     if (completed || m_stopRequested)
         finish(true);
-    else if (m_worker.state() == 0)
+    else if (m_worker.state() == WorkerState::Disconnected)
         finish(false, QStringLiteral("the link to %1 was lost during the run").arg(m_address));
     else
         finish(false, QStringLiteral("the controller stopped answering during the run"));
@@ -139,7 +141,7 @@ void LinkSession::poll()
 {
     if (m_phase == Phase::Done)
         return;
-    if (m_worker.state() == 0) {
+    if (m_worker.state() == WorkerState::Disconnected) {
         if (m_wasConnected) {
             m_lastTrouble = QStringLiteral("the link to %1 was lost").arg(m_address);
             m_wasConnected = false;
@@ -168,19 +170,19 @@ void LinkSession::poll()
 
 void LinkSession::pollRun()
 {
-    const int state = m_worker.state();
+    const WorkerState state = m_worker.state();
     switch (m_phase) {
     case Phase::Connect:
-        if (state == 1 || state == 2) {
+        if (state == WorkerState::Connected || state == WorkerState::Ready) {
             m_phase = Phase::Restart;
             m_worker.mwCommand(QStringLiteral("restart"));
         }
         break;
     case Phase::Restart:
     case Phase::RestartAfterReconnect:
-        if (state == 2) {
+        if (state == WorkerState::Ready) {
             m_worker.mwCommand(QStringLiteral("start"));
-            if (m_worker.state() != 4) {
+            if (m_worker.state() != WorkerState::Running) {
                 finish(false, QStringLiteral("the controller did not start the run"));
                 break;
             }
@@ -188,15 +190,15 @@ void LinkSession::pollRun()
             m_lastTrouble = QStringLiteral("the run did not end");
             if (m_runSeconds > 0)
                 m_runTime.start(m_runSeconds * 1000);
-        } else if (m_worker.pendingType() == 0 &&
-                   (state == 1 || m_phase == Phase::RestartAfterReconnect)) {
+        } else if (m_worker.pendingType() == LinkProtocol::PacketType::None &&
+                   (state == WorkerState::Connected || m_phase == Phase::RestartAfterReconnect)) {
             m_phase = Phase::Restart;
             m_worker.mwCommand(QStringLiteral("restart"));
         }
         break;
     case Phase::Running:
         // Dropped to Connected (the configuration is no longer confirmed): the run is over.
-        if (state == 1)
+        if (state == WorkerState::Connected)
             runEnded(false);
         break;
     default:
@@ -206,17 +208,17 @@ void LinkSession::pollRun()
 
 void LinkSession::pollWrite()
 {
-    const int state = m_worker.state();
+    const WorkerState state = m_worker.state();
     switch (m_phase) {
     case Phase::Connect:
-        if (state == 1 || state == 2) {
+        if (state == WorkerState::Connected || state == WorkerState::Ready) {
             m_worker.mwCommand(QStringLiteral("write"));
-            if (m_worker.state() == 7)
+            if (m_worker.state() == WorkerState::Writing)
                 m_phase = Phase::Transfer;
         }
         break;
     case Phase::Transfer:
-        if (state == 7)
+        if (state == WorkerState::Writing)
             break;
         if (m_worker.memoryAddress() >= m_worker.memoryImage().size()) {
             m_phase = Phase::Restart;
@@ -228,10 +230,10 @@ void LinkSession::pollWrite()
         break;
     case Phase::Restart:
     case Phase::RestartAfterReconnect:
-        if (state == 2) {
+        if (state == WorkerState::Ready) {
             finish(true);
-        } else if (m_worker.pendingType() == 0 &&
-                   (state == 1 || m_phase == Phase::RestartAfterReconnect)) {
+        } else if (m_worker.pendingType() == LinkProtocol::PacketType::None &&
+                   (state == WorkerState::Connected || m_phase == Phase::RestartAfterReconnect)) {
             // The configuration was abandoned or the link came back: confirm it again.
             m_phase = Phase::Restart;
             m_worker.mwCommand(QStringLiteral("restart"));
@@ -245,24 +247,24 @@ void LinkSession::pollWrite()
 
 void LinkSession::pollRead()
 {
-    const int state = m_worker.state();
+    const WorkerState state = m_worker.state();
     switch (m_phase) {
     case Phase::Connect:
-        if (m_worker.controllerState().statusFlags & ControllerState::kReadLocked) {
+        if (m_worker.controllerState().statusFlags.testFlag(LinkProtocol::StatusBit::ReadLocked)) {
             finish(false, QStringLiteral("the controller does not allow reading its memory"));
             break;
         }
-        if (state == 1 || state == 2) {
+        if (state == WorkerState::Connected || state == WorkerState::Ready) {
             m_readDocument.reset();
             m_worker.mwCommand(QStringLiteral("read"));
-            if (m_worker.state() == 8)
+            if (m_worker.state() == WorkerState::Reading)
                 m_phase = Phase::Transfer;
         }
         break;
     case Phase::Transfer:
-        if (state == 8) {
+        if (state == WorkerState::Reading) {
             // A malformed answer leaves the read standing with nothing pending: start again.
-            if (m_worker.pendingType() == 0) {
+            if (m_worker.pendingType() == LinkProtocol::PacketType::None) {
                 m_worker.mwStop();
                 m_phase = Phase::Connect;
             }

@@ -1,10 +1,10 @@
 #include "commandcompiler.h"
 
 #include "codegenlog.h"
+#include "commandkinds.h"
 #include "conditioncodec.h"
 #include "programvalues.h"
 
-#include <QHash>
 #include <QtEndian>
 
 #include <cmath>
@@ -17,39 +17,8 @@ namespace {
 // A record carries its length in one byte, and so does the frame that holds it in the image.
 constexpr int kMaxRecordSize = 256;
 
-enum Opcode : quint8
-{
-    Nop = 0x00,
-    StartCycle = 0x01,
-    EndCycle = 0x02,
-    StartCountedCycle = 0x03,
-    EndCountedCycle = 0x04,
-    Call = 0x05,
-    Wait = 0x06,
-    Return = 0x07,
-    LedOn = 0x10,
-    LedOff = 0x11,
-    Servo = 0x13,
-    Note = 0x14,
-    Matrix = 0x15,
-    MotorRun = 0x16,
-    MotorBrake = 0x17,
-    MotorCoast = 0x18,
-    DriveCoast = 0x20,
-    DriveBrake = 0x21,
-    Melody = 0x2A,
-};
-
-const QHash<QString, quint8> &driveOpcodes()
-{
-    static const QHash<QString, quint8> opcodes = {
-        {QStringLiteral("m_left"), 0x22},      {QStringLiteral("m_fwd"), 0x23},
-        {QStringLiteral("m_right"), 0x24},     {QStringLiteral("m_turnleft"), 0x25},
-        {QStringLiteral("m_turnright"), 0x26}, {QStringLiteral("m_bckright"), 0x27},
-        {QStringLiteral("m_backward"), 0x28},  {QStringLiteral("m_bckleft"), 0x29},
-    };
-    return opcodes;
-}
+using CommandKinds::Encoding;
+using CommandKinds::Opcode;
 
 // Truncation toward zero that cannot overflow: NaN reads as 0, huge values saturate far beyond any
 // 32-bit millisecond count yet low enough that scaling them to milliseconds stays in range.
@@ -98,6 +67,7 @@ class RecordWriter
 {
 public:
     void byte(int value) { m_bytes.append(char(quint8(value))); }
+    void opcode(Opcode value) { byte(int(value)); }
     void word32(quint32 value)
     {
         char buffer[4];
@@ -176,7 +146,8 @@ int CommandCompiler::lastCallTarget() const
 
 QByteArray CommandCompiler::returnRecord()
 {
-    static const char bytes[] = {0x09, char(0x80), 0, 0, 0, char(0x80), 0, 0, 0, 0x07};
+    static const char bytes[] = {0x09,       char(0x80), 0, 0, 0,
+                                 char(0x80), 0,          0, 0, char(Opcode::Return)};
     return QByteArray(bytes, sizeof bytes);
 }
 
@@ -185,71 +156,83 @@ bool CommandCompiler::compileCommand(const QJsonObject &command)
     const QJsonObject conditions = command.value(QLatin1String("conditions")).toObject();
     const QJsonObject action = command.value(QLatin1String("action")).toObject();
     const auto field = [&action](const char *key) { return action.value(QLatin1String(key)); };
-    const QString name = readText(field("command")).toLower();
+    const CommandKinds::Kind *kind = CommandKinds::byName(readText(field("command")));
 
     bool success = true;
     RecordWriter out;
     out.append(ConditionCodec::encodeConditions(conditions));
 
-    if (name == QLatin1String("msetleds")) {
-        out.byte(readInt(field("state")) != 0 ? LedOn : LedOff);
+    // A name that is no command compiles as a no-operation.
+    switch (kind ? kind->encoding : Encoding::Nop) {
+    case Encoding::Led:
+        out.opcode(readInt(field("state")) != 0 ? Opcode::LedOn : Opcode::LedOff);
         out.byte(parsePinLabel(readText(field("pin"))));
-    } else if (name == QLatin1String("mservowork")) {
+        break;
+    case Encoding::Servos: {
         const float time = readTime(field("time"));
         const int tenths = time > 25.5f ? 255 : int(tenthsTruncated(time));
         const QJsonArray servos = readArray(field("servos"));
         if (servos.isEmpty())
-            out.byte(Nop);
+            out.opcode(Opcode::Nop);
         for (const QJsonValue &value : servos) {
             const QJsonObject servo = value.toObject();
             const quint8 pin = parsePinLabel(readText(servo.value(QLatin1String("pin"))));
             if (!m_servoPins.contains(pin))
                 success = false;
-            out.byte(Servo);
+            out.opcode(Opcode::Servo);
             out.byte(pin);
             out.byte(readInt(servo.value(QLatin1String("angle"))));
             out.byte(tenths);
         }
         if (readInt(field("timer")) != 0) {
-            out.byte(Wait);
+            out.opcode(Opcode::Wait);
             out.word32(milliseconds(qint64(tenths) * 100));
         }
-    } else if (name == QLatin1String("mpause")) {
+        break;
+    }
+    case Encoding::Pause: {
         const qint64 minutes =
             qint64(readInt(field("hour"))) * 60 + qint64(readInt(field("minute")));
         const qint64 tenths = minutes * 600 + tenthsRounded(readTime(field("second")));
-        out.byte(Wait);
+        out.opcode(Opcode::Wait);
         out.word32(milliseconds(tenths * 100));
-    } else if (driveOpcodes().contains(name)) {
-        out.byte(driveOpcodes().value(name));
+        break;
+    }
+    case Encoding::Drive:
+        out.opcode(kind->opcode);
         out.byte(readInt(field("speed")));
         if (readInt(field("timer")) != 0) {
-            out.byte(Wait);
+            out.opcode(Opcode::Wait);
             out.word32(milliseconds(tenthsRounded(readTime(field("time"))) * 100));
-            out.byte(readInt(field("brake")) != 0 ? DriveBrake : DriveCoast);
+            out.opcode(readInt(field("brake")) != 0 ? Opcode::DriveBrake : Opcode::DriveCoast);
         }
-    } else if (name == QLatin1String("m_stop")) {
-        out.byte(readInt(field("brake")) != 0 ? DriveBrake : DriveCoast);
-    } else if (name == QLatin1String("mrall")) {
+        break;
+    case Encoding::DriveStop:
+        out.opcode(readInt(field("brake")) != 0 ? Opcode::DriveBrake : Opcode::DriveCoast);
+        break;
+    case Encoding::MotorRun: {
         const quint8 motor = parsePinLabel(readText(field("motor")));
         const int speed = readInt(field("speed"));
-        out.byte(MotorRun);
+        out.opcode(Opcode::MotorRun);
         out.byte(motor);
         // Negated in one byte: the lowest integer has no positive counterpart in an int.
         const quint8 speedByte = quint8(speed);
         out.byte(readInt(field("side")) != 0 ? quint8(0u - speedByte) : speedByte);
         if (readInt(field("timer")) != 0) {
-            out.byte(Wait);
+            out.opcode(Opcode::Wait);
             out.word32(milliseconds(truncSaturated(readTime(field("time")) * 1000.0f)));
-            out.byte(readInt(field("brake")) != 0 ? MotorBrake : MotorCoast);
+            out.opcode(readInt(field("brake")) != 0 ? Opcode::MotorBrake : Opcode::MotorCoast);
             out.byte(motor);
         }
-    } else if (name == QLatin1String("mrstop") || name == QLatin1String("mr1stop")) {
-        out.byte(readInt(field("brake")) != 0 ? MotorBrake : MotorCoast);
+        break;
+    }
+    case Encoding::MotorStop:
+        out.opcode(readInt(field("brake")) != 0 ? Opcode::MotorBrake : Opcode::MotorCoast);
         out.byte(parsePinLabel(readText(field("motor"))));
-    } else if (name == QLatin1String("mmatrix")) {
+        break;
+    case Encoding::Matrix: {
         const QJsonArray cells = readArray(field("pict"));
-        out.byte(Matrix);
+        out.opcode(Opcode::Matrix);
         for (int row = 0; row < 8; ++row) {
             quint8 bits = 0;
             for (int column = 0; column < 8; ++column) {
@@ -258,27 +241,32 @@ bool CommandCompiler::compileCommand(const QJsonObject &command)
             }
             out.byte(bits);
         }
-    } else if (name == QLatin1String("mstartcycle")) {
-        out.byte(StartCycle);
+        break;
+    }
+    case Encoding::StartCycle:
+        out.opcode(Opcode::StartCycle);
         // A cycle end met before its start keeps the depth negative, so the balance check sees it.
         if (m_cycleDepth >= 0)
             ++m_cycleDepth;
-    } else if (name == QLatin1String("mendcycle")) {
-        out.byte(EndCycle);
+        break;
+    case Encoding::EndCycle:
+        out.opcode(Opcode::EndCycle);
         --m_cycleDepth;
-    } else if (name == QLatin1String("mvirtualstartcycle")) {
-        out.byte(StartCountedCycle);
+        break;
+    case Encoding::StartCountedCycle:
+    case Encoding::EndCountedCycle:
+        out.opcode(kind->opcode);
         out.byte(readInt(field("counter")));
-    } else if (name == QLatin1String("mvirtualendcycle")) {
-        out.byte(EndCountedCycle);
-        out.byte(readInt(field("counter")));
-    } else if (name == QLatin1String("return")) {
-        out.byte(Return);
-    } else if (name == QLatin1String("msound")) {
-        out.byte(Note);
+        break;
+    case Encoding::Return:
+        out.opcode(Opcode::Return);
+        break;
+    case Encoding::Sound:
+        out.opcode(Opcode::Note);
         out.byte(noteByte(action));
         out.byte(int(tenthsTruncated(readTime(field("time")))));
-    } else if (name == QLatin1String("call")) {
+        break;
+    case Encoding::Call: {
         const int proc = readInt(field("proc"));
         // The operand is one byte: a number it cannot hold would call another subprogram.
         const int subprograms = std::min<int>(m_programs.size() - 1, 255);
@@ -286,20 +274,24 @@ bool CommandCompiler::compileCommand(const QJsonObject &command)
         m_lastCallTarget = exists ? proc : 0;
         if (!exists)
             success = false;
-        out.byte(Call);
+        out.opcode(Opcode::Call);
         out.byte(proc);
-    } else if (name == QLatin1String("mmusic")) {
-        out.byte(Melody);
+        break;
+    }
+    case Encoding::Melody:
+        out.opcode(Opcode::Melody);
         out.byte(readInt(field("tempo")));
         for (const QJsonValue &value : readArray(field("sounds"))) {
             const QJsonObject sound = value.toObject();
             out.byte(noteByte(sound));
             out.byte(readInt(sound.value(QLatin1String("length"))));
         }
-        out.byte(0xFF);
+        out.byte(CommandKinds::kMelodyEnd);
         out.byte(0x00);
-    } else {
-        out.byte(Nop);
+        break;
+    case Encoding::Nop:
+        out.opcode(Opcode::Nop);
+        break;
     }
 
     const QByteArray body = out.bytes();

@@ -10,8 +10,7 @@ namespace ConditionCodec {
 
 namespace {
 
-constexpr quint8 kAndFlag = 0x80;
-constexpr char kEmptySlot[] = {char(0x80), 0, 0, 0};
+constexpr char kEmptySlot[] = {char(kAndFlag | quint8(Kind::Always)), 0, 0, 0};
 
 QByteArray emptySlot()
 {
@@ -26,23 +25,23 @@ quint8 analogKind(const QString &equation)
         if (equation == QLatin1String(names[kind]))
             return kind;
     }
-    return equation == QLatin1String("counter") ? 9 : 0;
+    return quint8(equation == QLatin1String("counter") ? Kind::Counter : Kind::Always);
 }
 
 QString equationName(int kind)
 {
-    switch (kind) {
-    case 2:
+    switch (Kind(kind)) {
+    case Kind::Unequal:
         return QStringLiteral("unequal");
-    case 3:
+    case Kind::Greater:
         return QStringLiteral("greater");
-    case 4:
+    case Kind::Smaller:
         return QStringLiteral("smaller");
-    case 5:
+    case Kind::Inside:
         return QStringLiteral("inside");
-    case 6:
+    case Kind::Outside:
         return QStringLiteral("outside");
-    case 9:
+    case Kind::Counter:
         return QStringLiteral("counter");
     default:
         return QStringLiteral("equals");
@@ -77,7 +76,7 @@ QByteArray encodeCondition(const QJsonObject &condition, bool andFlag)
     quint8 code = 0;
     if (pin < 128) {
         // A digital input only knows low and high, so the equation does not matter.
-        code = quint8(level) == 0 ? 7 : 8;
+        code = quint8(quint8(level) == 0 ? Kind::DigitalLow : Kind::DigitalHigh);
     } else {
         code = analogKind(readText(condition.value(QLatin1String("equation"))).toLower());
     }
@@ -115,7 +114,7 @@ QJsonObject decodeConditions(const QByteArray &eightBytes)
     if ((secondCode & 0x0F) != 0)
         type = (secondCode & kAndFlag) ? QStringLiteral("and") : QStringLiteral("or");
     else
-        type = (firstCode & 0x7F) != 0 ? QStringLiteral("single") : QStringLiteral("always");
+        type = (firstCode & kKindMask) != 0 ? QStringLiteral("single") : QStringLiteral("always");
 
     QJsonObject conditions;
     conditions.insert(QStringLiteral("type"), type);

@@ -1,12 +1,15 @@
 #include "decompiler.h"
 
 #include "codegenlog.h"
+#include "commandkinds.h"
 #include "conditioncodec.h"
 #include "programvalues.h"
 
 #include <QJsonArray>
 
 using namespace ProgramValues;
+using CommandKinds::Encoding;
+using CommandKinds::Opcode;
 
 namespace Decompiler {
 
@@ -56,21 +59,21 @@ QString noteName(int number)
                                           : QStringLiteral("n");
 }
 
-QString driveName(quint8 opcode)
+// The command name the kind is read back as.
+QString nameOf(const CommandKinds::Kind &kind)
 {
-    static const char *const names[] = {"m_left",      "m_fwd",      "m_right",    "m_turnleft",
-                                        "m_turnright", "m_bckright", "m_backward", "m_bckleft"};
-    return QString::fromLatin1(names[opcode - 0x22]);
+    return QString(kind.name);
 }
 
-int decodeServos(const RecordReader &in, quint8 opcode, QJsonObject &action)
+int decodeServos(const RecordReader &in, const CommandKinds::Kind &kind, quint8 opcode,
+                 QJsonObject &action)
 {
     const int size = in.size();
     int i = 10;
     int time = 0;
     int nextOpcode = -1;
     QJsonArray servos;
-    if (opcode == 0x13) {
+    if (opcode == quint8(Opcode::Servo)) {
         for (;;) {
             servos.append(QJsonObject{{QStringLiteral("pin"), pinLabel(in.byte(i))},
                                       {QStringLiteral("angle"), in.byte(i + 1)}});
@@ -82,15 +85,15 @@ int decodeServos(const RecordReader &in, quint8 opcode, QJsonObject &action)
             }
             nextOpcode = in.byte(i + 3);
             i += 4;
-            if (nextOpcode != 0x13)
+            if (nextOpcode != int(Opcode::Servo))
                 break;
         }
     }
-    action.insert(QStringLiteral("command"), QStringLiteral("mServowork"));
+    action.insert(QStringLiteral("command"), nameOf(kind));
     action.insert(QStringLiteral("servos"), servos);
     quint32 tenths = quint32(time);
     if (i < size) {
-        if (nextOpcode == 0x06) {
+        if (nextOpcode == int(Opcode::Wait)) {
             action.insert(QStringLiteral("timer"), 1);
             tenths = nearestTenths(in.word32(i));
             i += 4;
@@ -102,9 +105,9 @@ int decodeServos(const RecordReader &in, quint8 opcode, QJsonObject &action)
     return i;
 }
 
-int decodeMelody(const RecordReader &in, QJsonObject &action)
+int decodeMelody(const RecordReader &in, const CommandKinds::Kind &kind, QJsonObject &action)
 {
-    action.insert(QStringLiteral("command"), QStringLiteral("mMusic"));
+    action.insert(QStringLiteral("command"), nameOf(kind));
     action.insert(QStringLiteral("tempo"), in.byte(10));
     QJsonArray sounds;
     int i = 11;
@@ -118,7 +121,7 @@ int decodeMelody(const RecordReader &in, QJsonObject &action)
         const quint8 note = in.byte(i);
         const quint8 length = in.byte(i + 1);
         end = i + 2;
-        if (note == 0xFF)
+        if (note == CommandKinds::kMelodyEnd)
             break;
         sounds.append(QJsonObject{{QStringLiteral("note"), noteName(note >> 4)},
                                   {QStringLiteral("octave"), note & 0x0F},
@@ -133,13 +136,13 @@ int decodeMelody(const RecordReader &in, QJsonObject &action)
 
 // A timed motor run is followed by a wait and a stop (the stop of a single motor names the motor
 // again, so its tail is one byte longer); an untimed one ends right before waitAt.
-int decodeTimedTail(const RecordReader &in, int waitAt, int tailLength, quint8 brakeOpcode,
+int decodeTimedTail(const RecordReader &in, int waitAt, int tailLength, Opcode brakeOpcode,
                     QJsonObject &action)
 {
-    if (in.size() > waitAt && in.byte(waitAt) == 0x06) {
+    if (in.size() > waitAt && in.byte(waitAt) == quint8(Opcode::Wait)) {
         action.insert(QStringLiteral("timer"), 1);
         action.insert(QStringLiteral("time"), tenthsText(nearestTenths(in.word32(waitAt + 1))));
-        action.insert(QStringLiteral("brake"), in.byte(waitAt + 5) == brakeOpcode ? 1 : 0);
+        action.insert(QStringLiteral("brake"), in.byte(waitAt + 5) == quint8(brakeOpcode) ? 1 : 0);
         return waitAt + tailLength;
     }
     action.insert(QStringLiteral("brake"), 0);
@@ -164,105 +167,94 @@ QJsonObject decompileCommand(const QByteArray &record)
 
     QJsonObject action;
     int end = 10;
-    switch (opcode) {
-    case 0x00:
-    case 0x13:
-        end = decodeServos(in, opcode, action);
+    // An opcode that starts no command reads back as "unknown" (no kind of its own reads back
+    // as a no-operation).
+    const CommandKinds::Kind *kind = CommandKinds::readBack(opcode);
+    const auto name = [kind]() { return nameOf(*kind); };
+    switch (kind ? kind->encoding : Encoding::Nop) {
+    case Encoding::Servos:
+        end = decodeServos(in, *kind, opcode, action);
         break;
-    case 0x01:
-        action.insert(QStringLiteral("command"), QStringLiteral("mStartCycle"));
+    case Encoding::StartCycle:
+    case Encoding::EndCycle:
+        action.insert(QStringLiteral("command"), name());
         break;
-    case 0x02:
-        action.insert(QStringLiteral("command"), QStringLiteral("mEndCycle"));
-        break;
-    case 0x03:
-    case 0x04:
-        action.insert(QStringLiteral("command"), opcode == 0x03
-                                                     ? QStringLiteral("mvirtualstartcycle")
-                                                     : QStringLiteral("mvirtualendcycle"));
+    case Encoding::StartCountedCycle:
+    case Encoding::EndCountedCycle:
+        action.insert(QStringLiteral("command"), name());
         action.insert(QStringLiteral("counter"), in.byte(10));
         end = 11;
         break;
-    case 0x05:
-        action.insert(QStringLiteral("command"), QStringLiteral("call"));
+    case Encoding::Call:
+        action.insert(QStringLiteral("command"), name());
         action.insert(QStringLiteral("proc"), in.byte(10));
         end = 11;
         break;
-    case 0x06: {
+    case Encoding::Pause: {
         const quint32 ms = in.word32(10);
         const quint32 hour = ms / 3600000;
-        action.insert(QStringLiteral("command"), QStringLiteral("mPause"));
+        action.insert(QStringLiteral("command"), name());
         action.insert(QStringLiteral("hour"), qint64(hour));
         action.insert(QStringLiteral("minute"), qint64(ms / 60000 - hour * 60));
         action.insert(QStringLiteral("second"), tenthsText(ms / 100 - (ms / 60000) * 600));
         end = 14;
         break;
     }
-    case 0x07:
+    case Encoding::Return:
         return QJsonObject();
-    case 0x10:
-    case 0x11:
-        action.insert(QStringLiteral("command"), QStringLiteral("mSetleds"));
-        action.insert(QStringLiteral("state"), opcode == 0x10 ? 1 : 0);
+    case Encoding::Led:
+        action.insert(QStringLiteral("command"), name());
+        action.insert(QStringLiteral("state"), opcode == quint8(Opcode::LedOn) ? 1 : 0);
         action.insert(QStringLiteral("pin"), pinLabel(in.byte(10)));
         end = 11;
         break;
-    case 0x14:
-        action.insert(QStringLiteral("command"), QStringLiteral("mSound"));
+    case Encoding::Sound:
+        action.insert(QStringLiteral("command"), name());
         action.insert(QStringLiteral("note"), noteName(in.byte(10) >> 4));
         action.insert(QStringLiteral("octave"), in.byte(10) & 0x0F);
         action.insert(QStringLiteral("time"), tenthsText(in.byte(11)));
         end = 12;
         break;
-    case 0x15: {
+    case Encoding::Matrix: {
         QJsonArray cells;
         for (int row = 0; row < 8; ++row) {
             const quint8 bits = in.byte(10 + row);
             for (int bit = 7; bit >= 0; --bit)
                 cells.append((bits >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
         }
-        action.insert(QStringLiteral("command"), QStringLiteral("mMatrix"));
+        action.insert(QStringLiteral("command"), name());
         action.insert(QStringLiteral("pict"), cells);
         end = 18;
         break;
     }
-    case 0x16: {
+    case Encoding::MotorRun: {
         const qint8 speed = qint8(in.byte(11));
-        action.insert(QStringLiteral("command"), QStringLiteral("mrall"));
+        action.insert(QStringLiteral("command"), name());
         action.insert(QStringLiteral("motor"), pinLabel(in.byte(10)));
         action.insert(QStringLiteral("side"), speed < 0 ? 1 : 0);
         action.insert(QStringLiteral("speed"), speed < 0 ? -int(speed) : int(speed));
-        end = decodeTimedTail(in, 12, 7, 0x17, action);
+        end = decodeTimedTail(in, 12, 7, Opcode::MotorBrake, action);
         break;
     }
-    case 0x17:
-    case 0x18:
-        action.insert(QStringLiteral("command"), QStringLiteral("mrstop"));
+    case Encoding::MotorStop:
+        action.insert(QStringLiteral("command"), name());
         action.insert(QStringLiteral("motor"), pinLabel(in.byte(10)));
-        action.insert(QStringLiteral("brake"), opcode == 0x17 ? 1 : 0);
+        action.insert(QStringLiteral("brake"), opcode == quint8(Opcode::MotorBrake) ? 1 : 0);
         end = 11;
         break;
-    case 0x20:
-    case 0x21:
-        action.insert(QStringLiteral("command"), QStringLiteral("m_stop"));
-        action.insert(QStringLiteral("brake"), opcode == 0x21 ? 1 : 0);
+    case Encoding::DriveStop:
+        action.insert(QStringLiteral("command"), name());
+        action.insert(QStringLiteral("brake"), opcode == quint8(Opcode::DriveBrake) ? 1 : 0);
         break;
-    case 0x22:
-    case 0x23:
-    case 0x24:
-    case 0x25:
-    case 0x26:
-    case 0x27:
-    case 0x28:
-    case 0x29:
-        action.insert(QStringLiteral("command"), driveName(opcode));
+    case Encoding::Drive:
+        action.insert(QStringLiteral("command"), name());
         action.insert(QStringLiteral("speed"), in.byte(10));
-        end = decodeTimedTail(in, 11, 6, 0x21, action);
+        end = decodeTimedTail(in, 11, 6, Opcode::DriveBrake, action);
         break;
-    case 0x2A:
-        end = decodeMelody(in, action);
+    case Encoding::Melody:
+        end = decodeMelody(in, *kind, action);
         break;
-    default:
+    case Encoding::Nop:
         action.insert(QStringLiteral("command"), QStringLiteral("unknown"));
         break;
     }

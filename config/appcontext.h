@@ -12,9 +12,7 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QVariant>
 
 #include <memory>
 
@@ -23,8 +21,7 @@ class ProgramStore;
 
 // The application-wide context through which every widget reads texts, sizes, images and the
 // hardware model of the selected configuration, and the pin assignments of the configuration
-// object. Objects of other layers (main window, link, program area) are held as guarded QObject
-// references so that this library stays below them.
+// object.
 class AppContext : public QObject
 {
     Q_OBJECT
@@ -94,18 +91,8 @@ public:
     // Program state store, created on first use (reads states.json).
     ProgramStore &store();
 
-    // Members of the upper layers.
-    QObject *mainWindow() const { return m_mainWindow; }
-    void setMainWindow(QObject *window) { m_mainWindow = window; }
-    QObject *worker() const { return m_worker; } // the link facade mWorker
-    void setWorker(QObject *worker) { m_worker = worker; }
-    QObject *programArea() const { return m_programArea; }
-    void setProgramArea(QObject *area) { m_programArea = area; }
     int i2cFlag() const { return m_i2cFlag; }
     void setI2cFlag(int flag) { m_i2cFlag = flag; }
-    // Values the device pages keep between openings of the settings dialog.
-    QVariant deviceValue(const QString &key) const { return m_deviceValues.value(key); }
-    void setDeviceValue(const QString &key, const QVariant &value) { m_deviceValues[key] = value; }
 
     // Bit of gadgetFlags for a gadget id; 0 for ids without one.
     static quint32 flagForGadget(int gadgetId);
@@ -137,9 +124,5 @@ private:
 
     std::unique_ptr<ProgramStore> m_store;
 
-    QPointer<QObject> m_mainWindow;
-    QPointer<QObject> m_worker;
-    QPointer<QObject> m_programArea;
     int m_i2cFlag = 0;
-    QVariantMap m_deviceValues;
 };

@@ -1,5 +1,6 @@
 #include "commandsummary.h"
 
+#include "commandkinds.h"
 #include "programvalues.h"
 
 #include <QJsonArray>
@@ -141,38 +142,29 @@ QString genericSummary(const QJsonObject &action)
     return text;
 }
 
-bool isMotion(const QString &name)
-{
-    static const QStringList motions = {QStringLiteral("m_backward"), QStringLiteral("m_fwd"),
-                                        QStringLiteral("m_left"),     QStringLiteral("m_right"),
-                                        QStringLiteral("m_turnleft"), QStringLiteral("m_turnright"),
-                                        QStringLiteral("m_bckright"), QStringLiteral("m_bckleft")};
-    return motions.contains(name);
-}
-
 } // namespace
 
 QString actionSummary(const QJsonObject &command)
 {
+    using CommandKinds::Summary;
     const QJsonObject action = command.value(QLatin1String("action")).toObject();
-    const QString name = readText(action.value(QLatin1String("command"))).toLower();
+    const CommandKinds::Kind *kind =
+        CommandKinds::byName(readText(action.value(QLatin1String("command"))));
 
-    if (name == QLatin1String("mservowork"))
+    switch (kind ? kind->summary : Summary::Listing) {
+    case Summary::Servos:
         return servoSummary(action);
-    if (name == QLatin1String("msound")) {
+    case Summary::Sound:
         return QStringLiteral("%1 %2 T:%3")
             .arg(readText(action.value(QLatin1String("note"))),
                  QString::number(readInt(action.value(QLatin1String("octave")))),
                  general(readDecimal(action.value(QLatin1String("time")))));
-    }
-    if (name == QLatin1String("mmusic") || name == QLatin1String("mmatrix") ||
-        name == QLatin1String("mendcycle") || name == QLatin1String("mstartcycle"))
+    case Summary::Empty:
         return QString();
-    if (isMotion(name)) {
+    case Summary::Drive:
         return QStringLiteral("S:%1").arg(readInt(action.value(QLatin1String("speed")))) +
                timedSuffix(action);
-    }
-    if (name == QLatin1String("mrall")) {
+    case Summary::MotorRun: {
         const bool counterClockwise = readInt(action.value(QLatin1String("side"))) != 0;
         return QStringLiteral("%1 S:%2 %3")
                    .arg(readText(action.value(QLatin1String("motor"))),
@@ -180,24 +172,27 @@ QString actionSummary(const QJsonObject &command)
                         counterClockwise ? QStringLiteral("CCW") : QStringLiteral("CW")) +
                timedSuffix(action);
     }
-    if (name == QLatin1String("mr1stop")) {
+    case Summary::MotorStop: {
         QString text = readText(action.value(QLatin1String("motor")));
         if (readInt(action.value(QLatin1String("brake"))) != 0)
             text += QStringLiteral(" (0)");
         return text;
     }
-    if (name == QLatin1String("m_stop"))
+    case Summary::DriveStop:
         return readInt(action.value(QLatin1String("brake"))) != 0 ? QStringLiteral(" (0)")
                                                                   : QString();
-    if (name == QLatin1String("msetleds")) {
+    case Summary::Led: {
         const bool on = readInt(action.value(QLatin1String("state"))) != 0;
         return (on ? QStringLiteral("%1 ON") : QStringLiteral("%1 OFF"))
             .arg(readText(action.value(QLatin1String("pin"))));
     }
-    if (name == QLatin1String("mpause"))
+    case Summary::Pause:
         return pauseSummary(action);
-    if (name == QLatin1String("call"))
+    case Summary::Call:
         return QString::number(readInt(action.value(QLatin1String("proc"))));
+    case Summary::Listing:
+        break;
+    }
     return genericSummary(action);
 }
 

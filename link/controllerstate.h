@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linkprotocol.h"
+
 #include <QByteArray>
 
 #include <array>
@@ -8,28 +10,22 @@
 class ControllerState
 {
 public:
-    static constexpr int kPacketSize = 29;
-    static constexpr int kDigitalInputs = 80;
-    static constexpr int kAnalogInputs = 16;
+    using StatusFlags = LinkProtocol::StatusFlags;
+    static constexpr int kDigitalInputs = LinkProtocol::kDigitalInputs;
+    static constexpr int kAnalogInputs = LinkProtocol::kAnalogInputs;
 
-    // Status bits the editor reads.
-    static constexpr int kDone = 0x0002;
-    static constexpr int kBusy = 0x0008;
-    static constexpr int kReturned = 0x0010;
-    static constexpr int kCycleRepeats = 0x0020;
-    static constexpr int kCycleEnded = 0x0040;
-    static constexpr int kCalled = 0x0080;
-    static constexpr int kReadLocked = 0x0400;
-
-    // Takes a state packet payload; false (nothing changed) when it is shorter than 29 bytes.
+    // Takes a state packet payload; false (nothing changed) when it is too short to be one.
     bool store(const QByteArray &payload);
 
     // The inverse of store(), for whoever plays the controller.
-    static QByteArray encode(int statusFlags, quint8 sequence,
+    static QByteArray encode(StatusFlags statusFlags, quint8 sequence,
                              const std::array<int, kDigitalInputs> &digital,
                              const std::array<quint8, kAnalogInputs> &analog);
 
-    int statusFlags = 0;
+    // The status word of a state packet payload (at least kStatePacketSize bytes).
+    static StatusFlags statusOf(const QByteArray &payload);
+
+    StatusFlags statusFlags;
     quint8 reportedSequence = 0;
     std::array<int, kDigitalInputs> digitalInputs{};
     std::array<quint8, kAnalogInputs> analogInputs{};

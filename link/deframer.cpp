@@ -5,6 +5,8 @@
 
 #include <QIODevice>
 
+using LinkProtocol::ConnectionStatus;
+
 Deframer::Deframer(QObject *parent)
     : QObject(parent)
 {
@@ -18,14 +20,14 @@ void Deframer::readFrom(QIODevice *device)
     if (available > kFloodLimit) {
         device->readAll();
         qCDebug(lcLink) << "CLEAR. to many received";
-        emit connectState(-2);
+        emit connectState(int(ConnectionStatus::Flooded));
         available = device->bytesAvailable();
         if (available == 0)
             return;
     } else if (available == 0) {
         return;
     } else {
-        emit connectState(2);
+        emit connectState(int(ConnectionStatus::DataArrived));
     }
     while (available > 0) {
         const QByteArray batch = device->read(kBatchSize);
@@ -53,7 +55,7 @@ void Deframer::feedByte(quint8 byte, bool lastOfBatch)
     switch (m_state) {
     case Hunting:
         m_receiveTimer.start();
-        if (byte == PacketFrame::kStartByte) {
+        if (byte == LinkProtocol::kStartByte) {
             m_frame[0] = byte;
             m_state = Length;
         }
@@ -80,8 +82,8 @@ void Deframer::feedByte(quint8 byte, bool lastOfBatch)
         if (PacketFrame::crc8(QByteArrayView(bytes, frameSize)) != 0) {
             emit checksumFailed();
         } else {
-            m_lastPayload = QByteArray(bytes + 3, m_expectedLength);
-            emit packetReceived(m_frame[2], m_lastPayload);
+            m_lastPayload = QByteArray(bytes + kHeaderSize, m_expectedLength);
+            emit packetReceived(m_frame[kTypeIndex], m_lastPayload);
         }
         emit frameEnded();
         break;

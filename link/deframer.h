@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linkprotocol.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QTimer>
@@ -46,14 +48,18 @@ signals:
     void checksumFailed();
     // A frame attempt ended, after packetReceived or checksumFailed.
     void frameEnded();
-    // 2 when data arrived, -2 when a flood was discarded.
+    // DataArrived or Flooded (a LinkProtocol::ConnectionStatus).
     void connectState(int status);
 
 private:
+    // Start byte, length and type come before the payload.
+    static constexpr int kHeaderSize = 3;
+    static constexpr int kTypeIndex = 2;
+
     void feedByte(quint8 byte, bool lastOfBatch);
 
     QTimer m_receiveTimer;
-    std::array<quint8, 260> m_frame{};
+    std::array<quint8, LinkProtocol::kMaxPayload + LinkProtocol::kFrameOverhead> m_frame{};
     int m_writeIndex = 0;
     State m_state = Hunting;
     int m_expectedLength = 0;

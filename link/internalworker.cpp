@@ -1,31 +1,44 @@
 #include "internalworker.h"
 
-#include "breakpoint.h"
 #include "haltrecords.h"
 #include "linklog.h"
 #include "linktransport.h"
 #include "mbluetoothconnect.h"
 
-#include <QJsonDocument>
-
-#include <algorithm>
 #include <utility>
 
+using namespace LinkProtocol;
+
 namespace {
-constexpr int kRenamePadding = 20;
 
 QString hexBytes(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' '));
 }
+
+bool isBetween(WorkerState state, WorkerState first, WorkerState last)
+{
+    return state >= first && state <= last;
+}
+
 } // namespace
 
 internalWorker::internalWorker(QObject *parent, TransportFactory factory)
     : QObject(parent)
     , m_transportFactory(std::move(factory))
+    , m_request(
+          [this](PacketType type, const QByteArray &payload) {
+              transport()->sendPacket(wireType(type), payload);
+          },
+          [this] { return now(); })
+    , m_run(m_builder.compiler(),
+            [this](const QByteArray &record, bool asStep) { sendCommandRecord(record, asStep); })
+    , m_transfer([this] { return now(); })
 {
     m_watchdog.setInterval(kWatchdogMs);
     connect(&m_watchdog, &QTimer::timeout, this, &internalWorker::tslt);
+    connect(&m_transfer, &TransferReport::progress, this, &internalWorker::sigTransferProgress);
+    connect(&m_transfer, &TransferReport::ended, this, &internalWorker::sigTransferEnded);
     m_clock.start();
 }
 
@@ -57,23 +70,11 @@ LinkTransport *internalWorker::transport()
     return m_transport;
 }
 
-int internalWorker::programCount() const
-{
-    return int(m_programList.size());
-}
-
-int internalWorker::commandCount(int program) const
-{
-    if (program < 0 || program >= programCount())
-        return 0;
-    return int(m_programList.at(program).toArray().size());
-}
-
 void internalWorker::mwStart()
 {
     // Starting over: whatever was sent on the old footing is no longer waited for.
     endTransfer(LinkTransfer::Interrupted);
-    m_state = 0;
+    m_state = WorkerState::Disconnected;
     abandonHalt();
     m_watchdog.start();
     publish();
@@ -83,9 +84,9 @@ void internalWorker::mwStop()
 {
     // The editor leaves the controller for a while (settings, language, closing): a robot left
     // driving would go on without anyone watching, so it is halted on the way.
-    if (m_state >= 2 && m_state <= 6)
-        beginHalt(1);
-    else if (m_state != 0)
+    if (isBetween(m_state, WorkerState::Ready, WorkerState::Stepping))
+        beginHalt(WorkerState::Connected);
+    else if (m_state != WorkerState::Disconnected)
         dropToConnected();
     else
         endTransfer(LinkTransfer::Interrupted); // a write waiting for the link is not resumed
@@ -95,57 +96,53 @@ void internalWorker::mwStop()
 void internalWorker::mwCommand(const QString &command)
 {
     // While halting, nothing may take the place of the halt records.
-    if (m_halting) {
+    if (m_halt.isActive()) {
         publish();
         return;
     }
+    const int program = m_run.currentProgram();
+    const int position = m_run.currentPosition();
     if (command == QLatin1String("confighardware") || command == QLatin1String("restart")) {
-        if (m_state != 0 && !m_programOk) {
-            refuseTransfer(LinkTransfer::Configuration, LinkTransfer::NotCompiled);
-        } else if (m_state != 0) {
+        if (m_state != WorkerState::Disconnected && !m_programOk) {
+            m_transfer.refuse(LinkTransfer::Configuration, LinkTransfer::NotCompiled);
+        } else if (m_state != WorkerState::Disconnected) {
             startTransfer(LinkTransfer::Configuration, int(m_configurationBytes.size()));
-            m_pendingType = 1;
-            sendFresh(1, m_configurationBytes);
-            resetExecution();
+            sendFresh(PacketType::Configuration, m_configurationBytes);
+            m_run.reset();
         }
     } else if (command == QLatin1String("start")) {
-        if (m_state == 2) {
+        if (m_state == WorkerState::Ready) {
             // A fresh run stops before a marked first command; a paused one goes on with it.
-            if (!m_runActive && hasBreakpoint(m_currentProgram, m_currentPosition)) {
-                qCDebug(lcLink) << "Pause at breakpoint " << m_currentProgram << m_currentPosition;
-                m_runActive = true;
-            } else if (execute(m_currentProgram, m_currentPosition, true)) {
-                m_runActive = true;
-                m_state = 4;
+            if (!m_run.isActive() && m_run.hasBreakpoint(program, position)) {
+                qCDebug(lcLink) << "Pause at breakpoint " << program << position;
+                m_run.setActive(true);
+            } else if (m_run.execute(program, position, true)) {
+                m_run.setActive(true);
+                m_state = WorkerState::Running;
             }
         }
     } else if (command == QLatin1String("stop")) {
-        if (m_state >= 2 && m_state <= 6)
-            beginHalt(2);
+        if (isBetween(m_state, WorkerState::Ready, WorkerState::Stepping))
+            beginHalt(WorkerState::Ready);
     } else if (command == QLatin1String("step")) {
-        if (m_state == 2 && execute(m_currentProgram, m_currentPosition, true)) {
-            m_runActive = true;
-            m_state = 6;
+        if (m_state == WorkerState::Ready && m_run.execute(program, position, true)) {
+            m_run.setActive(true);
+            m_state = WorkerState::Stepping;
         }
     } else if (command == QLatin1String("write")) {
         // An image that did not compile (or does not fit the memory) is never written.
-        if (m_state != 7 && (!m_programOk || m_memoryImage.size() > kMemorySize)) {
-            refuseTransfer(LinkTransfer::Write, LinkTransfer::NotCompiled);
-        } else if (m_state != 7) {
-            m_writeImage = m_memoryImage;
+        if (m_state != WorkerState::Writing &&
+            (!m_programOk || m_memoryImage.size() > kMemorySize)) {
+            m_transfer.refuse(LinkTransfer::Write, LinkTransfer::NotCompiled);
+        } else if (m_state != WorkerState::Writing) {
+            m_memory.beginWrite(m_memoryImage);
             beginWrite();
         }
     } else if (command == QLatin1String("read")) {
-        if (m_state != 8) {
-            m_pendingType = 17;
-            m_memoryAddress = 0;
-            m_readBuffer.clear();
-            if (sendReadChunk()) {
-                m_state = 8;
-                startTransfer(LinkTransfer::Read, kMemorySize);
-            } else {
-                m_pendingType = 0;
-            }
+        if (m_state != WorkerState::Reading && m_memory.beginRead()) {
+            sendChunk();
+            m_state = WorkerState::Reading;
+            startTransfer(LinkTransfer::Read, m_memory.bytesTotal());
         }
     }
     publish();
@@ -154,20 +151,20 @@ void internalWorker::mwCommand(const QString &command)
 void internalWorker::mwChangeProg(const QJsonObject &document)
 {
     const ImageBuilder::Result result = m_builder.buildImage(document);
-    m_programList = document.value(QLatin1String("ProgData")).toArray();
+    m_run.setPrograms(document.value(QLatin1String("ProgData")).toArray());
     m_configuration = document.value(QLatin1String("configuration")).toObject();
     m_configurationBytes = m_builder.configurationRecord();
     m_memoryImage = result.image;
-    if (result.configurationChanged && m_state != 0)
+    if (result.configurationChanged && m_state != WorkerState::Disconnected)
         dropToConnected();
     if (result.success) {
         if (!m_programOk)
             qCDebug(lcLink) << "Program repaired";
         m_programOk = true;
     } else {
-        if (m_state != 0 && m_state != 1)
+        if (m_state != WorkerState::Disconnected && m_state != WorkerState::Connected)
             qCDebug(lcLink) << "Program compile error";
-        if (m_state != 0)
+        if (m_state != WorkerState::Disconnected)
             dropToConnected();
         m_programOk = false;
     }
@@ -177,8 +174,8 @@ void internalWorker::mwChangeProg(const QJsonObject &document)
 void internalWorker::mwManual(int proc, int num, bool checkeq)
 {
     Q_UNUSED(checkeq)
-    if (m_state == 2 && execute(proc, num, false)) {
-        m_state = 3;
+    if (m_state == WorkerState::Ready && m_run.execute(proc, num, false)) {
+        m_state = WorkerState::ManualCommand;
         publish();
     }
 }
@@ -202,15 +199,14 @@ void internalWorker::mwFindDevices()
 void internalWorker::mwSelectDevice(const QString &deviceText)
 {
     endTransfer(LinkTransfer::Interrupted);
-    m_state = 0;
+    m_state = WorkerState::Disconnected;
     abandonHalt();
     // The user has chosen: a search still running would keep the link down until it ends.
     transport()->stopSearch();
     transport()->disconnectDevice();
     m_selectedDevice = deviceText;
     // Another controller answers at its own pace.
-    m_replyTimer.reset();
-    m_staleCount = 0;
+    m_request.forgetLink();
     m_watchdog.stop();
     m_watchdog.setInterval(kWatchdogMs);
     m_watchdog.start();
@@ -220,20 +216,20 @@ void internalWorker::mwChangeName(const QString &name)
 {
     // A rename sent now would take the place of the outstanding request and leave the transfer
     // or run waiting for an answer that is never evaluated.
-    if ((m_state >= 3 && m_state <= 8) || (m_pendingType != 0 && m_pendingType != 7)) {
-        qCDebug(lcLink) << "Change name refused while busy, state " << m_state;
+    if (isBetween(m_state, WorkerState::ManualCommand, WorkerState::Reading) ||
+        (m_request.isPending() && m_request.type() != PacketType::Rename)) {
+        qCDebug(lcLink) << "Change name refused while busy, state " << int(m_state);
         emit sigEndChangeName(false, QStringLiteral("Error change"));
         return;
     }
     reportRenameFailed();
     m_newDeviceName = name;
     m_renameRequested = true;
-    m_pendingType = 7;
     QByteArray payload = name.toUtf8();
     if (payload.size() < kRenamePadding)
         payload.append(QByteArray(kRenamePadding - payload.size(), '\0'));
     qCDebug(lcLink) << "Change name command";
-    sendFresh(7, payload);
+    sendFresh(PacketType::Rename, payload);
 }
 
 void internalWorker::intFindDevice(const QString &deviceText)
@@ -241,7 +237,8 @@ void internalWorker::intFindDevice(const QString &deviceText)
     emit sigFindDevice(deviceText);
     // The chosen device, just found by a search: connected now, not on the next tick or after
     // the search (BlueZ may have learnt of the robot only now).
-    if (m_state == 0 && mBluetoothConnect::sameDevice(deviceText, m_selectedDevice))
+    if (m_state == WorkerState::Disconnected &&
+        mBluetoothConnect::sameDevice(deviceText, m_selectedDevice))
         transport()->connectDevice(m_selectedDevice);
 }
 
@@ -252,33 +249,34 @@ void internalWorker::intEndFindDevices()
 
 void internalWorker::connectStateSlot(int status)
 {
-    if (m_state == 0)
+    if (m_state == WorkerState::Disconnected)
         emit sigConnectOK(status);
 }
 
 void internalWorker::tslt()
 {
     emit sigErrorConnect();
-    if (m_state == 0 && m_resumeTicksLeft > 0 && --m_resumeTicksLeft == 0)
+    if (m_state == WorkerState::Disconnected && m_memory.tickWithoutLink())
         endTransfer(LinkTransfer::LinkLost);
-    if (m_state != 0) {
-        const bool running = (m_state >= 4 && m_state <= 6) || (m_runActive && m_state != 1);
+    if (m_state != WorkerState::Disconnected) {
+        const bool running = isBetween(m_state, WorkerState::Running, WorkerState::Stepping) ||
+                             (m_run.isActive() && m_state != WorkerState::Connected);
         reportRenameFailed();
-        if (m_state == 7 && m_transferKind == LinkTransfer::Write)
+        if (m_state == WorkerState::Writing && m_transfer.kind() == LinkTransfer::Write)
             suspendWrite();
         else
             endTransfer(LinkTransfer::LinkLost);
-        m_state = 0;
+        m_state = WorkerState::Disconnected;
         // A halt under way cannot reach the robot any more; it ends the run itself.
-        const bool halting = m_halting;
+        const bool halting = m_halt.isActive();
         abandonHalt();
         transport()->disconnectDevice();
         if (running && !halting)
             emit sigRunEnded(false);
-        m_runActive = false;
+        m_run.setActive(false);
         publish();
     }
-    if (m_state == 0)
+    if (m_state == WorkerState::Disconnected)
         transport()->connectDevice(m_selectedDevice);
     m_watchdog.start();
 }
@@ -286,15 +284,16 @@ void internalWorker::tslt()
 void internalWorker::receivePacket(int type, const QByteArray &payload)
 {
     m_watchdog.start();
-    if (m_state == 0) {
-        emit sigConnectOK(3);
-        m_state = 1;
+    if (m_state == WorkerState::Disconnected) {
+        emit sigConnectOK(int(ConnectionStatus::FirstFrame));
+        m_state = WorkerState::Connected;
         dropPending();
         qCDebug(lcLink) << "Succesful connect";
-        if (m_resumeTicksLeft > 0) {
+        if (m_memory.isWaitingForLink()) {
             // This frame answers nothing sent on the new link; the cut write starts after it.
             takeFrame(type, payload);
             qCDebug(lcLink) << "Resume write";
+            m_memory.beginWrite(m_memory.image());
             beginWrite();
             publish();
             return;
@@ -306,39 +305,26 @@ void internalWorker::receivePacket(int type, const QByteArray &payload)
 
 void internalWorker::takeFrame(int type, const QByteArray &payload)
 {
-    if (m_pendingType != 0) {
-        if (type == (m_pendingType | 0x80)) {
-            if (isStaleReply(type, payload))
-                return;
-            const int request = m_pendingType;
-            m_missCount = 0;
-            qCDebug(lcLink) << "Command succesfull executed " << type;
-            noteReply(request);
-            m_pendingType = 0;
-            CommandSuccesfulExecute(request, payload);
-            // Whatever was answered, a halt waiting for the controller to be free goes on.
-            if (m_halting && m_pendingType == 0) {
-                continueHalt();
-                publish();
-            }
-            return;
+    const PendingRequest::Arrival arrival =
+        m_request.take(type, m_memory.isLateAnswer(type, payload), acknowledgedByState(payload));
+    switch (arrival.verdict) {
+    case PendingRequest::Verdict::Answer:
+        CommandSuccesfulExecute(wireType(arrival.request), payload);
+        // Whatever was answered, a halt waiting for the controller to be free goes on.
+        if (m_halt.isActive() && !m_request.isPending()) {
+            continueHalt();
+            publish();
         }
-        if (!acknowledgedByState(payload)) {
-            // Counted as before, but a resend waits until a reply could have arrived.
-            if (++m_missCount >= kMissesBeforeResend && resendDue()) {
-                m_missCount = 0;
-                resend();
-            }
-            return;
-        }
-        // The controller reports the command done, so it got the packet; its reply is lost
-        // or still on its way. The state packet is evaluated like any other.
-        qCDebug(lcLink) << "Command done before its reply " << m_pendingType;
-        m_missCount = 0;
-        expectStaleReplies(m_pendingType | 0x80, m_copiesSent, -1);
-        m_pendingType = 0;
-    } else if (isStaleReply(type, payload)) {
         return;
+    case PendingRequest::Verdict::Stale:
+    case PendingRequest::Verdict::Missed:
+        return;
+    case PendingRequest::Verdict::GaveUp:
+        giveUp(arrival.request);
+        return;
+    case PendingRequest::Verdict::DoneByState:
+    case PendingRequest::Verdict::NotAwaited:
+        break;
     }
     if (m_controller.store(payload)) {
         m_freshState = true;
@@ -350,68 +336,50 @@ void internalWorker::takeFrame(int type, const QByteArray &payload)
 
 void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload)
 {
-    const auto addressOf = [&payload]() { return quint8(payload[0]) | (quint8(payload[1]) << 8); };
-    switch (type) {
-    case 1:
-        reportTransfer(m_transferTotal);
+    switch (PacketType(type)) {
+    case PacketType::Configuration:
+        m_transfer.reportAll();
         endTransfer(LinkTransfer::Done);
         // A halt that waited for this answer goes on with its own records (receivePacket).
-        if (!m_halting)
-            m_state = 2;
+        if (!m_halt.isActive())
+            m_state = WorkerState::Ready;
         publish();
         break;
-    case 7:
+    case PacketType::Rename:
         m_renameRequested = false;
         emit sigEndChangeName(true, QStringLiteral("OK"));
         break;
-    case 16: {
-        if (payload.size() < 2) {
-            m_pendingType = 16;
-            sendWriteChunk();
-            qCDebug(lcLink) << "Write answer error format";
+    case PacketType::MemoryWrite: {
+        const MemoryTransfer::Answer answer = m_memory.takeWriteAnswer(payload);
+        if (answer == MemoryTransfer::Answer::Acknowledged)
+            m_transfer.report(m_memory.bytesDone());
+        // Anything but the acknowledgement of the chunk in hand repeats it.
+        if (!m_memory.finished()) {
+            sendChunk();
             break;
         }
-        const int address = addressOf();
-        qCDebug(lcLink) << "Write answer: " << address;
-        if (address == m_memoryAddress) {
-            m_memoryAddress += m_chunkSize;
-            reportTransfer(m_memoryAddress);
-        }
-        m_pendingType = 16;
-        if (!sendWriteChunk()) {
-            m_pendingType = 0;
-            m_state = 1;
-            endTransfer(LinkTransfer::Done);
-            publish();
-        }
+        m_state = WorkerState::Connected;
+        endTransfer(LinkTransfer::Done);
+        publish();
         break;
     }
-    case 17: {
-        if (payload.size() < 2) {
-            qCDebug(lcLink) << "Read answer global error format";
+    case PacketType::MemoryRead: {
+        const MemoryTransfer::Answer answer = m_memory.takeReadAnswer(payload);
+        if (answer == MemoryTransfer::Answer::Malformed) {
+            // Nothing is requested again: the read stands until it is stopped or restarted.
             endTransfer(LinkTransfer::BadAnswer);
             break;
         }
-        const int address = addressOf();
-        const int length = int(payload.size()) - 2;
-        qCDebug(lcLink) << "Read answer: " << address << " len: " << length;
-        if (address == m_memoryAddress && length == m_chunkSize) {
-            m_memoryAddress += length;
-            m_readBuffer.append(payload.mid(2));
-            reportTransfer(m_memoryAddress);
-            m_pendingType = 17;
-            if (!sendReadChunk()) {
-                m_pendingType = 0;
-                m_state = 1;
-                const bool decoded = decompileProg(m_readBuffer);
-                endTransfer(decoded ? LinkTransfer::Done : LinkTransfer::NoProgram);
-                publish();
-            }
-        } else {
-            m_pendingType = 17;
-            sendReadChunk();
-            qCDebug(lcLink) << "Read answer error format. Reread.";
+        if (answer == MemoryTransfer::Answer::Acknowledged)
+            m_transfer.report(m_memory.bytesDone());
+        if (!m_memory.finished()) {
+            sendChunk();
+            break;
         }
+        m_state = WorkerState::Connected;
+        const bool decoded = decompileProg(m_memory.readBack());
+        endTransfer(decoded ? LinkTransfer::Done : LinkTransfer::NoProgram);
+        publish();
         break;
     }
     default:
@@ -433,150 +401,78 @@ void internalWorker::publish()
         m_freshState = false;
         advance();
     }
-    const bool readAllowed = (m_controller.statusFlags & ControllerState::kReadLocked) == 0;
+    const bool readAllowed = !m_controller.statusFlags.testFlag(StatusBit::ReadLocked);
     m_actionFlags = StateReport::actionFlags(m_state, readAllowed, m_programOk);
-    emit sigCurState(StateReport::text(m_actionFlags, m_mainPosition, m_currentProgram,
-                                       m_currentPosition, runMarker(), m_controller));
+    emit sigCurState(StateReport::text(m_actionFlags, m_run.mainPosition(), m_run.currentProgram(),
+                                       m_run.currentPosition(), runMarker(), m_controller));
 }
 
 StateReport::RunMarker internalWorker::runMarker() const
 {
-    if (m_state == 4 || m_state == 6)
+    if (m_state == WorkerState::Running || m_state == WorkerState::Stepping)
         return StateReport::Running;
-    if ((m_state == 2 || m_state == 3) && m_runActive)
+    if ((m_state == WorkerState::Ready || m_state == WorkerState::ManualCommand) &&
+        m_run.isActive())
         return StateReport::Paused;
     return StateReport::NoRun;
 }
 
 void internalWorker::advance()
 {
-    const int before = m_state;
+    const WorkerState before = m_state;
     bool completed = false;
     advanceRun(completed);
     // A pause (at a breakpoint, after a step) keeps the run; only its end is reported.
-    if ((before == 4 || before == 6) && m_state == 2 && !m_runActive)
+    if ((before == WorkerState::Running || before == WorkerState::Stepping) &&
+        m_state == WorkerState::Ready && !m_run.isActive())
         emit sigRunEnded(completed);
 }
 
 void internalWorker::advanceRun(bool &completed)
 {
-    const int status = m_controller.statusFlags;
+    const StatusFlags status = m_controller.statusFlags;
     const bool done =
-        (status & ControllerState::kDone) &&
+        status.testFlag(StatusBit::Done) &&
         (m_controller.reportedSequence == m_sequenceCounter || m_controller.reportedSequence == 0);
-    if (m_state == 3) {
+    if (m_state == WorkerState::ManualCommand) {
         if (done)
-            m_state = 2;
+            m_state = WorkerState::Ready;
         return;
     }
-    if (m_state == 5) {
+    if (m_state == WorkerState::Stopping) {
         // The command in flight was taken, or a halt record done without its answer.
         continueHalt();
         return;
     }
-    if ((m_state != 4 && m_state != 6) || !done)
+    if ((m_state != WorkerState::Running && m_state != WorkerState::Stepping) || !done)
         return;
-    if (m_runPosition >= 0)
-        emit sigCommandDone(m_runProgram, m_runPosition);
-
-    if (status & ControllerState::kCalled) {
-        const int target = m_builder.compiler().lastCallTarget();
-        qCDebug(lcLink) << "Call subprogram " << target;
-        m_stack.append({m_currentProgram, m_currentPosition, m_iterationValue});
-        m_currentPosition = 0;
-        m_iterationValue = 0;
-        m_currentProgram = target;
-        if (m_state == 4)
-            runOnto(m_currentProgram, 0);
-        else
-            m_state = 2;
-        return;
-    }
-    if (status & ControllerState::kReturned) {
-        qCDebug(lcLink) << "Pop stack proc";
-        if (m_stack.isEmpty()) {
-            resetExecution();
-            m_state = 2;
-            completed = true;
-            return;
-        }
-        const Frame frame = m_stack.takeLast();
-        m_currentProgram = frame.program;
-        m_currentPosition = frame.position;
-        m_iterationValue = frame.iteration;
-    } else if (status & ControllerState::kCycleRepeats) {
-        qCDebug(lcLink) << "Pop stack cycle";
-        if (m_stack.isEmpty()) {
-            resetExecution();
-            m_state = 2;
-            return;
-        }
-        m_currentProgram = m_stack.last().program;
-        m_currentPosition = m_stack.last().position;
-    } else if (status & ControllerState::kCycleEnded) {
-        qCDebug(lcLink) << "End cycle";
-        if (m_stack.isEmpty()) {
-            resetExecution();
-            m_state = 2;
-            return;
-        }
-        m_iterationValue = m_stack.takeLast().iteration;
-    }
-    stepToNextCommand();
-}
-
-void internalWorker::stepToNextCommand()
-{
-    if (m_currentPosition + 1 >= commandCount(m_currentProgram)) {
-        m_runPosition = -1;
-        sendCommandRecord(CommandCompiler::returnRecord(), true);
-        return;
-    }
-    ++m_currentPosition;
-    if (m_currentProgram == 0)
-        m_mainPosition = m_currentPosition;
-    if (m_state == 4)
-        runOnto(m_currentProgram, m_currentPosition);
-    else
-        m_state = 2;
-}
-
-void internalWorker::runOnto(int program, int position)
-{
-    if (hasBreakpoint(program, position)) {
-        // Ready, with the place and the call stack kept: "start" goes on from here.
-        qCDebug(lcLink) << "Pause at breakpoint " << program << position;
-        m_state = 2;
-        return;
-    }
-    if (!execute(program, position, true)) {
-        // Nothing was sent, so nothing will report done: the run cannot go on.
-        resetExecution();
-        m_state = 2;
+    if (m_run.sentPosition() >= 0)
+        emit sigCommandDone(m_run.sentProgram(), m_run.sentPosition());
+    switch (m_run.advance(status, m_state == WorkerState::Running)) {
+    case ProgramRun::Outcome::GoesOn:
+        break;
+    case ProgramRun::Outcome::Completes:
+        completed = true;
+        m_state = WorkerState::Ready;
+        break;
+    case ProgramRun::Outcome::Pauses:
+    case ProgramRun::Outcome::Ends:
+        m_state = WorkerState::Ready;
+        break;
     }
 }
 
-bool internalWorker::hasBreakpoint(int program, int position) const
+void internalWorker::beginHalt(WorkerState nextState)
 {
-    if (!m_pauseAtBreakpoints || position < 0 || position >= commandCount(program))
-        return false;
-    return Breakpoint::isSet(m_programList.at(program).toArray().at(position).toObject());
-}
-
-void internalWorker::beginHalt(int nextState)
-{
-    if (m_halting) {
-        // Asked again on the way (the settings open during a stop): the lower state wins.
-        m_haltNextState = std::min(m_haltNextState, nextState);
+    if (m_halt.isActive()) {
+        m_halt.settleNoHigherThan(nextState);
         return;
     }
-    m_haltEndsRun = m_runActive || (m_state >= 4 && m_state <= 6);
-    resetExecution();
-    m_halting = true;
-    m_haltRecords = HaltRecords::build(m_programList);
-    m_haltNextState = nextState;
-    m_haltStarted = false;
-    m_state = 5;
+    const bool endsRun =
+        m_run.isActive() || isBetween(m_state, WorkerState::Running, WorkerState::Stepping);
+    m_run.reset();
+    m_halt.begin(HaltRecords::build(m_run.programs()), nextState, endsRun);
+    m_state = WorkerState::Stopping;
     qCDebug(lcLink) << "Halt the robot";
     continueHalt();
 }
@@ -584,42 +480,39 @@ void internalWorker::beginHalt(int nextState)
 void internalWorker::continueHalt()
 {
     // The controller takes one request at a time: a command in flight is answered first.
-    if (!m_halting || m_pendingType != 0)
+    if (!m_halt.isActive() || m_request.isPending())
         return;
-    if (m_haltRecords.isEmpty()) {
-        m_state = m_haltNextState;
-        finishHalt(true);
+    if (const std::optional<QByteArray> record = m_halt.takeRecord()) {
+        sendCommandRecord(*record, false);
         return;
     }
-    m_haltStarted = true;
-    sendCommandRecord(m_haltRecords.takeFirst(), false);
+    m_state = m_halt.nextState();
+    finishHalt(true);
 }
 
 void internalWorker::finishHalt(bool confirmed)
 {
-    m_halting = false;
-    m_haltRecords.clear();
-    m_haltStarted = false;
+    const bool endedRun = m_halt.finish();
     qCDebug(lcLink) << (confirmed ? "Robot halted" : "Halt abandoned");
-    if (std::exchange(m_haltEndsRun, false))
+    if (endedRun)
         emit sigRunEnded(false);
     emit sigHaltEnded(confirmed);
 }
 
 void internalWorker::abandonHalt()
 {
-    if (m_halting)
+    if (m_halt.isActive())
         finishHalt(false);
 }
 
 void internalWorker::dropToConnected()
 {
-    if (m_halting) {
+    if (m_halt.isActive()) {
         // The halt still goes out; it ends in Connected.
-        m_haltNextState = 1;
+        m_halt.settleNoHigherThan(WorkerState::Connected);
         return;
     }
-    m_state = 1;
+    m_state = WorkerState::Connected;
     dropPending();
 }
 
@@ -628,225 +521,80 @@ void internalWorker::beginWrite()
     // A write that starts again after a lost link starts from the first byte: whatever answers
     // now may be another robot behind the same port, or one that lost what it had taken. The
     // cut write was reported already; it gives way without a word.
-    if (std::exchange(m_resumeTicksLeft, 0) > 0)
-        m_transferKind = LinkTransfer::None;
-    m_pendingType = 16;
-    m_memoryAddress = 0;
-    if (sendWriteChunk()) {
-        m_state = 7;
-        startTransfer(LinkTransfer::Write, int(m_writeImage.size()));
-    } else {
-        m_pendingType = 0;
-    }
+    if (m_memory.stopWaiting())
+        m_transfer.forget();
+    if (m_memory.finished())
+        return;
+    sendChunk();
+    m_state = WorkerState::Writing;
+    startTransfer(LinkTransfer::Write, m_memory.bytesTotal());
 }
 
 void internalWorker::suspendWrite()
 {
     // Nothing will answer the chunk in flight; the write starts afresh when the link is back.
-    m_pendingType = 0;
-    m_resumeTicksLeft = kResumeWithinTicks;
+    m_request.clear();
+    m_memory.waitForLink();
     qCDebug(lcLink) << "Write waits for the link";
-    emit sigTransferEnded(LinkTransfer::Write, LinkTransfer::WaitingForLink,
-                          now() - m_transferStartedAt);
+    m_transfer.tellWaitingForLink();
 }
 
-void internalWorker::startTransfer(int kind, int total)
+void internalWorker::sendChunk()
+{
+    sendFresh(m_memory.direction() == MemoryTransfer::Direction::Write ? PacketType::MemoryWrite
+                                                                       : PacketType::MemoryRead,
+              m_memory.chunkRequest());
+}
+
+void internalWorker::startTransfer(LinkTransfer::Kind kind, int total)
 {
     endTransfer(LinkTransfer::Interrupted);
-    m_transferKind = kind;
-    m_transferTotal = total;
-    m_transferStartedAt = now();
-    emit sigTransferProgress(kind, 0, total, 0);
+    m_transfer.start(kind, total);
 }
 
-void internalWorker::reportTransfer(int done)
+void internalWorker::endTransfer(LinkTransfer::Outcome outcome)
 {
-    if (m_transferKind != LinkTransfer::None)
-        emit sigTransferProgress(m_transferKind, std::min(done, m_transferTotal), m_transferTotal,
-                                 now() - m_transferStartedAt);
-}
-
-void internalWorker::endTransfer(int outcome)
-{
-    m_resumeTicksLeft = 0;
-    if (m_transferKind == LinkTransfer::None)
-        return;
-    const int kind = std::exchange(m_transferKind, int(LinkTransfer::None));
-    qCDebug(lcLink) << "Transfer " << kind << " ended: " << outcome;
-    emit sigTransferEnded(kind, outcome, now() - m_transferStartedAt);
-}
-
-void internalWorker::refuseTransfer(int kind, int outcome)
-{
-    qCDebug(lcLink) << "Transfer " << kind << " refused: " << outcome;
-    emit sigTransferEnded(kind, outcome, 0);
-}
-
-bool internalWorker::execute(int program, int position, bool asStep)
-{
-    if (program < 0 || position < 0)
-        return false;
-    if (program > programCount() - 1) {
-        qCDebug(lcLink) << "Too big proc number " << program;
-        return false;
-    }
-    if (position >= commandCount(program)) {
-        qCDebug(lcLink) << "Too big command number " << position;
-        return false;
-    }
-    const QJsonObject command = m_programList.at(program).toArray().at(position).toObject();
-    qCDebug(lcLink).noquote() << "Execute " << position << " json: "
-                              << QString::fromUtf8(
-                                     QJsonDocument(command).toJson(QJsonDocument::Compact));
-    const QString name = command.value(QLatin1String("action"))
-                             .toObject()
-                             .value(QLatin1String("command"))
-                             .toString()
-                             .toLower();
-    CommandCompiler &compiler = m_builder.compiler();
-    // Counted cycles are entered like endless ones: the controller reports their repeats and
-    // their end the same way, so the run needs the same frame to come back to.
-    if (name == QLatin1String("mstartcycle") ||
-        (asStep && name == QLatin1String("mvirtualstartcycle"))) {
-        if (!asStep)
-            return true;
-        if (!compiler.compileCommand(command))
-            return false;
-        m_stack.append({m_currentProgram, m_currentPosition, m_iterationValue});
-        m_iterationValue = 0;
-        m_runProgram = program;
-        m_runPosition = position;
-        sendCommandRecord(compiler.lastRecord(), true);
-        return true;
-    }
-    if (name == QLatin1String("mendcycle") && !asStep)
-        return true;
-    if (!compiler.compileCommand(command))
-        return false;
-    if (asStep) {
-        m_runProgram = program;
-        m_runPosition = position;
-    }
-    sendCommandRecord(compiler.lastRecord(), asStep);
-    return true;
+    m_memory.stopWaiting();
+    m_transfer.end(outcome);
 }
 
 void internalWorker::sendCommandRecord(const QByteArray &record, bool asStep)
 {
     m_sequenceCounter = m_sequenceCounter == 255 ? 1 : m_sequenceCounter + 1;
-    m_commandPayload = QByteArray(1, char(m_sequenceCounter)) + record;
-    m_controller.statusFlags &= ~(ControllerState::kDone | ControllerState::kBusy);
-    const int type = asStep ? 3 : 2;
-    m_pendingType = type;
-    qCDebug(lcLink).noquote() << "Send pkg" << type << hexBytes(m_commandPayload);
+    m_commandPayload = QByteArray(kSequenceSize, char(m_sequenceCounter)) + record;
+    m_controller.statusFlags &= ~StatusFlags(StatusBit::Done | StatusBit::Busy);
+    const PacketType type = asStep ? PacketType::StepCommand : PacketType::ManualCommand;
+    qCDebug(lcLink).noquote() << "Send pkg" << wireType(type) << hexBytes(m_commandPayload);
     sendFresh(type, m_commandPayload);
 }
 
-void internalWorker::sendFresh(int type, const QByteArray &payload)
+void internalWorker::sendFresh(PacketType type, const QByteArray &payload)
 {
     // Any other request takes the place of a rename that is still waiting for its answer.
-    if (type != 7)
+    if (type != PacketType::Rename)
         reportRenameFailed();
-    m_resendCount = 0;
-    m_lastSentType = type;
-    m_lastSentPayload = payload;
-    m_copiesSent = 1;
-    m_firstSentAt = m_lastSentAt = now();
-    transport()->sendPacket(type, payload);
-}
-
-void internalWorker::resend()
-{
-    if (++m_resendCount > kMaxResends) {
-        giveUp();
-        return;
-    }
-    qCDebug(lcLink) << "Resend command " << m_lastSentType;
-    ++m_copiesSent;
-    m_lastSentAt = now();
-    transport()->sendPacket(m_lastSentType, m_lastSentPayload);
-}
-
-bool internalWorker::resendDue() const
-{
-    qint64 timeout = m_replyTimer.timeoutMs(m_pendingType, m_resendCount);
-    // The first chunk of a write would otherwise go out twice to a slow EEPROM: nothing has been
-    // measured when its state packets start counting as misses.
-    if (timeout == 0 && m_pendingType == 16)
-        timeout = qint64(m_chunkSize) * kFirstWriteWaitMsPerByte;
-    return now() - m_lastSentAt >= timeout;
-}
-
-bool internalWorker::isStaleReply(int type, const QByteArray &payload)
-{
-    const bool expected = m_staleCount > 0 && type == m_staleType && now() < m_staleUntil;
-    bool stale = expected;
-    // A memory answer names its chunk: one for a chunk that was already acknowledged is the late
-    // answer to a resend, whatever was expected.
-    if (m_pendingType != 0 && (type == 0x90 || type == 0x91)) {
-        stale = payload.size() >= 2 &&
-                (quint8(payload[0]) | (quint8(payload[1]) << 8)) < m_memoryAddress;
-    }
-    if (!stale)
-        return false;
-    qCDebug(lcLink) << "Stale reply " << type;
-    if (expected) {
-        --m_staleCount;
-        // The late answer proves that the first answer belonged to the first copy, so the time
-        // up to it is a true reply time.
-        if (m_staleSampleMs >= 0)
-            m_replyTimer.addSample(type & 0x7F, m_staleSampleMs);
-        m_staleSampleMs = -1;
-    }
-    return true;
-}
-
-void internalWorker::noteReply(int request)
-{
-    const qint64 t = now();
-    if (m_copiesSent == 1) {
-        m_replyTimer.addSample(request, t - m_lastSentAt);
-        return;
-    }
-    // After a resend the answer may belong to any copy, so it is no reply time (Karn's rule);
-    // it counts once a late answer shows that it belonged to the first copy. Only the very
-    // first estimate has to guess: after one resend most likely an early one, answered for
-    // the first copy; after several, losses, answered for the last.
-    const qint64 fromFirst = t - m_firstSentAt;
-    const bool bootstrap = !m_replyTimer.isMeasured(request);
-    const bool guessFirst = bootstrap && m_copiesSent == 2;
-    if (bootstrap)
-        m_replyTimer.addSample(request, guessFirst ? fromFirst : t - m_lastSentAt);
-    expectStaleReplies(request | 0x80, m_copiesSent - 1, guessFirst ? -1 : fromFirst);
-}
-
-void internalWorker::expectStaleReplies(int type, int count, qint64 sampleMs)
-{
-    const qint64 perCopy = m_replyTimer.isMeasured(type & 0x7F)
-                               ? m_replyTimer.timeoutMs(type & 0x7F)
-                               : ReplyTimer::kMaxTimeoutMs;
-    m_staleType = type;
-    m_staleCount = count;
-    m_staleUntil = now() + count * perCopy;
-    m_staleSampleMs = sampleMs;
+    m_request.send(type, payload);
 }
 
 bool internalWorker::acknowledgedByState(const QByteArray &payload) const
 {
-    if ((m_pendingType != 2 && m_pendingType != 3) || payload.size() < ControllerState::kPacketSize)
+    const PacketType pending = m_request.type();
+    if ((pending != PacketType::ManualCommand && pending != PacketType::StepCommand) ||
+        payload.size() < kStatePacketSize)
         return false;
-    const int status = quint8(payload[0]) | (quint8(payload[1]) << 8);
-    return (status & ControllerState::kDone) && m_sequenceCounter != 0 &&
-           quint8(payload[2]) == m_sequenceCounter;
+    return ControllerState::statusOf(payload).testFlag(StatusBit::Done) && m_sequenceCounter != 0 &&
+           quint8(payload[kSequenceOffset]) == m_sequenceCounter;
 }
 
 void internalWorker::dropPending()
 {
-    if (m_pendingType == 7)
+    const PacketType pending = m_request.type();
+    if (pending == PacketType::Rename)
         reportRenameFailed();
-    if (m_pendingType == 1 || m_pendingType == 16 || m_pendingType == 17)
+    if (pending == PacketType::Configuration || pending == PacketType::MemoryWrite ||
+        pending == PacketType::MemoryRead)
         endTransfer(LinkTransfer::Interrupted);
-    m_pendingType = 0;
+    m_request.clear();
 }
 
 void internalWorker::reportRenameFailed()
@@ -857,83 +605,40 @@ void internalWorker::reportRenameFailed()
     emit sigEndChangeName(false, QStringLiteral("Error change"));
 }
 
-void internalWorker::giveUp()
+void internalWorker::giveUp(PacketType abandoned)
 {
-    qCDebug(lcLink) << "Give up command " << m_pendingType;
-    const int abandoned = m_pendingType;
-    if (abandoned == 7)
+    if (abandoned == PacketType::Rename)
         reportRenameFailed();
-    m_pendingType = 0;
-    m_resendCount = 0;
-    if (abandoned == 1 || abandoned == 16 || abandoned == 17)
+    if (abandoned == PacketType::Configuration || abandoned == PacketType::MemoryWrite ||
+        abandoned == PacketType::MemoryRead)
         endTransfer(LinkTransfer::GaveUp);
-    if (m_state == 7 || m_state == 8) {
-        m_state = 1;
+    if (m_state == WorkerState::Writing || m_state == WorkerState::Reading) {
+        m_state = WorkerState::Connected;
         publish();
-    } else if (m_halting) {
-        if (abandoned == 1)
-            m_haltNextState = 1;
+    } else if (m_halt.isActive()) {
+        if (abandoned == PacketType::Configuration)
+            m_halt.settleNoHigherThan(WorkerState::Connected);
         // A halt record nobody answers: the link is gone for all practical purposes. An
         // abandoned command in flight, though, leaves the way free for the halt.
-        if (m_haltStarted) {
-            m_state = m_haltNextState;
+        if (m_halt.hasSent()) {
+            m_state = m_halt.nextState();
             finishHalt(false);
         } else {
             continueHalt();
         }
         publish();
-    } else if (m_state >= 3 && m_state <= 6) {
+    } else if (isBetween(m_state, WorkerState::ManualCommand, WorkerState::Stepping)) {
         // The controller never took the command, so no state packet will report it done:
         // waiting for one would hang the run. It ends here, Ready to start again, with the
         // robot halted in case the last command it took left it moving.
-        const bool run = m_state != 3;
+        const bool run = m_state != WorkerState::ManualCommand;
         // A restart sent during the run leaves the configuration unconfirmed: Connected only.
-        const int next = abandoned == 1 ? 1 : 2;
+        const WorkerState next =
+            abandoned == PacketType::Configuration ? WorkerState::Connected : WorkerState::Ready;
         if (run)
             beginHalt(next);
         else
             m_state = next;
         publish();
     }
-}
-
-bool internalWorker::sendWriteChunk()
-{
-    const int n = std::min(int(m_writeImage.size()) - m_memoryAddress, kChunkSize);
-    if (n < 1)
-        return false;
-    m_chunkSize = n;
-    QByteArray payload;
-    payload.append(char(m_memoryAddress & 0xFF));
-    payload.append(char(m_memoryAddress >> 8));
-    payload.append(char(n));
-    payload.append(m_writeImage.mid(m_memoryAddress, n));
-    qCDebug(lcLink).nospace() << "Send eemem: " << m_memoryAddress << " [" << n << "]";
-    sendFresh(16, payload);
-    return true;
-}
-
-bool internalWorker::sendReadChunk()
-{
-    const int n = std::min(kMemorySize - m_memoryAddress, kChunkSize);
-    if (n < 1)
-        return false;
-    m_chunkSize = n;
-    QByteArray payload;
-    payload.append(char(m_memoryAddress & 0xFF));
-    payload.append(char(m_memoryAddress >> 8));
-    payload.append(char(n));
-    qCDebug(lcLink).nospace() << "Receive eemem: " << m_memoryAddress << " [" << n << "]";
-    sendFresh(17, payload);
-    return true;
-}
-
-void internalWorker::resetExecution()
-{
-    m_runActive = false;
-    m_stack.clear();
-    m_currentProgram = 0;
-    m_currentPosition = 0;
-    m_iterationValue = 0;
-    m_mainPosition = 0;
 }

@@ -189,12 +189,12 @@ void mBluetoothConnect::intSocketConnected()
     qCDebug(lcLink).noquote() << "Attempt open State: " << m_socket->stateName();
     if (m_socket->openReadWrite()) {
         qCDebug(lcLink) << "Connection attempt";
-        emit connectState(1);
+        emit connectState(int(LinkProtocol::ConnectionStatus::Opened));
     } else {
         emit disconnected(QStringLiteral("Cannot open socket"));
         m_socket->abort();
         qCDebug(lcLink) << "Cannot open";
-        emit connectState(-1);
+        emit connectState(int(LinkProtocol::ConnectionStatus::OpenFailed));
     }
 }
 

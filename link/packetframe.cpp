@@ -20,8 +20,8 @@ quint8 crc8(QByteArrayView bytes, quint8 crc)
 QByteArray build(int type, const QByteArray &payload)
 {
     QByteArray frame;
-    frame.reserve(payload.size() + kOverhead);
-    frame.append(char(kStartByte));
+    frame.reserve(payload.size() + LinkProtocol::kFrameOverhead);
+    frame.append(char(LinkProtocol::kStartByte));
     frame.append(char(payload.size() & 0xFF));
     frame.append(char(type & 0xFF));
     frame.append(payload);

@@ -1,15 +1,13 @@
 #pragma once
 
+#include "linkprotocol.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
 // One frame on the controller link: start byte, payload length, type, payload, CRC-8/MAXIM over
 // everything before it. There is no escaping; the checksum alone tells a frame from noise.
 namespace PacketFrame {
-
-constexpr quint8 kStartByte = 0xB5;
-// Start byte, length, type and checksum around the payload.
-constexpr int kOverhead = 4;
 
 // Dallas/Maxim 1-Wire CRC: reflected polynomial 0x8C, initial value 0, no final XOR.
 quint8 crc8(QByteArrayView bytes, quint8 crc = 0);

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-void ReplyTimer::addSample(int type, qint64 ms)
+void ReplyTimer::addSample(PacketType type, qint64 ms)
 {
     const double sample = double(qMax<qint64>(0, ms));
     auto it = m_estimates.find(kindOf(type));
@@ -16,7 +16,7 @@ void ReplyTimer::addSample(int type, qint64 ms)
     it->smoothed = 0.875 * it->smoothed + 0.125 * sample;
 }
 
-qint64 ReplyTimer::timeoutMs(int type, int resends) const
+qint64 ReplyTimer::timeoutMs(PacketType type, int resends) const
 {
     const auto it = m_estimates.constFind(kindOf(type));
     if (it == m_estimates.constEnd())
@@ -27,7 +27,7 @@ qint64 ReplyTimer::timeoutMs(int type, int resends) const
     return qMax(base, qMin(backedOff, kMaxTimeoutMs));
 }
 
-qint64 ReplyTimer::smoothedMs(int type) const
+qint64 ReplyTimer::smoothedMs(PacketType type) const
 {
     const auto it = m_estimates.constFind(kindOf(type));
     return it == m_estimates.constEnd() ? 0 : qint64(std::lround(it->smoothed));

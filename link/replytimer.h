@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linkprotocol.h"
+
 #include <QHash>
 #include <QtGlobal>
 
@@ -21,12 +23,14 @@ public:
     // smoothed reply time.
     static constexpr qint64 kMinMarginMs = 20;
 
-    bool isMeasured(int type) const { return m_estimates.contains(kindOf(type)); }
-    void addSample(int type, qint64 ms);
+    using PacketType = LinkProtocol::PacketType;
+
+    bool isMeasured(PacketType type) const { return m_estimates.contains(kindOf(type)); }
+    void addSample(PacketType type, qint64 ms);
     // How long after sending a copy its reply may still come; 0 when nothing was measured.
-    qint64 timeoutMs(int type, int resends = 0) const;
+    qint64 timeoutMs(PacketType type, int resends = 0) const;
     // The smoothed reply time in ms; 0 when nothing was measured.
-    qint64 smoothedMs(int type) const;
+    qint64 smoothedMs(PacketType type) const;
     void reset() { m_estimates.clear(); }
 
 private:
@@ -36,7 +40,10 @@ private:
         double variation = 0;
     };
 
-    static int kindOf(int type) { return type == 2 ? 3 : type; }
+    static PacketType kindOf(PacketType type)
+    {
+        return type == PacketType::ManualCommand ? PacketType::StepCommand : type;
+    }
 
-    QHash<int, Estimate> m_estimates;
+    QHash<PacketType, Estimate> m_estimates;
 };

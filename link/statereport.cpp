@@ -4,29 +4,31 @@
 
 namespace StateReport {
 
-ActionFlags actionFlags(int workerState, bool readAllowed, bool writeAllowed)
+ActionFlags actionFlags(LinkProtocol::WorkerState workerState, bool readAllowed, bool writeAllowed)
 {
+    using LinkProtocol::WorkerState;
     const int r = readAllowed ? 1 : 0;
     const int w = writeAllowed ? 1 : 0;
     switch (workerState) {
-    case 1:
+    case WorkerState::Connected:
         return {r, w, 0, 0, 0, 1, 0};
-    case 2:
+    case WorkerState::Ready:
         // Stop stays on offer: a program that ended by itself leaves its last motion running.
         return {r, w, 1, 1, 1, 1, 1};
-    case 3:
-    case 4:
-    case 6:
+    case WorkerState::ManualCommand:
+    case WorkerState::Running:
+    case WorkerState::Stepping:
         return {0, 0, 0, 1, 0, 1, 0};
-    case 5:
+    case WorkerState::Stopping:
         // Halting takes one answer per record; nothing may take the place of those packets.
         return {0, 0, 0, 0, 0, 0, 0};
-    case 7:
-    case 8:
+    case WorkerState::Writing:
+    case WorkerState::Reading:
         return {0, 0, 0, 0, 0, 1, 0};
-    default:
-        return {0, 0, 0, 0, 0, 0, 0};
+    case WorkerState::Disconnected:
+        break;
     }
+    return {0, 0, 0, 0, 0, 0, 0};
 }
 
 QString text(const ActionFlags &flags, int progpos, int proc, int procpos, RunMarker run,

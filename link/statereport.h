@@ -34,8 +34,8 @@ enum RunMarker
     Paused = 2,
 };
 
-// Allowed actions in worker state 0-8. readAllowed and writeAllowed fill the R and W entries.
-ActionFlags actionFlags(int workerState, bool readAllowed, bool writeAllowed);
+// Allowed actions in a worker state. readAllowed and writeAllowed fill the R and W entries.
+ActionFlags actionFlags(LinkProtocol::WorkerState workerState, bool readAllowed, bool writeAllowed);
 
 // The report text; "run" (a RunMarker) follows "procpos".
 QString text(const ActionFlags &flags, int progpos, int proc, int procpos, RunMarker run,

@@ -1,6 +1,7 @@
 #include "linkstatus.h"
 
 #include "linkproblem.h"
+#include "linkprotocol.h"
 
 void LinkStatus::chooseDevice(const QString &name)
 {
@@ -13,23 +14,24 @@ void LinkStatus::chooseDevice(const QString &name)
 
 LinkStatus::Words LinkStatus::connectState(int value)
 {
-    switch (value) {
-    case -2:
+    using LinkProtocol::ConnectionStatus;
+    switch (ConnectionStatus(value)) {
+    case ConnectionStatus::Flooded:
         m_current = {QStringLiteral("BluetoothPlugin-2"), {}, Tone::Bad};
         break;
-    case -1:
+    case ConnectionStatus::OpenFailed:
         m_current = {QStringLiteral("BluetoothPlugin-1"), {}, Tone::Bad};
         break;
-    case 0:
+    case ConnectionStatus::None:
         m_current = {};
         break;
-    case 1:
+    case ConnectionStatus::Opened:
         m_current = {QStringLiteral("BluetoothPlugin1"), {}, Tone::Waiting};
         break;
-    case 2:
+    case ConnectionStatus::DataArrived:
         m_current = {QStringLiteral("BluetoothPlugin2"), {}, Tone::Waiting};
         break;
-    case 3:
+    case ConnectionStatus::FirstFrame:
         m_wasConnected = true;
         m_problem = LinkProblem::None;
         // Whatever the last search could not do, the link works now: that is past.

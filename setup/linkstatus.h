@@ -34,7 +34,7 @@ public:
         QString argument;
         Tone tone = Tone::Hidden;
         // Fills "%2", when the text has one (such as the group that may use a serial port).
-        QString detail;
+        QString detail = {};
         bool operator==(const Words &) const = default;
     };
 
@@ -42,7 +42,7 @@ public:
     void chooseDevice(const QString &name);
     bool hasDevice() const { return m_chosen; }
     QString deviceName() const { return m_name; }
-    // A connection status number of the link (the transport's, and 3 for the first frame).
+    // A connection status number of the link (a LinkProtocol::ConnectionStatus).
     Words connectState(int value);
     // A watchdog tick without a frame.
     Words watchdogTick();

@@ -46,7 +46,8 @@ int fail(const QString &message)
 }
 
 // One line of standard input: "di N 0|1", "ai N VALUE", or "unplug MS" on a serial port.
-void applyInputLine(VirtualController &controller, VirtualControllerSerial *serial,
+// Without serial ports (Windows) there is nothing to unplug.
+void applyInputLine(VirtualController &controller, [[maybe_unused]] VirtualControllerSerial *serial,
                     const QString &line)
 {
     const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -57,11 +58,11 @@ void applyInputLine(VirtualController &controller, VirtualControllerSerial *seri
     const int index = words.size() == 3 ? words[1].toInt(&indexOk) : -1;
     const int value = words.size() == 3 ? words[2].toInt(&valueOk) : -1;
     QTextStream err(stderr);
-    if (words[0] == QLatin1String("di") && indexOk && valueOk && index >= 0 && index < 80 &&
-        (value == 0 || value == 1)) {
+    if (words[0] == QLatin1String("di") && indexOk && valueOk && index >= 0 &&
+        index < LinkProtocol::kDigitalInputs && (value == 0 || value == 1)) {
         controller.setDigitalInput(index, value == 1);
-    } else if (words[0] == QLatin1String("ai") && indexOk && valueOk && index >= 0 && index < 16 &&
-               value >= 0 && value <= 255) {
+    } else if (words[0] == QLatin1String("ai") && indexOk && valueOk && index >= 0 &&
+               index < LinkProtocol::kAnalogInputs && value >= 0 && value <= 255) {
         controller.setAnalogInput(index, value);
 #ifdef TAVIRO_SIM_SERIAL
     } else if (words[0] == QLatin1String("unplug") && words.size() == 2 && serial &&

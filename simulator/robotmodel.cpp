@@ -1,40 +1,19 @@
 #include "robotmodel.h"
 
+#include "commandkinds.h"
 #include "robotkinematics.h"
 
 #include <cmath>
 
 namespace {
 
-// Opcodes of the drive commands and the share of the speed each wheel gets (left, right).
-struct DriveWheels
+// A drive command's share of the speed for each wheel; nothing while idle or stopped.
+std::optional<CommandKinds::Wheels> driveWheels(int opcode)
 {
-    double left;
-    double right;
-};
-
-std::optional<DriveWheels> driveWheels(int opcode)
-{
-    switch (opcode) {
-    case 0x22: // left: pivot on the left wheel
-        return DriveWheels{0, 1};
-    case 0x23: // forward
-        return DriveWheels{1, 1};
-    case 0x24: // right: pivot on the right wheel
-        return DriveWheels{1, 0};
-    case 0x25: // turn left on the spot
-        return DriveWheels{-1, 1};
-    case 0x26: // turn right on the spot
-        return DriveWheels{1, -1};
-    case 0x27: // back right
-        return DriveWheels{-1, 0};
-    case 0x28: // backward
-        return DriveWheels{-1, -1};
-    case 0x29: // back left
-        return DriveWheels{0, -1};
-    default: // idle or stopped
+    const CommandKinds::Kind *kind = CommandKinds::readBack(opcode);
+    if (!kind || kind->encoding != CommandKinds::Encoding::Drive)
         return std::nullopt;
-    }
+    return kind->wheels;
 }
 
 } // namespace
@@ -64,7 +43,7 @@ WheelSpeeds RobotModel::wheelSpeedsFor(const SimulatedOutputs &outputs,
 {
     double wheel[2] = {0, 0};
     quint64 stamp[2] = {outputs.driveStamp, outputs.driveStamp};
-    if (const std::optional<DriveWheels> share = driveWheels(outputs.driveCommand)) {
+    if (const std::optional<CommandKinds::Wheels> share = driveWheels(outputs.driveCommand)) {
         wheel[0] = share->left * outputs.driveSpeed;
         wheel[1] = share->right * outputs.driveSpeed;
     }

@@ -8,7 +8,7 @@
 // What the virtual controller's actuators are doing, kept for display and for tests.
 struct SimulatedOutputs
 {
-    // 0 idle, 32 stopped without brake, 33 stopped with brake, 34-41 driving (the opcode).
+    // The opcode of the last drive instruction (a drive or its stop); 0 while idle.
     int driveCommand = 0;
     int driveSpeed = 0;
     // Motor pin code -> signed speed; 0 once stopped.

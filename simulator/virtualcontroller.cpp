@@ -1,13 +1,17 @@
 #include "virtualcontroller.h"
 
+#include "commandkinds.h"
+#include "conditioncodec.h"
 #include "controllerstate.h"
 #include "memoryimage.h"
 #include "packetframe.h"
 #include "simlog.h"
 
+using namespace LinkProtocol;
+using CommandKinds::Opcode;
+
 namespace {
 constexpr int kRecordHeader = 9;
-constexpr int kMaxChunk = 64;
 // One frame in this many gets noise in front of it; one noise burst in this many holds a start
 // byte. Rare enough that the link stays usable, as on a real radio link with interference.
 constexpr int kNoiseFrames = 16;
@@ -76,7 +80,7 @@ void VirtualController::attach()
     stopWait();
     m_running = false;
     m_stack.clear();
-    m_statusFlags = 0;
+    m_statusFlags = {};
     m_lastSequence = 0;
     if (!m_manualTime)
         m_stateTimer.start();
@@ -157,14 +161,16 @@ void VirtualController::receivePacket(int type, const QByteArray &payload)
 
 qint64 VirtualController::serviceNs(const Request &request) const
 {
-    switch (request.type) {
-    case 0x01:
-    case 0x02:
-    case 0x03:
+    switch (PacketType(request.type)) {
+    case PacketType::Configuration:
+    case PacketType::ManualCommand:
+    case PacketType::StepCommand:
         return qint64(m_stepMs) * 1000000;
-    case 0x10: {
-        const int count = request.payload.size() >= 3 ? quint8(request.payload[2]) : 0;
-        const bool valid = count >= 1 && count <= kMaxChunk && request.payload.size() == 3 + count;
+    case PacketType::MemoryWrite: {
+        const int count =
+            request.payload.size() >= kMemoryHeaderSize ? quint8(request.payload[2]) : 0;
+        const bool valid =
+            count >= 1 && count <= kMaxChunk && request.payload.size() == kMemoryHeaderSize + count;
         return valid ? qint64(m_msPerByte * count * 1e6) : 0;
     }
     default:
@@ -212,8 +218,8 @@ void VirtualController::resetOutputs()
 
 void VirtualController::handlePacket(int type, const QByteArray &payload)
 {
-    switch (type) {
-    case 0x01:
+    switch (PacketType(type)) {
+    case PacketType::Configuration:
         // A restart: the editor starts its runs afresh from here, and so does the controller.
         m_configuration = payload;
         stopWait();
@@ -221,16 +227,17 @@ void VirtualController::handlePacket(int type, const QByteArray &payload)
         m_stack.clear();
         reply(type, {});
         break;
-    case 0x02:
-    case 0x03:
+    case PacketType::ManualCommand:
+    case PacketType::StepCommand:
         if (payload.isEmpty()) {
             qCDebug(lcSimulator) << "Empty command packet";
             return;
         }
         reply(type, {});
-        startCommand(quint8(payload[0]), payload.mid(1), type == 0x03);
+        startCommand(quint8(payload[0]), payload.mid(kSequenceSize),
+                     PacketType(type) == PacketType::StepCommand);
         break;
-    case 0x07: {
+    case PacketType::Rename: {
         QByteArray name = payload;
         const qsizetype end = name.indexOf('\0');
         if (end >= 0)
@@ -239,10 +246,10 @@ void VirtualController::handlePacket(int type, const QByteArray &payload)
         reply(type, {});
         break;
     }
-    case 0x10:
+    case PacketType::MemoryWrite:
         handleMemoryWrite(payload);
         break;
-    case 0x11:
+    case PacketType::MemoryRead:
         handleMemoryRead(payload);
         break;
     default:
@@ -254,24 +261,24 @@ void VirtualController::handlePacket(int type, const QByteArray &payload)
 
 void VirtualController::handleMemoryWrite(const QByteArray &payload)
 {
-    if (payload.size() < 3) {
+    if (payload.size() < kMemoryHeaderSize) {
         qCDebug(lcSimulator) << "Memory write too short" << payload.size();
         return;
     }
     const int address = quint8(payload[0]) | (quint8(payload[1]) << 8);
     const int count = quint8(payload[2]);
-    if (count < 1 || count > kMaxChunk || payload.size() != 3 + count ||
+    if (count < 1 || count > kMaxChunk || payload.size() != kMemoryHeaderSize + count ||
         address + count > kMemorySize) {
         qCDebug(lcSimulator) << "Bad memory write at" << address << "count" << count;
         return;
     }
-    m_eeprom.replace(address, count, payload.mid(3));
-    reply(0x10, payload.left(2));
+    m_eeprom.replace(address, count, payload.mid(kMemoryHeaderSize));
+    reply(wireType(PacketType::MemoryWrite), payload.left(kAddressSize));
 }
 
 void VirtualController::handleMemoryRead(const QByteArray &payload)
 {
-    if (payload.size() < 3) {
+    if (payload.size() < kMemoryHeaderSize) {
         qCDebug(lcSimulator) << "Memory read too short" << payload.size();
         return;
     }
@@ -281,7 +288,8 @@ void VirtualController::handleMemoryRead(const QByteArray &payload)
         qCDebug(lcSimulator) << "Bad memory read at" << address << "count" << count;
         return;
     }
-    reply(0x11, payload.left(2) + m_eeprom.mid(address, count));
+    reply(wireType(PacketType::MemoryRead),
+          payload.left(kAddressSize) + m_eeprom.mid(address, count));
 }
 
 void VirtualController::reply(int type, const QByteArray &payload)
@@ -291,7 +299,7 @@ void VirtualController::reply(int type, const QByteArray &payload)
         qCDebug(lcSimulator) << "Dropping reply" << m_replyCount;
         return;
     }
-    QByteArray frame = PacketFrame::build(type | 0x80, payload);
+    QByteArray frame = PacketFrame::build(replyType(PacketType(type)), payload);
     if (m_corruptEvery > 0 && m_replyCount % m_corruptEvery == 0)
         frame[frame.size() - 1] = char(frame.at(frame.size() - 1) ^ 0xFF);
     if (m_garbagePrefix > 0)
@@ -306,7 +314,8 @@ void VirtualController::sendStatePacket()
     if (isSilent())
         return;
     output(PacketFrame::build(
-        0x20, ControllerState::encode(m_statusFlags, m_lastSequence, m_digital, m_analog)));
+        wireType(PacketType::State),
+        ControllerState::encode(m_statusFlags, m_lastSequence, m_digital, m_analog)));
 }
 
 QByteArray VirtualController::noise()
@@ -317,7 +326,7 @@ QByteArray VirtualController::noise()
     for (char &byte : bytes)
         byte = char(m_noiseSource.bounded(256));
     if (m_noiseSource.bounded(kFalseStartBursts) == 0)
-        bytes[m_noiseSource.bounded(int(bytes.size()))] = char(PacketFrame::kStartByte);
+        bytes[m_noiseSource.bounded(int(bytes.size()))] = char(kStartByte);
     return bytes;
 }
 
@@ -356,9 +365,9 @@ void VirtualController::startCommand(quint8 sequence, const QByteArray &record, 
     m_record = record;
     m_sequence = sequence;
     m_step = step;
-    m_flowBits = 0;
+    m_flowBits = {};
     m_running = true;
-    m_statusFlags = ControllerState::kBusy;
+    m_statusFlags = StatusBit::Busy;
     if (record.size() < kRecordHeader + 1) {
         qCDebug(lcSimulator) << "Command record too short" << record.size();
         finishCommand();
@@ -371,7 +380,7 @@ void VirtualController::startCommand(quint8 sequence, const QByteArray &record, 
     if (!conditionsHold()) {
         const int opcode = byteAt(m_pc);
         // A cycle end whose conditions fail ends its cycle; any other command is skipped.
-        if (m_step && (opcode == 0x02 || opcode == 0x04))
+        if (m_step && (opcode == int(Opcode::EndCycle) || opcode == int(Opcode::EndCountedCycle)))
             endCycle(false);
         finishCommand();
         return;
@@ -388,156 +397,156 @@ void VirtualController::runInstructions()
 {
     while (m_running && m_pc < m_record.size()) {
         const int opcode = byteAt(m_pc);
-        int size = 1;
-        const auto need = [this](int operands) { return m_pc + operands < m_record.size(); };
-        switch (opcode) {
-        case 0x00:
-            break;
-        case 0x01:
-            if (m_step)
-                m_stack.append({false, 0});
-            break;
-        case 0x02:
-            if (m_step)
-                endCycle(true);
-            break;
-        case 0x03:
-            size = 2;
-            if (m_step)
-                m_stack.append({false, 0});
-            break;
-        case 0x04: {
-            size = 2;
-            if (!need(1))
-                break;
-            if (m_step) {
-                const int count = byteAt(m_pc + 1);
-                endCycle(innermostIterations() + 1 < count);
-            }
-            break;
-        }
-        case 0x05:
-            size = 2;
-            if (m_step) {
-                m_flowBits |= ControllerState::kCalled;
-                m_stack.append({true, 0});
-            }
-            break;
-        case 0x06: {
-            size = 5;
-            if (!need(4))
-                break;
-            const quint32 ms = quint32(byteAt(m_pc + 1)) | (quint32(byteAt(m_pc + 2)) << 8) |
-                               (quint32(byteAt(m_pc + 3)) << 16) |
-                               (quint32(byteAt(m_pc + 4)) << 24);
-            m_pc += size;
-            startWait(ms);
-            return;
-        }
-        case 0x07:
-            if (m_step) {
-                m_flowBits |= ControllerState::kReturned;
-                while (!m_stack.isEmpty()) {
-                    if (m_stack.takeLast().call)
-                        break;
-                }
-            }
-            break;
-        case 0x10:
-        case 0x11:
-            size = 2;
-            if (need(1))
-                m_outputs.leds[byteAt(m_pc + 1)] = opcode == 0x10;
-            break;
-        case 0x13:
-            size = 4;
-            if (need(3))
-                m_outputs.servos[byteAt(m_pc + 1)] = byteAt(m_pc + 2);
-            break;
-        case 0x14:
-            size = 3;
-            if (need(2)) {
-                m_outputs.note = byteAt(m_pc + 1);
-                m_outputs.noteTenths = byteAt(m_pc + 2);
-                ++m_outputs.notesPlayed;
-            }
-            break;
-        case 0x15:
-            size = 9;
-            if (need(8)) {
-                for (int row = 0; row < 8; ++row)
-                    m_outputs.matrix[row] = quint8(byteAt(m_pc + 1 + row));
-            }
-            break;
-        case 0x16:
-            size = 3;
-            if (need(2)) {
-                m_outputs.motors[byteAt(m_pc + 1)] = qint8(quint8(byteAt(m_pc + 2)));
-                m_outputs.motorStamps[byteAt(m_pc + 1)] = ++m_outputs.motorStamp;
-            }
-            break;
-        case 0x17:
-        case 0x18:
-            size = 2;
-            if (need(1)) {
-                m_outputs.motors[byteAt(m_pc + 1)] = 0;
-                m_outputs.motorBrakes[byteAt(m_pc + 1)] = opcode == 0x17;
-                m_outputs.motorStamps[byteAt(m_pc + 1)] = ++m_outputs.motorStamp;
-            }
-            break;
-        case 0x20:
-        case 0x21:
-            m_outputs.driveCommand = opcode;
-            m_outputs.driveSpeed = 0;
-            m_outputs.driveStamp = ++m_outputs.motorStamp;
-            break;
-        case 0x2A: {
-            int end = m_pc + 2;
-            while (end + 1 < m_record.size() && byteAt(end) != 0xFF)
-                end += 2;
-            m_outputs.melodyTempo = byteAt(m_pc + 1);
-            m_outputs.melody = m_record.mid(m_pc + 2, end - m_pc - 2);
-            ++m_outputs.melodiesPlayed;
-            size = end + 2 - m_pc;
-            break;
-        }
-        default:
-            if (opcode >= 0x22 && opcode <= 0x29) {
-                size = 2;
-                m_outputs.driveCommand = opcode;
-                m_outputs.driveSpeed = byteAt(m_pc + 1) < 0 ? 0 : byteAt(m_pc + 1);
-                m_outputs.driveStamp = ++m_outputs.motorStamp;
-                break;
-            }
+        const std::optional<CommandKinds::Instruction> instruction =
+            CommandKinds::instruction(opcode);
+        if (!instruction) {
             qCDebug(lcSimulator) << "Unknown opcode" << opcode << "at" << m_pc;
+            ++m_unknownInstructions;
             m_pc = int(m_record.size());
             continue;
         }
-        if (m_pc + size > m_record.size())
-            qCDebug(lcSimulator) << "Instruction" << opcode << "runs past the record";
-        m_pc += size;
+        // A wait goes on when its timer expires.
+        if (execute(instruction->opcode, instruction->operands) == Execution::Waits)
+            return;
     }
     emit outputsChanged();
     if (m_running)
         finishCommand();
 }
 
+VirtualController::Execution VirtualController::execute(Opcode opcode, int operands)
+{
+    int size = 1 + operands;
+    // Whether the record holds all of the instruction's operands.
+    const bool complete = m_pc + operands < m_record.size();
+    const auto operand = [this](int index) { return byteAt(m_pc + index); };
+    switch (opcode) {
+    case Opcode::Nop:
+        break;
+    case Opcode::StartCycle:
+    case Opcode::StartCountedCycle:
+        if (m_step)
+            m_stack.append({false, 0});
+        break;
+    case Opcode::EndCycle:
+        if (m_step)
+            endCycle(true);
+        break;
+    case Opcode::EndCountedCycle:
+        if (complete && m_step)
+            endCycle(innermostIterations() + 1 < operand(1));
+        break;
+    case Opcode::Call:
+        if (m_step) {
+            m_flowBits |= StatusBit::Called;
+            m_stack.append({true, 0});
+        }
+        break;
+    case Opcode::Wait: {
+        if (!complete)
+            break;
+        const quint32 ms = quint32(operand(1)) | (quint32(operand(2)) << 8) |
+                           (quint32(operand(3)) << 16) | (quint32(operand(4)) << 24);
+        m_pc += size;
+        startWait(ms);
+        return Execution::Waits;
+    }
+    case Opcode::Return:
+        if (m_step) {
+            m_flowBits |= StatusBit::Returned;
+            while (!m_stack.isEmpty()) {
+                if (m_stack.takeLast().call)
+                    break;
+            }
+        }
+        break;
+    case Opcode::LedOn:
+    case Opcode::LedOff:
+        if (complete)
+            m_outputs.leds[operand(1)] = opcode == Opcode::LedOn;
+        break;
+    case Opcode::Servo:
+        if (complete)
+            m_outputs.servos[operand(1)] = operand(2);
+        break;
+    case Opcode::Note:
+        if (complete) {
+            m_outputs.note = operand(1);
+            m_outputs.noteTenths = operand(2);
+            ++m_outputs.notesPlayed;
+        }
+        break;
+    case Opcode::Matrix:
+        if (complete) {
+            for (int row = 0; row < 8; ++row)
+                m_outputs.matrix[row] = quint8(operand(1 + row));
+        }
+        break;
+    case Opcode::MotorRun:
+        if (complete) {
+            m_outputs.motors[operand(1)] = qint8(quint8(operand(2)));
+            m_outputs.motorStamps[operand(1)] = ++m_outputs.motorStamp;
+        }
+        break;
+    case Opcode::MotorBrake:
+    case Opcode::MotorCoast:
+        if (complete) {
+            m_outputs.motors[operand(1)] = 0;
+            m_outputs.motorBrakes[operand(1)] = opcode == Opcode::MotorBrake;
+            m_outputs.motorStamps[operand(1)] = ++m_outputs.motorStamp;
+        }
+        break;
+    case Opcode::DriveCoast:
+    case Opcode::DriveBrake:
+        m_outputs.driveCommand = int(opcode);
+        m_outputs.driveSpeed = 0;
+        m_outputs.driveStamp = ++m_outputs.motorStamp;
+        break;
+    case Opcode::DriveLeft:
+    case Opcode::DriveForward:
+    case Opcode::DriveRight:
+    case Opcode::DriveTurnLeft:
+    case Opcode::DriveTurnRight:
+    case Opcode::DriveBackRight:
+    case Opcode::DriveBackward:
+    case Opcode::DriveBackLeft:
+        m_outputs.driveCommand = int(opcode);
+        m_outputs.driveSpeed = operand(1) < 0 ? 0 : operand(1);
+        m_outputs.driveStamp = ++m_outputs.motorStamp;
+        break;
+    case Opcode::Melody: {
+        int end = m_pc + 2;
+        while (end + 1 < m_record.size() && byteAt(end) != CommandKinds::kMelodyEnd)
+            end += 2;
+        m_outputs.melodyTempo = operand(1);
+        m_outputs.melody = m_record.mid(m_pc + 2, end - m_pc - 2);
+        ++m_outputs.melodiesPlayed;
+        size = end + 2 - m_pc;
+        break;
+    }
+    }
+    if (m_pc + size > m_record.size())
+        qCDebug(lcSimulator) << "Instruction" << int(opcode) << "runs past the record";
+    m_pc += size;
+    return Execution::GoesOn;
+}
+
 void VirtualController::endCycle(bool repeat)
 {
     if (repeat && !m_stack.isEmpty() && !m_stack.last().call) {
         ++m_stack.last().iterations;
-        m_flowBits |= ControllerState::kCycleRepeats;
+        m_flowBits |= StatusBit::CycleRepeats;
         return;
     }
     if (!m_stack.isEmpty() && !m_stack.last().call)
         m_stack.removeLast();
-    m_flowBits |= ControllerState::kCycleEnded;
+    m_flowBits |= StatusBit::CycleEnded;
 }
 
 void VirtualController::finishCommand()
 {
     m_running = false;
-    m_statusFlags = ControllerState::kDone | m_flowBits;
+    m_statusFlags = StatusBit::Done | m_flowBits;
     m_lastSequence = m_sequence;
 }
 
@@ -555,34 +564,35 @@ bool VirtualController::conditionsHold() const
     const int second = byteAt(5);
     if ((second & 0x0F) == 0)
         return first;
-    return (second & 0x80) ? first && slotHolds(5) : first || slotHolds(5);
+    return (second & ConditionCodec::kAndFlag) ? first && slotHolds(5) : first || slotHolds(5);
 }
 
 bool VirtualController::slotHolds(int offset) const
 {
-    const int kind = byteAt(offset) & 0x7F;
+    using ConditionCodec::Kind;
+    const int kind = byteAt(offset) & ConditionCodec::kKindMask;
     const int pin = byteAt(offset + 1);
     const int level = byteAt(offset + 2);
     const int level2 = byteAt(offset + 3);
     const int value = pin < 128 ? (digitalInput(pin) ? 1 : 0) : analogInput(pin - 128);
-    switch (kind) {
-    case 1:
+    switch (Kind(kind)) {
+    case Kind::Equals:
         return value == level;
-    case 2:
+    case Kind::Unequal:
         return value != level;
-    case 3:
+    case Kind::Greater:
         return value > level;
-    case 4:
+    case Kind::Smaller:
         return value < level;
-    case 5:
+    case Kind::Inside:
         return level < value && value < level2;
-    case 6:
+    case Kind::Outside:
         return !(level < value && value < level2);
-    case 7:
+    case Kind::DigitalLow:
         return value == 0;
-    case 8:
+    case Kind::DigitalHigh:
         return value != 0;
-    case 9:
+    case Kind::Counter:
         return innermostIterations() >= level;
     default:
         return true;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "commandkinds.h"
 #include "deframer.h"
+#include "linkprotocol.h"
 #include "simulatedoutputs.h"
 
 #include <QByteArray>
@@ -81,10 +83,13 @@ public:
     void setManualTime(bool manual);
     void advanceTime(int ms);
 
-    int statusFlags() const { return m_statusFlags; }
+    LinkProtocol::StatusFlags statusFlags() const { return m_statusFlags; }
     quint8 lastSequence() const { return m_lastSequence; }
     int stackDepth() const { return int(m_stack.size()); }
     int repliesSent() const { return m_replyCount; }
+    // Bytes met where an instruction should start that are none: the editor and the controller
+    // disagree about the byte code.
+    int unknownInstructions() const { return m_unknownInstructions; }
     // Requests that arrived intact, lost ones included.
     int requestsReceived() const { return m_requestCount; }
     int requestsLost() const { return m_lostRequests; }
@@ -126,7 +131,15 @@ private:
     QByteArray noise();
 
     void startCommand(quint8 sequence, const QByteArray &record, bool step);
+    enum class Execution
+    {
+        GoesOn,
+        // A wait: the command goes on when the wait timer expires.
+        Waits,
+    };
+
     void runInstructions();
+    Execution execute(CommandKinds::Opcode opcode, int operands);
     void finishCommand();
     bool conditionsHold() const;
     bool slotHolds(int offset) const;
@@ -164,15 +177,16 @@ private:
     int m_lostRequests = 0;
     qint64 m_silentUntil = -1;
     int m_replyCount = 0;
+    int m_unknownInstructions = 0;
 
-    std::array<int, 80> m_digital{};
-    std::array<quint8, 16> m_analog{};
+    std::array<int, LinkProtocol::kDigitalInputs> m_digital{};
+    std::array<quint8, LinkProtocol::kAnalogInputs> m_analog{};
     QByteArray m_eeprom;
     QByteArray m_configuration;
     QString m_deviceName;
     SimulatedOutputs m_outputs;
 
-    int m_statusFlags = 0;
+    LinkProtocol::StatusFlags m_statusFlags;
     quint8 m_lastSequence = 0;
     QList<Frame> m_stack;
     QByteArray m_record;
@@ -180,7 +194,7 @@ private:
     bool m_running = false;
     bool m_step = false;
     quint8 m_sequence = 0;
-    int m_flowBits = 0;
+    LinkProtocol::StatusFlags m_flowBits;
 
     bool m_manualTime = false;
     qint64 m_manualMs = 0;

@@ -28,16 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     ControllerState state;
     const bool stored = state.store(payload);
-    FUZZ_CHECK(stored == (payload.size() >= ControllerState::kPacketSize));
+    FUZZ_CHECK(stored == (payload.size() >= LinkProtocol::kStatePacketSize));
     if (stored) {
         // The controller's side builds the same bytes from what was read.
         const QByteArray encoded = ControllerState::encode(
             state.statusFlags, state.reportedSequence, state.digitalInputs, state.analogInputs);
-        FUZZ_CHECK(encoded == payload.left(ControllerState::kPacketSize));
+        FUZZ_CHECK(encoded == payload.left(LinkProtocol::kStatePacketSize));
     }
 
     const StateReport::ActionFlags flags =
-        StateReport::actionFlags(workerState, data[1] & 1, data[1] & 2);
+        StateReport::actionFlags(LinkProtocol::WorkerState(workerState), data[1] & 1, data[1] & 2);
     const auto run = StateReport::RunMarker((data[1] >> 2) % 3);
     const QString text = StateReport::text(flags, progpos, proc, procpos, run, state);
     // The report is read back as JSON by the editor.

@@ -16,6 +16,8 @@
 
 #include <cstdio>
 
+using namespace LinkProtocol;
+
 namespace {
 
 QString corpusRoot;
@@ -181,7 +183,7 @@ QByteArray arrival(int mode, const QByteArray &bytes)
     return script;
 }
 
-QByteArray statePayload(int flags, quint8 sequence, int pattern)
+QByteArray statePayload(LinkProtocol::StatusFlags flags, quint8 sequence, int pattern)
 {
     std::array<int, ControllerState::kDigitalInputs> digital{};
     std::array<quint8, ControllerState::kAnalogInputs> analog{};
@@ -232,14 +234,19 @@ int main(int argc, char **argv)
     writeSeed("basejson", "{\"Language\": \"x\", \"CommandMenu\": {\"Buttons\": []}}");
 
     // Replies and state packets as the controller sends them, with noise and stalls between.
-    const QByteArray state = PacketFrame::build(0x81, statePayload(0x0012, 7, 1));
-    const QByteArray writeReply = PacketFrame::build(0x90, QByteArray("\x40\x00", 2));
+    const QByteArray state =
+        PacketFrame::build(replyType(PacketType::Configuration),
+                           statePayload(StatusBit::Returned | StatusBit::Done, 7, 1));
+    const QByteArray writeReply =
+        PacketFrame::build(replyType(PacketType::MemoryWrite), QByteArray("\x40\x00", 2));
     const QByteArray readReply = PacketFrame::build(
-        0x91, QByteArray("\x00\x00", 2) + QByteArray(1, '\x01') + QByteArray(64, '\x03'));
+        replyType(PacketType::MemoryRead),
+        QByteArray("\x00\x00", 2) + QByteArray(1, '\x01') + QByteArray(64, '\x03'));
     writeSeed("deframer", arrival(0, state + writeReply));
     writeSeed("deframer", arrival(0, QByteArray("\x00\xb5\x07", 3)) + arrival(1, state));
     writeSeed("deframer", arrival(2, readReply + state.left(10)) + arrival(1, writeReply));
-    writeSeed("deframer", arrival(0, PacketFrame::build(0x87, QByteArray(255, '\xb5'))));
+    writeSeed("deframer", arrival(0, PacketFrame::build(replyType(PacketType::Rename),
+                                                        QByteArray(255, '\xb5'))));
     writeSeed("deframer", arrival(3, QByteArray(2100, '\xb5')));
 
     for (int pattern = 1; pattern < 4; ++pattern) {
@@ -248,7 +255,8 @@ int main(int argc, char **argv)
         seed.append(char(pattern * 5 + 3)); // run position, read/write allowed
         seed.append(char(pattern - 1));     // subprogram
         seed.append(char(pattern * 2));     // position in it
-        seed.append(statePayload(0x0002 | pattern << 4, quint8(pattern), pattern));
+        seed.append(statePayload(StatusBit::Done | StatusFlags::fromInt(pattern << 4),
+                                 quint8(pattern), pattern));
         writeSeed("statereport", seed);
     }
     writeSeed("statereport", QByteArray("\x04\x00\x00\x00\x01\x02", 6));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linkprotocol.h"
 #include "linktransport.h"
 
 #include <QList>
@@ -12,13 +13,23 @@ class FakeTransport : public LinkTransport
 public:
     using LinkTransport::LinkTransport;
 
-    QList<QPair<int, QByteArray>> sent;
+    using PacketType = LinkProtocol::PacketType;
+
+    QList<QPair<PacketType, QByteArray>> sent;
     QStringList connectInfos;
     int disconnects = 0;
     int searches = 0;
 
-    void deliver(int type, const QByteArray &payload) { emit receivePacket(type, payload); }
-    void reportStatus(int status) { emit connectState(status); }
+    void deliver(PacketType type, const QByteArray &payload)
+    {
+        emit receivePacket(LinkProtocol::wireType(type), payload);
+    }
+    // The controller's answer to a request of that type.
+    void reply(PacketType request, const QByteArray &payload = {})
+    {
+        emit receivePacket(LinkProtocol::replyType(request), payload);
+    }
+    void reportStatus(LinkProtocol::ConnectionStatus status) { emit connectState(int(status)); }
     void reportDevice(const QString &text) { emit findNewDevice(text); }
     void endSearch() { emit endDevicesRefresh(); }
     void reportSearch(int durationMs) { emit searchStarted(durationMs); }
@@ -38,6 +49,9 @@ public slots:
     void findDevices() override { ++searches; }
     void disconnectDevice() override { ++disconnects; }
     void connectDevice(const QString &info) override { connectInfos.append(info); }
-    void sendPacket(int type, const QByteArray &payload) override { sent.append({type, payload}); }
+    void sendPacket(int type, const QByteArray &payload) override
+    {
+        sent.append({PacketType(type), payload});
+    }
     void stopSearch() override { ++searchStops; }
 };

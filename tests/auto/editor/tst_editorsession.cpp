@@ -90,7 +90,7 @@ void tst_EditorSession::writeReadRestartRun()
         QStringLiteral("{\"Name\":\"Virtual controller\",\"Address\":\"tcp://127.0.0.1:%1\"}")
             .arg(port);
 
-    MainWindow window(MainWindow::Options{device});
+    MainWindow window(MainWindow::Options{device, {}});
     QSignalSpy reports(window.worker(), &mWorker::sigCurState);
     QSignalSpy readBack(window.worker(), &mWorker::sigReadProg);
     TopMenuWidget *top = TopMenuWidget::instance();
@@ -202,7 +202,8 @@ void tst_EditorSession::breakpointPauseStepContinueStop()
     QVERIFY(port != 0);
     MainWindow window(MainWindow::Options{
         QStringLiteral("{\"Name\":\"Virtual controller\",\"Address\":\"tcp://127.0.0.1:%1\"}")
-            .arg(port)});
+            .arg(port),
+        {}});
     QSignalSpy reports(window.worker(), &mWorker::sigCurState);
     TopMenuWidget *top = TopMenuWidget::instance();
     qsizetype seen = 0;

@@ -163,7 +163,8 @@ void tst_KeyboardJourney::firstSessionWithoutAMouse()
     QVERIFY(port != 0);
     MainWindow window(MainWindow::Options{
         QStringLiteral("{\"Name\":\"Virtual controller\",\"Address\":\"tcp://127.0.0.1:%1\"}")
-            .arg(port)});
+            .arg(port),
+        {}});
 
     // The language: the first entry, English, chosen with Enter.
     auto *page = window.findChild<LanguageWidget *>();

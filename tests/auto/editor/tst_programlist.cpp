@@ -205,7 +205,7 @@ void tst_ProgramList::checkCycles()
 
     // A later check decides afresh: repairing the structure enables every row again.
     list->clear();
-    for (const QString &name : {"BEGIN", "m_fwd", "END"})
+    for (const char *name : {"BEGIN", "m_fwd", "END"})
         list->addRowByName(name);
     list->checkCycles();
     QVERIFY(list->structureValid());

@@ -241,8 +241,8 @@ void tst_UserJourney::phaseFirstStart()
     const quint16 port = server.listen(QHostAddress::LocalHost, 0);
     QVERIFY(port != 0);
     MainWindow window(MainWindow::Options{
-        QStringLiteral(R"({"Name":"Virtual controller","Address":"tcp://127.0.0.1:%1"})")
-            .arg(port)});
+        QStringLiteral(R"({"Name":"Virtual controller","Address":"tcp://127.0.0.1:%1"})").arg(port),
+        {}});
     QVERIFY(!window.isBuilt());
     chooseLanguage(window, QStringLiteral("English"));
 

@@ -199,11 +199,13 @@ void tst_Examples::runs()
     bench.worker.mwSelectDevice(QStringLiteral("in-process"));
     bench.worker.mwStart();
     bench.worker.mwChangeProg(*document);
-    QVERIFY(bench.tickUntil([&] { return bench.worker.state() == 1; }, 1000));
+    QVERIFY(bench.tickUntil(
+        [&] { return bench.worker.state() == LinkProtocol::WorkerState::Connected; }, 1000));
     bench.worker.mwCommand("restart");
-    QVERIFY(bench.tickUntil([&] { return bench.worker.state() == 2; }, 1000));
+    QVERIFY(bench.tickUntil(
+        [&] { return bench.worker.state() == LinkProtocol::WorkerState::Ready; }, 1000));
     bench.worker.mwCommand("start");
-    QCOMPARE(bench.worker.state(), 4);
+    QCOMPARE(bench.worker.state(), LinkProtocol::WorkerState::Running);
 
     QSet<QString> seen;
     double path = 0;
@@ -223,7 +225,8 @@ void tst_Examples::runs()
             seen.insert(what);
         // No fault: the link keeps its robot, the run is not given up, the robot never runs
         // into a wall or against the edge of its floor.
-        QVERIFY2(bench.worker.state() != 0, qPrintable(QString("link lost at %1 ms").arg(t)));
+        QVERIFY2(bench.worker.state() != LinkProtocol::WorkerState::Disconnected,
+                 qPrintable(QString("link lost at %1 ms").arg(t)));
         QVERIFY2(!robot.touchesWall(), qPrintable(QString("wall at %1 ms").arg(t)));
         QVERIFY2(at.x() > margin && at.y() > margin && at.x() < world->widthMm() - margin &&
                      at.y() < world->heightMm() - margin,

@@ -1,3 +1,4 @@
+#include "commandkinds.h"
 #include "faketransport.h"
 #include "internalworker.h"
 #include "memoryimage.h"
@@ -7,6 +8,9 @@
 #include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
+
+using namespace LinkProtocol;
+using CommandKinds::Opcode;
 
 namespace {
 
@@ -24,7 +28,7 @@ QJsonObject document(const QList<QJsonArray> &programs, const QJsonObject &confi
     return {{"ProgData", progData}, {"configuration", configuration}};
 }
 
-QByteArray statePacket(int status, int sequence = 0)
+QByteArray statePacket(StatusFlags status = {}, int sequence = 0)
 {
     return ControllerState::encode(status, quint8(sequence), {}, {});
 }
@@ -55,27 +59,29 @@ struct Rig
     void connectLink()
     {
         worker.mwStart();
-        fake->deliver(0x20, statePacket(0));
+        fake->deliver(PacketType::State, statePacket());
     }
     void makeReady(const QJsonObject &doc)
     {
         worker.mwChangeProg(doc);
         connectLink();
         worker.mwCommand("restart");
-        fake->deliver(0x81, {});
+        fake->reply(PacketType::Configuration);
     }
     // Answers the last command packet and reports it done with the given flow bits.
-    void complete(int bits = 0)
+    void complete(int bits) { complete(StatusFlags::fromInt(bits)); }
+    void complete(StatusFlags bits = {})
     {
         const auto last = fake->sent.last();
-        fake->deliver(last.first | 0x80, {});
-        fake->deliver(0x20, statePacket(ControllerState::kDone | bits, quint8(last.second[0])));
+        fake->reply(last.first);
+        fake->deliver(PacketType::State,
+                      statePacket(StatusBit::Done | bits, quint8(last.second[0])));
     }
-    void foreignFrames(int count, int status = 0, int sequence = 0)
+    void foreignFrames(int count, StatusFlags status = {}, int sequence = 0)
     {
         for (int i = 0; i < count; ++i) {
             clockMs += kIntervalMs;
-            fake->deliver(0x20, statePacket(status, sequence));
+            fake->deliver(PacketType::State, statePacket(status, sequence));
         }
     }
     int lastOpcode() const { return quint8(fake->sent.last().second.at(10)); }
@@ -84,13 +90,13 @@ struct Rig
     {
         QList<int> opcodes;
         for (qsizetype i = from; i < fake->sent.size(); ++i) {
-            if (fake->sent.at(i).first == 2)
+            if (fake->sent.at(i).first == PacketType::ManualCommand)
                 opcodes.append(quint8(fake->sent.at(i).second.at(10)));
         }
         return opcodes;
     }
     // Answers the last packet without a state packet: the controller took it.
-    void answer() { fake->deliver(fake->sent.last().first | 0x80, {}); }
+    void answer() { fake->reply(fake->sent.last().first); }
 };
 
 constexpr int kDriveStopWithBrake = 0x21;
@@ -172,51 +178,52 @@ private slots:
 
 void tst_InternalWorker::actionFlagsPerState_data()
 {
-    QTest::addColumn<int>("state");
+    QTest::addColumn<WorkerState>("state");
     QTest::addColumn<QList<int>>("flags");
     using L = QList<int>;
-    QTest::newRow("0 disconnected") << 0 << L{0, 0, 0, 0, 0, 0, 0};
-    QTest::newRow("1 connected") << 1 << L{1, 1, 0, 0, 0, 1, 0};
-    QTest::newRow("2 ready") << 2 << L{1, 1, 1, 1, 1, 1, 1};
-    QTest::newRow("3 manual") << 3 << L{0, 0, 0, 1, 0, 1, 0};
-    QTest::newRow("4 running") << 4 << L{0, 0, 0, 1, 0, 1, 0};
-    QTest::newRow("5 halting") << 5 << L{0, 0, 0, 0, 0, 0, 0};
-    QTest::newRow("6 stepping") << 6 << L{0, 0, 0, 1, 0, 1, 0};
-    QTest::newRow("7 writing") << 7 << L{0, 0, 0, 0, 0, 1, 0};
-    QTest::newRow("8 reading") << 8 << L{0, 0, 0, 0, 0, 1, 0};
+    using S = WorkerState;
+    QTest::newRow("disconnected") << S::Disconnected << L{0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("connected") << S::Connected << L{1, 1, 0, 0, 0, 1, 0};
+    QTest::newRow("ready") << S::Ready << L{1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("manual") << S::ManualCommand << L{0, 0, 0, 1, 0, 1, 0};
+    QTest::newRow("running") << S::Running << L{0, 0, 0, 1, 0, 1, 0};
+    QTest::newRow("halting") << S::Stopping << L{0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("stepping") << S::Stepping << L{0, 0, 0, 1, 0, 1, 0};
+    QTest::newRow("writing") << S::Writing << L{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("reading") << S::Reading << L{0, 0, 0, 0, 0, 1, 0};
 }
 
 void tst_InternalWorker::actionFlagsPerState()
 {
-    QFETCH(int, state);
+    QFETCH(WorkerState, state);
     QFETCH(QList<int>, flags);
     Rig rig;
     const QJsonObject doc = document({{command("m_fwd"), command("mnop")}});
     rig.worker.mwChangeProg(doc);
     rig.worker.mwStart();
-    if (state >= 1)
-        rig.fake->deliver(0x20, statePacket(0));
-    if (state >= 2 && state <= 6) {
+    if (state != WorkerState::Disconnected)
+        rig.fake->deliver(PacketType::State, statePacket());
+    if (state >= WorkerState::Ready && state <= WorkerState::Stepping) {
         rig.worker.mwCommand("restart");
-        rig.fake->deliver(0x81, {});
+        rig.fake->reply(PacketType::Configuration);
     }
     switch (state) {
-    case 3:
+    case WorkerState::ManualCommand:
         rig.worker.mwManual(0, 0, false);
         break;
-    case 4:
-    case 5:
+    case WorkerState::Running:
+    case WorkerState::Stopping:
         rig.worker.mwCommand("start");
-        if (state == 5)
+        if (state == WorkerState::Stopping)
             rig.worker.mwCommand("stop");
         break;
-    case 6:
+    case WorkerState::Stepping:
         rig.worker.mwCommand("step");
         break;
-    case 7:
+    case WorkerState::Writing:
         rig.worker.mwCommand("write");
         break;
-    case 8:
+    case WorkerState::Reading:
         rig.worker.mwCommand("read");
         break;
     default:
@@ -238,7 +245,7 @@ void tst_InternalWorker::startInConnectedStateOnlyRepublishes()
     const int before = int(rig.reports.size());
     const int sent = int(rig.fake->sent.size());
     rig.worker.mwCommand("start");
-    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.worker.state(), WorkerState::Connected);
     QCOMPARE(rig.fake->sent.size(), sent);
     QCOMPARE(rig.reports.size(), before + 1);
 }
@@ -251,7 +258,7 @@ void tst_InternalWorker::restartNeedsLinkAndProgram()
     rig.worker.mwCommand("restart");
     QVERIFY(rig.fake->sent.isEmpty());
 
-    rig.fake->deliver(0x20, statePacket(0));
+    rig.fake->deliver(PacketType::State, statePacket());
     rig.worker.mwChangeProg(document({{command("call", {{"proc", 3}})}}));
     QVERIFY(!rig.worker.programOk());
     rig.worker.mwCommand("restart");
@@ -261,10 +268,10 @@ void tst_InternalWorker::restartNeedsLinkAndProgram()
     rig.worker.mwChangeProg(document({{command("m_fwd")}}));
     rig.worker.mwCommand("restart");
     QCOMPARE(rig.fake->sent.size(), 1);
-    QCOMPARE(rig.fake->sent[0].first, 1);
+    QCOMPARE(rig.fake->sent[0].first, PacketType::Configuration);
     QCOMPARE(rig.fake->sent[0].second, QByteArray::fromHex("00000000"));
-    rig.fake->deliver(0x81, {});
-    QCOMPARE(rig.worker.state(), 2);
+    rig.fake->reply(PacketType::Configuration);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
 }
 
 void tst_InternalWorker::firstFrameConnects()
@@ -272,15 +279,15 @@ void tst_InternalWorker::firstFrameConnects()
     Rig rig;
     QSignalSpy connected(&rig.worker, &internalWorker::sigConnectOK);
     rig.worker.mwStart();
-    rig.fake->reportStatus(1);
+    rig.fake->reportStatus(ConnectionStatus::Opened);
     QCOMPARE(connected.size(), 1);
-    QCOMPARE(connected[0][0].toInt(), 1);
+    QCOMPARE(connected[0][0].toInt(), int(ConnectionStatus::Opened));
     QTest::ignoreMessage(QtDebugMsg, "too small state packet 3");
-    rig.fake->deliver(0x91, "abc");
-    QCOMPARE(rig.worker.state(), 1);
-    QCOMPARE(connected.last()[0].toInt(), 3);
+    rig.fake->reply(PacketType::MemoryRead, "abc");
+    QCOMPARE(rig.worker.state(), WorkerState::Connected);
+    QCOMPARE(connected.last()[0].toInt(), int(ConnectionStatus::FirstFrame));
     // Status numbers are only passed on while disconnected.
-    rig.fake->reportStatus(2);
+    rig.fake->reportStatus(ConnectionStatus::DataArrived);
     QCOMPARE(connected.size(), 2);
 }
 
@@ -292,22 +299,22 @@ void tst_InternalWorker::writeInChunks()
     QCOMPARE(image.size(), 130);
     rig.connectLink();
     rig.worker.mwCommand("write");
-    QCOMPARE(rig.worker.state(), 7);
+    QCOMPARE(rig.worker.state(), WorkerState::Writing);
     const QList<QPair<int, int>> chunks{{0, 64}, {64, 64}, {128, 2}};
     for (int i = 0; i < chunks.size(); ++i) {
         const auto [address, size] = chunks[i];
         QCOMPARE(rig.fake->sent.size(), i + 1);
         const auto &packet = rig.fake->sent.last();
-        QCOMPARE(packet.first, 16);
+        QCOMPARE(packet.first, PacketType::MemoryWrite);
         QCOMPARE(packet.second.size(), 3 + size);
         QCOMPARE(quint8(packet.second[0]) | (quint8(packet.second[1]) << 8), address);
         QCOMPARE(int(quint8(packet.second[2])), size);
         QCOMPARE(packet.second.mid(3), image.mid(address, size));
-        rig.fake->deliver(0x90, packet.second.left(2));
+        rig.fake->reply(PacketType::MemoryWrite, packet.second.left(2));
     }
     QCOMPARE(rig.fake->sent.size(), 3);
-    QCOMPARE(rig.worker.state(), 1);
-    QCOMPARE(rig.worker.pendingType(), 0);
+    QCOMPARE(rig.worker.state(), WorkerState::Connected);
+    QCOMPARE(rig.worker.pendingType(), PacketType::None);
     QCOMPARE(rig.lastReport().value("write").toInt(), 1);
 }
 
@@ -319,14 +326,14 @@ void tst_InternalWorker::writeAnswerForWrongAddressRepeatsChunkFresh()
     rig.worker.mwCommand("write");
     rig.foreignFrames(27); // nine resends
     QCOMPARE(rig.fake->sent.size(), 10);
-    rig.fake->deliver(0x90, QByteArray::fromHex("4000"));
+    rig.fake->reply(PacketType::MemoryWrite, QByteArray::fromHex("4000"));
     QCOMPARE(rig.fake->sent.size(), 11);
     QCOMPARE(rig.fake->sent.last().second.left(3), QByteArray::fromHex("000040"));
     // The resend count started again: ten more resends are allowed.
     rig.foreignFrames(30);
     QCOMPARE(rig.fake->sent.size(), 21);
-    QCOMPARE(rig.worker.state(), 7);
-    rig.fake->deliver(0x90, QByteArray("\x00", 1));
+    QCOMPARE(rig.worker.state(), WorkerState::Writing);
+    rig.fake->reply(PacketType::MemoryWrite, QByteArray("\x00", 1));
     QCOMPARE(rig.fake->sent.size(), 22);
     QCOMPARE(rig.fake->sent.last().second.left(3), QByteArray::fromHex("000040"));
 }
@@ -342,18 +349,18 @@ void tst_InternalWorker::readSixtyFourChunks()
     QSignalSpy programs(&rig.worker, &internalWorker::sigReadProg);
     rig.connectLink();
     rig.worker.mwCommand("read");
-    QCOMPARE(rig.worker.state(), 8);
+    QCOMPARE(rig.worker.state(), WorkerState::Reading);
     for (int chunk = 0; chunk < 64; ++chunk) {
         QCOMPARE(rig.fake->sent.size(), chunk + 1);
         const auto &packet = rig.fake->sent.last();
-        QCOMPARE(packet.first, 17);
+        QCOMPARE(packet.first, PacketType::MemoryRead);
         const int address = chunk * 64;
         QCOMPARE(packet.second,
                  QByteArray(1, char(address & 0xFF)) + char(address >> 8) + char(64));
-        rig.fake->deliver(0x91, packet.second.left(2) + memory.mid(address, 64));
+        rig.fake->reply(PacketType::MemoryRead, packet.second.left(2) + memory.mid(address, 64));
     }
     QCOMPARE(rig.fake->sent.size(), 64);
-    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.worker.state(), WorkerState::Connected);
     QCOMPARE(programs.size(), 1);
     const QJsonObject read = programs[0][0].toJsonObject();
     QCOMPARE(read, *decodeImage(memory));
@@ -364,24 +371,22 @@ void tst_InternalWorker::readMismatchRereads_data()
 {
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<int>("sends");
-    QTest::addColumn<int>("state");
-    QTest::newRow("wrong address") << QByteArray::fromHex("4000") + QByteArray(64, 0) << 2 << 8;
-    QTest::newRow("short data") << QByteArray::fromHex("0000") + QByteArray(63, 0) << 2 << 8;
-    QTest::newRow("too short to hold an address") << QByteArray(1, 0) << 1 << 8;
+    QTest::newRow("wrong address") << QByteArray::fromHex("4000") + QByteArray(64, 0) << 2;
+    QTest::newRow("short data") << QByteArray::fromHex("0000") + QByteArray(63, 0) << 2;
+    QTest::newRow("too short to hold an address") << QByteArray(1, 0) << 1;
 }
 
 void tst_InternalWorker::readMismatchRereads()
 {
     QFETCH(QByteArray, answer);
     QFETCH(int, sends);
-    QFETCH(int, state);
     Rig rig;
     rig.connectLink();
     rig.worker.mwCommand("read");
-    rig.fake->deliver(0x91, answer);
+    rig.fake->reply(PacketType::MemoryRead, answer);
     QCOMPARE(rig.fake->sent.size(), sends);
     QCOMPARE(rig.fake->sent.last().second, QByteArray::fromHex("000040"));
-    QCOMPARE(rig.worker.state(), state);
+    QCOMPARE(rig.worker.state(), WorkerState::Reading);
     QCOMPARE(rig.worker.memoryAddress(), 0);
 }
 
@@ -391,7 +396,7 @@ void tst_InternalWorker::resendAfterThirdForeignFrame()
     rig.worker.mwChangeProg(documentOf130Bytes());
     rig.connectLink();
     rig.worker.mwCommand("write");
-    rig.fake->deliver(0x90, QByteArray::fromHex("0000"));
+    rig.fake->reply(PacketType::MemoryWrite, QByteArray::fromHex("0000"));
     QCOMPARE(rig.fake->sent.size(), 2);
     rig.foreignFrames(2);
     QCOMPARE(rig.fake->sent.size(), 2);
@@ -409,11 +414,11 @@ void tst_InternalWorker::giveUpAfterTenthResend()
     rig.worker.mwCommand("write");
     rig.foreignFrames(30);
     QCOMPARE(rig.fake->sent.size(), 11);
-    QCOMPARE(rig.worker.state(), 7);
+    QCOMPARE(rig.worker.state(), WorkerState::Writing);
     rig.foreignFrames(3);
     QCOMPARE(rig.fake->sent.size(), 11);
-    QCOMPARE(rig.worker.state(), 1);
-    QCOMPARE(rig.worker.pendingType(), 0);
+    QCOMPARE(rig.worker.state(), WorkerState::Connected);
+    QCOMPARE(rig.worker.pendingType(), PacketType::None);
 }
 
 void tst_InternalWorker::lateReadReplyIsAStatePacket()
@@ -422,9 +427,9 @@ void tst_InternalWorker::lateReadReplyIsAStatePacket()
     rig.connectLink();
     rig.worker.mwCommand("read");
     rig.foreignFrames(33);
-    QCOMPARE(rig.worker.state(), 1);
-    rig.fake->deliver(0x91, QByteArray::fromHex("0004") + QByteArray(64, 0));
-    QCOMPARE(rig.worker.controllerState().statusFlags, 0x0400);
+    QCOMPARE(rig.worker.state(), WorkerState::Connected);
+    rig.fake->reply(PacketType::MemoryRead, QByteArray::fromHex("0004") + QByteArray(64, 0));
+    QCOMPARE(rig.worker.controllerState().statusFlags, StatusBit::ReadLocked);
     QCOMPARE(rig.lastReport().value("read").toInt(), 0);
 }
 
@@ -440,25 +445,25 @@ void tst_InternalWorker::runThroughCallsReturnsAndCycles()
     const QJsonArray sub{command("mSetleds", {{"pin", "D3"}, {"state", 0}})};
     rig.makeReady(document({main, sub}));
     rig.worker.mwCommand("start");
-    QCOMPARE(rig.worker.state(), 4);
-    const QList<QPair<int, int>> steps{{0x23, 0},
-                                       {0x05, ControllerState::kCalled},
-                                       {0x11, 0},
-                                       {0x07, ControllerState::kReturned},
-                                       {0x01, 0},
-                                       {0x10, 0},
-                                       {0x02, ControllerState::kCycleRepeats},
-                                       {0x10, 0},
-                                       {0x02, ControllerState::kCycleEnded},
-                                       {0x20, 0},
-                                       {0x07, ControllerState::kReturned}};
+    QCOMPARE(rig.worker.state(), WorkerState::Running);
+    const QList<QPair<Opcode, StatusFlags>> steps{{Opcode::DriveForward, {}},
+                                                  {Opcode::Call, StatusBit::Called},
+                                                  {Opcode::LedOff, {}},
+                                                  {Opcode::Return, StatusBit::Returned},
+                                                  {Opcode::StartCycle, {}},
+                                                  {Opcode::LedOn, {}},
+                                                  {Opcode::EndCycle, StatusBit::CycleRepeats},
+                                                  {Opcode::LedOn, {}},
+                                                  {Opcode::EndCycle, StatusBit::CycleEnded},
+                                                  {Opcode::DriveCoast, {}},
+                                                  {Opcode::Return, StatusBit::Returned}};
     for (const auto &[opcode, bits] : steps) {
-        QCOMPARE(rig.worker.state(), 4);
-        QCOMPARE(rig.fake->sent.last().first, 3);
-        QCOMPARE(rig.lastOpcode(), opcode);
+        QCOMPARE(rig.worker.state(), WorkerState::Running);
+        QCOMPARE(rig.fake->sent.last().first, PacketType::StepCommand);
+        QCOMPARE(rig.lastOpcode(), int(opcode));
         rig.complete(bits);
     }
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QCOMPARE(rig.worker.stackDepth(), 0);
     const QJsonObject report = rig.lastReport();
     QCOMPARE(report.value("progpos").toInt(), 0);
@@ -473,18 +478,19 @@ void tst_InternalWorker::runThroughCountedCycle()
                           command("mvirtualendcycle", {{"counter", 2}}), command("m_stop")};
     rig.makeReady(document({main}));
     rig.worker.mwCommand("start");
-    const QList<QPair<int, int>> steps{{0x03, 0},
-                                       {0x00, 0},
-                                       {0x04, ControllerState::kCycleRepeats},
-                                       {0x00, 0},
-                                       {0x04, ControllerState::kCycleEnded},
-                                       {0x20, 0},
-                                       {0x07, ControllerState::kReturned}};
+    const QList<QPair<Opcode, StatusFlags>> steps{
+        {Opcode::StartCountedCycle, {}},
+        {Opcode::Nop, {}},
+        {Opcode::EndCountedCycle, StatusBit::CycleRepeats},
+        {Opcode::Nop, {}},
+        {Opcode::EndCountedCycle, StatusBit::CycleEnded},
+        {Opcode::DriveCoast, {}},
+        {Opcode::Return, StatusBit::Returned}};
     for (const auto &[opcode, bits] : steps) {
-        QCOMPARE(rig.lastOpcode(), opcode);
+        QCOMPARE(rig.lastOpcode(), int(opcode));
         rig.complete(bits);
     }
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QCOMPARE(rig.worker.stackDepth(), 0);
 }
 
@@ -494,11 +500,11 @@ void tst_InternalWorker::stepIntoSubprogram()
     rig.makeReady(
         document({{command("call", {{"proc", 1}}), command("m_fwd")}, {command("mnop")}}));
     rig.worker.mwCommand("step");
-    QCOMPARE(rig.worker.state(), 6);
+    QCOMPARE(rig.worker.state(), WorkerState::Stepping);
     QCOMPARE(rig.lastOpcode(), 0x05);
     const int sent = int(rig.fake->sent.size());
-    rig.complete(ControllerState::kCalled);
-    QCOMPARE(rig.worker.state(), 2);
+    rig.complete(StatusBit::Called);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QCOMPARE(rig.fake->sent.size(), sent);
     QCOMPARE(rig.lastReport().value("proc").toInt(), 1);
     QCOMPARE(rig.lastReport().value("procpos").toInt(), 0);
@@ -507,10 +513,10 @@ void tst_InternalWorker::stepIntoSubprogram()
     QCOMPARE(rig.lastOpcode(), 0x00);
     rig.complete();
     // Past the subprogram's last command the end-of-program record goes out, still stepping.
-    QCOMPARE(rig.worker.state(), 6);
+    QCOMPARE(rig.worker.state(), WorkerState::Stepping);
     QCOMPARE(rig.fake->sent.last().second.mid(1), CommandCompiler::returnRecord());
-    rig.complete(ControllerState::kReturned);
-    QCOMPARE(rig.worker.state(), 2);
+    rig.complete(StatusBit::Returned);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QCOMPARE(rig.lastReport().value("proc").toInt(), 0);
     QCOMPARE(rig.lastReport().value("procpos").toInt(), 1);
     QCOMPARE(rig.lastReport().value("progpos").toInt(), 1);
@@ -522,11 +528,11 @@ void tst_InternalWorker::staleDoneFlagIsIgnored()
     rig.makeReady(document({{command("m_fwd"), command("mnop")}}));
     rig.worker.mwCommand("start");
     const quint8 sequence = rig.worker.sequenceCounter();
-    rig.fake->deliver(0x83, {});
-    rig.fake->deliver(0x20, statePacket(ControllerState::kDone, sequence + 1));
+    rig.fake->reply(PacketType::StepCommand);
+    rig.fake->deliver(PacketType::State, statePacket(StatusBit::Done, sequence + 1));
     QCOMPARE(rig.fake->sent.size(), 2);
-    QCOMPARE(rig.worker.state(), 4);
-    rig.fake->deliver(0x20, statePacket(ControllerState::kDone, sequence));
+    QCOMPARE(rig.worker.state(), WorkerState::Running);
+    rig.fake->deliver(PacketType::State, statePacket(StatusBit::Done, sequence));
     QCOMPARE(rig.fake->sent.size(), 3);
     QCOMPARE(rig.lastOpcode(), 0x00);
 }
@@ -537,12 +543,12 @@ void tst_InternalWorker::manualCycleStartSendsNothing()
     rig.makeReady(document({{command("mStartCycle"), command("mEndCycle")}}));
     const int sent = int(rig.fake->sent.size());
     rig.worker.mwManual(0, 0, true);
-    QCOMPARE(rig.worker.state(), 3);
+    QCOMPARE(rig.worker.state(), WorkerState::ManualCommand);
     QCOMPARE(rig.fake->sent.size(), sent);
-    rig.fake->deliver(0x20, statePacket(0));
-    QCOMPARE(rig.worker.state(), 3);
-    rig.fake->deliver(0x20, statePacket(ControllerState::kDone, 0));
-    QCOMPARE(rig.worker.state(), 2);
+    rig.fake->deliver(PacketType::State, statePacket());
+    QCOMPARE(rig.worker.state(), WorkerState::ManualCommand);
+    rig.fake->deliver(PacketType::State, statePacket(StatusBit::Done, 0));
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
 }
 
 void tst_InternalWorker::sequenceAfter255IsOne()
@@ -551,12 +557,12 @@ void tst_InternalWorker::sequenceAfter255IsOne()
     rig.makeReady(document({{command("mnop")}}));
     for (int i = 1; i <= 257; ++i) {
         rig.worker.mwManual(0, 0, false);
-        QCOMPARE(rig.worker.state(), 3);
-        QCOMPARE(rig.fake->sent.last().first, 2);
+        QCOMPARE(rig.worker.state(), WorkerState::ManualCommand);
+        QCOMPARE(rig.fake->sent.last().first, PacketType::ManualCommand);
         const int expected = (i - 1) % 255 + 1;
         QCOMPARE(int(quint8(rig.fake->sent.last().second[0])), expected);
         rig.complete();
-        QCOMPARE(rig.worker.state(), 2);
+        QCOMPARE(rig.worker.state(), WorkerState::Ready);
     }
 }
 
@@ -582,16 +588,16 @@ void tst_InternalWorker::renamePadding()
     rig.connectLink();
     QSignalSpy done(&rig.worker, &internalWorker::sigEndChangeName);
     rig.worker.mwChangeName(name);
-    QCOMPARE(rig.fake->sent.last().first, 7);
+    QCOMPARE(rig.fake->sent.last().first, PacketType::Rename);
     QCOMPARE(rig.fake->sent.last().second, payload);
     QVERIFY(rig.fake->sent.last().second.size() >= 20);
     if (QTest::currentDataTag() == QByteArray("25 bytes of UTF-8 are sent whole"))
         QCOMPARE(rig.fake->sent.last().second.size(), 25);
-    rig.fake->deliver(0x87, {});
+    rig.fake->reply(PacketType::Rename);
     QCOMPARE(done.size(), 1);
     QCOMPARE(done[0][0].toBool(), true);
     QCOMPARE(done[0][1].toString(), QString("OK"));
-    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.worker.state(), WorkerState::Connected);
 }
 
 void tst_InternalWorker::renameGiveUp()
@@ -605,17 +611,17 @@ void tst_InternalWorker::renameGiveUp()
     QCOMPARE(done.size(), 1);
     QCOMPARE(done[0][0].toBool(), false);
     QCOMPARE(done[0][1].toString(), QString("Error change"));
-    QCOMPARE(rig.worker.pendingType(), 0);
+    QCOMPARE(rig.worker.pendingType(), PacketType::None);
 }
 
 void tst_InternalWorker::compileFailureDropsToConnected()
 {
     Rig rig;
     rig.makeReady(document({{command("mnop")}}));
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QTest::ignoreMessage(QtDebugMsg, "Program compile error");
     rig.worker.mwChangeProg(document({{command("call", {{"proc", 1}})}}));
-    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.worker.state(), WorkerState::Connected);
     QCOMPARE(rig.lastReport().value("write").toInt(), 0);
     QTest::ignoreMessage(QtDebugMsg, "Program repaired");
     rig.worker.mwChangeProg(document({{command("mnop")}}));
@@ -627,9 +633,9 @@ void tst_InternalWorker::configurationChangeDropsToConnected()
     Rig rig;
     rig.makeReady(document({{command("mnop")}}));
     rig.worker.mwChangeProg(document({{command("mnop"), command("mnop")}}));
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     rig.worker.mwChangeProg(document({{command("mnop")}}, {{"Motor1", 2}}));
-    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.worker.state(), WorkerState::Connected);
 }
 
 void tst_InternalWorker::watchdogDropsAndReconnects()
@@ -644,7 +650,7 @@ void tst_InternalWorker::watchdogDropsAndReconnects()
     QSignalSpy errors(&rig.worker, &internalWorker::sigErrorConnect);
     rig.worker.tslt();
     QCOMPARE(errors.size(), 1);
-    QCOMPARE(rig.worker.state(), 0);
+    QCOMPARE(rig.worker.state(), WorkerState::Disconnected);
     QCOMPARE(rig.fake->disconnects, 2);
     QCOMPARE(rig.fake->connectInfos, QStringList{device});
     QCOMPARE(rig.lastReport().value("restart").toInt(), 0);
@@ -654,8 +660,8 @@ void tst_InternalWorker::watchdogDropsAndReconnects()
     QCOMPARE(rig.fake->connectInfos.size(), 2);
     // The first frame of the new connection answers nothing sent on it; the cut write starts
     // again from the first byte by itself.
-    rig.fake->deliver(0x90, QByteArray::fromHex("0000"));
-    QCOMPARE(rig.worker.state(), 7);
+    rig.fake->reply(PacketType::MemoryWrite, QByteArray::fromHex("0000"));
+    QCOMPARE(rig.worker.state(), WorkerState::Writing);
     QCOMPARE(rig.worker.memoryAddress(), 0);
     QCOMPARE(rig.fake->sent.last().second.left(3), QByteArray::fromHex("000040"));
 }
@@ -667,8 +673,8 @@ void tst_InternalWorker::watchdogTimerDrivesConnectSteps()
     QTRY_COMPARE_WITH_TIMEOUT(rig.fake->connectInfos.size(), 1, 5000);
     // Frames keep the watchdog quiet.
     QSignalSpy errors(&rig.worker, &internalWorker::sigErrorConnect);
-    rig.fake->deliver(0x20, statePacket(0));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.worker.state(), 0, 5000);
+    rig.fake->deliver(PacketType::State, statePacket());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.worker.state(), WorkerState::Disconnected, 5000);
     QVERIFY(errors.size() >= 1);
 }
 
@@ -693,7 +699,7 @@ void tst_InternalWorker::executeRejectsBadPositions()
     if (!message.isEmpty())
         QTest::ignoreMessage(QtDebugMsg, message.toUtf8());
     rig.worker.mwManual(proc, num, false);
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QCOMPARE(rig.fake->sent.size(), sent);
 }
 
@@ -704,10 +710,10 @@ void tst_InternalWorker::editDuringWriteKeepsImage()
     const QByteArray image = rig.worker.memoryImage();
     rig.connectLink();
     rig.worker.mwCommand("write");
-    rig.fake->deliver(0x90, QByteArray::fromHex("0000"));
+    rig.fake->reply(PacketType::MemoryWrite, QByteArray::fromHex("0000"));
     rig.worker.mwChangeProg(document({{command("m_fwd", {{"speed", 99}})}}));
-    QCOMPARE(rig.worker.state(), 7);
-    rig.fake->deliver(0x90, QByteArray::fromHex("4000"));
+    QCOMPARE(rig.worker.state(), WorkerState::Writing);
+    rig.fake->reply(PacketType::MemoryWrite, QByteArray::fromHex("4000"));
     QCOMPARE(rig.fake->sent.last().second.mid(3), image.mid(128, 2));
 }
 
@@ -733,14 +739,14 @@ void tst_InternalWorker::resendWaitsForMeasuredReplyTime()
     rig.worker.mwCommand("write");
     if (replyMs >= 0) {
         rig.clockMs += replyMs;
-        rig.fake->deliver(0x90, QByteArray::fromHex("0000"));
+        rig.fake->reply(PacketType::MemoryWrite, QByteArray::fromHex("0000"));
     }
     const int sent = int(rig.fake->sent.size());
     const qint64 sentAt = rig.clockMs;
     // State packets every 50 ms while the chunk is being written.
     while (rig.fake->sent.size() == sent && rig.clockMs - sentAt < 5000) {
         rig.clockMs += 50;
-        rig.fake->deliver(0x20, statePacket(0));
+        rig.fake->deliver(PacketType::State, statePacket());
     }
     QCOMPARE(rig.clockMs - sentAt, qint64(resendAtMs));
     QCOMPARE(rig.fake->sent.last(), rig.fake->sent[sent - 1]);
@@ -761,12 +767,12 @@ void tst_InternalWorker::lateMemoryAnswerDoesNotRepeatChunk()
     rig.worker.mwChangeProg(documentOf130Bytes());
     rig.connectLink();
     rig.worker.mwCommand(command);
-    const int replyType = write ? 0x90 : 0x91;
+    const PacketType request = write ? PacketType::MemoryWrite : PacketType::MemoryRead;
     const auto answer = [&](int address) {
         QByteArray payload = QByteArray(1, char(address & 0xFF)) + char(address >> 8);
         if (!write)
             payload += QByteArray(64, '\xff');
-        rig.fake->deliver(replyType, payload);
+        rig.fake->reply(request, payload);
     };
     rig.foreignFrames(3); // a slow controller: chunk 0 goes out twice
     QCOMPARE(rig.fake->sent.size(), 2);
@@ -777,7 +783,7 @@ void tst_InternalWorker::lateMemoryAnswerDoesNotRepeatChunk()
     // The answer to the resent copy comes while chunk 1 is being written.
     answer(0);
     QCOMPARE(rig.fake->sent.size(), 3);
-    QCOMPARE(rig.worker.pendingType(), write ? 16 : 17);
+    QCOMPARE(rig.worker.pendingType(), request);
     QCOMPARE(rig.worker.memoryAddress(), 64);
     answer(64);
     QCOMPARE(rig.fake->sent.size(), 4);
@@ -797,7 +803,7 @@ void tst_InternalWorker::lateDuplicateReplyDoesNotAcknowledgeNext()
     QFETCH(bool, manual);
     Rig rig;
     rig.makeReady(document({{command("m_fwd"), command("mnop"), command("m_stop")}}));
-    const int type = manual ? 2 : 3;
+    const PacketType type = manual ? PacketType::ManualCommand : PacketType::StepCommand;
     if (manual)
         rig.worker.mwManual(0, 0, false);
     else
@@ -806,26 +812,26 @@ void tst_InternalWorker::lateDuplicateReplyDoesNotAcknowledgeNext()
     rig.foreignFrames(3); // the answer is slow: the packet goes out again
     QCOMPARE(rig.fake->sent.size(), 3);
     rig.clockMs += 50;
-    rig.fake->deliver(type | 0x80, {});
-    rig.foreignFrames(1, ControllerState::kDone, firstSeq);
+    rig.fake->reply(type);
+    rig.foreignFrames(1, StatusBit::Done, firstSeq);
     if (manual) {
-        QCOMPARE(rig.worker.state(), 2);
+        QCOMPARE(rig.worker.state(), WorkerState::Ready);
         rig.worker.mwManual(0, 1, false);
     }
     QCOMPARE(rig.fake->sent.size(), 4);
     QCOMPARE(rig.worker.pendingType(), type);
     // The answer to the resent copy arrives, and the new packet was lost on the way in: the
     // late answer must not stand for it.
-    rig.fake->deliver(type | 0x80, {});
+    rig.fake->reply(type);
     QCOMPARE(rig.worker.pendingType(), type);
     for (int i = 0; i < 30 && rig.fake->sent.size() == 4; ++i)
-        rig.foreignFrames(1, ControllerState::kDone, firstSeq);
+        rig.foreignFrames(1, StatusBit::Done, firstSeq);
     QCOMPARE(rig.fake->sent.size(), 5);
     QCOMPARE(rig.fake->sent[4], rig.fake->sent[3]);
-    rig.fake->deliver(type | 0x80, {});
-    QCOMPARE(rig.worker.pendingType(), 0);
-    rig.foreignFrames(1, ControllerState::kDone, rig.worker.sequenceCounter());
-    QCOMPARE(rig.worker.state(), manual ? 2 : 4);
+    rig.fake->reply(type);
+    QCOMPARE(rig.worker.pendingType(), PacketType::None);
+    rig.foreignFrames(1, StatusBit::Done, rig.worker.sequenceCounter());
+    QCOMPARE(rig.worker.state(), manual ? WorkerState::Ready : WorkerState::Running);
 }
 
 void tst_InternalWorker::doneStateAcknowledgesCommandWhoseReplyIsLost()
@@ -833,36 +839,36 @@ void tst_InternalWorker::doneStateAcknowledgesCommandWhoseReplyIsLost()
     Rig rig;
     rig.makeReady(document({{command("m_fwd"), command("mnop")}}));
     rig.worker.mwCommand("start");
-    QCOMPARE(rig.worker.pendingType(), 3);
+    QCOMPARE(rig.worker.pendingType(), PacketType::StepCommand);
     const int sent = int(rig.fake->sent.size());
     // No reply, but the controller reports the command done: it got it.
-    rig.foreignFrames(1, ControllerState::kDone, rig.worker.sequenceCounter());
+    rig.foreignFrames(1, StatusBit::Done, rig.worker.sequenceCounter());
     QCOMPARE(rig.fake->sent.size(), sent + 1);
     QCOMPARE(rig.lastOpcode(), 0x00);
-    QCOMPARE(rig.worker.state(), 4);
+    QCOMPARE(rig.worker.state(), WorkerState::Running);
     // Its late reply is not taken for the answer to the next command.
-    rig.fake->deliver(0x83, {});
-    QCOMPARE(rig.worker.pendingType(), 3);
+    rig.fake->reply(PacketType::StepCommand);
+    QCOMPARE(rig.worker.pendingType(), PacketType::StepCommand);
     // A done flag for another number does not acknowledge anything.
-    rig.foreignFrames(2, ControllerState::kDone, rig.worker.sequenceCounter() - 1);
-    QCOMPARE(rig.worker.pendingType(), 3);
+    rig.foreignFrames(2, StatusBit::Done, rig.worker.sequenceCounter() - 1);
+    QCOMPARE(rig.worker.pendingType(), PacketType::StepCommand);
 }
 
 void tst_InternalWorker::giveUpDuringRunEndsItCleanly_data()
 {
-    QTest::addColumn<int>("state");
+    QTest::addColumn<WorkerState>("state");
     QTest::addColumn<bool>("runEnds");
     QTest::addColumn<bool>("restartDuringRun");
-    QTest::newRow("manual command") << 3 << false << false;
-    QTest::newRow("running") << 4 << true << false;
-    QTest::newRow("stopping") << 5 << true << false;
-    QTest::newRow("stepping") << 6 << true << false;
-    QTest::newRow("restart sent while running") << 4 << true << true;
+    QTest::newRow("manual command") << WorkerState::ManualCommand << false << false;
+    QTest::newRow("running") << WorkerState::Running << true << false;
+    QTest::newRow("stopping") << WorkerState::Stopping << true << false;
+    QTest::newRow("stepping") << WorkerState::Stepping << true << false;
+    QTest::newRow("restart sent while running") << WorkerState::Running << true << true;
 }
 
 void tst_InternalWorker::giveUpDuringRunEndsItCleanly()
 {
-    QFETCH(int, state);
+    QFETCH(WorkerState, state);
     QFETCH(bool, runEnds);
     QFETCH(bool, restartDuringRun);
     Rig rig;
@@ -870,26 +876,26 @@ void tst_InternalWorker::giveUpDuringRunEndsItCleanly()
     QSignalSpy ended(&rig.worker, &internalWorker::sigRunEnded);
     QSignalSpy halts(&rig.worker, &internalWorker::sigHaltEnded);
     const qsizetype before = rig.fake->sent.size();
-    if (state == 3) {
+    if (state == WorkerState::ManualCommand) {
         rig.worker.mwManual(0, 1, false);
-    } else if (state == 6) {
+    } else if (state == WorkerState::Stepping) {
         rig.worker.mwCommand("step");
     } else {
         rig.worker.mwCommand("start");
         rig.complete();
-        if (state == 5)
+        if (state == WorkerState::Stopping)
             rig.worker.mwCommand("stop");
     }
     QCOMPARE(rig.worker.state(), state);
     if (restartDuringRun) {
         rig.worker.mwCommand("restart");
-        QCOMPARE(rig.worker.pendingType(), 1);
+        QCOMPARE(rig.worker.pendingType(), PacketType::Configuration);
     }
     // The controller is deaf to the packets: every copy is lost, state packets keep coming. A
     // run that is given up is halted, and the halt record is given up in turn.
-    for (int i = 0; i < 400 && rig.worker.pendingType() != 0; ++i)
+    for (int i = 0; i < 400 && rig.worker.pendingType() != PacketType::None; ++i)
         rig.foreignFrames(1);
-    QCOMPARE(rig.worker.pendingType(), 0);
+    QCOMPARE(rig.worker.pendingType(), PacketType::None);
     QCOMPARE(rig.manualOpcodes(before).contains(kDriveStopWithBrake), runEnds);
     QCOMPARE(halts.size(), runEnds ? 1 : 0);
     if (runEnds)
@@ -898,12 +904,12 @@ void tst_InternalWorker::giveUpDuringRunEndsItCleanly()
     QCOMPARE(report.value("restart").toInt(), 1);
     if (restartDuringRun) {
         // The configuration was never confirmed: only "restart" is offered.
-        QCOMPARE(rig.worker.state(), 1);
+        QCOMPARE(rig.worker.state(), WorkerState::Connected);
         QCOMPARE(report.value("start").toInt(), 0);
         QCOMPARE(ended.size(), 1);
         return;
     }
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QCOMPARE(report.value("start").toInt(), 1);
     QCOMPARE(ended.size(), runEnds ? 1 : 0);
     if (runEnds) {
@@ -913,7 +919,7 @@ void tst_InternalWorker::giveUpDuringRunEndsItCleanly()
     // Starting again works.
     const int sent = int(rig.fake->sent.size());
     rig.worker.mwCommand("start");
-    QCOMPARE(rig.worker.state(), 4);
+    QCOMPARE(rig.worker.state(), WorkerState::Running);
     QCOMPARE(rig.fake->sent.size(), sent + 1);
 }
 
@@ -941,7 +947,7 @@ void tst_InternalWorker::renameResultIsAlwaysReported()
     const int sent = int(rig.fake->sent.size());
     rig.worker.mwChangeName("robot");
     if (interruption == "answer")
-        rig.fake->deliver(0x87, {});
+        rig.fake->reply(PacketType::Rename);
     else if (interruption == "silence")
         rig.foreignFrames(200);
     else if (interruption == "restart")
@@ -958,11 +964,11 @@ void tst_InternalWorker::renameResultIsAlwaysReported()
     if (interruption == "write first") {
         // Refused: the write goes on undisturbed.
         QCOMPARE(rig.fake->sent.size(), sent);
-        QCOMPARE(rig.worker.pendingType(), 16);
-        QCOMPARE(rig.worker.state(), 7);
+        QCOMPARE(rig.worker.pendingType(), PacketType::MemoryWrite);
+        QCOMPARE(rig.worker.state(), WorkerState::Writing);
     }
     // Nothing is reported twice, whatever comes later.
-    rig.fake->deliver(0x87, {});
+    rig.fake->reply(PacketType::Rename);
     rig.worker.mwStop();
     QCOMPARE(done.size(), 1);
 }
@@ -976,8 +982,8 @@ void tst_InternalWorker::runReportsEachCommandDone()
     QSignalSpy done(&rig.worker, &internalWorker::sigCommandDone);
     QSignalSpy ended(&rig.worker, &internalWorker::sigRunEnded);
     rig.worker.mwCommand("start");
-    for (int bits : {0, int(ControllerState::kCalled), 0, int(ControllerState::kReturned), 0,
-                     int(ControllerState::kReturned)})
+    for (int bits :
+         {0, int(StatusBit::Called), 0, int(StatusBit::Returned), 0, int(StatusBit::Returned)})
         rig.complete(bits);
     QList<QPair<int, int>> positions;
     for (const auto &args : done)
@@ -986,7 +992,7 @@ void tst_InternalWorker::runReportsEachCommandDone()
     QCOMPARE(positions, (QList<QPair<int, int>>{{0, 0}, {0, 1}, {1, 0}, {0, 2}}));
     QCOMPARE(ended.size(), 1);
     QCOMPARE(ended[0][0].toBool(), true);
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
 }
 
 void tst_InternalWorker::haltEndsEveryWayOfStopping_data()
@@ -996,24 +1002,26 @@ void tst_InternalWorker::haltEndsEveryWayOfStopping_data()
     QTest::addColumn<QString>("situation");
     QTest::addColumn<QString>("trigger");
     QTest::addColumn<bool>("inFlight");
-    QTest::addColumn<int>("nextState");
+    QTest::addColumn<WorkerState>("nextState");
     QTest::addColumn<bool>("endsRun");
     QTest::newRow("stop, command in flight") << "running"
-                                             << "stop" << true << 2 << true;
+                                             << "stop" << true << WorkerState::Ready << true;
     QTest::newRow("stop between commands") << "taken"
-                                           << "stop" << false << 2 << true;
+                                           << "stop" << false << WorkerState::Ready << true;
     QTest::newRow("stop while stepping") << "stepping"
-                                         << "stop" << true << 2 << true;
+                                         << "stop" << true << WorkerState::Ready << true;
     QTest::newRow("stop while paused") << "paused"
-                                       << "stop" << false << 2 << true;
+                                       << "stop" << false << WorkerState::Ready << true;
     QTest::newRow("stop when ready") << "ready"
-                                     << "stop" << false << 2 << false;
-    QTest::newRow("settings opened during a run") << "running"
-                                                  << "mwStop" << true << 1 << true;
-    QTest::newRow("editor closed while paused") << "paused"
-                                                << "mwStop" << false << 1 << true;
+                                     << "stop" << false << WorkerState::Ready << false;
+    QTest::newRow("settings opened during a run")
+        << "running"
+        << "mwStop" << true << WorkerState::Connected << true;
+    QTest::newRow("editor closed while paused")
+        << "paused"
+        << "mwStop" << false << WorkerState::Connected << true;
     QTest::newRow("give-up during a run") << "running"
-                                          << "give up" << false << 2 << true;
+                                          << "give up" << false << WorkerState::Ready << true;
 }
 
 void tst_InternalWorker::haltEndsEveryWayOfStopping()
@@ -1021,7 +1029,7 @@ void tst_InternalWorker::haltEndsEveryWayOfStopping()
     QFETCH(QString, situation);
     QFETCH(QString, trigger);
     QFETCH(bool, inFlight);
-    QFETCH(int, nextState);
+    QFETCH(WorkerState, nextState);
     QFETCH(bool, endsRun);
     Rig rig;
     QJsonObject paused = command("mSetleds", {{"pin", "D2"}, {"state", 1}});
@@ -1049,7 +1057,7 @@ void tst_InternalWorker::haltEndsEveryWayOfStopping()
         for (int i = 0; i < 100 && rig.manualOpcodes(before).isEmpty(); ++i)
             rig.foreignFrames(1);
     }
-    QCOMPARE(rig.worker.state(), 5);
+    QCOMPARE(rig.worker.state(), WorkerState::Stopping);
     QCOMPARE(rig.lastReport().value("run").toInt(), 0);
     if (inFlight) {
         // The controller takes one request at a time: the halt follows the answer.
@@ -1057,7 +1065,7 @@ void tst_InternalWorker::haltEndsEveryWayOfStopping()
         rig.answer();
     }
     QCOMPARE(rig.manualOpcodes(before), QList<int>{kDriveStopWithBrake});
-    QCOMPARE(rig.worker.state(), 5);
+    QCOMPARE(rig.worker.state(), WorkerState::Stopping);
     QCOMPARE(ended.size(), 0);
     rig.answer();
     QCOMPARE(rig.worker.state(), nextState);
@@ -1070,9 +1078,9 @@ void tst_InternalWorker::haltEndsEveryWayOfStopping()
     const QJsonObject report = rig.lastReport();
     QCOMPARE(report.value("run").toInt(), 0);
     QCOMPARE(report.value("progpos").toInt(), 0);
-    if (nextState == 2) {
+    if (nextState == WorkerState::Ready) {
         rig.worker.mwCommand("start");
-        QCOMPARE(rig.worker.state(), 4);
+        QCOMPARE(rig.worker.state(), WorkerState::Running);
         QCOMPARE(rig.lastOpcode(), 0x23);
     }
 }
@@ -1099,11 +1107,11 @@ void tst_InternalWorker::haltSilencesWhatTheProgramPlays()
     rig.worker.mwCommand("stop");
     // One record at a time, each once the one before was answered; Ready after the last.
     for (qsizetype i = 0; i < opcodes.size(); ++i) {
-        QCOMPARE(rig.worker.state(), 5);
+        QCOMPARE(rig.worker.state(), WorkerState::Stopping);
         QCOMPARE(rig.manualOpcodes(before), opcodes.mid(0, i + 1));
         rig.answer();
     }
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QCOMPARE(rig.manualOpcodes(before), opcodes);
     // The silence records are those of the byte code: a rest of no length, a melody of no notes.
     for (qsizetype i = before; i < rig.fake->sent.size(); ++i) {
@@ -1124,7 +1132,7 @@ void tst_InternalWorker::haltCutShortByLinkLoss()
     rig.worker.mwCommand("start");
     rig.worker.mwCommand("stop");
     rig.worker.tslt();
-    QCOMPARE(rig.worker.state(), 0);
+    QCOMPARE(rig.worker.state(), WorkerState::Disconnected);
     QCOMPARE(halts.size(), 1);
     QCOMPARE(halts[0][0].toBool(), false);
     QCOMPARE(ended.size(), 1);
@@ -1133,7 +1141,7 @@ void tst_InternalWorker::haltCutShortByLinkLoss()
     rig.connectLink();
     rig.answer();
     QCOMPARE(rig.fake->sent.size(), before);
-    QCOMPARE(rig.worker.state(), 1);
+    QCOMPARE(rig.worker.state(), WorkerState::Connected);
 }
 
 void tst_InternalWorker::pausesAtBreakpoints_data()
@@ -1153,8 +1161,8 @@ void tst_InternalWorker::pausesAtBreakpoints_data()
     QTest::addColumn<bool>("endsRun");
     QJsonObject marked = command("mSetleds", {{"pin", "D2"}, {"state", 1}});
     marked.insert("breakpoint", true);
-    const int called = ControllerState::kCalled;
-    const int returned = ControllerState::kReturned;
+    const int called = int(StatusBit::Called);
+    const int returned = int(StatusBit::Returned);
     // In a called subprogram: the call stays on the stack; going on returns to the caller.
     QTest::newRow("in a called subprogram")
         << QList<QJsonArray>{{command("m_fwd"), command("call", {{"proc", 1}}), command("m_stop")},
@@ -1165,7 +1173,7 @@ void tst_InternalWorker::pausesAtBreakpoints_data()
     QTest::newRow("in a cycle") << QList<QJsonArray>{{command("mStartCycle"), command("mnop"),
                                                       marked, command("mEndCycle")}}
                                 << QList<int>{0, 0} << 0 << 2 << 1 << 0x10 << QList<int>{0x02, 0x00}
-                                << QList<int>{int(ControllerState::kCycleRepeats), 0} << false;
+                                << QList<int>{int(StatusBit::CycleRepeats), 0} << false;
 }
 
 void tst_InternalWorker::pausesAtBreakpoints()
@@ -1184,12 +1192,12 @@ void tst_InternalWorker::pausesAtBreakpoints()
     QSignalSpy ended(&rig.worker, &internalWorker::sigRunEnded);
     rig.worker.mwCommand("start");
     for (int flow : bits) {
-        QCOMPARE(rig.worker.state(), 4);
+        QCOMPARE(rig.worker.state(), WorkerState::Running);
         rig.complete(flow);
     }
     // Paused before the marked command: Ready, with the place and the stack kept.
     const qsizetype sent = rig.fake->sent.size();
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QVERIFY(rig.worker.runActive());
     QCOMPARE(rig.worker.stackDepth(), depth);
     QCOMPARE(ended.size(), 0);
@@ -1207,7 +1215,7 @@ void tst_InternalWorker::pausesAtBreakpoints()
     QCOMPARE(rig.lastReport().value("run").toInt(), 1);
     rig.complete();
     QCOMPARE(rig.fake->sent.size(), sent + 1);
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     report = rig.lastReport();
     QCOMPARE(report.value("run").toInt(), 2);
     QCOMPARE(report.value("procpos").toInt(), procpos + 1);
@@ -1215,11 +1223,11 @@ void tst_InternalWorker::pausesAtBreakpoints()
     // Start goes on from there.
     rig.worker.mwCommand("start");
     for (qsizetype i = 0; i < goOn.size(); ++i) {
-        QCOMPARE(rig.worker.state(), 4);
+        QCOMPARE(rig.worker.state(), WorkerState::Running);
         QCOMPARE(rig.lastOpcode(), goOn.at(i));
         rig.complete(goOnBits.at(i));
     }
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QCOMPARE(ended.size(), endsRun ? 1 : 0);
     if (endsRun) {
         QCOMPARE(ended[0][0].toBool(), true);
@@ -1243,7 +1251,7 @@ void tst_InternalWorker::breakpointOnFirstCommandPausesBeforeIt()
     QCOMPARE(rig.fake->sent.size(), sent);
     QCOMPARE(rig.lastReport().value("run").toInt(), 2);
     rig.worker.mwCommand("start");
-    QCOMPARE(rig.worker.state(), 4);
+    QCOMPARE(rig.worker.state(), WorkerState::Running);
     QCOMPARE(rig.lastOpcode(), 0x23);
 
     // The command line runs straight through.
@@ -1251,7 +1259,7 @@ void tst_InternalWorker::breakpointOnFirstCommandPausesBeforeIt()
     straight.worker.setPauseAtBreakpoints(false);
     straight.makeReady(doc);
     straight.worker.mwCommand("start");
-    QCOMPARE(straight.worker.state(), 4);
+    QCOMPARE(straight.worker.state(), WorkerState::Running);
     QCOMPARE(straight.lastOpcode(), 0x23);
 }
 
@@ -1267,18 +1275,18 @@ void tst_InternalWorker::runMarkerFollowsTheRun()
     QCOMPARE(run(), 2);
     // A command by hand while paused keeps the pause.
     rig.worker.mwManual(0, 0, false);
-    QCOMPARE(rig.worker.state(), 3);
+    QCOMPARE(rig.worker.state(), WorkerState::ManualCommand);
     QCOMPARE(run(), 2);
     rig.complete();
     QCOMPARE(run(), 2);
     rig.worker.mwCommand("start");
     QCOMPARE(run(), 1);
     rig.complete();
-    rig.complete(ControllerState::kReturned);
+    rig.complete(StatusBit::Returned);
     // The program ended by itself: nothing marked, and no halt (its last motion goes on).
-    QCOMPARE(rig.worker.state(), 2);
+    QCOMPARE(rig.worker.state(), WorkerState::Ready);
     QCOMPARE(run(), 0);
-    QCOMPARE(rig.fake->sent.last().first, 3);
+    QCOMPARE(rig.fake->sent.last().first, PacketType::StepCommand);
 }
 
 void tst_InternalWorker::transfersReportProgressAndOutcome_data()
@@ -1339,9 +1347,9 @@ void tst_InternalWorker::transfersReportProgressAndOutcome()
             rig.clockMs += 100;
             const auto [type, payload] = rig.fake->sent.last();
             QByteArray reply = payload.left(2);
-            if (type == 0x11)
+            if (type == PacketType::MemoryRead)
                 reply += memory.mid(quint8(payload[0]) | quint8(payload[1]) << 8, 64);
-            rig.fake->deliver(type | 0x80, reply);
+            rig.fake->reply(type, reply);
         }
     } else if (course == "deaf") {
         rig.foreignFrames(400);
@@ -1354,13 +1362,13 @@ void tst_InternalWorker::transfersReportProgressAndOutcome()
             rig.worker.tslt();
         // Stopped or given up, the write is not taken up again when the link is back.
         if (outcome != LinkTransfer::WaitingForLink) {
-            rig.fake->deliver(0x20, statePacket(0));
-            QCOMPARE(rig.worker.state(), 1);
+            rig.fake->deliver(PacketType::State, statePacket());
+            QCOMPARE(rig.worker.state(), WorkerState::Connected);
         }
     } else if (course == "mwStop") {
         rig.worker.mwStop();
     } else if (course == "garbled") {
-        rig.fake->deliver(0x91, QByteArray(1, '\0'));
+        rig.fake->reply(PacketType::MemoryRead, QByteArray(1, '\0'));
     }
     // A write cut by the lost link first waits for it.
     QCOMPARE(ends.size(), course.startsWith("link lost") && course != "link lost" ? 2 : 1);

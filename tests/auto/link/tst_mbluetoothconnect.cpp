@@ -13,6 +13,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+using namespace LinkProtocol;
+
 class tst_mBluetoothConnect : public QObject
 {
     Q_OBJECT
@@ -185,7 +187,7 @@ void tst_mBluetoothConnect::tcpConnectStepsAndFrames()
     transport.connectDevice(info);
     QVERIFY(transport.hasSocket());
     QTRY_VERIFY(status.size() >= 1);
-    QCOMPARE(status[0][0].toInt(), 1);
+    QCOMPARE(status[0][0].toInt(), int(ConnectionStatus::Opened));
     QVERIFY(server.hasPendingConnections() || server.waitForNewConnection(2000));
     QTcpSocket *peer = server.nextPendingConnection();
     QVERIFY(peer);
@@ -193,17 +195,18 @@ void tst_mBluetoothConnect::tcpConnectStepsAndFrames()
     // While connected a further step does nothing.
     transport.connectDevice(info);
 
-    transport.sendPacket(0x11, QByteArray::fromHex("000040"));
+    transport.sendPacket(wireType(PacketType::MemoryRead), QByteArray::fromHex("000040"));
     QTRY_COMPARE(peer->bytesAvailable(), 7);
     QCOMPARE(peer->readAll(), QByteArray::fromHex("b5031100004053"));
 
-    QByteArray corrupted = PacketFrame::build(0x90, "\x00\x00");
+    QByteArray corrupted = PacketFrame::build(replyType(PacketType::MemoryWrite), "\x00\x00");
     corrupted[corrupted.size() - 1] = char(corrupted.back() ^ 1);
-    peer->write(QByteArray("\x01\x02", 2) + corrupted + PacketFrame::build(0x91, "\x40\x00"));
+    peer->write(QByteArray("\x01\x02", 2) + corrupted +
+                PacketFrame::build(replyType(PacketType::MemoryRead), "\x40\x00"));
     QTRY_COMPARE(packets.size(), 1);
-    QCOMPARE(packets[0][0].toInt(), 0x91);
+    QCOMPARE(packets[0][0].toInt(), replyType(PacketType::MemoryRead));
     QCOMPARE(errors.size(), 1);
-    QCOMPARE(status.last()[0].toInt(), 2);
+    QCOMPARE(status.last()[0].toInt(), int(ConnectionStatus::DataArrived));
     delete peer;
 }
 
@@ -240,7 +243,7 @@ void tst_mBluetoothConnect::disconnectByCommand()
     QCOMPARE(reasons.size(), 1);
     QCOMPARE(reasons[0][0].toString(), QString("Disconnect by command"));
     // Without a socket a packet is dropped silently.
-    transport.sendPacket(1, "x");
+    transport.sendPacket(wireType(PacketType::Configuration), "x");
 }
 
 QTEST_GUILESS_MAIN(tst_mBluetoothConnect)

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace LinkProtocol;
+
 class tst_mWorker : public QObject
 {
     Q_OBJECT
@@ -44,7 +46,7 @@ void tst_mWorker::changeName()
     });
     facade.worker()->transport();
     facade.mwStart();
-    fake->deliver(0x20, QByteArray(29, '\0'));
+    fake->deliver(PacketType::State, QByteArray(29, '\0'));
     QSignalSpy answers(&facade, &mWorker::sigChangeName);
     facade.ChangeName("COM3", name);
     if (refused) {
@@ -55,9 +57,9 @@ void tst_mWorker::changeName()
         return;
     }
     QCOMPARE(fake->sent.size(), 1);
-    QCOMPARE(fake->sent[0].first, 7);
+    QCOMPARE(fake->sent[0].first, PacketType::Rename);
     QCOMPARE(fake->sent[0].second, payload);
-    fake->deliver(0x87, {});
+    fake->reply(PacketType::Rename);
     QCOMPARE(answers.size(), 1);
     QCOMPARE(answers[0][0].toBool(), true);
 }
@@ -100,24 +102,24 @@ void tst_mWorker::relaysReachTheWorker()
     QCOMPARE(devices.size(), 1);
     QCOMPARE(ended.size(), 1);
     facade.mwChangeProg({{"ProgData", QJsonArray{QJsonArray{}}}, {"configuration", QJsonObject{}}});
-    fake->deliver(0x20, QByteArray(29, '\0'));
-    QCOMPARE(status.last()[0].toInt(), 3);
-    QCOMPARE(facade.worker()->state(), 1);
+    fake->deliver(PacketType::State, QByteArray(29, '\0'));
+    QCOMPARE(status.last()[0].toInt(), int(ConnectionStatus::FirstFrame));
+    QCOMPARE(facade.worker()->state(), WorkerState::Connected);
     facade.mwCommand("restart");
-    fake->deliver(0x81, {});
+    fake->reply(PacketType::Configuration);
     QCOMPARE(reports.last()[0].toJsonObject().value("start").toInt(), 1);
     QCOMPARE(progress.size(), 2);
     QCOMPARE(transfers.size(), 1);
     // Stopping halts the robot first: Connected once the halt record is answered.
     facade.mwStop();
-    QCOMPARE(facade.worker()->state(), 5);
-    fake->deliver(0x82, {});
-    QCOMPARE(facade.worker()->state(), 1);
+    QCOMPARE(facade.worker()->state(), WorkerState::Stopping);
+    fake->reply(PacketType::ManualCommand);
+    QCOMPARE(facade.worker()->state(), WorkerState::Connected);
     QCOMPARE(halts.size(), 1);
     QTest::ignoreMessage(QtDebugMsg, "Input array");
     facade.mwDebugSignal();
     facade.mwManual(0, 0, false);
-    QCOMPARE(facade.worker()->state(), 1);
+    QCOMPARE(facade.worker()->state(), WorkerState::Connected);
 }
 
 void tst_mWorker::statePacketsAreRelayedOnceEach()
@@ -140,13 +142,13 @@ void tst_mWorker::statePacketsAreRelayedOnceEach()
         payload[13] = char(analog0);
         return payload;
     };
-    fake->deliver(0x20, packet(10));
-    fake->deliver(0x20, packet(20));
-    fake->deliver(0x20, QByteArray(12, '\x7f')); // too short: no packet, no report
-    facade.worker()->tslt();                     // a lost link is reported with the last inputs
-    facade.mwCommand("restart");                 // a request and its reply: no packet either
-    fake->deliver(0x81, {});
-    fake->deliver(0x20, packet(30));
+    fake->deliver(PacketType::State, packet(10));
+    fake->deliver(PacketType::State, packet(20));
+    fake->deliver(PacketType::State, QByteArray(12, '\x7f')); // too short: no packet, no report
+    facade.worker()->tslt();     // a lost link is reported with the last inputs
+    facade.mwCommand("restart"); // a request and its reply: no packet either
+    fake->reply(PacketType::Configuration);
+    fake->deliver(PacketType::State, packet(30));
 
     QVERIFY(reports.size() > packets.size() + 2);
     QCOMPARE(packets.size(), 3);

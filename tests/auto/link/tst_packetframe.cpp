@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace LinkProtocol;
+
 class tst_PacketFrame : public QObject
 {
     Q_OBJECT
@@ -39,14 +41,18 @@ void tst_PacketFrame::build_data()
     QTest::addColumn<int>("type");
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<QByteArray>("frame");
-    QTest::newRow("memory read request") << 0x11 << QByteArray::fromHex("000040")
-                                         << QByteArray::fromHex("b50311000040"
-                                                                "53");
-    QTest::newRow("empty payload") << 0x81 << QByteArray() << QByteArray::fromHex("b500815b");
-    QTest::newRow("write reply") << 0x90 << QByteArray::fromHex("0102")
+    QTest::newRow("memory read request")
+        << wireType(PacketType::MemoryRead) << QByteArray::fromHex("000040")
+        << QByteArray::fromHex("b50311000040"
+                               "53");
+    QTest::newRow("empty payload")
+        << replyType(PacketType::Configuration) << QByteArray() << QByteArray::fromHex("b500815b");
+    QTest::newRow("write reply") << replyType(PacketType::MemoryWrite)
+                                 << QByteArray::fromHex("0102")
                                  << QByteArray::fromHex("b502900102ca");
     QTest::newRow("type keeps its low byte")
-        << 0x190 << QByteArray::fromHex("0000") << QByteArray::fromHex("b502900000b2");
+        << (replyType(PacketType::MemoryWrite) | 0x100) << QByteArray::fromHex("0000")
+        << QByteArray::fromHex("b502900000b2");
 }
 
 void tst_PacketFrame::build()
@@ -64,11 +70,11 @@ void tst_PacketFrame::roundTripThroughDeframer_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<QByteArray>("payload");
-    QTest::newRow("N = 0") << 0x81 << QByteArray();
-    QTest::newRow("one byte") << 0x87 << QByteArray(1, 'x');
-    QTest::newRow("state packet") << 0x20 << QByteArray(29, '\x01');
-    QTest::newRow("read reply") << 0x91 << QByteArray(66, '\xb5');
-    QTest::newRow("longest") << 0x10 << QByteArray(255, '\x7f');
+    QTest::newRow("N = 0") << replyType(PacketType::Configuration) << QByteArray();
+    QTest::newRow("one byte") << replyType(PacketType::Rename) << QByteArray(1, 'x');
+    QTest::newRow("state packet") << wireType(PacketType::State) << QByteArray(29, '\x01');
+    QTest::newRow("read reply") << replyType(PacketType::MemoryRead) << QByteArray(66, '\xb5');
+    QTest::newRow("longest") << wireType(PacketType::MemoryWrite) << QByteArray(255, '\x7f');
 }
 
 void tst_PacketFrame::roundTripThroughDeframer()
@@ -96,7 +102,8 @@ void tst_PacketFrame::garbageBeforeStartByteIsSilent()
     QSignalSpy packets(&deframer, &Deframer::packetReceived);
     QSignalSpy errors(&deframer, &Deframer::checksumFailed);
     QSignalSpy ends(&deframer, &Deframer::frameEnded);
-    deframer.feed(QByteArray::fromHex("00ff1234b4b6") + PacketFrame::build(0x90, "\x40\x00"));
+    deframer.feed(QByteArray::fromHex("00ff1234b4b6") +
+                  PacketFrame::build(replyType(PacketType::MemoryWrite), "\x40\x00"));
     QCOMPARE(errors.size(), 0);
     QCOMPARE(packets.size(), 1);
     QCOMPARE(ends.size(), 1);
@@ -109,7 +116,7 @@ void tst_PacketFrame::falseStartEndsInChecksumError()
     QSignalSpy errors(&deframer, &Deframer::checksumFailed);
     QSignalSpy ends(&deframer, &Deframer::frameEnded);
     // A stray start byte claims two payload bytes; its "checksum" is the real frame's start.
-    const QByteArray real = PacketFrame::build(0x81, {});
+    const QByteArray real = PacketFrame::build(replyType(PacketType::Configuration), {});
     deframer.feed(QByteArray::fromHex("b50201aabb") + real + real);
     QCOMPARE(errors.size(), 1);
     // The bytes of the first real frame were eaten by the false one; the second gets through.
@@ -129,7 +136,7 @@ void tst_PacketFrame::falseStartEndsInTimeout()
     // The owner answers the timeout by resetting; then a new frame is found again.
     deframer.reset();
     QSignalSpy packets(&deframer, &Deframer::packetReceived);
-    deframer.feed(PacketFrame::build(0x90, "\x00\x00"));
+    deframer.feed(PacketFrame::build(replyType(PacketType::MemoryWrite), "\x00\x00"));
     QCOMPARE(packets.size(), 1);
 }
 
@@ -147,11 +154,11 @@ void tst_PacketFrame::twoFramesInOneBatch()
     QFETCH(bool, timerActive);
     Deframer deframer;
     QSignalSpy packets(&deframer, &Deframer::packetReceived);
-    deframer.feed(PacketFrame::build(0x90, "\x00\x00") +
-                  PacketFrame::build(0x20, QByteArray(29, 0)) + tail);
+    deframer.feed(PacketFrame::build(replyType(PacketType::MemoryWrite), "\x00\x00") +
+                  PacketFrame::build(wireType(PacketType::State), QByteArray(29, 0)) + tail);
     QCOMPARE(packets.size(), 2);
-    QCOMPARE(packets[0][0].toInt(), 0x90);
-    QCOMPARE(packets[1][0].toInt(), 0x20);
+    QCOMPARE(packets[0][0].toInt(), replyType(PacketType::MemoryWrite));
+    QCOMPARE(packets[1][0].toInt(), wireType(PacketType::State));
     QCOMPARE(deframer.receiveTimer().isActive(), timerActive);
 }
 
@@ -160,8 +167,8 @@ void tst_PacketFrame::flood_data()
     QTest::addColumn<int>("waiting");
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("packets");
-    QTest::newRow("2000 bytes are read") << 2000 << 2 << 1;
-    QTest::newRow("2001 bytes are discarded") << 2001 << -2 << 0;
+    QTest::newRow("2000 bytes are read") << 2000 << int(ConnectionStatus::DataArrived) << 1;
+    QTest::newRow("2001 bytes are discarded") << 2001 << int(ConnectionStatus::Flooded) << 0;
 }
 
 void tst_PacketFrame::flood()
@@ -169,7 +176,7 @@ void tst_PacketFrame::flood()
     QFETCH(int, waiting);
     QFETCH(int, status);
     QFETCH(int, packets);
-    const QByteArray frame = PacketFrame::build(0x90, "\x00\x00");
+    const QByteArray frame = PacketFrame::build(replyType(PacketType::MemoryWrite), "\x00\x00");
     QByteArray bytes(waiting - frame.size(), '\x01');
     bytes.append(frame);
     QBuffer buffer(&bytes);
@@ -177,7 +184,7 @@ void tst_PacketFrame::flood()
     Deframer deframer;
     QSignalSpy statuses(&deframer, &Deframer::connectState);
     QSignalSpy received(&deframer, &Deframer::packetReceived);
-    if (status == -2)
+    if (status == int(ConnectionStatus::Flooded))
         QTest::ignoreMessage(QtDebugMsg, "CLEAR. to many received");
     deframer.readFrom(&buffer);
     QCOMPARE(statuses.size(), 1);
@@ -190,7 +197,7 @@ void tst_PacketFrame::batchesOfAHundred()
 {
     // A frame that ends exactly on a batch boundary stops the timer; the next batch restarts it.
     QByteArray bytes(100 - 6, '\x01');
-    bytes.append(PacketFrame::build(0x90, "\x00\x00"));
+    bytes.append(PacketFrame::build(replyType(PacketType::MemoryWrite), "\x00\x00"));
     bytes.append(QByteArray::fromHex("b502"));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -208,11 +215,11 @@ void tst_PacketFrame::startByteInsidePayload()
     QSignalSpy received(&deframer, &Deframer::packetReceived);
     const QByteArray payload = QByteArray::fromHex("b5b5b5");
     // Fed byte by byte, as a slow link delivers it.
-    const QByteArray frame = PacketFrame::build(0xb5, payload);
+    const QByteArray frame = PacketFrame::build(kStartByte, payload);
     for (char c : frame)
         deframer.feed(QByteArrayView(&c, 1));
     QCOMPARE(received.size(), 1);
-    QCOMPARE(received[0][0].toInt(), 0xb5);
+    QCOMPARE(received[0][0].toInt(), int(kStartByte));
     QCOMPARE(received[0][1].toByteArray(), payload);
 }
 

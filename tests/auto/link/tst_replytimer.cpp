@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using LinkProtocol::PacketType;
+
 class tst_ReplyTimer : public QObject
 {
     Q_OBJECT
@@ -37,24 +39,24 @@ void tst_ReplyTimer::timeout()
     QFETCH(int, expected);
     ReplyTimer timer;
     for (int sample : samples)
-        timer.addSample(16, sample);
-    QCOMPARE(timer.isMeasured(16), !samples.isEmpty());
-    QCOMPARE(timer.timeoutMs(16, resends), qint64(expected));
+        timer.addSample(PacketType::MemoryWrite, sample);
+    QCOMPARE(timer.isMeasured(PacketType::MemoryWrite), !samples.isEmpty());
+    QCOMPARE(timer.timeoutMs(PacketType::MemoryWrite, resends), qint64(expected));
 }
 
 void tst_ReplyTimer::typesKeepTheirOwnEstimate()
 {
     ReplyTimer timer;
-    timer.addSample(16, 230);
-    QVERIFY(!timer.isMeasured(17));
-    QCOMPARE(timer.timeoutMs(17), qint64(0));
+    timer.addSample(PacketType::MemoryWrite, 230);
+    QVERIFY(!timer.isMeasured(PacketType::MemoryRead));
+    QCOMPARE(timer.timeoutMs(PacketType::MemoryRead), qint64(0));
     // Manual and step command packets are answered alike.
-    timer.addSample(2, 100);
-    QVERIFY(timer.isMeasured(3));
-    QCOMPARE(timer.timeoutMs(3), qint64(300));
-    QCOMPARE(timer.smoothedMs(16), qint64(230));
+    timer.addSample(PacketType::ManualCommand, 100);
+    QVERIFY(timer.isMeasured(PacketType::StepCommand));
+    QCOMPARE(timer.timeoutMs(PacketType::StepCommand), qint64(300));
+    QCOMPARE(timer.smoothedMs(PacketType::MemoryWrite), qint64(230));
     timer.reset();
-    QVERIFY(!timer.isMeasured(16));
+    QVERIFY(!timer.isMeasured(PacketType::MemoryWrite));
 }
 
 QTEST_GUILESS_MAIN(tst_ReplyTimer)

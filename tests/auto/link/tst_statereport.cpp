@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QTest>
 
+using namespace LinkProtocol;
+
 class tst_StateReport : public QObject
 {
     Q_OBJECT
@@ -37,7 +39,7 @@ void tst_StateReport::storeRejectsShortPackets()
     QFETCH(bool, stored);
     ControllerState state;
     QCOMPARE(state.store(QByteArray(size, '\x01')), stored);
-    QCOMPARE(state.statusFlags, stored ? 0x0101 : 0);
+    QCOMPARE(state.packetsStored, stored ? 1u : 0u);
 }
 
 void tst_StateReport::storeFillsEveryField()
@@ -53,7 +55,7 @@ void tst_StateReport::storeFillsEveryField()
     payload.append(QByteArray(10, '\xff')); // beyond 29 bytes changes nothing
     ControllerState state;
     QVERIFY(state.store(payload));
-    QCOMPARE(state.statusFlags, 0x0412);
+    QCOMPARE(state.statusFlags, StatusBit::ReadLocked | StatusBit::Returned | StatusBit::Done);
     QCOMPARE(state.reportedSequence, quint8(7));
     for (int i = 0; i < 80; ++i)
         QCOMPARE(state.digitalInputs[i], (i == 0 || i == 7 || i == 79) ? 1 : 0);
@@ -68,8 +70,7 @@ void tst_StateReport::statusWordFromUnsignedBytes()
     payload[1] = char(0x04);
     ControllerState state;
     state.store(payload);
-    QCOMPARE(state.statusFlags, 0x0480);
-    QVERIFY(state.statusFlags & ControllerState::kReadLocked);
+    QCOMPARE(state.statusFlags, StatusBit::ReadLocked | StatusBit::Called);
 }
 
 void tst_StateReport::encodeIsTheInverseOfStore()
@@ -78,11 +79,12 @@ void tst_StateReport::encodeIsTheInverseOfStore()
     digital[3] = digital[42] = 1;
     std::array<quint8, 16> analog{};
     analog[15] = 255;
-    const QByteArray payload = ControllerState::encode(0x00A2, 250, digital, analog);
+    const StatusFlags status = StatusBit::Called | StatusBit::CycleRepeats | StatusBit::Done;
+    const QByteArray payload = ControllerState::encode(status, 250, digital, analog);
     QCOMPARE(payload.size(), 29);
     ControllerState state;
     QVERIFY(state.store(payload));
-    QCOMPARE(state.statusFlags, 0x00A2);
+    QCOMPARE(state.statusFlags, status);
     QCOMPARE(state.reportedSequence, quint8(250));
     QCOMPARE(state.digitalInputs, digital);
     QCOMPARE(state.analogInputs, analog);
@@ -90,28 +92,32 @@ void tst_StateReport::encodeIsTheInverseOfStore()
 
 void tst_StateReport::actionFlags_data()
 {
-    QTest::addColumn<int>("state");
+    QTest::addColumn<WorkerState>("state");
     QTest::addColumn<bool>("readAllowed");
     QTest::addColumn<bool>("writeAllowed");
     QTest::addColumn<QList<int>>("flags");
     using L = QList<int>;
-    QTest::newRow("0") << 0 << true << true << L{0, 0, 0, 0, 0, 0, 0};
-    QTest::newRow("1") << 1 << true << true << L{1, 1, 0, 0, 0, 1, 0};
-    QTest::newRow("1 read locked") << 1 << false << true << L{0, 1, 0, 0, 0, 1, 0};
-    QTest::newRow("1 no program") << 1 << true << false << L{1, 0, 0, 0, 0, 1, 0};
+    using S = WorkerState;
+    QTest::newRow("disconnected") << S::Disconnected << true << true << L{0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("connected") << S::Connected << true << true << L{1, 1, 0, 0, 0, 1, 0};
+    QTest::newRow("connected, read locked")
+        << S::Connected << false << true << L{0, 1, 0, 0, 0, 1, 0};
+    QTest::newRow("connected, no program")
+        << S::Connected << true << false << L{1, 0, 0, 0, 0, 1, 0};
     // Stop is offered whenever something may be moving: Ready included, halting excluded.
-    QTest::newRow("2") << 2 << true << true << L{1, 1, 1, 1, 1, 1, 1};
-    QTest::newRow("2 locked, no program") << 2 << false << false << L{0, 0, 1, 1, 1, 1, 1};
-    for (int s : {3, 4, 6})
-        QTest::addRow("%d", s) << s << true << true << L{0, 0, 0, 1, 0, 1, 0};
-    QTest::newRow("5 halting") << 5 << true << true << L{0, 0, 0, 0, 0, 0, 0};
-    for (int s : {7, 8})
-        QTest::addRow("%d", s) << s << true << true << L{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("ready") << S::Ready << true << true << L{1, 1, 1, 1, 1, 1, 1};
+    QTest::newRow("ready, locked, no program")
+        << S::Ready << false << false << L{0, 0, 1, 1, 1, 1, 1};
+    for (S s : {S::ManualCommand, S::Running, S::Stepping})
+        QTest::addRow("%d", int(s)) << s << true << true << L{0, 0, 0, 1, 0, 1, 0};
+    QTest::newRow("stopping") << S::Stopping << true << true << L{0, 0, 0, 0, 0, 0, 0};
+    for (S s : {S::Writing, S::Reading})
+        QTest::addRow("%d", int(s)) << s << true << true << L{0, 0, 0, 0, 0, 1, 0};
 }
 
 void tst_StateReport::actionFlags()
 {
-    QFETCH(int, state);
+    QFETCH(WorkerState, state);
     QFETCH(bool, readAllowed);
     QFETCH(bool, writeAllowed);
     QFETCH(QList<int>, flags);
@@ -127,8 +133,8 @@ void tst_StateReport::textOfAReadyController()
     state.analogInputs[0] = 17;
     state.analogInputs[14] = 99;
     state.analogInputs[15] = 123; // not reported
-    const QString text = StateReport::text(StateReport::actionFlags(2, true, true), 0, 0, 0,
-                                           StateReport::Paused, state);
+    const QString text = StateReport::text(StateReport::actionFlags(WorkerState::Ready, true, true),
+                                           0, 0, 0, StateReport::Paused, state);
     QVERIFY(text.startsWith(QLatin1String(
         "{\"read\":1, \"write\":1, \"start\":1, \"stop\":1, \"step\":1, \"restart\":1, "
         "\"manual\":1, \"progpos\":0, \"proc\":0, \"procpos\":0, \"run\":2, \"DI\":[0, 1, 0, ")));
@@ -144,8 +150,9 @@ void tst_StateReport::textOfAReadyController()
 
 void tst_StateReport::textBeforeAnyStatePacket()
 {
-    const QString text = StateReport::text(StateReport::actionFlags(0, true, false), -1, 0, 0,
-                                           StateReport::NoRun, ControllerState());
+    const QString text =
+        StateReport::text(StateReport::actionFlags(WorkerState::Disconnected, true, false), -1, 0,
+                          0, StateReport::NoRun, ControllerState());
     const QJsonObject report = QJsonDocument::fromJson(text.toUtf8()).object();
     QCOMPARE(report.value("progpos").toInt(), -1);
     QCOMPARE(report.value("run").toInt(), 0);

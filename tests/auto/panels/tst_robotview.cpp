@@ -21,6 +21,8 @@
 
 #include <cmath>
 
+using namespace LinkProtocol;
+
 namespace {
 
 QByteArray configurationRecord(const QJsonArray &pins)
@@ -40,8 +42,8 @@ void runCommand(VirtualController &controller, const QString &name, QJsonObject 
     compiler.setPrograms(QJsonArray{QJsonArray{}});
     QVERIFY(compiler.compileCommand(
         QJsonObject{{"conditions", QJsonObject{{"type", "always"}}}, {"action", action}}));
-    controller.receiveBytes(
-        PacketFrame::build(0x03, QByteArray(1, '\x01') + compiler.lastRecord()));
+    controller.receiveBytes(PacketFrame::build(wireType(PacketType::StepCommand),
+                                               QByteArray(1, '\x01') + compiler.lastRecord()));
 }
 
 // A grey level of the view's picture at a floor point.
@@ -205,8 +207,9 @@ void tst_RobotView::backToStartStopsTheWheels()
 
 void tst_RobotView::controlsFollowTheConfiguration()
 {
-    m_controller->receiveBytes(PacketFrame::build(
-        0x01, configurationRecord({pin("D2", 1), pin("A3", 15), pin("A0", 11)})));
+    m_controller->receiveBytes(
+        PacketFrame::build(wireType(PacketType::Configuration),
+                           configurationRecord({pin("D2", 1), pin("A3", 15), pin("A0", 11)})));
     QSignalSpy changed(m_dock->simulation(), &RobotSimulation::configurationChanged);
     m_dock->simulation()->advance(1);
     QCOMPARE(changed.count(), 1);
@@ -230,7 +233,8 @@ void tst_RobotView::controlsFollowTheConfiguration()
     QCOMPARE(m_controller->analogInput(3), 200);
 
     // A new configuration replaces the controls.
-    m_controller->receiveBytes(PacketFrame::build(0x01, configurationRecord({pin("A1", 14)})));
+    m_controller->receiveBytes(PacketFrame::build(wireType(PacketType::Configuration),
+                                                  configurationRecord({pin("A1", 14)})));
     m_dock->simulation()->advance(1);
     QTRY_VERIFY(!m_dock->findChild<QPushButton *>("RobotInput2"));
     QVERIFY(m_dock->findChild<QSlider *>("RobotInput129"));
@@ -239,7 +243,8 @@ void tst_RobotView::controlsFollowTheConfiguration()
 void tst_RobotView::clickOnTheRobotsButtonPressesIt()
 {
     // A touch sensor the world does not place sits at the front of the body.
-    m_controller->receiveBytes(PacketFrame::build(0x01, configurationRecord({pin("D4", 2)})));
+    m_controller->receiveBytes(PacketFrame::build(wireType(PacketType::Configuration),
+                                                  configurationRecord({pin("D4", 2)})));
     m_dock->simulation()->advance(1);
     const RobotModel &model = m_dock->simulation()->model();
     const SensorMount mount = model.mountFor(4);

@@ -183,8 +183,8 @@ void tst_SidePanels::packetsOfAVirtualControllerReachTheChart()
     server.controller().setAnalogInput(1, 77);
     server.controller().setDigitalInput(7, true);
     MainWindow window(MainWindow::Options{
-        QStringLiteral(R"({"Name":"Virtual controller","Address":"tcp://127.0.0.1:%1"})")
-            .arg(port)});
+        QStringLiteral(R"({"Name":"Virtual controller","Address":"tcp://127.0.0.1:%1"})").arg(port),
+        {}});
     SensorPanel *panel = window.sidePanels()->sensors();
     QVERIFY(!window.sidePanels()->robot());
     QVERIFY(QTest::qWaitForWindowExposed(panel));

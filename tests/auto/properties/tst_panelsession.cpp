@@ -94,7 +94,7 @@ void tst_PanelSession::runButtonExecutesOnTheVirtualController()
     const QString device =
         QStringLiteral("{\"Name\":\"Virtual controller\",\"Address\":\"tcp://127.0.0.1:%1\"}")
             .arg(port);
-    MainWindow window(MainWindow::Options{device});
+    MainWindow window(MainWindow::Options{device, {}});
     RightMenuWidget *panel = RightMenuWidget::instance();
     panel->clear();
     panel->connectToEditor(CentralWidget::instance()->selection());

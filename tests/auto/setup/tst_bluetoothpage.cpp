@@ -29,6 +29,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace LinkProtocol;
+
 namespace {
 
 const QString kRobo = R"({ "Name":"Robo", "Address":"00:11:22:33:44:55" })";
@@ -172,10 +174,10 @@ void tst_BluetoothPage::statusFromTheWorker()
     bluetoothconfigurationwidget page;
     page.connectWorker(link.worker.get());
 
-    link.transport->reportStatus(1);
+    link.transport->reportStatus(ConnectionStatus::Opened);
     QCOMPARE(page.statusLabel()->text(), QStringLiteral("socket open"));
     // The first frame of a connection makes the worker report 3.
-    link.transport->deliver(0x80, QByteArray(29, '\0'));
+    link.transport->deliver(PacketType::State, QByteArray(29, '\0'));
     QCOMPARE(page.statusLabel()->text(), QStringLiteral("connected"));
     QCOMPARE(page.statusLabel()->styleSheet(), QStringLiteral("QLabel { color : green; }"));
 
@@ -265,7 +267,7 @@ void tst_BluetoothPage::problemOfTheChosenDevice()
     // The watchdog ticks on; the reason stays on the page until the robot answers.
     link.worker->worker()->tslt();
     QCOMPARE(page.statusLabel()->text(), QStringLiteral("Robo not paired"));
-    link.transport->deliver(0x80, QByteArray(29, '\0'));
+    link.transport->deliver(PacketType::State, QByteArray(29, '\0'));
     QCOMPARE(page.statusLabel()->text(), QStringLiteral("connected to Robo"));
     link.worker->worker()->tslt();
     QCOMPARE(page.statusLabel()->text(), QStringLiteral("lost Robo"));
@@ -330,7 +332,7 @@ void tst_BluetoothPage::chooseADevice()
     QCOMPARE(page.statusLabel()->text(), QStringLiteral("connecting to Other"));
     // The worker drops the old link and connects to the new device on its next tick.
     QCOMPARE(link.transport->disconnects, 1);
-    QCOMPARE(link.worker->worker()->state(), 0);
+    QCOMPARE(link.worker->worker()->state(), WorkerState::Disconnected);
     link.worker->worker()->tslt();
     QCOMPARE(link.transport->connectInfos, QStringList{kOther});
 
@@ -384,7 +386,7 @@ void tst_BluetoothPage::renaming()
     page.connectWorker(link.worker.get());
     QSignalSpy requests(&page, &bluetoothconfigurationwidget::signalToChangeName);
     // Connected first: the first frame of a connection drops whatever was pending.
-    link.transport->deliver(0x80, QByteArray(29, '\0'));
+    link.transport->deliver(PacketType::State, QByteArray(29, '\0'));
     QTest::keyClicks(page.nameEdit(), name);
     page.changeButton()->click();
 
@@ -392,9 +394,9 @@ void tst_BluetoothPage::renaming()
     QCOMPARE(requests.at(0).at(0).toString(), page.comPortBox()->currentData().toString());
     if (reply) {
         QCOMPARE(link.transport->sent.size(), 1);
-        QCOMPARE(link.transport->sent.at(0).first, 7);
+        QCOMPARE(link.transport->sent.at(0).first, PacketType::Rename);
         QCOMPARE(link.transport->sent.at(0).second.left(sentName.size()), sentName);
-        link.transport->deliver(0x87, QByteArray());
+        link.transport->reply(PacketType::Rename, QByteArray());
     } else {
         QVERIFY(link.transport->sent.isEmpty());
     }
@@ -573,8 +575,8 @@ void tst_BluetoothPage::savedConfigurationReachesTheController()
 
     link.worker->mwChangeProg(AppContext::instance().store().buildDocument({{}}));
     link.worker->mwStart();
-    link.transport->deliver(0x80, QByteArray(29, '\0'));
-    QCOMPARE(link.worker->worker()->state(), 1);
+    link.transport->deliver(PacketType::State, QByteArray(29, '\0'));
+    QCOMPARE(link.worker->worker()->state(), WorkerState::Connected);
 
     auto choose = [&dialog](const QString &pin, int id) {
         auto *combo = dialog.pinWidget(pin)->comboBox();
@@ -587,11 +589,11 @@ void tst_BluetoothPage::savedConfigurationReachesTheController()
     dialog.calibrationRow("D3")->setLineInput(120);
     QVERIFY(QMetaObject::invokeMethod(&dialog, "save"));
 
-    link.transport->deliver(0x80, QByteArray(29, '\0'));
+    link.transport->deliver(PacketType::State, QByteArray(29, '\0'));
     link.transport->sent.clear();
     link.worker->mwCommand("restart");
     QCOMPARE(link.transport->sent.size(), 1);
-    QCOMPARE(link.transport->sent.at(0).first, 1);
+    QCOMPARE(link.transport->sent.at(0).first, PacketType::Configuration);
     const QByteArray bytes = link.transport->sent.at(0).second;
     QCOMPARE(bytes, encodeConfiguration(AppContext::instance().writeConfiguration()).bytes);
 

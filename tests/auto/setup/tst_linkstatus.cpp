@@ -1,6 +1,8 @@
 #include "linkproblem.h"
+#include "linkprotocol.h"
 #include "linkstatus.h"
 
+#include <QMetaEnum>
 #include <QTest>
 
 // What the device page's two lines say, followed through the link's events: a device is chosen,
@@ -34,42 +36,47 @@ void tst_LinkStatus::wordsFollowTheEvents_data()
 
     QTest::newRow("nothing chosen, no link") << QStringList{"tick"} << "BluetoothNoPlugin"
                                              << "" << Tone::Bad << none;
-    QTest::newRow("nothing chosen, first frame") << QStringList{"state 3"} << "BluetoothPlugin3"
-                                                 << "" << Tone::Good << none;
+    QTest::newRow("nothing chosen, first frame")
+        << QStringList{"state FirstFrame"} << "BluetoothPlugin3"
+        << "" << Tone::Good << none;
     QTest::newRow("chosen") << QStringList{"choose Robby"} << "BluetoothConnecting"
                             << "Robby" << Tone::Waiting << none;
     QTest::newRow("chosen, still connecting")
         << QStringList{"choose Robby", "tick", "tick"} << "BluetoothConnecting"
         << "Robby" << Tone::Waiting << none;
-    QTest::newRow("socket open") << QStringList{"choose Robby", "state 1"} << "BluetoothPlugin1"
+    QTest::newRow("socket open") << QStringList{"choose Robby", "state Opened"}
+                                 << "BluetoothPlugin1"
                                  << "" << Tone::Waiting << none;
-    QTest::newRow("connected") << QStringList{"choose Robby", "tick", "state 1", "state 3"}
+    QTest::newRow("connected") << QStringList{"choose Robby", "tick", "state Opened",
+                                              "state FirstFrame"}
                                << "BluetoothConnected"
                                << "Robby" << Tone::Good << none;
-    QTest::newRow("link lost") << QStringList{"choose Robby", "state 3", "tick", "tick"}
+    QTest::newRow("link lost") << QStringList{"choose Robby", "state FirstFrame", "tick", "tick"}
                                << "BluetoothLinkLost"
                                << "Robby" << Tone::Bad << none;
     QTest::newRow("robot away, told on every tick")
         << QStringList{"choose Robby", "problem " + away, "tick"} << "BluetoothUnreachable"
         << "Robby" << Tone::Bad << none;
     QTest::newRow("a connection clears the problem")
-        << QStringList{"choose Robby", "problem " + unpaired, "state 3"} << "BluetoothConnected"
+        << QStringList{"choose Robby", "problem " + unpaired, "state FirstFrame"}
+        << "BluetoothConnected"
         << "Robby" << Tone::Good << none;
     QTest::newRow("lost after a problem was mended")
-        << QStringList{"choose Robby", "problem " + unpaired, "state 3", "tick"}
+        << QStringList{"choose Robby", "problem " + unpaired, "state FirstFrame", "tick"}
         << "BluetoothLinkLost"
         << "Robby" << Tone::Bad << none;
     QTest::newRow("bluetooth switched off while lost")
-        << QStringList{"choose Robby", "state 3", "tick", "problem " + off} << "BluetoothOff"
+        << QStringList{"choose Robby", "state FirstFrame", "tick", "problem " + off}
+        << "BluetoothOff"
         << "Robby" << Tone::Bad << none;
     QTest::newRow("another robot starts afresh")
-        << QStringList{"choose Robby", "problem " + away, "state 3", "choose Other"}
+        << QStringList{"choose Robby", "problem " + away, "state FirstFrame", "choose Other"}
         << "BluetoothConnecting"
         << "Other" << Tone::Waiting << none;
-    QTest::newRow("flood") << QStringList{"choose Robby", "state -2"} << "BluetoothPlugin-2"
+    QTest::newRow("flood") << QStringList{"choose Robby", "state Flooded"} << "BluetoothPlugin-2"
                            << "" << Tone::Bad << none;
     QTest::newRow("cable plugged out")
-        << QStringList{"choose Cable", "state 3", "tick",
+        << QStringList{"choose Cable", "state FirstFrame", "tick",
                        "problem " + QString::number(LinkProblem::PortMissing)}
         << "SerialPortMissing"
         << "Cable" << Tone::Bad << none;
@@ -96,7 +103,8 @@ void tst_LinkStatus::wordsFollowTheEvents_data()
         << QStringList{"choose Robby", "search", "end " + off, "problem " + off} << "BluetoothOff"
         << "Robby" << Tone::Bad << "BluetoothFoundCount 0";
     QTest::newRow("once the link worked, only the count")
-        << QStringList{"choose Cable", "search", "port", "end " + noService, "state 3", "tick"}
+        << QStringList{"choose Cable",     "search",           "port",
+                       "end " + noService, "state FirstFrame", "tick"}
         << "BluetoothLinkLost"
         << "Cable" << Tone::Bad << "BluetoothFoundWithPorts 0";
     QTest::newRow("an unknown robot found by the search")
@@ -138,7 +146,8 @@ void tst_LinkStatus::wordsFollowTheEvents()
             status.chooseDevice(value);
             words = status.current();
         } else if (what == "state") {
-            words = status.connectState(value.toInt());
+            const QMetaEnum statuses = QMetaEnum::fromType<LinkProtocol::ConnectionStatus>();
+            words = status.connectState(statuses.keyToValue(value.toLatin1().constData()));
         } else if (what == "tick") {
             words = status.watchdogTick();
         } else if (what == "problem") {

@@ -16,6 +16,8 @@
 
 #include <cmath>
 
+using namespace LinkProtocol;
+
 namespace {
 
 // A floor of the given size in pixels painted by a function of the pixel (column, row from top).
@@ -479,9 +481,11 @@ void tst_RobotModel::controllerDrivesTheRobot()
     QSignalSpy configured(&simulation, &RobotSimulation::configurationChanged);
     QSignalSpy samples(&simulation, &RobotSimulation::sampled);
 
-    controller.receiveBytes(PacketFrame::build(0x01, recordOf({pin("A0", 11)})));
+    controller.receiveBytes(
+        PacketFrame::build(wireType(PacketType::Configuration), recordOf({pin("A0", 11)})));
     controller.receiveBytes(PacketFrame::build(
-        0x03, QByteArray(1, '\x01') + record(command("m_fwd", {{"speed", 50}, {"timer", 0}}))));
+        wireType(PacketType::StepCommand),
+        QByteArray(1, '\x01') + record(command("m_fwd", {{"speed", 50}, {"timer", 0}}))));
     QCOMPARE(controller.outputs().driveCommand, 0x23);
     simulation.advance(100);
     QCOMPARE(configured.count(), 1);
@@ -501,8 +505,9 @@ void tst_RobotModel::controllerDrivesTheRobot()
     QCOMPARE(controller.analogInput(0), 0);
 
     // A stop command halts it where it is.
-    controller.receiveBytes(PacketFrame::build(
-        0x03, QByteArray(1, '\x02') + record(command("m_stop", {{"brake", 1}}))));
+    controller.receiveBytes(
+        PacketFrame::build(wireType(PacketType::StepCommand),
+                           QByteArray(1, '\x02') + record(command("m_stop", {{"brake", 1}}))));
     const double stoppedAt = simulation.model().pose().x;
     simulation.advance(50);
     QCOMPARE(simulation.model().pose().x, stoppedAt);

@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace LinkProtocol;
+
 namespace {
 
 QJsonObject command(const QString &name, QJsonObject action = {},
@@ -56,21 +58,25 @@ struct Rig
         controller.setStateInterval(60000);
         controller.attach();
     }
-    void request(int type, const QByteArray &payload)
+    void request(PacketType type, const QByteArray &payload)
     {
-        controller.receiveBytes(PacketFrame::build(type, payload));
+        controller.receiveBytes(PacketFrame::build(wireType(type), payload));
     }
-    // Runs one command record in step (type 3) or manual (type 2) mode.
-    void run(const QJsonObject &cmd, int type = 3)
+    // Runs one command record in step or manual mode.
+    void run(const QJsonObject &cmd, PacketType type = PacketType::StepCommand)
     {
         request(type, QByteArray(1, char(++sequence)) + record(cmd));
     }
     bool done() const
     {
-        return (controller.statusFlags() & ControllerState::kDone) &&
+        return controller.statusFlags().testFlag(StatusBit::Done) &&
                controller.lastSequence() == sequence;
     }
-    int flow() const { return controller.statusFlags() & 0xF0; }
+    StatusFlags flow() const
+    {
+        return controller.statusFlags() & (StatusBit::Called | StatusBit::Returned |
+                                           StatusBit::CycleRepeats | StatusBit::CycleEnded);
+    }
 };
 
 } // namespace
@@ -120,33 +126,36 @@ void tst_VirtualController::memoryStartsErased()
 void tst_VirtualController::memoryWriteAndRead()
 {
     Rig rig;
-    rig.request(0x10, QByteArray::fromHex("c00f04") + "DATA");
+    rig.request(PacketType::MemoryWrite, QByteArray::fromHex("c00f04") + "DATA");
     QCOMPARE(rig.frames.size(), 1);
-    QCOMPARE(rig.frames[0].first, 0x90);
+    QCOMPARE(rig.frames[0].first, replyType(PacketType::MemoryWrite));
     QCOMPARE(rig.frames[0].second, QByteArray::fromHex("c00f"));
     QCOMPARE(rig.controller.eeprom().mid(4032, 5), QByteArray("DATA\xff"));
-    rig.request(0x11, QByteArray::fromHex("c00f40"));
+    rig.request(PacketType::MemoryRead, QByteArray::fromHex("c00f40"));
     QCOMPARE(rig.frames.size(), 2);
-    QCOMPARE(rig.frames[1].first, 0x91);
+    QCOMPARE(rig.frames[1].first, replyType(PacketType::MemoryRead));
     QCOMPARE(rig.frames[1].second.size(), 66);
     QCOMPARE(rig.frames[1].second.mid(2, 5), QByteArray("DATA\xff"));
 }
 
 void tst_VirtualController::badMemoryRequestsGetNoReply_data()
 {
-    QTest::addColumn<int>("type");
+    QTest::addColumn<PacketType>("type");
     QTest::addColumn<QByteArray>("payload");
-    QTest::newRow("write count disagrees") << 0x10 << QByteArray::fromHex("000003") + "ab";
-    QTest::newRow("write past the end") << 0x10 << QByteArray::fromHex("ff0f02") + "ab";
-    QTest::newRow("write of 65 bytes") << 0x10 << QByteArray::fromHex("000041") + QByteArray(65, 0);
-    QTest::newRow("read past the end") << 0x11 << QByteArray::fromHex("c10f40");
-    QTest::newRow("read of nothing") << 0x11 << QByteArray::fromHex("000000");
-    QTest::newRow("read too short") << 0x11 << QByteArray::fromHex("00");
+    QTest::newRow("write count disagrees")
+        << PacketType::MemoryWrite << QByteArray::fromHex("000003") + "ab";
+    QTest::newRow("write past the end")
+        << PacketType::MemoryWrite << QByteArray::fromHex("ff0f02") + "ab";
+    QTest::newRow("write of 65 bytes")
+        << PacketType::MemoryWrite << QByteArray::fromHex("000041") + QByteArray(65, 0);
+    QTest::newRow("read past the end") << PacketType::MemoryRead << QByteArray::fromHex("c10f40");
+    QTest::newRow("read of nothing") << PacketType::MemoryRead << QByteArray::fromHex("000000");
+    QTest::newRow("read too short") << PacketType::MemoryRead << QByteArray::fromHex("00");
 }
 
 void tst_VirtualController::badMemoryRequestsGetNoReply()
 {
-    QFETCH(int, type);
+    QFETCH(PacketType, type);
     QFETCH(QByteArray, payload);
     Rig rig;
     rig.request(type, payload);
@@ -157,11 +166,11 @@ void tst_VirtualController::badMemoryRequestsGetNoReply()
 void tst_VirtualController::configurationAndRename()
 {
     Rig rig;
-    rig.request(0x01, QByteArray::fromHex("0102030a0000"));
-    rig.request(0x07, QString::fromUtf8("Робот").toUtf8() + QByteArray(10, '\0'));
+    rig.request(PacketType::Configuration, QByteArray::fromHex("0102030a0000"));
+    rig.request(PacketType::Rename, QString::fromUtf8("Робот").toUtf8() + QByteArray(10, '\0'));
     QCOMPARE(rig.frames.size(), 2);
-    QCOMPARE(rig.frames[0].first, 0x81);
-    QCOMPARE(rig.frames[1].first, 0x87);
+    QCOMPARE(rig.frames[0].first, replyType(PacketType::Configuration));
+    QCOMPARE(rig.frames[1].first, replyType(PacketType::Rename));
     QCOMPARE(rig.controller.configuration(), QByteArray::fromHex("0102030a0000"));
     QCOMPARE(rig.controller.deviceName(), QString::fromUtf8("Робот"));
 }
@@ -178,7 +187,7 @@ void tst_VirtualController::statePacketsCarryInputs()
     QCOMPARE(rig.frames.first().second.size(), 29);
     QCOMPARE(state.digitalInputs[9], 1);
     QCOMPARE(int(state.analogInputs[2]), 255);
-    QCOMPARE(state.statusFlags, 0);
+    QCOMPARE(state.statusFlags, StatusFlags());
     rig.controller.detach();
     rig.frames.clear();
     QTest::qWait(50);
@@ -227,7 +236,7 @@ void tst_VirtualController::conditions()
     rig.controller.setAnalogInput(1, 150);
     rig.run(command("mSetleds", {{"pin", "D5"}, {"state", 1}}, conditions));
     QVERIFY(rig.done());
-    QCOMPARE(rig.frames.first().first, 0x83);
+    QCOMPARE(rig.frames.first().first, replyType(PacketType::StepCommand));
     QCOMPARE(rig.controller.outputs().leds.value(5, false), runs);
 }
 
@@ -271,22 +280,23 @@ void tst_VirtualController::callAndReturn()
     Rig rig;
     rig.run(command("call", {{"proc", 1}}));
     QVERIFY(rig.done());
-    QCOMPARE(rig.flow(), ControllerState::kCalled);
+    QCOMPARE(rig.flow(), StatusBit::Called);
     QCOMPARE(rig.controller.stackDepth(), 1);
     rig.run(command("mStartCycle"));
     QCOMPARE(rig.controller.stackDepth(), 2);
-    rig.request(0x01, QByteArray::fromHex("00000000"));
+    rig.request(PacketType::Configuration, QByteArray::fromHex("00000000"));
     QCOMPARE(rig.controller.stackDepth(), 0);
     rig.run(command("call", {{"proc", 1}}));
     rig.run(command("mStartCycle"));
-    rig.request(3, QByteArray(1, char(++rig.sequence)) + CommandCompiler::returnRecord());
-    QCOMPARE(rig.flow(), ControllerState::kReturned);
+    rig.request(PacketType::StepCommand,
+                QByteArray(1, char(++rig.sequence)) + CommandCompiler::returnRecord());
+    QCOMPARE(rig.flow(), StatusBit::Returned);
     QCOMPARE(rig.controller.stackDepth(), 0);
     // A call that its conditions skip reports nothing but done.
     rig.run(command("call", {{"proc", 1}},
                     single({{"pin", "D1"}, {"equation", "equals"}, {"level", "1"}})));
     QVERIFY(rig.done());
-    QCOMPARE(rig.flow(), 0);
+    QCOMPARE(rig.flow(), StatusFlags());
 }
 
 void tst_VirtualController::endlessCycle()
@@ -294,14 +304,14 @@ void tst_VirtualController::endlessCycle()
     Rig rig;
     const QJsonObject whileD2 = single({{"pin", "D2"}, {"equation", "equals"}, {"level", "1"}});
     rig.run(command("mStartCycle"));
-    QCOMPARE(rig.flow(), 0);
+    QCOMPARE(rig.flow(), StatusFlags());
     rig.controller.setDigitalInput(2, true);
     rig.run(command("mEndCycle", {}, whileD2));
-    QCOMPARE(rig.flow(), ControllerState::kCycleRepeats);
+    QCOMPARE(rig.flow(), StatusBit::CycleRepeats);
     QCOMPARE(rig.controller.stackDepth(), 1);
     rig.controller.setDigitalInput(2, false);
     rig.run(command("mEndCycle", {}, whileD2));
-    QCOMPARE(rig.flow(), ControllerState::kCycleEnded);
+    QCOMPARE(rig.flow(), StatusBit::CycleEnded);
     QCOMPARE(rig.controller.stackDepth(), 0);
 }
 
@@ -309,14 +319,14 @@ void tst_VirtualController::countedCycle()
 {
     Rig rig;
     rig.run(command("mvirtualstartcycle", {{"counter", 3}}));
-    QList<int> flows;
+    QList<StatusFlags> flows;
     for (int i = 0; i < 3; ++i) {
         rig.run(command("mnop"));
         rig.run(command("mvirtualendcycle", {{"counter", 3}}));
         flows.append(rig.flow());
     }
-    QCOMPARE(flows, (QList<int>{ControllerState::kCycleRepeats, ControllerState::kCycleRepeats,
-                                ControllerState::kCycleEnded}));
+    QCOMPARE(flows, (QList<StatusFlags>{StatusBit::CycleRepeats, StatusBit::CycleRepeats,
+                                        StatusBit::CycleEnded}));
     QCOMPARE(rig.controller.stackDepth(), 0);
 }
 
@@ -335,10 +345,10 @@ void tst_VirtualController::counterConditionSeesIterations()
 void tst_VirtualController::manualCommandsLeaveTheStackAlone()
 {
     Rig rig;
-    rig.run(command("call", {{"proc", 1}}), 2);
-    QCOMPARE(rig.frames.last().first, 0x82);
+    rig.run(command("call", {{"proc", 1}}), PacketType::ManualCommand);
+    QCOMPARE(rig.frames.last().first, replyType(PacketType::ManualCommand));
     QVERIFY(rig.done());
-    QCOMPARE(rig.flow(), 0);
+    QCOMPARE(rig.flow(), StatusFlags());
     QCOMPARE(rig.controller.stackDepth(), 0);
 }
 
@@ -347,7 +357,7 @@ void tst_VirtualController::timedCommandIsDoneAfterItsWait()
     Rig rig;
     rig.run(command("m_fwd", {{"speed", 50}, {"timer", 1}, {"time", 0.2}, {"brake", 1}}));
     QVERIFY(!rig.done());
-    QVERIFY(rig.controller.statusFlags() & ControllerState::kBusy);
+    QVERIFY(rig.controller.statusFlags().testFlag(StatusBit::Busy));
     QCOMPARE(rig.controller.outputs().driveCommand, 0x23);
     QTRY_VERIFY_WITH_TIMEOUT(rig.done(), 5000);
     QCOMPARE(rig.controller.outputs().driveCommand, 0x21);
@@ -358,7 +368,7 @@ void tst_VirtualController::dropEveryNth()
     Rig rig;
     rig.controller.setDropEvery(2);
     for (int i = 0; i < 4; ++i)
-        rig.request(0x11, QByteArray::fromHex("000001"));
+        rig.request(PacketType::MemoryRead, QByteArray::fromHex("000001"));
     QCOMPARE(rig.frames.size(), 2);
     QCOMPARE(rig.controller.repliesSent(), 4);
 }
@@ -368,7 +378,7 @@ void tst_VirtualController::corruptEveryNth()
     Rig rig;
     rig.controller.setCorruptEvery(3);
     for (int i = 0; i < 6; ++i)
-        rig.request(0x01, {});
+        rig.request(PacketType::Configuration, {});
     QCOMPARE(rig.frames.size(), 4);
     QCOMPARE(rig.checksumErrors, 2);
 }
@@ -377,7 +387,7 @@ void tst_VirtualController::garbagePrefixIsSkipped()
 {
     Rig rig;
     rig.controller.setGarbagePrefix(50);
-    rig.request(0x11, QByteArray::fromHex("000002"));
+    rig.request(PacketType::MemoryRead, QByteArray::fromHex("000002"));
     QCOMPARE(rig.raw.size(), 50 + 4 + 4);
     QVERIFY(!rig.raw.left(50).contains('\xb5'));
     QCOMPARE(rig.frames.size(), 1);
@@ -388,8 +398,8 @@ void tst_VirtualController::floodPrecedesReply()
 {
     Rig rig;
     rig.controller.setFloodEvery(2);
-    rig.request(0x01, {});
-    rig.request(0x01, {});
+    rig.request(PacketType::Configuration, {});
+    rig.request(PacketType::Configuration, {});
     QCOMPARE(rig.raw.size(), 4 + VirtualController::kFloodBytes + 4);
     QVERIFY(VirtualController::kFloodBytes > Deframer::kFloodLimit);
 }
@@ -400,7 +410,7 @@ void tst_VirtualController::silence()
     rig.controller.setStateInterval(10);
     rig.controller.goSilent(300);
     QVERIFY(rig.controller.isSilent());
-    rig.request(0x10, QByteArray::fromHex("000001") + "x");
+    rig.request(PacketType::MemoryWrite, QByteArray::fromHex("000001") + "x");
     QTest::qWait(100);
     QVERIFY(rig.frames.isEmpty());
     QCOMPARE(rig.controller.eeprom().at(0), '\xff');
@@ -412,39 +422,41 @@ void tst_VirtualController::latencyDelaysInOrder()
 {
     Rig rig;
     rig.controller.setLatency(50);
-    rig.request(0x11, QByteArray::fromHex("000001"));
-    rig.request(0x01, {});
+    rig.request(PacketType::MemoryRead, QByteArray::fromHex("000001"));
+    rig.request(PacketType::Configuration, {});
     QVERIFY(rig.frames.isEmpty());
     QTRY_COMPARE(rig.frames.size(), 2);
-    QCOMPARE(rig.frames[0].first, 0x91);
-    QCOMPARE(rig.frames[1].first, 0x81);
+    QCOMPARE(rig.frames[0].first, replyType(PacketType::MemoryRead));
+    QCOMPARE(rig.frames[1].first, replyType(PacketType::Configuration));
 }
 
 void tst_VirtualController::slowRequestsAreAnsweredAfterTheirTime_data()
 {
     QTest::addColumn<double>("msPerByte");
     QTest::addColumn<int>("stepMs");
-    QTest::addColumn<int>("type");
+    QTest::addColumn<PacketType>("type");
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<int>("minimumMs");
     const QByteArray write64 = QByteArray::fromHex("000040") + QByteArray(64, 'x');
-    QTest::newRow("64-byte write at 3.3 ms per byte") << 3.3 << 0 << 0x10 << write64 << 211;
+    QTest::newRow("64-byte write at 3.3 ms per byte")
+        << 3.3 << 0 << PacketType::MemoryWrite << write64 << 211;
     QTest::newRow("4-byte write at 20 ms per byte")
-        << 20.0 << 0 << 0x10 << QByteArray::fromHex("000004") + "abcd" << 80;
-    QTest::newRow("configuration") << 0.0 << 150 << 0x01 << QByteArray(4, 0) << 150;
-    QTest::newRow("step command") << 0.0 << 150 << 0x03
+        << 20.0 << 0 << PacketType::MemoryWrite << QByteArray::fromHex("000004") + "abcd" << 80;
+    QTest::newRow("configuration")
+        << 0.0 << 150 << PacketType::Configuration << QByteArray(4, 0) << 150;
+    QTest::newRow("step command") << 0.0 << 150 << PacketType::StepCommand
                                   << QByteArray(1, 1) + record(command("mnop")) << 150;
-    QTest::newRow("manual command")
-        << 0.0 << 150 << 0x02 << QByteArray(1, 1) + record(command("mnop")) << 150;
+    QTest::newRow("manual command") << 0.0 << 150 << PacketType::ManualCommand
+                                    << QByteArray(1, 1) + record(command("mnop")) << 150;
     QTest::newRow("reads do not wait for the EEPROM")
-        << 3.3 << 150 << 0x11 << QByteArray::fromHex("000040") << 0;
+        << 3.3 << 150 << PacketType::MemoryRead << QByteArray::fromHex("000040") << 0;
 }
 
 void tst_VirtualController::slowRequestsAreAnsweredAfterTheirTime()
 {
     QFETCH(double, msPerByte);
     QFETCH(int, stepMs);
-    QFETCH(int, type);
+    QFETCH(PacketType, type);
     QFETCH(QByteArray, payload);
     QFETCH(int, minimumMs);
     Rig rig;
@@ -461,9 +473,9 @@ void tst_VirtualController::slowRequestsAreAnsweredAfterTheirTime()
     QCOMPARE(rig.controller.requestsQueued(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(rig.frames.size(), 1, 5000);
     QVERIFY2(clock.elapsed() >= minimumMs, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(rig.frames[0].first, type | 0x80);
+    QCOMPARE(rig.frames[0].first, replyType(type));
     QCOMPARE(rig.controller.requestsQueued(), 0);
-    if (type == 0x10)
+    if (type == PacketType::MemoryWrite)
         QCOMPARE(rig.controller.eeprom().left(payload.size() - 3), payload.mid(3));
 }
 
@@ -476,15 +488,17 @@ void tst_VirtualController::requestsAreServedOneAtATimeInOrder()
             [&](int type) { handled.append(type); });
     // A write, its resent duplicate and a read that came in behind them.
     const QByteArray write = QByteArray::fromHex("000020") + QByteArray(32, 'w');
-    rig.request(0x10, write);
-    rig.request(0x10, write);
-    rig.request(0x11, QByteArray::fromHex("000004"));
+    rig.request(PacketType::MemoryWrite, write);
+    rig.request(PacketType::MemoryWrite, write);
+    rig.request(PacketType::MemoryRead, QByteArray::fromHex("000004"));
     QCOMPARE(rig.controller.requestsQueued(), 3);
     QTRY_COMPARE_WITH_TIMEOUT(rig.frames.size(), 3, 5000);
-    QCOMPARE(handled, (QList<int>{0x10, 0x10, 0x11}));
-    QCOMPARE(rig.frames[0].first, 0x90);
-    QCOMPARE(rig.frames[1].first, 0x90);
-    QCOMPARE(rig.frames[2], (QPair<int, QByteArray>{0x91, QByteArray::fromHex("0000") + "wwww"}));
+    const int written = wireType(PacketType::MemoryWrite);
+    QCOMPARE(handled, (QList<int>{written, written, wireType(PacketType::MemoryRead)}));
+    QCOMPARE(rig.frames[0].first, replyType(PacketType::MemoryWrite));
+    QCOMPARE(rig.frames[1].first, replyType(PacketType::MemoryWrite));
+    QCOMPARE(rig.frames[2], (QPair<int, QByteArray>{replyType(PacketType::MemoryRead),
+                                                    QByteArray::fromHex("0000") + "wwww"}));
     QCOMPARE(rig.controller.requestsReceived(), 3);
 }
 
@@ -494,11 +508,11 @@ void tst_VirtualController::statePacketsKeepComingWhileBusy()
     rig.controller.setStateInterval(10);
     // 1.3 s for the chunk: plenty of state packets even on a loaded machine.
     rig.controller.setMsPerByte(20.0);
-    rig.request(0x10, QByteArray::fromHex("000040") + QByteArray(64, 'x'));
+    rig.request(PacketType::MemoryWrite, QByteArray::fromHex("000040") + QByteArray(64, 'x'));
     QTRY_VERIFY_WITH_TIMEOUT(rig.frames.size() >= 5, 5000);
     QCOMPARE(rig.controller.requestsQueued(), 1);
     for (const auto &frame : rig.frames)
-        QCOMPARE(frame.first, 0x20);
+        QCOMPARE(frame.first, wireType(PacketType::State));
     QTRY_VERIFY_WITH_TIMEOUT(rig.controller.requestsQueued() == 0, 5000);
 }
 
@@ -508,7 +522,7 @@ void tst_VirtualController::loseEveryNthRequest()
     rig.controller.setLoseRequestEvery(3);
     QSignalSpy arrived(&rig.controller, &VirtualController::requestArrived);
     for (int i = 0; i < 7; ++i)
-        rig.request(0x10, QByteArray::fromHex("0000") + char(1) + char('a' + i));
+        rig.request(PacketType::MemoryWrite, QByteArray::fromHex("0000") + char(1) + char('a' + i));
     QCOMPARE(arrived.size(), 7);
     QCOMPARE(rig.frames.size(), 5);
     QCOMPARE(rig.controller.requestsLost(), 2);
@@ -522,16 +536,17 @@ void tst_VirtualController::noiseHoldsFalseStartsButFramesSurvive()
         Rig rig;
         rig.controller.setNoise(true, seed);
         for (int i = 0; i < 400; ++i)
-            rig.request(0x11, QByteArray::fromHex("000004"));
+            rig.request(PacketType::MemoryRead, QByteArray::fromHex("000004"));
         rig.deframer.reset();
         return std::make_pair(rig.raw, int(rig.frames.size()));
     };
     const auto [raw, delivered] = noisy(7);
     QCOMPARE(noisy(7).first, raw);
     QVERIFY(noisy(8).first != raw);
-    const QByteArray reply = PacketFrame::build(0x91, QByteArray::fromHex("0000ffffffff"));
+    const QByteArray reply =
+        PacketFrame::build(replyType(PacketType::MemoryRead), QByteArray::fromHex("0000ffffffff"));
     QVERIFY(raw.size() > 400 * reply.size());
-    QVERIFY(raw.count(char(0xB5)) > 400 * reply.count(char(0xB5)));
+    QVERIFY(raw.count(char(kStartByte)) > 400 * reply.count(char(kStartByte)));
     // False starts swallow frames behind them, but most replies still get through.
     QVERIFY2(delivered < 400 && delivered > 200, qPrintable(QString::number(delivered)));
 }

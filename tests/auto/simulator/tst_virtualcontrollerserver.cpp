@@ -5,6 +5,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+using namespace LinkProtocol;
+
 class tst_VirtualControllerServer : public QObject
 {
     Q_OBJECT
@@ -26,7 +28,8 @@ void tst_VirtualControllerServer::servesOneClientAtATime()
     QTRY_VERIFY(server.hasClient());
     QTRY_VERIFY(first.bytesAvailable() >= 33); // a state packet
     first.readAll();
-    first.write(PacketFrame::build(0x10, QByteArray::fromHex("000002") + "hi"));
+    first.write(PacketFrame::build(wireType(PacketType::MemoryWrite),
+                                   QByteArray::fromHex("000002") + "hi"));
     QTRY_COMPARE(server.controller().eeprom().left(2), QByteArray("hi"));
 
     QSignalSpy gone(&first, &QTcpSocket::disconnected);
@@ -34,9 +37,11 @@ void tst_VirtualControllerServer::servesOneClientAtATime()
     second.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(second.waitForConnected(5000));
     QTRY_COMPARE(gone.size(), 1);
-    second.write(PacketFrame::build(0x11, QByteArray::fromHex("000002")));
+    second.write(
+        PacketFrame::build(wireType(PacketType::MemoryRead), QByteArray::fromHex("000002")));
     QByteArray received;
-    const QByteArray reply = PacketFrame::build(0x91, QByteArray::fromHex("0000") + "hi");
+    const QByteArray reply =
+        PacketFrame::build(replyType(PacketType::MemoryRead), QByteArray::fromHex("0000") + "hi");
     QTRY_VERIFY((received += second.readAll()).contains(reply));
 
     second.disconnectFromHost();

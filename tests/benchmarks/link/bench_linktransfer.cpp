@@ -21,9 +21,9 @@
 
 #include <cstdio>
 
-namespace {
+using namespace LinkProtocol;
 
-constexpr int kChunkSize = 64;
+namespace {
 
 QJsonObject command(const QString &name, QJsonObject action = {})
 {
@@ -121,7 +121,7 @@ void bench_LinkTransfer::transfer()
     connect(&monitor.receiveTimer(), &QTimer::timeout, &monitor, &Deframer::reset);
     int repliesDelivered = 0;
     connect(&monitor, &Deframer::packetReceived, this, [&](int type, const QByteArray &) {
-        if (type & 0x80)
+        if (LinkProtocol::isReply(type))
             ++repliesDelivered;
     });
     connect(&controller, &VirtualController::bytesToSend, &monitor,
@@ -136,10 +136,10 @@ void bench_LinkTransfer::transfer()
     worker.mwStart();
     worker.mwSelectDevice(
         mBluetoothConnect::deviceText("Virtual", QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 10000);
 
     QSignalSpy programs(&worker, &internalWorker::sigReadProg);
-    const auto measure = [&](const QString &name, int busyState) {
+    const auto measure = [&](const QString &name, WorkerState busyState) {
         Transfer result;
         requests = 0;
         repliesDelivered = 0;
@@ -156,18 +156,19 @@ void bench_LinkTransfer::transfer()
         result.requests = requests;
         result.lostFrames = (controller.repliesSent() - repliesBefore - repliesDelivered) +
                             (controller.requestsLost() - lostBefore);
-        result.exact = worker.state() == 1 && worker.memoryAddress() >= 4096;
+        result.exact =
+            worker.state() == WorkerState::Connected && worker.memoryAddress() >= kMemorySize;
         return result;
     };
 
-    const Transfer write = measure(QStringLiteral("write"), 7);
+    const Transfer write = measure(QStringLiteral("write"), WorkerState::Writing);
     const bool written = write.exact && controller.eeprom() == worker.memoryImage();
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
-    const Transfer read = measure(QStringLiteral("read"), 8);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 10000);
+    const Transfer read = measure(QStringLiteral("read"), WorkerState::Reading);
     const bool readBack = read.exact && programs.size() == 1;
 
-    const int chunks = 4096 / kChunkSize;
-    const double writeFloor = chunks * (latencyMs + kChunkSize * msPerByte);
+    const int chunks = kMemorySize / kMaxChunk;
+    const double writeFloor = chunks * (latencyMs + kMaxChunk * msPerByte);
     const double readFloor = chunks * latencyMs;
     const auto cell = [&](const Transfer &t, double floor, bool exact) {
         QString text = QStringLiteral("%1 ms %2 %3")

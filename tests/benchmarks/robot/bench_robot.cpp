@@ -82,7 +82,8 @@ void bench_Robot::simulationStep()
     // controller's outputs, physics, sensors, inputs handed to the controller, trace sample.
     VirtualController controller;
     controller.attach();
-    controller.receiveBytes(PacketFrame::build(0x01, sensorConfiguration()));
+    controller.receiveBytes(PacketFrame::build(
+        LinkProtocol::wireType(LinkProtocol::PacketType::Configuration), sensorConfiguration()));
     RobotSimulation simulation(&controller);
     simulation.setWorld(busyWorld());
     simulation.advance(1);

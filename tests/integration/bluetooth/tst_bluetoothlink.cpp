@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace LinkProtocol;
+
 using namespace LinkTestProgram;
 
 namespace {
@@ -72,10 +74,10 @@ int tst_BluetoothLink::ticksUntilConnected(internalWorker &worker, qint64 *elaps
     QSignalSpy ticks(&worker, &internalWorker::sigErrorConnect);
     QElapsedTimer clock;
     clock.start();
-    while (worker.state() == 0 && clock.elapsed() < 15000)
+    while (worker.state() == WorkerState::Disconnected && clock.elapsed() < 15000)
         QTest::qWait(10);
     *elapsedMs = clock.elapsed();
-    return worker.state() == 0 ? -1 : int(ticks.size());
+    return worker.state() == WorkerState::Disconnected ? -1 : int(ticks.size());
 }
 
 void tst_BluetoothLink::searchListsRobotsAsTheyAnswer()
@@ -131,7 +133,7 @@ void tst_BluetoothLink::chosenRobotConnectsOnceFound()
     worker.mwSelectDevice(late);
     worker.mwFindDevices();
     QTRY_VERIFY_WITH_TIMEOUT(clock.isValid(), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(worker.state() != 0, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(worker.state() != WorkerState::Disconnected, 5000);
     qInfo("chosen robot connected %lld ms after the search found it", clock.elapsed());
     QVERIFY(ended.isEmpty());
 }
@@ -199,7 +201,7 @@ void tst_BluetoothLink::robotSwitchedOnLate()
     worker.mwSelectDevice(robbyText());
     // Failed attempts for a while: none may leave the socket stuck, each is followed by another.
     QTRY_VERIFY_WITH_TIMEOUT(m_bus.robotInfo(kRobby).value("ConnectAttempts").toInt() >= 3, 10000);
-    QCOMPARE(worker.state(), 0);
+    QCOMPARE(worker.state(), WorkerState::Disconnected);
 
     QCOMPARE(m_bus.control("SetRobotOn", kRobby, true), QString());
     qint64 ms = 0;
@@ -224,14 +226,14 @@ void tst_BluetoothLink::robotGoneMidWriteThenBack()
     worker.mwStart();
     worker.mwSelectDevice(robbyText());
     worker.tslt();
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 10000);
     worker.mwCommand("write");
-    QCOMPARE(worker.state(), 7);
+    QCOMPARE(worker.state(), WorkerState::Writing);
     QTRY_VERIFY_WITH_TIMEOUT(worker.memoryAddress() >= 1024, 10000);
     QCOMPARE(m_bus.control("Leave", kRobby, 0), QString());
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Disconnected, 5000);
     QTest::qWait(4000 - 1500);
-    QCOMPARE(worker.state(), 0);
+    QCOMPARE(worker.state(), WorkerState::Disconnected);
 
     QCOMPARE(m_bus.control("SetRobotOn", kRobby, true), QString());
     qint64 ms = 0;
@@ -240,7 +242,7 @@ void tst_BluetoothLink::robotGoneMidWriteThenBack()
     QVERIFY(ticks >= 0 && ticks <= 2);
 
     // The write starts again by itself; the whole image arrives and reads back the same.
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 20000);
     QCOMPARE(m_bus.robotInfo(kRobby).value("Eeprom").toByteArray(), memoryOf(program));
     worker.mwCommand("read");
     QTRY_COMPARE_WITH_TIMEOUT(programs.size(), 1, 20000);
@@ -263,9 +265,9 @@ void tst_BluetoothLink::robotGoneMidRun()
     worker.mwStart();
     worker.mwSelectDevice(robbyText());
     worker.tslt();
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 10000);
     worker.mwCommand("restart");
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Ready, 5000);
     worker.mwCommand("start");
     QTRY_VERIFY_WITH_TIMEOUT(done.size() >= 4, 10000);
     QCOMPARE(m_bus.control("Leave", kRobby, 1000), QString());
@@ -273,7 +275,7 @@ void tst_BluetoothLink::robotGoneMidRun()
     QCOMPARE(runEnds[0][0].toBool(), false);
     qint64 ms = 0;
     QVERIFY(ticksUntilConnected(worker, &ms) >= 0);
-    QCOMPARE(worker.state(), 1);
+    QCOMPARE(worker.state(), WorkerState::Connected);
 }
 
 void tst_BluetoothLink::tavirocWaitsForALateRobotAndScans()

@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace LinkProtocol;
+
 using namespace LinkTestProgram;
 
 // The worker and its TCP transport against the virtual controller in the same process, where the
@@ -43,15 +45,19 @@ void tst_LinkFaults::everyFaultSwitch()
     QElapsedTimer clock;
     clock.start();
     while (controller.eeprom() != memoryOf(program) && clock.elapsed() < 60000) {
-        QTRY_VERIFY_WITH_TIMEOUT(worker.state() == 1 || worker.state() == 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(worker.state() == WorkerState::Connected ||
+                                     worker.state() == WorkerState::Ready,
+                                 20000);
         worker.mwCommand("write");
-        QTRY_VERIFY_WITH_TIMEOUT(worker.state() != 7, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(worker.state() != WorkerState::Writing, 30000);
     }
     QCOMPARE(controller.eeprom(), memoryOf(program));
     while (programs.isEmpty() && clock.elapsed() < 90000) {
-        QTRY_VERIFY_WITH_TIMEOUT(worker.state() == 1 || worker.state() == 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(worker.state() == WorkerState::Connected ||
+                                     worker.state() == WorkerState::Ready,
+                                 20000);
         worker.mwCommand("read");
-        QTRY_VERIFY_WITH_TIMEOUT(worker.state() != 8, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(worker.state() != WorkerState::Reading, 30000);
     }
     QCOMPARE(programs.size(), 1);
     QCOMPARE(programs[0][0].toJsonObject(), expectedReadBack(program));
@@ -73,7 +79,7 @@ void tst_LinkFaults::silenceDuringWriteThenReconnect()
     worker.mwStart();
     worker.mwSelectDevice(
         mBluetoothConnect::deviceText("Virtual", QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 10000);
     QSignalSpy lost(&worker, &internalWorker::sigErrorConnect);
     int writes = 0;
     connect(&controller, &VirtualController::requestHandled, this, [&](int type) {
@@ -81,17 +87,17 @@ void tst_LinkFaults::silenceDuringWriteThenReconnect()
             controller.goSilent(2000);
     });
     worker.mwCommand("write");
-    QCOMPARE(worker.state(), 7);
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 0, 10000);
+    QCOMPARE(worker.state(), WorkerState::Writing);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Disconnected, 10000);
     QVERIFY(lost.size() >= 1);
     QVERIFY(controller.eeprom() != memoryOf(program));
 
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 20000);
     worker.mwCommand("write");
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 20000);
     QCOMPARE(controller.eeprom(), memoryOf(program));
     worker.mwCommand("restart");
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Ready, 10000);
     QCOMPARE(controller.configuration(), QByteArray::fromHex("01020000"));
 }
 
@@ -125,10 +131,10 @@ void tst_LinkFaults::slowControllerGetsEachChunkOnce()
     worker.mwStart();
     worker.mwSelectDevice(
         mBluetoothConnect::deviceText("Virtual", QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 10000);
     worker.mwCommand("write");
-    QCOMPARE(worker.state(), 7);
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 30000);
+    QCOMPARE(worker.state(), WorkerState::Writing);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 30000);
     QCOMPARE(controller.eeprom(), memoryOf(program));
     // Before anything is measured, the first chunk is given time for the EEPROM to take it.
     QCOMPARE(copiesOfFirstChunk, 1);
@@ -137,8 +143,8 @@ void tst_LinkFaults::slowControllerGetsEachChunkOnce()
              qPrintable(QStringLiteral("%1 writes for %2 chunks").arg(writes).arg(chunks)));
     // The link learned how slow this EEPROM is: about 210 ms a full chunk, less for the short
     // last one, against a few milliseconds for a quick controller.
-    QVERIFY2(worker.replyTimer().smoothedMs(16) >= 150,
-             qPrintable(QString::number(worker.replyTimer().smoothedMs(16))));
+    QVERIFY2(worker.replyTimer().smoothedMs(PacketType::MemoryWrite) >= 150,
+             qPrintable(QString::number(worker.replyTimer().smoothedMs(PacketType::MemoryWrite))));
 }
 
 QTEST_GUILESS_MAIN(tst_LinkFaults)

@@ -15,6 +15,8 @@
 
 #include <csignal>
 
+using namespace LinkProtocol;
+
 using namespace LinkTestProgram;
 
 namespace {
@@ -188,15 +190,15 @@ void tst_LinkIntegration::simulatorTakesInputsAndOutlivesClients()
     });
     worker.mwStart();
     worker.mwSelectDevice(sim.deviceText());
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 10000);
     sim.process().write("di 5 1\nai 3 200\nnonsense\n");
     QTRY_COMPARE_WITH_TIMEOUT(report.value("DI").toArray().at(5).toInt(), 1, 5000);
     QCOMPARE(report.value("AI").toArray().at(3).toInt(), 200);
     // Closing its input and dropping its client do not end the controller.
     sim.process().closeWriteChannel();
     worker.mwSelectDevice(sim.deviceText());
-    QCOMPARE(worker.state(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 10000);
+    QCOMPARE(worker.state(), WorkerState::Disconnected);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 10000);
     QCOMPARE(sim.process().state(), QProcess::Running);
     QCOMPARE(sim.stop(), 0);
 }

@@ -19,6 +19,8 @@
 #include <grp.h>
 #include <unistd.h>
 
+using namespace LinkProtocol;
+
 using namespace LinkTestProgram;
 
 namespace {
@@ -71,7 +73,7 @@ void tst_SerialLink::connectWorker(internalWorker &worker, const QJsonObject &pr
     worker.mwStart();
     worker.mwSelectDevice(serialText(m_path));
     worker.tslt();
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 5000);
     QVERIFY(m_serial->hasClient());
 }
 
@@ -84,8 +86,8 @@ void tst_SerialLink::writeReadAndRun()
     if (QTest::currentTestFailed())
         return;
     worker.mwCommand("write");
-    QCOMPARE(worker.state(), 7);
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 1, 20000);
+    QCOMPARE(worker.state(), WorkerState::Writing);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Connected, 20000);
     QCOMPARE(m_controller.eeprom(), memoryOf(program));
     worker.mwCommand("read");
     QTRY_COMPARE_WITH_TIMEOUT(programs.size(), 1, 20000);
@@ -100,7 +102,7 @@ void tst_SerialLink::writeReadAndRun()
     QSignalSpy ended(&worker, &internalWorker::sigRunEnded);
     worker.mwChangeProg(run);
     worker.mwCommand("restart");
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Ready, 5000);
     worker.mwCommand("start");
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
     QCOMPARE(ended[0][0].toBool(), true);
@@ -120,7 +122,7 @@ void tst_SerialLink::cablePulledMidWrite()
     worker.mwCommand("write");
     QTRY_VERIFY_WITH_TIMEOUT(worker.memoryAddress() >= 1024, 10000);
     m_serial->unplug(3000);
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Disconnected, 5000);
     // The write waits for the link; plugged out, the page says so until the port is back.
     QCOMPARE(ends.size(), 1);
     QCOMPARE(ends[0][1].toInt(), int(LinkTransfer::WaitingForLink));
@@ -132,7 +134,7 @@ void tst_SerialLink::cablePulledMidWrite()
     QSignalSpy ticks(&worker, &internalWorker::sigErrorConnect);
     QElapsedTimer clock;
     clock.start();
-    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), 7, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(worker.state(), WorkerState::Writing, 5000);
     const qint64 resumedMs = clock.elapsed();
     QTRY_COMPARE_WITH_TIMEOUT(ends.size(), 2, 20000);
     qInfo("write resumed %lld ms and done %lld ms after the cable was back, %lld watchdog ticks",
