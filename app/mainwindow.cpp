@@ -160,7 +160,17 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     }
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The rooms are children of this window and go after this destructor: the undo group
+    // reports its stacks leaving and the program area its lists, and neither may reach a
+    // window that is half gone.
+    CentralWidget *editor = CentralWidget::instance();
+    disconnect(editor->undoGroup(), nullptr, this, nullptr);
+    disconnect(editor, nullptr, this, nullptr);
+    disconnect(LeftMenuWidget::instance(), nullptr, this, nullptr);
+    disconnect(RightMenuWidget::instance(), nullptr, this, nullptr);
+}
 
 ConfigurationWidget *MainWindow::settingsDialog() const
 {

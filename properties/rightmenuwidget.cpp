@@ -116,6 +116,10 @@ void RightMenuWidget::clear()
     }
     m_command = nullptr;
     m_active = false;
+    // A frame being deleted is no QFrame any more while its children go: it stops being watched
+    // first.
+    if (m_runFrame)
+        m_runFrame->removeEventFilter(this);
     delete m_runFrame;
 
     m_conditionWidget = new ConditionWidget(m_frame);

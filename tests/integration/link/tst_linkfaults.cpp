@@ -83,7 +83,7 @@ void tst_LinkFaults::silenceDuringWriteThenReconnect()
     QSignalSpy lost(&worker, &internalWorker::sigErrorConnect);
     int writes = 0;
     connect(&controller, &VirtualController::requestHandled, this, [&](int type) {
-        if (type == 0x10 && ++writes == 5)
+        if (type == LinkProtocol::wireType(LinkProtocol::PacketType::MemoryWrite) && ++writes == 5)
             controller.goSilent(2000);
     });
     worker.mwCommand("write");
@@ -115,11 +115,12 @@ void tst_LinkFaults::slowControllerGetsEachChunkOnce()
     int writes = 0;
     int copiesOfFirstChunk = 0;
     connect(&controller, &VirtualController::requestArrived, this, [&](int type) {
-        if (type == 0x10)
+        if (type == LinkProtocol::wireType(LinkProtocol::PacketType::MemoryWrite))
             ++writes;
     });
     connect(&controller, &VirtualController::requestHandled, this, [&](int type) {
-        if (type == 0x10 && copiesOfFirstChunk == 0)
+        if (type == LinkProtocol::wireType(LinkProtocol::PacketType::MemoryWrite) &&
+            copiesOfFirstChunk == 0)
             copiesOfFirstChunk = writes;
     });
 
