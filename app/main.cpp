@@ -19,7 +19,9 @@
 #include <stdexcept>
 
 #if defined(Q_OS_WIN)
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif

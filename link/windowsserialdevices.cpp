@@ -1,7 +1,9 @@
 #include "windowsserialdevices.h"
 
 #if defined(Q_OS_WIN)
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
