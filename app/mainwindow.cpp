@@ -124,6 +124,10 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     connect(m_worker.get(), &mWorker::sigTransferProgress, m_transferPanel,
             &TransferPanel::showProgress);
     connect(m_worker.get(), &mWorker::sigTransferEnded, m_transferPanel, &TransferPanel::showEnd);
+    connect(m_worker.get(), &mWorker::sigWritePlanned, m_transferPanel,
+            &TransferPanel::showWritePlan);
+    connect(m_worker.get(), &mWorker::sigRunOnRobot, m_transferPanel,
+            &TransferPanel::showRunOnRobot);
     connect(m_worker.get(), &mWorker::sigCurState, m_transferPanel, &TransferPanel::followState);
     connect(this, &MainWindow::ClickLabelSignal, m_worker.get(), &mWorker::mwCommand);
     connect(LeftMenuWidget::instance(), &LeftMenuWidget::commandChosen, CentralWidget::instance(),
@@ -287,6 +291,11 @@ void MainWindow::LabelStartClick()
     emit ClickLabelSignal(QStringLiteral("start"));
 }
 
+void MainWindow::LabelRunOnRobotClick()
+{
+    emit ClickLabelSignal(QStringLiteral("runonrobot"));
+}
+
 void MainWindow::LabelStopClick()
 {
     emit ClickLabelSignal(QStringLiteral("stop"));
@@ -355,6 +364,13 @@ void MainWindow::createShortcuts()
         // used; the other keys do what their button does.
         if (command == QLatin1String("stop"))
             connect(action, &QAction::triggered, this, &MainWindow::LabelStopClick);
+        else if (command == QLatin1String("writewhole"))
+            // No button of its own: it may be used when "write" may.
+            connect(action, &QAction::triggered, this, [this] {
+                QLabelDragDrop *write = TopMenuWidget::instance()->button(QStringLiteral("write"));
+                if (write && write->isEnabled())
+                    emit ClickLabelSignal(QStringLiteral("writewhole"));
+            });
         else if (command == QLatin1String("undo") || command == QLatin1String("redo"))
             // The keys walk the history also in a kit whose menu has no such button.
             connect(action, &QAction::triggered, this, [this, command] {
@@ -775,6 +791,7 @@ void MainWindow::connectTopMenu()
         {QStringLiteral("read"), &MainWindow::LabelReadClick},
         {QStringLiteral("restart"), &MainWindow::LabelRestartClick},
         {QStringLiteral("start"), &MainWindow::LabelStartClick},
+        {QStringLiteral("runonrobot"), &MainWindow::LabelRunOnRobotClick},
         {QStringLiteral("stop"), &MainWindow::LabelStopClick},
         {QStringLiteral("step"), &MainWindow::LabelStepClick},
         {QStringLiteral("Close"), &MainWindow::LabelCloseClick},
