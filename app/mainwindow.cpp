@@ -364,13 +364,6 @@ void MainWindow::createShortcuts()
         // used; the other keys do what their button does.
         if (command == QLatin1String("stop"))
             connect(action, &QAction::triggered, this, &MainWindow::LabelStopClick);
-        else if (command == QLatin1String("writewhole"))
-            // No button of its own: it may be used when "write" may.
-            connect(action, &QAction::triggered, this, [this] {
-                QLabelDragDrop *write = TopMenuWidget::instance()->button(QStringLiteral("write"));
-                if (write && write->isEnabled())
-                    emit ClickLabelSignal(QStringLiteral("writewhole"));
-            });
         else if (command == QLatin1String("undo") || command == QLatin1String("redo"))
             // The keys walk the history also in a kit whose menu has no such button.
             connect(action, &QAction::triggered, this, [this, command] {
@@ -386,6 +379,17 @@ void MainWindow::createShortcuts()
                     [this, command] { pressTopButton(command); });
         m_shortcutActions.insert(command, action);
     }
+    // Every chunk, whatever the robot is known to hold; no button of its own, it may be used
+    // when "write" may.
+    auto *writeWhole = new QAction(QStringLiteral("writewhole"), this);
+    writeWhole->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W));
+    addAction(writeWhole);
+    connect(writeWhole, &QAction::triggered, this, [this] {
+        QLabelDragDrop *write = TopMenuWidget::instance()->button(QStringLiteral("write"));
+        if (write && write->isEnabled())
+            emit ClickLabelSignal(QStringLiteral("writewhole"));
+    });
+    m_shortcutActions.insert(QStringLiteral("writewhole"), writeWhole);
 }
 
 QAction *MainWindow::shortcutAction(const QString &command) const

@@ -16,8 +16,6 @@ const QList<std::pair<QString, QList<QKeySequence>>> &table()
         {QStringLiteral("redo"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}},
         {QStringLiteral("runonrobot"), {QKeySequence(Qt::CTRL | Qt::Key_F5)}},
         {QStringLiteral("write"), {QKeySequence(Qt::CTRL | Qt::Key_W)}},
-        // Every chunk, whatever the robot is known to hold.
-        {QStringLiteral("writewhole"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W)}},
         {QStringLiteral("read"), {QKeySequence(Qt::CTRL | Qt::Key_R)}},
         {QStringLiteral("restart"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5)}},
         {QStringLiteral("start"), {QKeySequence(Qt::Key_F5)}},
