@@ -39,6 +39,8 @@ const QStringList &all()
             QStringLiteral("TransferWrittenChanges"),
             QStringLiteral("TransferUnchanged"),
             QStringLiteral("RunOnRobotPart"),
+            QStringLiteral("RunOnRobotWriting"),
+            QStringLiteral("RunOnRobotGettingReady"),
             QStringLiteral("RunOnRobotStarted"),
             QStringLiteral("RunOnRobotStartedUnchanged"),
             QStringLiteral("VirtualControllerName"),
@@ -331,8 +333,7 @@ const QStringList &all()
               "TransferReading", "TransferConfiguring", "TransferWritten", "TransferReadDone",
               "TransferConfigured", "TransferWriteFailed", "TransferReadFailed",
               "TransferConfigureFailed", "TransferWaitingForLink", "TransferWritingChanges",
-              "TransferWrittenChanges", "TransferUnchanged", "RunOnRobotStarted",
-              "RunOnRobotStartedUnchanged"})
+              "TransferWrittenChanges", "TransferUnchanged"})
             list.append(QLatin1String(key) + QStringLiteral("Virtual"));
         for (int beat = 70; beat <= 77; ++beat)
             list.append(QStringLiteral("PianoBeat%1Hint").arg(beat));

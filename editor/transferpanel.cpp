@@ -190,19 +190,21 @@ QString TransferPanel::endText(int kind, int outcome, qint64 elapsedMs, const QS
     return DeviceSentence::text(QLatin1String(key), device, {reason(outcome)});
 }
 
-QString TransferPanel::runStartedText(int changed, int all, qint64 elapsedMs, const QString &device)
+QString TransferPanel::runPartText(int kind, int done, int total)
 {
-    if (changed == 0)
-        return DeviceSentence::text(QStringLiteral("RunOnRobotStartedUnchanged"), device,
-                                    {seconds(elapsedMs)});
-    return DeviceSentence::text(
-        QStringLiteral("RunOnRobotStarted"), device,
-        {QString::number(changed), QString::number(all), seconds(elapsedMs)});
+    if (kind == LinkTransfer::Configuration)
+        return dictionaryText("RunOnRobotGettingReady");
+    return DeviceSentence::fill(dictionaryText("RunOnRobotWriting"),
+                                {QString::number(done), QString::number(total)});
 }
 
-QString TransferPanel::withinRun(const QString &text) const
+QString TransferPanel::runStartedText(int changed, int all, qint64 elapsedMs)
 {
-    return m_inRun ? dictionaryText("RunOnRobotPart").arg(text) : text;
+    if (changed == 0)
+        return dictionaryText("RunOnRobotStartedUnchanged").arg(seconds(elapsedMs));
+    return DeviceSentence::fill(
+        dictionaryText("RunOnRobotStarted"),
+        {QString::number(changed), QString::number(all), seconds(elapsedMs)});
 }
 
 void TransferPanel::showProgress(int kind, int done, int total, qint64 elapsedMs)
@@ -212,8 +214,10 @@ void TransferPanel::showProgress(int kind, int done, int total, qint64 elapsedMs
     setFailed(false);
     m_bar->setRange(0, qMax(total, 1));
     m_bar->setValue(qBound(0, done, qMax(total, 1)));
-    showText(withinRun(progressText(kind, done, total, elapsedMs, device(),
-                                    kind == LinkTransfer::Write ? m_plan : WritePlan())));
+    // Within "run on the robot" the line is short: the parts follow each other quickly.
+    showText(m_inRun ? runPartText(kind, done, total)
+                     : progressText(kind, done, total, elapsedMs, device(),
+                                    kind == LinkTransfer::Write ? m_plan : WritePlan()));
 }
 
 void TransferPanel::showWritePlan(int changedChunks, int allChunks)
@@ -230,7 +234,7 @@ void TransferPanel::showRunOnRobot(int step, int changedChunks, int allChunks, q
     setFailed(false);
     m_bar->setRange(0, 1);
     m_bar->setValue(1);
-    showText(runStartedText(changedChunks, allChunks, elapsedMs, device()));
+    showText(runStartedText(changedChunks, allChunks, elapsedMs));
     m_hideTimer.start();
 }
 
@@ -254,8 +258,13 @@ void TransferPanel::showEnd(int kind, int outcome, qint64 elapsedMs)
     setFailed(!ok && outcome != LinkTransfer::WaitingForLink);
     if (ok)
         m_bar->setValue(m_bar->maximum());
-    showText(withinRun(endText(kind, outcome, elapsedMs, device(),
-                               kind == LinkTransfer::Write ? m_plan : WritePlan())));
+    const QString text = endText(kind, outcome, elapsedMs, device(),
+                                 kind == LinkTransfer::Write ? m_plan : WritePlan());
+    // A part of "run on the robot" that went well leads on to the next one.
+    if (!m_inRun)
+        showText(text);
+    else if (!ok)
+        showText(dictionaryText("RunOnRobotPart").arg(text));
     // A failure waits to be read.
     if (ok)
         m_hideTimer.start();

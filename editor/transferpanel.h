@@ -45,8 +45,9 @@ public:
                                 const QString &device, WritePlan plan = {});
     static QString endText(int kind, int outcome, qint64 elapsedMs, const QString &device,
                            WritePlan plan = {});
-    // What "run on the robot" says once the run began (LinkTransfer::RunStep).
-    static QString runStartedText(int changed, int all, qint64 elapsedMs, const QString &device);
+    // What "run on the robot" says of its write or configuration packet, and once the run began.
+    static QString runPartText(int kind, int done, int total);
+    static QString runStartedText(int changed, int all, qint64 elapsedMs);
 
 public slots:
     void showProgress(int kind, int done, int total, qint64 elapsedMs);
@@ -68,7 +69,6 @@ private:
 
     // Every text of the bar goes here: one line, elided, whole in the tool tip.
     void showText(const QString &text);
-    QString withinRun(const QString &text) const;
     void setFailed(bool failed);
     QString device() const;
 
