@@ -124,6 +124,10 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     connect(m_worker.get(), &mWorker::sigTransferProgress, m_transferPanel,
             &TransferPanel::showProgress);
     connect(m_worker.get(), &mWorker::sigTransferEnded, m_transferPanel, &TransferPanel::showEnd);
+    connect(m_worker.get(), &mWorker::sigWritePlanned, m_transferPanel,
+            &TransferPanel::showWritePlan);
+    connect(m_worker.get(), &mWorker::sigRunOnRobot, m_transferPanel,
+            &TransferPanel::showRunOnRobot);
     connect(m_worker.get(), &mWorker::sigCurState, m_transferPanel, &TransferPanel::followState);
     connect(this, &MainWindow::ClickLabelSignal, m_worker.get(), &mWorker::mwCommand);
     connect(LeftMenuWidget::instance(), &LeftMenuWidget::commandChosen, CentralWidget::instance(),
@@ -297,6 +301,11 @@ void MainWindow::LabelStartClick()
     emit ClickLabelSignal(QStringLiteral("start"));
 }
 
+void MainWindow::LabelRunOnRobotClick()
+{
+    emit ClickLabelSignal(QStringLiteral("runonrobot"));
+}
+
 void MainWindow::LabelStopClick()
 {
     emit ClickLabelSignal(QStringLiteral("stop"));
@@ -380,6 +389,17 @@ void MainWindow::createShortcuts()
                     [this, command] { pressTopButton(command); });
         m_shortcutActions.insert(command, action);
     }
+    // Every chunk, whatever the robot is known to hold; no button of its own, it may be used
+    // when "write" may.
+    auto *writeWhole = new QAction(QStringLiteral("writewhole"), this);
+    writeWhole->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W));
+    addAction(writeWhole);
+    connect(writeWhole, &QAction::triggered, this, [this] {
+        QLabelDragDrop *write = TopMenuWidget::instance()->button(QStringLiteral("write"));
+        if (write && write->isEnabled())
+            emit ClickLabelSignal(QStringLiteral("writewhole"));
+    });
+    m_shortcutActions.insert(QStringLiteral("writewhole"), writeWhole);
 }
 
 QAction *MainWindow::shortcutAction(const QString &command) const
@@ -785,6 +805,7 @@ void MainWindow::connectTopMenu()
         {QStringLiteral("read"), &MainWindow::LabelReadClick},
         {QStringLiteral("restart"), &MainWindow::LabelRestartClick},
         {QStringLiteral("start"), &MainWindow::LabelStartClick},
+        {QStringLiteral("runonrobot"), &MainWindow::LabelRunOnRobotClick},
         {QStringLiteral("stop"), &MainWindow::LabelStopClick},
         {QStringLiteral("step"), &MainWindow::LabelStepClick},
         {QStringLiteral("Close"), &MainWindow::LabelCloseClick},

@@ -72,6 +72,7 @@ public slots:
     void LabelReadClick();
     void LabelRestartClick();
     void LabelStartClick();
+    void LabelRunOnRobotClick();
     void LabelStopClick();
     void LabelStepClick();
     void LabelSetupClick();

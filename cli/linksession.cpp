@@ -56,9 +56,10 @@ LinkSession::LinkSession(const QString &address, int timeoutSeconds, QObject *pa
     });
 }
 
-bool LinkSession::write(const QJsonObject &document)
+bool LinkSession::write(const QJsonObject &document, bool whole)
 {
     m_mode = Mode::Write;
+    m_wholeWrite = whole;
     m_worker.mwChangeProg(document);
     if (!m_worker.programOk()) {
         m_failure = QStringLiteral("the program does not compile");
@@ -212,15 +213,16 @@ void LinkSession::pollWrite()
     switch (m_phase) {
     case Phase::Connect:
         if (state == WorkerState::Connected || state == WorkerState::Ready) {
-            m_worker.mwCommand(QStringLiteral("write"));
-            if (m_worker.state() == WorkerState::Writing)
+            m_worker.mwCommand(m_wholeWrite ? QStringLiteral("writewhole")
+                                            : QStringLiteral("write"));
+            if (m_worker.state() == WorkerState::Writing || m_worker.robotHoldsProgram())
                 m_phase = Phase::Transfer;
         }
         break;
     case Phase::Transfer:
         if (state == WorkerState::Writing)
             break;
-        if (m_worker.memoryAddress() >= m_worker.memoryImage().size()) {
+        if (m_worker.robotHoldsProgram()) {
             m_phase = Phase::Restart;
             m_worker.mwCommand(QStringLiteral("restart"));
         } else {
@@ -298,4 +300,6 @@ void LinkSession::showProgressOn(TerminalProgress &progress)
             [&progress](int kind, int outcome, qint64 elapsedMs) {
                 progress.end(kind, outcome, elapsedMs);
             });
+    connect(&m_worker, &internalWorker::sigWritePlanned, this,
+            [&progress](int changed, int all) { progress.setWritePlan(changed, all); });
 }

@@ -22,9 +22,9 @@ class LinkSession : public QObject
 public:
     LinkSession(const QString &address, int timeoutSeconds, QObject *parent = nullptr);
 
-    // Writes the compiled document, then confirms the configuration. True once the controller
-    // is ready to run it.
-    bool write(const QJsonObject &document);
+    // Writes the compiled document (every chunk, or those the controller does not hold), then
+    // confirms the configuration. True once the controller is ready to run it.
+    bool write(const QJsonObject &document, bool whole = false);
     // Reads the whole memory; the decoded document, or nothing (see failureReason()).
     std::optional<QJsonObject> read();
     // Confirms the configuration, starts the run and follows it; every command the controller
@@ -74,6 +74,7 @@ private:
         Run
     };
     Mode m_mode = Mode::Read;
+    bool m_wholeWrite = false;
     int m_runSeconds = 0;
     bool m_stopRequested = false;
     QTimer m_runTime;

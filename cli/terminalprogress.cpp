@@ -69,7 +69,13 @@ void TerminalProgress::show(int kind, int done, int total, qint64 elapsedMs)
 
 void TerminalProgress::end(int kind, int outcome, qint64 elapsedMs)
 {
-    print(endLine(kind, outcome, elapsedMs, m_device), true);
+    print(endLine(kind, outcome, elapsedMs, m_device, m_changed, m_all), true);
+}
+
+void TerminalProgress::setWritePlan(int changed, int all)
+{
+    m_changed = changed;
+    m_all = all;
 }
 
 QString TerminalProgress::progressLine(int kind, int done, int total, qint64 elapsedMs)
@@ -89,7 +95,8 @@ QString TerminalProgress::progressLine(int kind, int done, int total, qint64 ela
     return line;
 }
 
-QString TerminalProgress::endLine(int kind, int outcome, qint64 elapsedMs, const QString &device)
+QString TerminalProgress::endLine(int kind, int outcome, qint64 elapsedMs, const QString &device,
+                                  int changedChunks, int allChunks)
 {
     const QString seconds = QString::number(double(elapsedMs) / 1000.0, 'f', 1);
     if (outcome == LinkTransfer::Done) {
@@ -99,6 +106,14 @@ QString TerminalProgress::endLine(int kind, int outcome, qint64 elapsedMs, const
         case LinkTransfer::Configuration:
             return QStringLiteral("configuration confirmed by %1 in %2 s").arg(device, seconds);
         default:
+            if (changedChunks == 0)
+                return QStringLiteral("%1 holds the program already: nothing written").arg(device);
+            if (changedChunks > 0 && changedChunks < allChunks)
+                return QStringLiteral("written to %1: %2 of %3 parts changed, in %4 s")
+                    .arg(device)
+                    .arg(changedChunks)
+                    .arg(allChunks)
+                    .arg(seconds);
             return QStringLiteral("written to %1 in %2 s").arg(device, seconds);
         }
     }

@@ -10,7 +10,9 @@ int runWrite(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Compiles a program document, writes it into the controller's memory and confirms the "
         "configuration, so the controller is ready to run it. On a terminal, standard error shows "
-        "the progress and how each step ended.\n\nExit status: 0 when the "
+        "the progress and how each step ended. Within its connection a write sends only the "
+        "64-byte parts the controller does not hold yet; the first is whole.\n\nExit status: 0 "
+        "when the "
         "controller is ready, 1 when the program does not compile (nothing is sent), 2 for "
         "usage errors and unreadable input, 3 when the link fails or the timeout passes."));
     parser.addHelpOption();
@@ -18,13 +20,17 @@ int runWrite(const QStringList &arguments)
                                  QStringLiteral("The program document to write."));
     const LinkOptions options;
     options.addTo(parser);
+    const QCommandLineOption full(QStringLiteral("full"),
+                                  QStringLiteral("Write every part, whatever the controller is "
+                                                 "known to hold."));
+    parser.addOption(full);
     if (const std::optional<int> exitCode =
             Cli::parseArguments(parser, arguments, QStringLiteral("taviroc write")))
         return *exitCode;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
         Cli::error(QStringLiteral("usage: taviroc write --device ADDRESS PROGRAM.json "
-                                  "[--timeout S]"));
+                                  "[--full] [--timeout S]"));
         return ExitUsage;
     }
     const std::optional<QString> address = options.address(parser);
@@ -42,7 +48,7 @@ int runWrite(const QStringList &arguments)
     LinkSession session(*address, *timeout);
     TerminalProgress progress(*address, stderr);
     session.showProgressOn(progress);
-    if (!session.write(*document)) {
+    if (!session.write(*document, parser.isSet(full))) {
         Cli::error(session.failureReason());
         return ExitLink;
     }

@@ -35,6 +35,14 @@ const QStringList &all()
             QStringLiteral("TransferNoProgram"),
             QStringLiteral("TransferBadAnswer"),
             QStringLiteral("TransferWaitingForLink"),
+            QStringLiteral("TransferWritingChanges"),
+            QStringLiteral("TransferWrittenChanges"),
+            QStringLiteral("TransferUnchanged"),
+            QStringLiteral("RunOnRobotPart"),
+            QStringLiteral("RunOnRobotWriting"),
+            QStringLiteral("RunOnRobotGettingReady"),
+            QStringLiteral("RunOnRobotStarted"),
+            QStringLiteral("RunOnRobotStartedUnchanged"),
             QStringLiteral("VirtualControllerName"),
             // program area
             QStringLiteral("ProgramLabel"),
@@ -178,6 +186,7 @@ const QStringList &all()
             QStringLiteral("MenuButton_read"),
             QStringLiteral("MenuButton_restart"),
             QStringLiteral("MenuButton_start"),
+            QStringLiteral("MenuButton_runonrobot"),
             QStringLiteral("MenuButton_step"),
             QStringLiteral("MenuButton_stop"),
             QStringLiteral("MenuButton_Settings"),
@@ -323,7 +332,8 @@ const QStringList &all()
              {"BluetoothConnecting", "BluetoothConnected", "BluetoothLinkLost", "TransferWriting",
               "TransferReading", "TransferConfiguring", "TransferWritten", "TransferReadDone",
               "TransferConfigured", "TransferWriteFailed", "TransferReadFailed",
-              "TransferConfigureFailed", "TransferWaitingForLink"})
+              "TransferConfigureFailed", "TransferWaitingForLink", "TransferWritingChanges",
+              "TransferWrittenChanges", "TransferUnchanged"})
             list.append(QLatin1String(key) + QStringLiteral("Virtual"));
         for (int beat = 70; beat <= 77; ++beat)
             list.append(QStringLiteral("PianoBeat%1Hint").arg(beat));

@@ -15,9 +15,16 @@ bool allowed(const QJsonObject &state, const char *action)
 
 } // namespace
 
-QString actionKey(const QString &command, const QJsonObject &state)
+QString stateKey(const QString &command)
+{
+    // It begins with a write, and may be used whenever a write may.
+    return command == QLatin1String("runonrobot") ? QStringLiteral("write") : command;
+}
+
+QString actionKey(const QString &anyCommand, const QJsonObject &state)
 {
     static const QStringList actions{"write", "read", "restart", "start", "step", "stop", "manual"};
+    const QString command = stateKey(anyCommand);
     if (!actions.contains(command) || allowed(state, command.toLatin1().constData()))
         return {};
     // "Get ready" is on offer whenever a robot answers; without it there is no robot to talk to.

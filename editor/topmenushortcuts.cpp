@@ -14,6 +14,7 @@ const QList<std::pair<QString, QList<QKeySequence>>> &table()
         {QStringLiteral("Clear"), {QKeySequence(Qt::CTRL | Qt::Key_N)}},
         {QStringLiteral("undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}},
         {QStringLiteral("redo"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}},
+        {QStringLiteral("runonrobot"), {QKeySequence(Qt::CTRL | Qt::Key_F5)}},
         {QStringLiteral("write"), {QKeySequence(Qt::CTRL | Qt::Key_W)}},
         {QStringLiteral("read"), {QKeySequence(Qt::CTRL | Qt::Key_R)}},
         {QStringLiteral("restart"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5)}},

@@ -228,7 +228,7 @@ void TopMenuWidget::changeStatus(QJsonObject state)
 {
     const AppContext &context = AppContext::instance();
     for (QLabelDragDrop *button : std::as_const(m_buttons)) {
-        const auto it = state.constFind(button->objectName());
+        const auto it = state.constFind(ActionReasons::stateKey(button->objectName()));
         if (it == state.constEnd())
             continue;
         // Only exactly 1 allows the action; 0, 2 and texts do not. A button that may not be used

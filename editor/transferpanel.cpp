@@ -151,10 +151,11 @@ QString TransferPanel::deviceName(const QString &deviceText)
 }
 
 QString TransferPanel::progressText(int kind, int done, int total, qint64 elapsedMs,
-                                    const QString &device)
+                                    const QString &device, WritePlan plan)
 {
     const char *key = kind == LinkTransfer::Read            ? "TransferReading"
                       : kind == LinkTransfer::Configuration ? "TransferConfiguring"
+                      : plan.partial()                      ? "TransferWritingChanges"
                                                             : "TransferWriting";
     QString line = DeviceSentence::text(QLatin1String(key), device,
                                         {QString::number(done), QString::number(total)});
@@ -166,10 +167,17 @@ QString TransferPanel::progressText(int kind, int done, int total, qint64 elapse
     return line;
 }
 
-QString TransferPanel::endText(int kind, int outcome, qint64 elapsedMs, const QString &device)
+QString TransferPanel::endText(int kind, int outcome, qint64 elapsedMs, const QString &device,
+                               WritePlan plan)
 {
     if (outcome == LinkTransfer::WaitingForLink)
         return DeviceSentence::text(QStringLiteral("TransferWaitingForLink"), device);
+    if (outcome == LinkTransfer::Done && kind == LinkTransfer::Write && plan.changed == 0)
+        return DeviceSentence::text(QStringLiteral("TransferUnchanged"), device);
+    if (outcome == LinkTransfer::Done && kind == LinkTransfer::Write && plan.partial())
+        return DeviceSentence::text(
+            QStringLiteral("TransferWrittenChanges"), device,
+            {QString::number(plan.changed), QString::number(plan.all), seconds(elapsedMs)});
     if (outcome == LinkTransfer::Done) {
         const char *key = kind == LinkTransfer::Read            ? "TransferReadDone"
                           : kind == LinkTransfer::Configuration ? "TransferConfigured"
@@ -182,6 +190,23 @@ QString TransferPanel::endText(int kind, int outcome, qint64 elapsedMs, const QS
     return DeviceSentence::text(QLatin1String(key), device, {reason(outcome)});
 }
 
+QString TransferPanel::runPartText(int kind, int done, int total)
+{
+    if (kind == LinkTransfer::Configuration)
+        return dictionaryText("RunOnRobotGettingReady");
+    return DeviceSentence::fill(dictionaryText("RunOnRobotWriting"),
+                                {QString::number(done), QString::number(total)});
+}
+
+QString TransferPanel::runStartedText(int changed, int all, qint64 elapsedMs)
+{
+    if (changed == 0)
+        return dictionaryText("RunOnRobotStartedUnchanged").arg(seconds(elapsedMs));
+    return DeviceSentence::fill(
+        dictionaryText("RunOnRobotStarted"),
+        {QString::number(changed), QString::number(all), seconds(elapsedMs)});
+}
+
 void TransferPanel::showProgress(int kind, int done, int total, qint64 elapsedMs)
 {
     m_hideTimer.stop();
@@ -189,7 +214,28 @@ void TransferPanel::showProgress(int kind, int done, int total, qint64 elapsedMs
     setFailed(false);
     m_bar->setRange(0, qMax(total, 1));
     m_bar->setValue(qBound(0, done, qMax(total, 1)));
-    showText(progressText(kind, done, total, elapsedMs, device()));
+    // Within "run on the robot" the line is short: the parts follow each other quickly.
+    showText(m_inRun ? runPartText(kind, done, total)
+                     : progressText(kind, done, total, elapsedMs, device(),
+                                    kind == LinkTransfer::Write ? m_plan : WritePlan()));
+}
+
+void TransferPanel::showWritePlan(int changedChunks, int allChunks)
+{
+    m_plan = {changedChunks, allChunks};
+}
+
+void TransferPanel::showRunOnRobot(int step, int changedChunks, int allChunks, qint64 elapsedMs)
+{
+    m_inRun = step == LinkTransfer::RunWriting || step == LinkTransfer::RunGettingReady;
+    if (step != LinkTransfer::RunStarted)
+        return;
+    m_showsReady = false;
+    setFailed(false);
+    m_bar->setRange(0, 1);
+    m_bar->setValue(1);
+    showText(runStartedText(changedChunks, allChunks, elapsedMs));
+    m_hideTimer.start();
 }
 
 void TransferPanel::followState(const QJsonObject &state)
@@ -212,7 +258,13 @@ void TransferPanel::showEnd(int kind, int outcome, qint64 elapsedMs)
     setFailed(!ok && outcome != LinkTransfer::WaitingForLink);
     if (ok)
         m_bar->setValue(m_bar->maximum());
-    showText(endText(kind, outcome, elapsedMs, device()));
+    const QString text = endText(kind, outcome, elapsedMs, device(),
+                                 kind == LinkTransfer::Write ? m_plan : WritePlan());
+    // A part of "run on the robot" that went well leads on to the next one.
+    if (!m_inRun)
+        showText(text);
+    else if (!ok)
+        showText(dictionaryText("RunOnRobotPart").arg(text));
     // A failure waits to be read.
     if (ok)
         m_hideTimer.start();

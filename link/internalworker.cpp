@@ -72,8 +72,11 @@ LinkTransport *internalWorker::transport()
 
 void internalWorker::mwStart()
 {
-    // Starting over: whatever was sent on the old footing is no longer waited for.
+    // Starting over: whatever was sent on the old footing is no longer waited for, and the
+    // robot may have been flashed or written by another program meanwhile.
+    endRunOnRobot(LinkTransfer::RunGivenUp);
     endTransfer(LinkTransfer::Interrupted);
+    m_robotMemory.forget();
     m_state = WorkerState::Disconnected;
     abandonHalt();
     m_watchdog.start();
@@ -84,6 +87,7 @@ void internalWorker::mwStop()
 {
     // The editor leaves the controller for a while (settings, language, closing): a robot left
     // driving would go on without anyone watching, so it is halted on the way.
+    endRunOnRobot(LinkTransfer::RunGivenUp);
     if (isBetween(m_state, WorkerState::Ready, WorkerState::Stepping))
         beginHalt(WorkerState::Connected);
     else if (m_state != WorkerState::Disconnected)
@@ -102,25 +106,26 @@ void internalWorker::mwCommand(const QString &command)
     }
     const int program = m_run.currentProgram();
     const int position = m_run.currentPosition();
-    if (command == QLatin1String("confighardware") || command == QLatin1String("restart")) {
-        if (m_state != WorkerState::Disconnected && !m_programOk) {
+    const bool runOnRobot = command == QLatin1String("runonrobot");
+    // Any other command takes the user's place in "run on the robot"; a stop also ends the
+    // write it is making.
+    if (m_runOnRobot.isActive() && !runOnRobot) {
+        endRunOnRobot(LinkTransfer::RunGivenUp);
+        if (command == QLatin1String("stop") && m_state == WorkerState::Writing) {
+            dropToConnected();
+            publish();
+            return;
+        }
+    }
+    if (runOnRobot) {
+        beginRunOnRobot();
+    } else if (command == QLatin1String("confighardware") || command == QLatin1String("restart")) {
+        if (m_state != WorkerState::Disconnected && !m_programOk)
             m_transfer.refuse(LinkTransfer::Configuration, LinkTransfer::NotCompiled);
-        } else if (m_state != WorkerState::Disconnected) {
-            startTransfer(LinkTransfer::Configuration, int(m_configurationBytes.size()));
-            sendFresh(PacketType::Configuration, m_configurationBytes);
-            m_run.reset();
-        }
+        else if (m_state != WorkerState::Disconnected)
+            sendConfiguration();
     } else if (command == QLatin1String("start")) {
-        if (m_state == WorkerState::Ready) {
-            // A fresh run stops before a marked first command; a paused one goes on with it.
-            if (!m_run.isActive() && m_run.hasBreakpoint(program, position)) {
-                qCDebug(lcLink) << "Pause at breakpoint " << program << position;
-                m_run.setActive(true);
-            } else if (m_run.execute(program, position, true)) {
-                m_run.setActive(true);
-                m_state = WorkerState::Running;
-            }
-        }
+        startRun();
     } else if (command == QLatin1String("stop")) {
         if (isBetween(m_state, WorkerState::Ready, WorkerState::Stepping))
             beginHalt(WorkerState::Ready);
@@ -129,17 +134,17 @@ void internalWorker::mwCommand(const QString &command)
             m_run.setActive(true);
             m_state = WorkerState::Stepping;
         }
-    } else if (command == QLatin1String("write")) {
+    } else if (command == QLatin1String("write") || command == QLatin1String("writewhole")) {
         // An image that did not compile (or does not fit the memory) is never written.
         if (m_state != WorkerState::Writing &&
             (!m_programOk || m_memoryImage.size() > kMemorySize)) {
             m_transfer.refuse(LinkTransfer::Write, LinkTransfer::NotCompiled);
         } else if (m_state != WorkerState::Writing) {
-            m_memory.beginWrite(m_memoryImage);
-            beginWrite();
+            writeImage(command == QLatin1String("writewhole"));
         }
     } else if (command == QLatin1String("read")) {
         if (m_state != WorkerState::Reading && m_memory.beginRead()) {
+            m_robotMemory.transferBegins();
             sendChunk();
             m_state = WorkerState::Reading;
             startTransfer(LinkTransfer::Read, m_memory.bytesTotal());
@@ -198,7 +203,9 @@ void internalWorker::mwFindDevices()
 
 void internalWorker::mwSelectDevice(const QString &deviceText)
 {
+    endRunOnRobot(LinkTransfer::RunGivenUp);
     endTransfer(LinkTransfer::Interrupted);
+    m_robotMemory.forget();
     m_state = WorkerState::Disconnected;
     abandonHalt();
     // The user has chosen: a search still running would keep the link down until it ends.
@@ -223,6 +230,8 @@ void internalWorker::mwChangeName(const QString &name)
         return;
     }
     reportRenameFailed();
+    // A controller that takes a new name may take it as a reset.
+    m_robotMemory.forget();
     m_newDeviceName = name;
     m_renameRequested = true;
     QByteArray payload = name.toUtf8();
@@ -262,6 +271,8 @@ void internalWorker::tslt()
         const bool running = isBetween(m_state, WorkerState::Running, WorkerState::Stepping) ||
                              (m_run.isActive() && m_state != WorkerState::Connected);
         reportRenameFailed();
+        endRunOnRobot(LinkTransfer::RunGivenUp);
+        m_robotMemory.forget();
         if (m_state == WorkerState::Writing && m_transfer.kind() == LinkTransfer::Write)
             suspendWrite();
         else
@@ -288,6 +299,8 @@ void internalWorker::receivePacket(int type, const QByteArray &payload)
         emit sigConnectOK(int(ConnectionStatus::FirstFrame));
         m_state = WorkerState::Connected;
         dropPending();
+        // Whatever is at the other end now, it may not be what was written before.
+        m_robotMemory.forget();
         qCDebug(lcLink) << "Succesful connect";
         if (m_memory.isWaitingForLink()) {
             // This frame answers nothing sent on the new link; the cut write starts after it.
@@ -343,6 +356,12 @@ void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload
         // A halt that waited for this answer goes on with its own records (receivePacket).
         if (!m_halt.isActive())
             m_state = WorkerState::Ready;
+        if (m_runOnRobot.isActive()) {
+            if (m_state == WorkerState::Ready)
+                continueRunOnRobot();
+            else
+                endRunOnRobot(LinkTransfer::RunGivenUp);
+        }
         publish();
         break;
     case PacketType::Rename:
@@ -353,13 +372,17 @@ void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload
         const MemoryTransfer::Answer answer = m_memory.takeWriteAnswer(payload);
         if (answer == MemoryTransfer::Answer::Acknowledged)
             m_transfer.report(m_memory.bytesDone());
+        else
+            m_robotMemory.forget(); // who knows what the controller took
         // Anything but the acknowledgement of the chunk in hand repeats it.
         if (!m_memory.finished()) {
             sendChunk();
             break;
         }
+        m_robotMemory.written(m_memory.image());
         m_state = WorkerState::Connected;
         endTransfer(LinkTransfer::Done);
+        continueRunOnRobot();
         publish();
         break;
     }
@@ -372,10 +395,13 @@ void internalWorker::CommandSuccesfulExecute(int type, const QByteArray &payload
         }
         if (answer == MemoryTransfer::Answer::Acknowledged)
             m_transfer.report(m_memory.bytesDone());
+        else
+            m_robotMemory.forget();
         if (!m_memory.finished()) {
             sendChunk();
             break;
         }
+        m_robotMemory.read(m_memory.readBack());
         m_state = WorkerState::Connected;
         const bool decoded = decompileProg(m_memory.readBack());
         endTransfer(decoded ? LinkTransfer::Done : LinkTransfer::NoProgram);
@@ -403,6 +429,9 @@ void internalWorker::publish()
     }
     const bool readAllowed = !m_controller.statusFlags.testFlag(StatusBit::ReadLocked);
     m_actionFlags = StateReport::actionFlags(m_state, readAllowed, m_programOk);
+    // Stop ends "run on the robot" at any point of it.
+    if (m_runOnRobot.isActive())
+        m_actionFlags[StateReport::Stop] = 1;
     emit sigCurState(StateReport::text(m_actionFlags, m_run.mainPosition(), m_run.currentProgram(),
                                        m_run.currentPosition(), runMarker(), m_controller));
 }
@@ -525,9 +554,110 @@ void internalWorker::beginWrite()
         m_transfer.forget();
     if (m_memory.finished())
         return;
+    m_robotMemory.transferBegins();
+    const int chunks = m_memory.chunksPlanned();
+    const int all = RobotMemory::chunkCount(m_memory.image());
+    qCDebug(lcLink) << "Write" << chunks << "of" << all << "chunks";
+    emit sigWritePlanned(chunks, all);
     sendChunk();
     m_state = WorkerState::Writing;
     startTransfer(LinkTransfer::Write, m_memory.bytesTotal());
+}
+
+bool internalWorker::writeImage(bool whole)
+{
+    const QList<MemoryTransfer::Chunk> chunks = whole ? RobotMemory().changedChunks(m_memoryImage)
+                                                      : m_robotMemory.changedChunks(m_memoryImage);
+    if (chunks.isEmpty()) {
+        qCDebug(lcLink) << "The robot holds the program already";
+        emit sigWritePlanned(0, RobotMemory::chunkCount(m_memoryImage));
+        startTransfer(LinkTransfer::Write, 0);
+        endTransfer(LinkTransfer::Done);
+        return false;
+    }
+    m_memory.beginWrite(m_memoryImage, chunks);
+    beginWrite();
+    return m_state == WorkerState::Writing;
+}
+
+void internalWorker::sendConfiguration()
+{
+    startTransfer(LinkTransfer::Configuration, int(m_configurationBytes.size()));
+    sendFresh(PacketType::Configuration, m_configurationBytes);
+    m_run.reset();
+}
+
+bool internalWorker::startRun()
+{
+    if (m_state != WorkerState::Ready)
+        return false;
+    const int program = m_run.currentProgram();
+    const int position = m_run.currentPosition();
+    // A fresh run stops before a marked first command; a paused one goes on with it.
+    if (!m_run.isActive() && m_run.hasBreakpoint(program, position)) {
+        qCDebug(lcLink) << "Pause at breakpoint " << program << position;
+        m_run.setActive(true);
+        return true;
+    }
+    if (!m_run.execute(program, position, true))
+        return false;
+    m_run.setActive(true);
+    m_state = WorkerState::Running;
+    return true;
+}
+
+void internalWorker::beginRunOnRobot()
+{
+    if (m_runOnRobot.isActive())
+        return;
+    if (!isBetween(m_state, WorkerState::Connected, WorkerState::Ready)) {
+        qCDebug(lcLink) << "Run on the robot refused in state " << int(m_state);
+        return;
+    }
+    if (!m_programOk || m_memoryImage.size() > kMemorySize) {
+        m_transfer.refuse(LinkTransfer::Write, LinkTransfer::NotCompiled);
+        return;
+    }
+    qCDebug(lcLink) << "Run on the robot";
+    m_runOnRobot.begin(now(), chunksToWrite(), RobotMemory::chunkCount(m_memoryImage));
+    continueRunOnRobot();
+}
+
+void internalWorker::continueRunOnRobot()
+{
+    if (!m_runOnRobot.isActive())
+        return;
+    const qint64 elapsed = now() - m_runOnRobot.startedAt();
+    const int changed = m_runOnRobot.changedChunks();
+    const int all = m_runOnRobot.allChunks();
+    switch (m_runOnRobot.next(robotHoldsProgram(),
+                              m_state == WorkerState::Ready && !m_run.isActive())) {
+    case RunOnRobot::Part::Write:
+        emit sigRunOnRobot(LinkTransfer::RunWriting, changed, all, elapsed);
+        if (!writeImage(false))
+            endRunOnRobot(LinkTransfer::RunGivenUp);
+        break;
+    case RunOnRobot::Part::Restart:
+        emit sigRunOnRobot(LinkTransfer::RunGettingReady, changed, all, elapsed);
+        sendConfiguration();
+        break;
+    case RunOnRobot::Part::Start:
+        endRunOnRobot(startRun() ? LinkTransfer::RunStarted : LinkTransfer::RunGivenUp);
+        break;
+    case RunOnRobot::Part::None:
+        endRunOnRobot(LinkTransfer::RunGivenUp);
+        break;
+    }
+}
+
+void internalWorker::endRunOnRobot(LinkTransfer::RunStep step)
+{
+    if (!m_runOnRobot.isActive())
+        return;
+    m_runOnRobot.end();
+    const qint64 elapsed = now() - m_runOnRobot.startedAt();
+    qCDebug(lcLink) << "Run on the robot ended: " << int(step) << " after " << elapsed << " ms";
+    emit sigRunOnRobot(step, m_runOnRobot.changedChunks(), m_runOnRobot.allChunks(), elapsed);
 }
 
 void internalWorker::suspendWrite()
@@ -555,7 +685,16 @@ void internalWorker::startTransfer(LinkTransfer::Kind kind, int total)
 void internalWorker::endTransfer(LinkTransfer::Outcome outcome)
 {
     m_memory.stopWaiting();
+    const LinkTransfer::Kind kind = m_transfer.kind();
+    if (outcome == LinkTransfer::Done || kind == LinkTransfer::None) {
+        m_transfer.end(outcome);
+        return;
+    }
+    // A write or read that did not finish leaves the memory unknown.
+    if (kind == LinkTransfer::Write || kind == LinkTransfer::Read)
+        m_robotMemory.forget();
     m_transfer.end(outcome);
+    endRunOnRobot(LinkTransfer::RunGivenUp);
 }
 
 void internalWorker::sendCommandRecord(const QByteArray &record, bool asStep)

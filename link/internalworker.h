@@ -7,6 +7,8 @@
 #include "pendingrequest.h"
 #include "programrun.h"
 #include "robothalt.h"
+#include "robotmemory.h"
+#include "runonrobot.h"
 #include "statereport.h"
 #include "transferreport.h"
 
@@ -72,6 +74,12 @@ public:
     const QString &selectedDevice() const { return m_selectedDevice; }
     // A write was cut by a lost link and starts again when the link is back.
     bool writeWaitingForLink() const { return m_memory.isWaitingForLink(); }
+    // As far as this connection can tell, the controller holds the current image: a write
+    // would send nothing.
+    bool robotHoldsProgram() const { return m_robotMemory.holds(m_memoryImage); }
+    // The chunks a write would send now, of all the image's chunks.
+    int chunksToWrite() const { return int(m_robotMemory.changedChunks(m_memoryImage).size()); }
+    bool runOnRobotActive() const { return m_runOnRobot.isActive(); }
 
 public slots:
     void mwStart();
@@ -116,7 +124,13 @@ signals:
     // acknowledged so far of the total, and the time since it began. Each starts with done 0.
     void sigTransferProgress(int kind, int done, int total, qint64 elapsedMs);
     // It is over (LinkTransfer::Outcome); one that was refused at once ends without having started.
+    // A write's plan comes first: the chunks it sends of all the image's chunks (0 when the
+    // controller holds the image already, all for a whole write).
     void sigTransferEnded(int kind, int outcome, qint64 elapsedMs);
+    void sigWritePlanned(int changedChunks, int allChunks);
+    // "Run on the robot" began a part or is over (LinkTransfer::RunStep); the chunks it writes
+    // of all, and the time since the key.
+    void sigRunOnRobot(int step, int changedChunks, int allChunks, qint64 elapsedMs);
     // The halt records were all answered (confirmed), or the halt was abandoned because the
     // link went away or stopped answering.
     void sigHaltEnded(bool confirmed);
@@ -133,6 +147,14 @@ private:
     void abandonHalt();
     void dropToConnected();
     void beginWrite();
+    // Writes the chunks the controller does not hold, or every chunk; true when a write began.
+    // Nothing to send ends at once as a write done.
+    bool writeImage(bool whole);
+    void beginRunOnRobot();
+    void continueRunOnRobot();
+    void endRunOnRobot(LinkTransfer::RunStep step);
+    bool startRun();
+    void sendConfiguration();
     void suspendWrite();
     void sendChunk();
     void startTransfer(LinkTransfer::Kind kind, int total);
@@ -172,4 +194,6 @@ private:
     ProgramRun m_run;
     RobotHalt m_halt;
     TransferReport m_transfer;
+    RobotMemory m_robotMemory;
+    RunOnRobot m_runOnRobot;
 };

@@ -20,9 +20,15 @@ int addressOf(const QByteArray &answer)
 
 void MemoryTransfer::plan(int size)
 {
-    m_chunks.clear();
+    QList<Chunk> chunks;
     for (int address = 0; address < size; address += kMaxChunk)
-        m_chunks.append({address, std::min(size - address, kMaxChunk)});
+        chunks.append({address, std::min(size - address, kMaxChunk)});
+    plan(chunks);
+}
+
+void MemoryTransfer::plan(const QList<Chunk> &chunks)
+{
+    m_chunks = chunks;
     m_next = 0;
     m_bytesDone = 0;
     m_bytesTotal = 0;
@@ -35,6 +41,14 @@ bool MemoryTransfer::beginWrite(const QByteArray &image)
     m_direction = Direction::Write;
     m_image = image;
     plan(int(image.size()));
+    return !finished();
+}
+
+bool MemoryTransfer::beginWrite(const QByteArray &image, const QList<Chunk> &chunks)
+{
+    m_direction = Direction::Write;
+    m_image = image;
+    plan(chunks);
     return !finished();
 }
 

@@ -29,9 +29,10 @@ public:
         int size = 0;
     };
 
-    // Plans a write of the image from address 0, or a read of the whole memory; false when
-    // there is nothing to move.
+    // Plans a write of the whole image from address 0, or of the chunks given (in address
+    // order), or a read of the whole memory; false when there is nothing to move.
     bool beginWrite(const QByteArray &image);
+    bool beginWrite(const QByteArray &image, const QList<Chunk> &chunks);
     bool beginRead();
 
     Direction direction() const { return m_direction; }
@@ -45,6 +46,7 @@ public:
     int bytesDone() const { return m_bytesDone; }
     int bytesTotal() const { return m_bytesTotal; }
     bool finished() const { return m_next >= m_chunks.size(); }
+    int chunksPlanned() const { return int(m_chunks.size()); }
 
     // The payload of the request for the chunk in hand: address, count and, for a write, its
     // bytes. Only while the transfer is not finished.
@@ -75,6 +77,7 @@ public:
 
 private:
     void plan(int size);
+    void plan(const QList<Chunk> &chunks);
 
     Direction m_direction = Direction::None;
     QByteArray m_image;

@@ -38,6 +38,8 @@ mWorker::mWorker(QObject *parent, internalWorker::TransportFactory factory)
     connect(w, &internalWorker::sigLinkProblem, this, &mWorker::sigLinkProblem);
     connect(w, &internalWorker::sigTransferProgress, this, &mWorker::sigTransferProgress);
     connect(w, &internalWorker::sigTransferEnded, this, &mWorker::sigTransferEnded);
+    connect(w, &internalWorker::sigWritePlanned, this, &mWorker::sigWritePlanned);
+    connect(w, &internalWorker::sigRunOnRobot, this, &mWorker::sigRunOnRobot);
     connect(w, &internalWorker::sigHaltEnded, this, &mWorker::sigHaltEnded);
 }
 

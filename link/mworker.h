@@ -51,6 +51,8 @@ signals:
     // internalWorker).
     void sigTransferProgress(int kind, int done, int total, qint64 elapsedMs);
     void sigTransferEnded(int kind, int outcome, qint64 elapsedMs);
+    void sigWritePlanned(int changedChunks, int allChunks);
+    void sigRunOnRobot(int step, int changedChunks, int allChunks, qint64 elapsedMs);
     void sigHaltEnded(bool confirmed);
     void intMwFindDevices();
     void intSelectDevice(const QString &deviceText);

@@ -32,6 +32,17 @@ enum Outcome
     WaitingForLink = 7,
 };
 
+// Where "run on the robot" stands: the part it has begun, or that it is over.
+enum RunStep
+{
+    // It ended before the run began (a part failed, or it was stopped).
+    RunGivenUp = 0,
+    RunWriting = 1,
+    RunGettingReady = 2,
+    // The run began: the last word of it.
+    RunStarted = 3,
+};
+
 // Milliseconds still to go at the pace so far; -1 while too little is done to tell.
 qint64 remainingMs(int done, int total, qint64 elapsedMs);
 

@@ -212,6 +212,13 @@ def glyph_play(c):
     return f'<path d="M36 24 L76 50 L36 76 Z" {stroke(c, 7, c)}/>'
 
 
+def glyph_runonrobot(c):
+    # The write's chip, smaller and to the left, and the start's triangle beside it.
+    small_chip = f'<g transform="translate(-6 8) scale(0.72)">{chip(c)}</g>'
+    into = f'<path d="M30 14 L30 40" {stroke(c, 7)}/><path d="M20 31 L30 41 L40 31" {stroke(c, 7)}/>'
+    return small_chip + into + f'<path d="M58 32 L86 52 L58 72 Z" {stroke(c, 6, c)}/>'
+
+
 def glyph_square(c):
     return f'<rect x="28" y="28" width="44" height="44" rx="5" {stroke(c, 6, c)}/>'
 
@@ -501,7 +508,7 @@ def main():
         "cmd_call": glyph_call,
         # Top menu.
         "top_write": glyph_write, "top_read": glyph_read, "top_restart": glyph_restart,
-        "top_start": glyph_play, "top_stop": glyph_square, "top_step": glyph_step,
+        "top_start": glyph_play, "top_runonrobot": glyph_runonrobot, "top_stop": glyph_square, "top_step": glyph_step,
         "top_settings": glyph_gear, "top_language": glyph_globe, "top_clear": glyph_trash,
         "top_readfile": glyph_folder, "top_savefile": glyph_floppy, "top_close": glyph_cross,
         # Top menu: the history, and the button for what the row has no room for.

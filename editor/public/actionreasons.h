@@ -12,6 +12,9 @@ namespace ActionReasons {
 // "stop") or the property panel's run button ("manual"), under a state report of the link. Any
 // other command has no reason.
 QString actionKey(const QString &command, const QJsonObject &state);
+// The state report's entry that says whether a top-menu command may be used: its own name, or
+// for "runonrobot" the write it begins with.
+QString stateKey(const QString &command);
 
 // A command tile, by the gadgets set up on the pins (AppContext's gadget flags) and the program
 // shown (0 the main program).

@@ -48,6 +48,28 @@ inline QJsonObject sampleProgram(int extraCommands = 0)
                                           {"servocalibr", QJsonArray{}}}}};
 }
 
+// The sample program with a second subprogram that nothing calls, after an edit.
+inline QJsonObject editedProgram(int extraCommands, const QString &edit)
+{
+    QJsonObject program = sampleProgram(extraCommands);
+    QJsonArray data = program.value("ProgData").toArray();
+    data.append(QJsonArray{command("mSetleds", {{"pin", "D4"}, {"state", 1}})});
+    QJsonArray main = data[0].toArray();
+    if (edit == "value")
+        main[8] = command("mrall", {{"motor", "D7"}, {"speed", 150}, {"side", 0}});
+    else if (edit == "insert at the top")
+        main.prepend(command("mSetleds", {{"pin", "D5"}, {"state", 1}}));
+    else if (edit == "insert at the end")
+        main.append(command("mSetleds", {{"pin", "D5"}, {"state", 1}}));
+    else if (edit == "subprogram deleted")
+        data.removeLast();
+    else if (edit == "configuration")
+        program.insert("configuration", QJsonObject{{"Motor1", 2}, {"Motor2", 1}});
+    data[0] = main;
+    program.insert("ProgData", data);
+    return program;
+}
+
 inline QByteArray memoryOf(const QJsonObject &program)
 {
     ImageBuilder builder;
