@@ -10,7 +10,11 @@
 #include <memory>
 
 class CentralWidget;
+class ClassRoster;
+class ClassScheduler;
+class ClassWindow;
 class ConfigurationWidget;
+class EditorRobot;
 class LessonsMenu;
 struct ExampleProgram;
 class LanguageWidget;
@@ -38,6 +42,8 @@ public:
         QString deviceOverride;
         // The built-in virtual controller, when there is one: the robot view shows its robot.
         QPointer<VirtualController> virtualController;
+        // Device texts of the robots a virtual class holds besides the editor's own.
+        QStringList classDevices;
     };
 
     explicit MainWindow(const Options &options = {}, QWidget *parent = nullptr);
@@ -56,6 +62,9 @@ public:
     // How long closing waits for the robot to confirm that it halted.
     static constexpr int kHaltWaitMs = 1500;
     SidePanels *sidePanels() const { return m_panels; }
+    // The class window, made when first asked for.
+    ClassWindow *classWindow();
+    ClassScheduler *classScheduler() const { return m_scheduler; }
 
 signals:
     void InitErrorSignals(const QString &errorMessage);
@@ -117,6 +126,7 @@ public slots:
 
 public slots:
     void LabelLessonsClick();
+    void LabelClassClick();
     void openExamples();
     // Ctrl+P: the worksheet as a PDF in Lumakit/Worksheets, shown by the system's viewer.
     void showWorksheet();
@@ -169,6 +179,10 @@ private:
     bool m_built = false;
     bool m_closing = false;
     LessonsMenu *m_lessons = nullptr;
+    ClassRoster *m_roster = nullptr;
+    ClassScheduler *m_scheduler = nullptr;
+    EditorRobot *m_editorRobot = nullptr;
+    QPointer<ClassWindow> m_classWindow;
     // The example's title while the program made from it is in no file yet.
     QString m_newProgramName;
     QString m_fileToOpen;

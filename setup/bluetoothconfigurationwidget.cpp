@@ -157,6 +157,8 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     m_deviceList->setMinimumHeight(120);
     m_selectButton = new QPushButton(context.text(QStringLiteral("BluetoothSelect")), deviceGroup);
     m_selectButton->setEnabled(false);
+    m_showMeButton = new QPushButton(context.text(QStringLiteral("ClassShowMe")), deviceGroup);
+    m_showMeButton->setEnabled(false);
     deviceGrid->addWidget(
         rowLabel(context.text(QStringLiteral("BluetoothDeviceName")), deviceGroup), 0, 0);
     deviceGrid->addWidget(m_deviceLabel, 0, 1, 1, 2);
@@ -186,6 +188,7 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     deviceGrid->addWidget(m_deviceList, 2, 0, 3, 2);
     deviceGrid->addWidget(m_searchButton, 2, 2);
     deviceGrid->addWidget(m_selectButton, 3, 2);
+    deviceGrid->addWidget(m_showMeButton, 4, 2, Qt::AlignTop);
     deviceGrid->setRowStretch(4, 1);
     deviceGrid->addWidget(m_searchProgress, 5, 0, 1, 3);
     auto *searchRow = new QHBoxLayout(m_searchRow);
@@ -260,6 +263,11 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
             &bluetoothconfigurationwidget::slotToSelectDevice);
     connect(m_deviceList, &QListWidget::itemSelectionChanged, this,
             &bluetoothconfigurationwidget::ChangeStatusSelectButton);
+    connect(m_showMeButton, &QPushButton::clicked, this, [this] {
+        const QList<QListWidgetItem *> selected = m_deviceList->selectedItems();
+        if (!selected.isEmpty())
+            emit identifyRequested(selected.first()->data(Qt::UserRole).toString());
+    });
     // Enter on a found device connects to it, as the select button does.
     connect(m_deviceList, &QListWidget::itemActivated, this,
             &bluetoothconfigurationwidget::slotToSelectDevice);
@@ -271,6 +279,7 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     const std::pair<QPushButton *, const char *> hints[] = {
         {m_searchButton, "BluetoothSearchHint"},
         {m_selectButton, "BluetoothSelectHint"},
+        {m_showMeButton, "BluetoothShowMeHint"},
         {m_firmwareButton, "FirmwareButtonHint"},
         {m_changeButton, "BluetoothChangeHint"}};
     for (const auto &[button, key] : hints)
@@ -492,6 +501,7 @@ void bluetoothconfigurationwidget::slotToSigLinkProblem(int problem, QString det
 void bluetoothconfigurationwidget::slotToClickSearchDevice()
 {
     m_selectButton->setEnabled(false);
+    m_showMeButton->setEnabled(false);
     m_searchButton->setEnabled(false);
     m_deviceList->clear();
     m_deviceKinds.clear();
@@ -571,6 +581,7 @@ void bluetoothconfigurationwidget::slotToSigEndFindDevices()
 void bluetoothconfigurationwidget::ChangeStatusSelectButton()
 {
     m_selectButton->setEnabled(!m_deviceList->selectedItems().isEmpty());
+    m_showMeButton->setEnabled(m_selectButton->isEnabled());
 }
 
 void bluetoothconfigurationwidget::slotToSelectDevice()
