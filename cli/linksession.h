@@ -1,26 +1,26 @@
 #pragma once
 
-#include "internalworker.h"
+#include "robotjob.h"
 
-#include <QEventLoop>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class TerminalProgress;
 
-// Drives one controller worker from the command line: connects to the device, writes or reads
-// the memory or runs the program, and retries through dropped links and abandoned transfers
-// until the deadline.
+// One robot job from the command line, waited for to its end: connects to the device, writes or
+// reads the memory or runs the program, retrying through dropped links and abandoned transfers
+// until the deadline (RobotJob does the work).
 class LinkSession : public QObject
 {
     Q_OBJECT
 public:
     LinkSession(const QString &address, int timeoutSeconds, QObject *parent = nullptr);
+    ~LinkSession() override;
 
     // Writes the compiled document, then confirms the configuration. True once the controller
     // is ready to run it.
@@ -43,47 +43,17 @@ public:
     // read() failed because the memory did not decode, not because of the link.
     bool memoryUndecodable() const { return m_undecodable; }
 
-private:
-    enum class Phase
-    {
-        Connect,
-        Transfer,
-        Restart,
-        RestartAfterReconnect,
-        Running,
-        Done
-    };
+    // A job's failure in the command line's words.
+    static QString failureText(const RobotJob &job);
 
-    bool run();
-    void poll();
-    void pollWrite();
-    void pollRead();
-    void pollRun();
-    void runEnded(bool completed);
-    void finish(bool ok, const QString &failure = {});
+private:
+    bool run(RobotJob::Kind kind, const QJsonObject &document = {}, int runSeconds = 0);
 
     QString m_address;
-    internalWorker m_worker;
-    QTimer m_deadline;
-    QTimer m_poll;
-    QEventLoop m_loop;
-    enum class Mode
-    {
-        Write,
-        Read,
-        Run
-    };
-    Mode m_mode = Mode::Read;
-    int m_runSeconds = 0;
-    bool m_stopRequested = false;
-    QTimer m_runTime;
-    CommandCallback m_onCommand;
-    Phase m_phase = Phase::Connect;
-    bool m_wasConnected = false;
-    bool m_ok = false;
-    bool m_undecodable = false;
-    QString m_lastTrouble;
-    QString m_failure;
     int m_timeoutSeconds;
+    TerminalProgress *m_progress = nullptr;
+    CommandCallback m_onCommand;
     std::optional<QJsonObject> m_readDocument;
+    bool m_undecodable = false;
+    QString m_failure;
 };

@@ -45,6 +45,11 @@ QList<QByteArray> build(const QJsonArray &programs)
              {QStringLiteral("octave"), 0},
              {QStringLiteral("time"), 0}});
     }
+    if (programsUse(programs, QLatin1String("mMatrix"))) {
+        // No cells: every one dark.
+        add({{QStringLiteral("command"), QStringLiteral("mMatrix")},
+             {QStringLiteral("pict"), QJsonArray()}});
+    }
     if (programsUse(programs, QLatin1String("mMusic"))) {
         // A tempo of 0 could make a controller divide by it.
         add({{QStringLiteral("command"), QStringLiteral("mMusic")},

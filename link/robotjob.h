@@ -97,6 +97,9 @@ public:
     const QString &deviceText() const { return m_deviceText; }
     const QString &address() const { return m_address; }
 
+    // The address a device text (or a bare address) holds.
+    static QString addressOf(const QString &deviceText);
+
     // Write and Run: the program; Identify: the document whose configuration says which
     // gadgets the robot has (its programs are not used).
     void setDocument(const QJsonObject &document) { m_document = document; }
@@ -107,6 +110,10 @@ public:
     // Run: seconds before the robot is halted (0: until the main program ends).
     void setRunSeconds(int seconds) { m_runSeconds = seconds; }
     void setTimeoutSeconds(int seconds) { m_timeoutSeconds = seconds; }
+    const QJsonObject &givenDocument() const { return m_document; }
+    int number() const { return m_number; }
+    const QString &newName() const { return m_newName; }
+    int timeoutSeconds() const { return m_timeoutSeconds; }
 
     State state() const { return m_state; }
     int percent() const { return m_percent; }
@@ -116,12 +123,16 @@ public:
     // detail its words need.
     int linkProblem() const { return m_linkProblem; }
     const QString &linkProblemDetail() const { return m_linkDetail; }
-    // The failure in one English line, for logs and the command line.
-    QString failureText() const;
+    // The failure in one English line, for logs and the command line; problemWords (when given)
+    // turns a LinkProblem code, the address and the detail into words.
+    using ProblemWords =
+        std::function<QString(int problem, const QString &address, const QString &detail)>;
+    QString failureText(const ProblemWords &problemWords = {}) const;
     // Read: the document read back.
     const QJsonObject &document() const { return m_readDocument; }
 
-    internalWorker &worker() { return m_worker; }
+    // The job's worker until the job is finished (it lets the link go with it), then null.
+    internalWorker *worker() const { return m_worker; }
 
     // The 8×8 picture of a number as 64 cells (rows from the top), for "pict".
     static QJsonArray numberPicture(int number);
@@ -162,15 +173,15 @@ private:
     void pollRun();
     void showNext();
     void runEnded(bool completed);
-    void haltEnded();
     void setState(State state);
     void finish(bool ok, Failure why = Failure::None);
     void failForDeadline();
+    void troubleIs(Failure trouble, const QString &text);
 
     Kind m_kind;
     QString m_deviceText;
     QString m_address;
-    internalWorker m_worker;
+    internalWorker *m_worker;
     QTimer m_poll;
     QTimer m_deadline;
     QTimer m_showTime;
@@ -182,6 +193,7 @@ private:
     int m_timeoutSeconds = kDefaultTimeoutSeconds;
     // Identify: the next command of the shown program.
     int m_showStep = 0;
+    int m_showCommands = 0;
     bool m_renameAsked = false;
     bool m_stopRequested = false;
     bool m_wasConnected = false;
@@ -192,6 +204,10 @@ private:
     Failure m_failure = Failure::None;
     // What the timeout reports: the last trouble met.
     Failure m_trouble = Failure::NoLink;
+    QString m_troubleText;
+    bool m_timedOut = false;
+    bool m_haltOnly = false;
+    bool m_hasFactory = false;
     int m_linkProblem = 0;
     QString m_linkDetail;
 };
