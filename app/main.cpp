@@ -228,7 +228,6 @@ int main(int argc, char *argv[])
             qCInfo(lcUi).noquote() << "Virtual controller on 127.0.0.1 port" << port;
             options.deviceOverride = simulatorDeviceText(port);
             options.virtualController = &simulator->controller();
-            const QString robotWord = QStringLiteral("Robot");
             for (int i = 0; i < robots; ++i) {
                 quint16 classPort = port;
                 if (i > 0) {
@@ -237,8 +236,9 @@ int main(int argc, char *argv[])
                     if (classPort == 0)
                         throw std::runtime_error("Cannot start the virtual class");
                 }
+                // Nameless, as a new robot is: the class window calls it by the kit's word.
                 options.classDevices.append(mBluetoothConnect::deviceText(
-                    robotWord, QStringLiteral("tcp://127.0.0.1:%1").arg(classPort)));
+                    QString(), QStringLiteral("tcp://127.0.0.1:%1").arg(classPort)));
             }
         } else if (!device.isEmpty()) {
             // Named by its address, as the command line names it.

@@ -120,6 +120,10 @@ ClassWindow::ClassWindow(ClassRoster *roster, ClassScheduler *scheduler, Documen
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setTabKeyNavigation(false);
     m_table->verticalHeader()->hide();
+    // Rows just tall enough for their text: a class of fifteen and a summary of two lines fit
+    // a 720 pixels high screen.
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 10);
     m_table->setWordWrap(false);
     QHeaderView *header = m_table->horizontalHeader();
     header->setSectionResizeMode(ClassModel::NumberColumn, QHeaderView::ResizeToContents);
@@ -340,8 +344,10 @@ void ClassWindow::found(const QString &deviceText)
     robot.address = address;
     robot.name = mBluetoothConnect::shownName(
         deviceText, AccessibleText::text(QStringLiteral("VirtualControllerName")));
+    // A robot that tells no name of its own is called as the class called it, or by the kit's
+    // word for robot.
     if (robot.name.isEmpty() || robot.name == address)
-        robot.name = known.name.isEmpty() ? address : known.name;
+        robot.name = known.name.isEmpty() ? text("ClassRobotWord") : known.name;
     m_model->put(robot);
     if (m_editorRobot)
         m_model->setEditorsRobot(m_editorRobot->address());
@@ -695,6 +701,7 @@ void ClassWindow::showSummary()
 
 void ClassWindow::updateButtons()
 {
+    const QPointer<QWidget> focused = focusWidget();
     const bool working = isWorking();
     const int checked = m_model->checkedCount();
     const RobotRow *current = m_model->robot(currentAddress());
@@ -713,6 +720,10 @@ void ClassWindow::updateButtons()
     enable("ClassWrite", checked > 0 && !working);
     enable("ClassRead", checked > 0 && !working);
     enable("ClassRetry", !working && !m_failed.isEmpty());
+    // A button that went grey under the keyboard's focus hands it to the list rather than to
+    // whatever control Qt finds next.
+    if (focused && !focused->isEnabled())
+        m_table->setFocus(Qt::OtherFocusReason);
     m_count->setText(text("ClassCount").arg(m_model->rowCount()).arg(checked));
 }
 
