@@ -9,3 +9,5 @@ int runWrite(const QStringList &arguments);
 int runRead(const QStringList &arguments);
 int runRun(const QStringList &arguments);
 int runScan(const QStringList &arguments);
+int runIdentify(const QStringList &arguments);
+int runRename(const QStringList &arguments);

@@ -4,28 +4,69 @@
 #include "linksocket.h"
 #include "subcommand.h"
 
-std::optional<QString> LinkOptions::address(const QCommandLineParser &parser) const
+namespace {
+
+bool usableAddress(const QString &value)
 {
-    const QString value = parser.value(device).trimmed();
-    if (value.isEmpty()) {
-        Cli::error(QStringLiteral("--device ADDRESS is required"));
-        return std::nullopt;
-    }
     if (LinkSocket::kindOf(value) == LinkSocket::Kind::Bluetooth &&
         !LinkSocket::kBluetoothSockets) {
         Cli::error(QStringLiteral("%1: here a robot is reached through its COM port; pair it in "
                                   "Windows' Bluetooth settings and use serial:COMn (taviroc scan "
                                   "lists the ports)")
                        .arg(value));
-        return std::nullopt;
+        return false;
     }
     if (!LinkSocket::isWellFormedAddress(value)) {
         Cli::error(QStringLiteral("%1 is neither tcp://HOST:PORT, serial:PATH nor a Bluetooth "
                                   "address")
                        .arg(value));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<QString> LinkOptions::address(const QCommandLineParser &parser) const
+{
+    const QStringList values = parser.values(device);
+    if (values.size() > 1) {
+        Cli::error(QStringLiteral("--device is given %1 times; this command works on one robot")
+                       .arg(values.size()));
         return std::nullopt;
     }
+    const QString value = values.value(0).trimmed();
+    if (value.isEmpty()) {
+        Cli::error(QStringLiteral("--device ADDRESS is required"));
+        return std::nullopt;
+    }
+    if (!usableAddress(value))
+        return std::nullopt;
     return value;
+}
+
+std::optional<QStringList> LinkOptions::addresses(const QCommandLineParser &parser) const
+{
+    QStringList result;
+    for (const QString &given : parser.values(device)) {
+        const QString value = given.trimmed();
+        if (value.isEmpty()) {
+            Cli::error(QStringLiteral("--device wants an ADDRESS"));
+            return std::nullopt;
+        }
+        if (!usableAddress(value))
+            return std::nullopt;
+        if (result.contains(value, Qt::CaseInsensitive)) {
+            Cli::error(QStringLiteral("--device %1 is given twice").arg(value));
+            return std::nullopt;
+        }
+        result.append(value);
+    }
+    if (result.isEmpty()) {
+        Cli::error(QStringLiteral("--device ADDRESS is required"));
+        return std::nullopt;
+    }
+    return result;
 }
 
 std::optional<int> LinkOptions::timeoutSeconds(const QCommandLineParser &parser) const

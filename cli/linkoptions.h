@@ -3,6 +3,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -35,8 +36,12 @@ struct LinkOptions
         parser.addOptions({device, timeout, verbose});
     }
 
-    // Address and timeout from the parsed options; an error line and nothing when unusable.
+    // Address and timeout from the parsed options; an error line and nothing when unusable (a
+    // --device given more than once, too, for the commands that work on one robot).
     std::optional<QString> address(const QCommandLineParser &parser) const;
+    // Every --device, in the order given; an error line and nothing when one is unusable or
+    // given twice.
+    std::optional<QStringList> addresses(const QCommandLineParser &parser) const;
     std::optional<int> timeoutSeconds(const QCommandLineParser &parser) const;
 
     // The whole log only with --verbose; the reason of a failure is printed anyway.

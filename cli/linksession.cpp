@@ -38,10 +38,24 @@ bool LinkSession::runProgram(const QJsonObject &document, int runSeconds, Comman
     return run(RobotJob::Kind::Run, document, runSeconds);
 }
 
-bool LinkSession::run(RobotJob::Kind kind, const QJsonObject &document, int runSeconds)
+bool LinkSession::identify(const QJsonObject &configuration, int number)
+{
+    return run(RobotJob::Kind::Identify, {{QStringLiteral("configuration"), configuration}}, 0, {},
+               number);
+}
+
+bool LinkSession::rename(const QString &name)
+{
+    return run(RobotJob::Kind::Rename, {}, 0, name);
+}
+
+bool LinkSession::run(RobotJob::Kind kind, const QJsonObject &document, int runSeconds,
+                      const QString &name, int number)
 {
     RobotJob job(kind, m_address);
     job.setDocument(document);
+    job.setNewName(name);
+    job.setNumber(number);
     job.setRunSeconds(runSeconds);
     job.setTimeoutSeconds(m_timeoutSeconds);
     if (m_onCommand)

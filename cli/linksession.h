@@ -34,6 +34,12 @@ public:
     using CommandCallback = std::function<void(int program, int position)>;
     bool runProgram(const QJsonObject &document, int runSeconds, CommandCallback onCommand);
 
+    // Makes the robot show itself (the number on its picture, a melody, a small drive) as far as
+    // the configuration has those gadgets, then halts it. True once it was halted.
+    bool identify(const QJsonObject &configuration, int number);
+    // Gives the robot a new name. True once the controller took it.
+    bool rename(const QString &name);
+
     // Shows the worker's memory writes, reads and configuration packets on the terminal line of
     // `progress`, when standard error is a terminal.
     void showProgressOn(TerminalProgress &progress);
@@ -47,7 +53,8 @@ public:
     static QString failureText(const RobotJob &job);
 
 private:
-    bool run(RobotJob::Kind kind, const QJsonObject &document = {}, int runSeconds = 0);
+    bool run(RobotJob::Kind kind, const QJsonObject &document = {}, int runSeconds = 0,
+             const QString &name = {}, int number = 0);
 
     QString m_address;
     int m_timeoutSeconds;

@@ -16,7 +16,9 @@ const SubCommand kSubCommands[] = {
     {"write", "Write a program into a controller and make it ready to run.", runWrite},
     {"read", "Read the program out of a controller's memory.", runRead},
     {"run", "Run a program on a controller, one line per executed command.", runRun},
-    {"scan", "List the robots in reach, paired ones first.", runScan},
+    {"scan", "List the robots in reach, paired ones first, with their class numbers.", runScan},
+    {"identify", "Make a robot show which one it is: its number, a melody, a wiggle.", runIdentify},
+    {"rename", "Give a robot a new name.", runRename},
 };
 
 QString overview(const QCommandLineParser &parser)

@@ -1,3 +1,5 @@
+#include "classjobs.h"
+#include "classroster.h"
 #include "linkcommands.h"
 #include "linkoptions.h"
 #include "linkproblem.h"
@@ -22,8 +24,10 @@ int runScan(const QStringList &arguments)
             ? QStringLiteral(
                   "Searches for robots and lists them one per line: address, name and what it is "
                   "(paired, not paired; for serial ports cable or serial port), separated by "
-                  "tabs. Paired robots are listed at once, others as they answer, the serial "
-                  "ports after them.\n\nExit status: 0 when the search ran (also when it found "
+                  "tabs; robots the class knows (Lumakit/class.json) get two more: their class "
+                  "number and name. Paired robots are listed at once, others as they answer, the "
+                  "serial ports after them.\n\nExit status: 0 when the search ran (also when it "
+                  "found "
                   "nothing; standard error then says why, when the computer's Bluetooth is "
                   "switched off or has no adapter), 2 for usage errors, 3 when Bluetooth cannot "
                   "be used at all (its service is not running) and there is no serial port "
@@ -33,7 +37,9 @@ int runScan(const QStringList &arguments)
                   "(cable, serial port, or paired with the robot's Bluetooth address), separated "
                   "by tabs. A robot paired in Windows' Bluetooth settings is listed by its own "
                   "name on its outgoing port; the incoming port of the pair, which reaches no "
-                  "robot, is left out.\n\nExit status: 0 when a port is listed, 2 for usage "
+                  "robot, is left out. Robots the class knows (Lumakit\\class.json) get two "
+                  "more columns: their class number and name.\n\nExit status: 0 when a port is "
+                  "listed, 2 for usage "
                   "errors, 3 when there is none."));
     parser.addHelpOption();
     const QCommandLineOption secondsOption(
@@ -61,6 +67,9 @@ int runScan(const QStringList &arguments)
     }
     LinkOptions::installLogging(parser.isSet(verboseOption));
 
+    // Robots the class knows get their number and class name in two more columns.
+    ClassRoster roster(ClassJobs::rosterPath());
+    roster.load();
     mBluetoothConnect transport;
     transport.setSearchDuration(seconds * 1000);
     QHash<QString, int> kinds;
@@ -77,7 +86,10 @@ int runScan(const QStringList &arguments)
         // A COM port that Windows made for a paired robot.
         if (!device.bluetooth.isEmpty())
             what = QStringLiteral("paired %1").arg(device.bluetooth);
-        const QString line = QStringLiteral("%1\t%2\t%3\n").arg(device.address, device.name, what);
+        QString line = QStringLiteral("%1\t%2\t%3").arg(device.address, device.name, what);
+        if (const std::optional<ClassRoster::Robot> known = roster.robot(text))
+            line += QStringLiteral("\t%1\t%2").arg(known->number).arg(known->name);
+        line += QLatin1Char('\n');
         // Robots as they answer; the serial ports, known at once, after them.
         if (kind == FoundDeviceKind::CablePort || kind == FoundDeviceKind::SerialPort) {
             serialLines.append(line);

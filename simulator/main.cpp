@@ -13,6 +13,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <vector>
 
 // A pseudo-terminal stands in for a serial cable only where there are pseudo-terminals.
 #if defined(Q_OS_UNIX)
@@ -39,6 +40,11 @@ bool parseNonNegative(const QString &text, double &value)
     return ok && value >= 0 && value <= 1000;
 }
 
+// The most controllers one process serves: a class and then some.
+constexpr int kMaxRobots = 64;
+// Tries with port 0 to find a free run of consecutive ports.
+constexpr int kPortRunTries = 20;
+
 int fail(const QString &message)
 {
     QTextStream(stderr) << "taviro-sim: " << message << Qt::endl;
@@ -47,12 +53,13 @@ int fail(const QString &message)
 
 // One line of standard input: "di N 0|1", "ai N VALUE", or "unplug MS" on a serial port.
 // Without serial ports (Windows) there is nothing to unplug.
-void applyInputLine(VirtualController &controller, [[maybe_unused]] VirtualControllerSerial *serial,
+// False (after a line on standard error) for a line it does not understand.
+bool applyInputLine(VirtualController &controller, [[maybe_unused]] VirtualControllerSerial *serial,
                     const QString &line)
 {
     const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty())
-        return;
+        return true;
     bool indexOk = false;
     bool valueOk = false;
     const int index = words.size() == 3 ? words[1].toInt(&indexOk) : -1;
@@ -73,7 +80,9 @@ void applyInputLine(VirtualController &controller, [[maybe_unused]] VirtualContr
         err << "taviro-sim: ignored input line (use \"di N 0|1\", \"ai N VALUE\" or, with "
                "--serial, \"unplug MS\"): "
             << line << Qt::endl;
+        return false;
     }
+    return true;
 }
 
 } // namespace
@@ -140,9 +149,15 @@ int main(int argc, char *argv[])
         QStringLiteral("With --world: write the robot's pose, outputs and inputs as JSON lines, "
                        "one every 50 ms of simulated time."),
         QStringLiteral("FILE"));
+    const QCommandLineOption robotsOption(
+        QStringLiteral("robots"),
+        QStringLiteral("Serve <N> controllers on consecutive TCP ports from the --listen port, "
+                       "each named \"Robot\" with its own memory (--eeprom FILE becomes FILE.1 "
+                       "... FILE.N); input lines go to every one."),
+        QStringLiteral("N"), QStringLiteral("1"));
     parser.addOptions({listenOption, eepromOption, intervalOption, latencyOption, dropOption,
                        corruptOption, msPerByteOption, stepMsOption, noiseOption, loseOption,
-                       worldOption, traceOption});
+                       worldOption, traceOption, robotsOption});
 #ifdef TAVIRO_SIM_SERIAL
     const QCommandLineOption serialOption(
         QStringLiteral("serial"),
@@ -196,22 +211,40 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("--step-ms wants a number of milliseconds"));
     if (!parseNonNegative(parser.value(loseOption), loseEvery))
         return fail(QStringLiteral("--lose-request-every wants a count"));
+    int robotCount = 0;
+    if (!parseNonNegative(parser.value(robotsOption), robotCount) || robotCount < 1 ||
+        robotCount > kMaxRobots)
+        return fail(QStringLiteral("--robots wants a number from 1 to %1").arg(kMaxRobots));
+    const bool many = parser.isSet(robotsOption);
+    if (many && parser.isSet(worldOption))
+        return fail(QStringLiteral("--world drives one robot; leave out --robots"));
+    if (many && port != 0 && port + robotCount - 1 > 65535)
+        return fail(QStringLiteral("%1 ports from %2 run past 65535").arg(robotCount).arg(port));
 
-    VirtualControllerServer server;
-    VirtualController &controller = server.controller();
-    controller.setStateInterval(interval);
-    controller.setLatency(latency);
-    controller.setDropEvery(dropEvery);
-    controller.setCorruptEvery(corruptEvery);
-    controller.setMsPerByte(msPerByte);
-    controller.setStepMs(stepMs);
-    controller.setNoise(parser.isSet(noiseOption));
-    controller.setLoseRequestEvery(loseEvery);
+    std::vector<std::unique_ptr<VirtualControllerServer>> servers;
+    for (int i = 0; i < robotCount; ++i) {
+        servers.push_back(std::make_unique<VirtualControllerServer>());
+        VirtualController &each = servers.back()->controller();
+        each.setStateInterval(interval);
+        each.setLatency(latency);
+        each.setDropEvery(dropEvery);
+        each.setCorruptEvery(corruptEvery);
+        each.setMsPerByte(msPerByte);
+        each.setStepMs(stepMs);
+        // The same seed would give every robot the same noise.
+        each.setNoise(parser.isSet(noiseOption), quint32(1 + i));
+        each.setLoseRequestEvery(loseEvery);
+        if (many)
+            each.setDeviceName(QStringLiteral("Robot"));
+    }
+    VirtualController &controller = servers.front()->controller();
 
     // Served instead of TCP with --serial; "unplug" input lines act on it.
     VirtualControllerSerial *serialPort = nullptr;
 #ifdef TAVIRO_SIM_SERIAL
     std::unique_ptr<VirtualControllerSerial> serial;
+    if (many && parser.isSet(serialOption))
+        return fail(QStringLiteral("--robots serves TCP ports; leave out --serial"));
     if (parser.isSet(serialPathOption) && !parser.isSet(serialOption))
         return fail(QStringLiteral("--serial-path needs --serial"));
     if (parser.isSet(serialOption)) {
@@ -254,25 +287,34 @@ int main(int argc, char *argv[])
         robot.start();
     }
 
-    const QString eepromPath = parser.value(eepromOption);
-    if (!eepromPath.isEmpty() && QFile::exists(eepromPath)) {
-        QFile file(eepromPath);
+    // Each robot of a class keeps its memory in a file of its own.
+    const QString eepromBase = parser.value(eepromOption);
+    const auto eepromPath = [&](int robot) {
+        return many && !eepromBase.isEmpty()
+                   ? QStringLiteral("%1.%2").arg(eepromBase).arg(robot + 1)
+                   : eepromBase;
+    };
+    for (int i = 0; i < robotCount; ++i) {
+        const QString path = eepromPath(i);
+        if (path.isEmpty() || !QFile::exists(path))
+            continue;
+        QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot read %1: %2").arg(eepromPath, file.errorString()));
+            return fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
         const QByteArray contents = file.readAll();
         if (contents.size() != 4096)
-            QTextStream(stderr) << "taviro-sim: " << eepromPath << " holds " << contents.size()
+            QTextStream(stderr) << "taviro-sim: " << path << " holds " << contents.size()
                                 << " bytes, not 4096; the rest reads as erased" << Qt::endl;
-        controller.setEeprom(contents);
+        servers[size_t(i)]->controller().setEeprom(contents);
     }
 
     const bool watched = SimProcess::watchTermination(&app, [&] {
         int code = 0;
-        if (!eepromPath.isEmpty()) {
-            QSaveFile file(eepromPath);
-            if (!file.open(QIODevice::WriteOnly) || file.write(controller.eeprom()) != 4096 ||
-                !file.commit()) {
-                QTextStream(stderr) << "taviro-sim: cannot save " << eepromPath << ": "
+        for (int i = 0; i < robotCount && !eepromBase.isEmpty(); ++i) {
+            QSaveFile file(eepromPath(i));
+            if (!file.open(QIODevice::WriteOnly) ||
+                file.write(servers[size_t(i)]->controller().eeprom()) != 4096 || !file.commit()) {
+                QTextStream(stderr) << "taviro-sim: cannot save " << eepromPath(i) << ": "
                                     << file.errorString() << Qt::endl;
                 code = 1;
             }
@@ -281,8 +323,12 @@ int main(int argc, char *argv[])
     });
     if (!watched)
         return fail(QStringLiteral("cannot install signal handlers"));
-    SimProcess::readInputLines(
-        &app, [&](const QString &line) { applyInputLine(controller, serialPort, line); });
+    SimProcess::readInputLines(&app, [&](const QString &line) {
+        for (const auto &server : servers) {
+            if (!applyInputLine(server->controller(), serialPort, line))
+                break;
+        }
+    });
 
 #ifdef TAVIRO_SIM_SERIAL
     if (serial) {
@@ -309,9 +355,35 @@ int main(int argc, char *argv[])
         return code;
     }
 #endif
-    const quint16 bound = server.listen(host, quint16(port));
-    if (bound == 0)
-        return fail(QStringLiteral("cannot listen on %1: %2").arg(listen, server.errorString()));
-    QTextStream(stdout) << "listening on " << host.toString() << ':' << bound << Qt::endl;
+    // Consecutive ports: with port 0 the first free one decides, and another run is looked for
+    // when one after it is taken.
+    QString error;
+    bool listening = false;
+    for (int attempt = 0; attempt < (port == 0 ? kPortRunTries : 1) && !listening; ++attempt) {
+        listening = true;
+        quint16 first = 0;
+        for (int i = 0; i < robotCount; ++i) {
+            VirtualControllerServer &server = *servers[size_t(i)];
+            const quint16 wanted = i == 0 ? quint16(port) : quint16(first + i);
+            const quint16 bound = i > 0 && first + i > 65535 ? 0 : server.listen(host, wanted);
+            if (bound == 0) {
+                error = QStringLiteral("cannot listen on %1:%2: %3")
+                            .arg(host.toString())
+                            .arg(wanted)
+                            .arg(server.errorString());
+                for (const auto &opened : servers)
+                    opened->close();
+                listening = false;
+                break;
+            }
+            if (i == 0)
+                first = bound;
+        }
+    }
+    if (!listening)
+        return fail(error);
+    QTextStream out(stdout);
+    for (const auto &server : servers)
+        out << "listening on " << host.toString() << ':' << server->port() << Qt::endl;
     return app.exec();
 }

@@ -405,9 +405,12 @@ void VirtualController::runInstructions()
             m_pc = int(m_record.size());
             continue;
         }
-        // A wait goes on when its timer expires.
-        if (execute(instruction->opcode, instruction->operands) == Execution::Waits)
+        // A wait goes on when its timer expires; what came before it (a drive, a picture) is
+        // under way meanwhile.
+        if (execute(instruction->opcode, instruction->operands) == Execution::Waits) {
+            emit outputsChanged();
             return;
+        }
     }
     emit outputsChanged();
     if (m_running)

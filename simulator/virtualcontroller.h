@@ -74,6 +74,8 @@ public:
     void setEeprom(const QByteArray &contents);
     QByteArray configuration() const { return m_configuration; }
     QString deviceName() const { return m_deviceName; }
+    // The name a rename packet would have given it.
+    void setDeviceName(const QString &name) { m_deviceName = name; }
     const SimulatedOutputs &outputs() const { return m_outputs; }
     // Everything off, as after switching the robot off and on; a running command goes on.
     void resetOutputs();

@@ -135,6 +135,20 @@ void tst_Taviroc::usageErrors_data()
     QTest::newRow("decode without input") << QStringList{"decode"};
     QTest::newRow("decode missing file") << QStringList{"decode", "missing.bin"};
     QTest::newRow("decode unknown option") << QStringList{"decode", "good.json", "-x"};
+    const QString a = "tcp://127.0.0.1:1";
+    const QString b = "tcp://127.0.0.1:2";
+    QTest::newRow("write to one robot twice")
+        << QStringList{"write", "--device", a, "--device", a, "good.json"};
+    QTest::newRow("run on two robots")
+        << QStringList{"run", "--device", a, "--device", b, "good.json"};
+    QTest::newRow("read two robots without a folder")
+        << QStringList{"read", "--device", a, "--device", b};
+    QTest::newRow("read two robots into one file")
+        << QStringList{"read", "--device", a, "--device", b, "-o", "x.bin", "--output-dir", "."};
+    QTest::newRow("read into a missing folder")
+        << QStringList{"read", "--device", a, "--output-dir", "no/such/folder"};
+    QTest::newRow("rename without a name") << QStringList{"rename", "--device", a};
+    QTest::newRow("identify two robots") << QStringList{"identify", "--device", a, "--device", b};
 }
 
 void tst_Taviroc::usageErrors()
