@@ -632,7 +632,8 @@ QString ClassWindow::saveRead(const QString &address, const QJsonObject &documen
     m_readNames.append(name);
     QJsonObject saved = document;
     saved.insert(kRobotKey, QJsonObject{{QStringLiteral("name"), robot->name},
-                                        {QStringLiteral("address"), robot->address}});
+                                        {QStringLiteral("address"), robot->address},
+                                        {QStringLiteral("number"), robot->number}});
     const QString path = m_readFolder + QLatin1Char('/') + name + QStringLiteral(".json");
     if (!ProgramStore::saveFile(path, saved))
         return QString();
