@@ -219,6 +219,7 @@ int main(int argc, char *argv[])
         // The rest of a virtual class, each robot with a memory of its own.
         std::vector<std::unique_ptr<VirtualControllerServer>> classmates;
         MainWindow::Options options;
+        QStringList classDevices;
         if (parser.isSet(simulatorOption)) {
             simulator = std::make_unique<VirtualControllerServer>();
             const quint16 port = robots > 0 ? listenFor(*simulator, kClassBasePort)
@@ -237,7 +238,7 @@ int main(int argc, char *argv[])
                         throw std::runtime_error("Cannot start the virtual class");
                 }
                 // Nameless, as a new robot is: the class window calls it by the kit's word.
-                options.classDevices.append(mBluetoothConnect::deviceText(
+                classDevices.append(mBluetoothConnect::deviceText(
                     QString(), QStringLiteral("tcp://127.0.0.1:%1").arg(classPort)));
             }
         } else if (!device.isEmpty()) {
@@ -245,6 +246,7 @@ int main(int argc, char *argv[])
             options.deviceOverride = mBluetoothConnect::deviceText(device, device);
         }
         MainWindow window(options);
+        window.setClassDevices(classDevices);
         // An "Open with" of the desktop, or a program named on the command line.
         window.openWhenBuilt(files.value(0));
         if (parser.isSet(firstFrameOption))

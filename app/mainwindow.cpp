@@ -523,7 +523,7 @@ ClassWindow *MainWindow::classWindow()
         showNotice(AppContext::instance().text(QStringLiteral("ClassFileDamaged")));
     m_classWindow = new ClassWindow(
         m_roster, m_scheduler, [this] { return buildDocument(); }, this);
-    for (const QString &device : std::as_const(m_options.classDevices))
+    for (const QString &device : std::as_const(m_classDevices))
         m_classWindow->addDevice(device);
     m_classWindow->setEditorRobot(m_editorRobot);
     connect(m_classWindow, &ClassWindow::openRequested, this, &MainWindow::openProgramFileAsking);

@@ -42,8 +42,6 @@ public:
         QString deviceOverride;
         // The built-in virtual controller, when there is one: the robot view shows its robot.
         QPointer<VirtualController> virtualController;
-        // Device texts of the robots a virtual class holds besides the editor's own.
-        QStringList classDevices;
     };
 
     explicit MainWindow(const Options &options = {}, QWidget *parent = nullptr);
@@ -65,6 +63,8 @@ public:
     // The class window, made when first asked for.
     ClassWindow *classWindow();
     ClassScheduler *classScheduler() const { return m_scheduler; }
+    // Robots the class window lists without a search (a virtual class), as device texts.
+    void setClassDevices(const QStringList &deviceTexts) { m_classDevices = deviceTexts; }
 
 signals:
     void InitErrorSignals(const QString &errorMessage);
@@ -183,6 +183,7 @@ private:
     ClassScheduler *m_scheduler = nullptr;
     EditorRobot *m_editorRobot = nullptr;
     QPointer<ClassWindow> m_classWindow;
+    QStringList m_classDevices;
     // The example's title while the program made from it is in no file yet.
     QString m_newProgramName;
     QString m_fileToOpen;

@@ -428,7 +428,8 @@ void ClassWindow::identify(const QString &deviceText)
         return;
     qCDebug(lcClassroom).noquote() << "Show me:" << address << "number" << robot->number;
     if (isEditorsRobot(address)) {
-        m_editorRobot->identify(RobotJob::identifyDocument(configuration(), robot->number));
+        if (!m_editorRobot->isBusy())
+            m_editorRobot->identify(RobotJob::identifyDocument(configuration(), robot->number));
         return;
     }
     m_model->setState(address, RobotRow::State::Queued);
@@ -504,6 +505,10 @@ void ClassWindow::runOn(const QString &address)
 {
     const QString deviceText = deviceTextOf(address);
     if (isEditorsRobot(address)) {
+        if (m_editorRobot->isBusy()) {
+            robotFinished(address, false, text("ClassWhyBusy"), {});
+            return;
+        }
         switch (m_round) {
         case Round::Rename:
             m_editorRobot->rename(m_newNames.value(address));
