@@ -293,7 +293,8 @@ void TestShippedData::topMenu()
                             "Settings", "Language", "Clear",   "ReadFile", "SaveFile", "Close"};
     expected << "undo"
              << "redo"
-             << "Lessons";
+             << "Lessons"
+             << "Class";
     std::sort(commands.begin(), commands.end());
     std::sort(expected.begin(), expected.end());
     QCOMPARE(commands, expected);
