@@ -35,6 +35,10 @@ const char *const kBlue = "QLabel { color : blue; }";
 const char *const kYellow = "QLabel { color : yellow; }";
 const char *const kGreen = "QLabel { color : green; }";
 const char *const kDark = "QLabel { color : rgb(16, 28, 34); }";
+const char *const kRenamedLook = "QLabel { color: #1b5e20; background: #e8f5e9; font-weight: bold;"
+                                 " border-radius: 6px; padding: 2px 8px; }";
+const char *const kRenameFailedLook = "QLabel { color: #b71c1c; background: #ffebee;"
+                                      " font-weight: bold; border-radius: 6px; padding: 2px 8px; }";
 // The search's progress moves this often; a search lasts seconds.
 constexpr int kSearchTickMs = 100;
 // Room around a status line's text: its plate's margins or its own padding, and a little more.
@@ -247,7 +251,7 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     renameGrid->addWidget(m_nameEdit, 0, 1, Qt::AlignLeft);
     renameGrid->addWidget(rowLabel(context.text(QStringLiteral("BluetoothStatus")), renameGroup), 1,
                           0);
-    renameGrid->addWidget(m_renameStatus, 1, 1, 1, 3);
+    renameGrid->addWidget(m_renameStatus, 1, 1, 1, 3, Qt::AlignLeft);
     renameGrid->addWidget(m_changeButton, 0, 2);
     layout->addWidget(renameGroup, 1);
 
@@ -628,7 +632,9 @@ void bluetoothconfigurationwidget::slotToChangeName()
 void bluetoothconfigurationwidget::slotToResultChangeName(bool result, QString status)
 {
     m_renameStatus->setText(status);
-    m_renameStatus->setStyleSheet(QLatin1String(result ? kGreen : kRed));
+    // On a light plate of its own: green or red on the page's teal cannot be read (1.4:1); these
+    // pairs are 7.0:1 and 5.8:1, as in the class window.
+    m_renameStatus->setStyleSheet(QLatin1String(result ? kRenamedLook : kRenameFailedLook));
 }
 
 void bluetoothconfigurationwidget::slotToStartFirmware()
