@@ -2,6 +2,7 @@
 
 #include "linklog.h"
 #include "linktransport.h"
+#include "mbluetoothconnect.h"
 
 #include <algorithm>
 #include <utility>
@@ -11,6 +12,12 @@ ClassScheduler::ClassScheduler(QObject *parent)
 {}
 
 ClassScheduler::~ClassScheduler() = default;
+
+void ClassScheduler::setEditorWorker(internalWorker *worker, std::function<QJsonObject()> document)
+{
+    m_editorWorker = worker;
+    m_editorDocument = std::move(document);
+}
 
 int ClassScheduler::maxLinks(LinkSocket::Kind kind) const
 {
@@ -41,7 +48,11 @@ RobotJob *ClassScheduler::add(RobotJob::Kind kind, const QString &deviceText)
         qCInfo(lcLink).noquote() << "Robot" << address << "is busy; no second job for it";
         return nullptr;
     }
-    auto *job = new RobotJob(kind, deviceText, this, std::move(factory));
+    const bool editors = m_editorWorker && !m_editorWorker->selectedDevice().isEmpty() &&
+                         mBluetoothConnect::sameDevice(m_editorWorker->selectedDevice(),
+                                                       RobotJob::deviceTextOf(deviceText));
+    auto *job = editors ? new RobotJob(kind, deviceText, m_editorWorker, m_editorDocument, this)
+                        : new RobotJob(kind, deviceText, this, std::move(factory));
     if (!isBusy())
         m_round.clear();
     if (RobotJob *previous = m_jobs.value(address))
@@ -195,11 +206,11 @@ void ClassScheduler::startWaiting()
             continue;
         }
         const LinkSocket::Kind kind = kindOf(job);
-        const auto open = std::count_if(m_running.cbegin(), m_running.cend(),
-                                        [kind](const QPointer<RobotJob> &running) {
-                                            return running && kindOf(running) == kind;
-                                        });
-        if (open >= maxLinks(kind)) {
+        const auto open = std::count_if(
+            m_running.cbegin(), m_running.cend(), [kind](const QPointer<RobotJob> &running) {
+                return running && !running->isBorrowed() && kindOf(running) == kind;
+            });
+        if (!job->isBorrowed() && open >= maxLinks(kind)) {
             ++i;
             continue;
         }

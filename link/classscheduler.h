@@ -40,6 +40,10 @@ public:
     ~ClassScheduler() override;
 
     void setTransportFactory(TransportFactory factory) { m_factory = std::move(factory); }
+    // The editor's own worker: a job for the robot it is linked to goes over that link (no second
+    // connection, no place among maxLinks()); a robot shown there gets the editor's program from
+    // `document` back afterwards.
+    void setEditorWorker(internalWorker *worker, std::function<QJsonObject()> document);
     int maxLinks(LinkSocket::Kind kind) const;
     void setMaxLinks(LinkSocket::Kind kind, int links);
     void setTimeoutSeconds(int seconds) { m_timeoutSeconds = seconds; }
@@ -88,6 +92,8 @@ private:
     static LinkSocket::Kind kindOf(const RobotJob *job);
 
     TransportFactory m_factory;
+    QPointer<internalWorker> m_editorWorker;
+    std::function<QJsonObject()> m_editorDocument;
     int m_bluetoothLinks = kBluetoothLinks;
     int m_otherLinks = kOtherLinks;
     int m_timeoutSeconds = RobotJob::kDefaultTimeoutSeconds;

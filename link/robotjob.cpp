@@ -81,12 +81,28 @@ RobotJob::RobotJob(Kind kind, const QString &deviceText, QObject *parent,
                    internalWorker::TransportFactory factory)
     : QObject(parent)
     , m_kind(kind)
-    , m_deviceText(deviceText.trimmed().startsWith(QLatin1Char('{'))
-                       ? deviceText
-                       : mBluetoothConnect::deviceText(deviceText.trimmed(), deviceText.trimmed()))
+    , m_deviceText(deviceTextOf(deviceText))
     , m_address(addressOf(m_deviceText))
     , m_worker(new internalWorker(this, factory))
     , m_hasFactory(bool(factory))
+{
+    follow();
+}
+
+RobotJob::RobotJob(Kind kind, const QString &deviceText, internalWorker *borrowed,
+                   std::function<QJsonObject()> restore, QObject *parent)
+    : QObject(parent)
+    , m_kind(kind)
+    , m_deviceText(deviceTextOf(deviceText))
+    , m_address(addressOf(m_deviceText))
+    , m_worker(borrowed)
+    , m_restore(std::move(restore))
+    , m_borrowed(true)
+{
+    follow();
+}
+
+void RobotJob::follow()
 {
     m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &RobotJob::poll);
@@ -150,10 +166,18 @@ RobotJob::RobotJob(Kind kind, const QString &deviceText, QObject *parent,
                 m_linkDetail = detail;
             });
     // Nobody is there to continue a paused run.
-    m_worker->setPauseAtBreakpoints(false);
+    if (!m_borrowed)
+        m_worker->setPauseAtBreakpoints(false);
 }
 
 RobotJob::~RobotJob() = default;
+
+QString RobotJob::deviceTextOf(const QString &deviceText)
+{
+    const QString text = deviceText.trimmed();
+    return text.startsWith(QLatin1Char('{')) ? deviceText
+                                             : mBluetoothConnect::deviceText(text, text);
+}
 
 QString RobotJob::addressOf(const QString &deviceText)
 {
@@ -232,7 +256,8 @@ void RobotJob::start()
         }
     }
     troubleIs(Failure::NoLink, QStringLiteral("no connection to %1").arg(m_address));
-    if (!m_hasFactory && LinkSocket::kindOf(m_address) == LinkSocket::Kind::Bluetooth) {
+    if (!m_borrowed && !m_hasFactory &&
+        LinkSocket::kindOf(m_address) == LinkSocket::Kind::Bluetooth) {
         if (const LinkProblem::Code problem = BluetoothDiagnosis::availability();
             problem != LinkProblem::None) {
             m_linkProblem = problem;
@@ -241,17 +266,23 @@ void RobotJob::start()
             return;
         }
     }
-    setState(State::Connecting);
     m_phase = Phase::Connect;
+    const int showSeconds = m_kind == Kind::Identify ? kShowMs / 1000 + 1 : 0;
+    m_deadline.start((m_timeoutSeconds + m_runSeconds + showSeconds) * 1000);
+    m_poll.start();
+    if (m_borrowed) {
+        // The editor's link, up already or coming up by itself.
+        setState(State::Connecting);
+        poll();
+        return;
+    }
+    setState(State::Connecting);
     m_worker->mwStart();
     m_worker->mwSelectDevice(m_deviceText);
     // The worker's watchdog paces the connection steps; the first two (create the socket,
     // connect it) need not wait for it.
     m_worker->tslt();
     m_worker->tslt();
-    const int showSeconds = m_kind == Kind::Identify ? kShowMs / 1000 + 1 : 0;
-    m_deadline.start((m_timeoutSeconds + m_runSeconds + showSeconds) * 1000);
-    m_poll.start();
 }
 
 void RobotJob::cancel()
@@ -314,7 +345,13 @@ void RobotJob::finish(bool ok, Failure why)
     // halt goes out first.
     internalWorker *worker = std::exchange(m_worker, nullptr);
     worker->disconnect(this);
-    if (showing) {
+    if (m_borrowed) {
+        // The editor's worker stays with the editor, with the editor's program again.
+        if (showing)
+            worker->mwCommand(QStringLiteral("stop"));
+        if (m_restore && m_kind == Kind::Identify)
+            worker->mwChangeProg(m_restore());
+    } else if (showing) {
         worker->mwCommand(QStringLiteral("stop"));
         connect(worker, &internalWorker::sigHaltEnded, worker, &QObject::deleteLater);
         QTimer::singleShot(internalWorker::kWatchdogMs, worker, &QObject::deleteLater);

@@ -90,15 +90,22 @@ public:
     // Bluetooth, TCP or a serial port by the address).
     RobotJob(Kind kind, const QString &deviceText, QObject *parent = nullptr,
              internalWorker::TransportFactory factory = {});
+    // On the robot the editor's worker is linked to, over that link: nothing is connected or let
+    // go, and a robot that was shown gets the editor's program (from restore) back afterwards.
+    RobotJob(Kind kind, const QString &deviceText, internalWorker *borrowed,
+             std::function<QJsonObject()> restore, QObject *parent = nullptr);
     ~RobotJob() override;
 
     Kind kind() const { return m_kind; }
+    // Over the editor's worker rather than one of its own.
+    bool isBorrowed() const { return m_borrowed; }
     // The device text the job connects to, and the address it holds (the signals' key).
     const QString &deviceText() const { return m_deviceText; }
     const QString &address() const { return m_address; }
 
-    // The address a device text (or a bare address) holds.
+    // The address a device text (or a bare address) holds, and the device text of either.
     static QString addressOf(const QString &deviceText);
+    static QString deviceTextOf(const QString &deviceText);
 
     // Write and Run: the program; Identify: the document whose configuration says which
     // gadgets the robot has (its programs are not used).
@@ -131,7 +138,8 @@ public:
     // Read: the document read back.
     const QJsonObject &document() const { return m_readDocument; }
 
-    // The job's worker until the job is finished (it lets the link go with it), then null.
+    // The job's worker until the job is finished (it lets the link go with it, unless the worker
+    // is borrowed), then null.
     internalWorker *worker() const { return m_worker; }
 
     // The 8×8 picture of a number as 64 cells (rows from the top), for "pict".
@@ -164,6 +172,7 @@ private:
         Done,
     };
 
+    void follow();
     void poll();
     void pollLink();
     void pollIdentify();
@@ -182,6 +191,8 @@ private:
     QString m_deviceText;
     QString m_address;
     internalWorker *m_worker;
+    std::function<QJsonObject()> m_restore;
+    bool m_borrowed = false;
     QTimer m_poll;
     QTimer m_deadline;
     QTimer m_showTime;

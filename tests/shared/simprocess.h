@@ -29,10 +29,14 @@ public:
         const QByteArray prefix = "listening on 127.0.0.1:";
         if (!line.startsWith(prefix))
             return false;
-        m_port = line.mid(prefix.size()).trimmed().toUShort();
+        // A class of robots prints a line per robot; the first port is the first line's.
+        m_port = line.left(line.indexOf('\n')).mid(prefix.size()).trimmed().toUShort();
         return m_port != 0;
     }
-    QString address() const { return QStringLiteral("tcp://127.0.0.1:%1").arg(m_port); }
+    QString address(int robot = 0) const
+    {
+        return QStringLiteral("tcp://127.0.0.1:%1").arg(m_port + robot);
+    }
     QString deviceText() const { return mBluetoothConnect::deviceText("Virtual", address()); }
     QProcess &process() { return m_process; }
     // Ends it the way a user would; returns the exit code.

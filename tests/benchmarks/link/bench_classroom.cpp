@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -51,6 +52,7 @@ class bench_Classroom : public QObject
 private slots:
     void initTestCase();
     void writeOneThenAll();
+    void showMe_data();
     void showMe();
     void renameAll();
     void readOneThenAll();
@@ -109,10 +111,29 @@ void bench_Classroom::writeOneThenAll()
                 all, double(all) / double(one));
 }
 
+void bench_Classroom::showMe_data()
+{
+    QTest::addColumn<bool>("editorsRobot");
+    QTest::newRow("robot not connected") << false;
+    QTest::newRow("the editor's robot") << true;
+}
+
 void bench_Classroom::showMe()
 {
-    // From the press to the first drive instruction the robot takes, for a robot not connected.
-    VirtualController &robot = m_servers[6]->controller();
+    // From the press to the first drive instruction the robot takes.
+    QFETCH(bool, editorsRobot);
+    const int index = editorsRobot ? 7 : 6;
+    internalWorker editor;
+    const QJsonObject editorProgram = thirtyCommands();
+    if (editorsRobot) {
+        editor.mwChangeProg(editorProgram);
+        editor.mwStart();
+        editor.mwSelectDevice(RobotJob::deviceTextOf(m_addresses[index]));
+        QTRY_VERIFY_WITH_TIMEOUT(editor.state() != LinkProtocol::WorkerState::Disconnected, 10000);
+        m_scheduler.setEditorWorker(&editor, [&] { return editorProgram; });
+    }
+    const auto forget = qScopeGuard([this] { m_scheduler.setEditorWorker(nullptr, {}); });
+    VirtualController &robot = m_servers[size_t(index)]->controller();
     QElapsedTimer clock;
     qint64 firstMotion = -1;
     qint64 picture = -1;
@@ -129,14 +150,14 @@ void bench_Classroom::showMe()
     {
         whole = timed([&] {
             clock.start();
-            return m_scheduler.identify(m_addresses[6], configuration, 7);
+            return m_scheduler.identify(m_addresses[index], configuration, index + 1);
         });
     }
     disconnect(watch);
     QVERIFY(whole > 0 && firstMotion > 0);
-    std::printf("show me: picture after %lld ms, first motion after %lld ms, halted after %lld "
+    std::printf("show me, %s: picture after %lld ms, first motion after %lld ms, halted after %lld "
                 "ms\n",
-                picture, firstMotion, whole);
+                QTest::currentDataTag(), picture, firstMotion, whole);
 }
 
 void bench_Classroom::renameAll()

@@ -105,6 +105,24 @@ void tst_Classroom::classJourney()
     QCOMPARE(shown.outputs().matrix, (std::array<quint8, 8>{}));
     QCOMPARE(shown.eeprom(), memoryBefore);
 
+    // Show me on the robot the editor is linked to goes over the editor's link, which keeps the
+    // editor's program.
+    internalWorker editor;
+    const QJsonObject editorProgram = sampleProgram(2);
+    editor.mwChangeProg(editorProgram);
+    editor.mwStart();
+    editor.mwSelectDevice(RobotJob::deviceTextOf(addresses[0]));
+    QTRY_VERIFY_WITH_TIMEOUT(editor.state() != WorkerState::Disconnected, 10000);
+    QSignalSpy secondLinks(servers[0].get(), &VirtualControllerServer::clientConnected);
+    scheduler.setEditorWorker(&editor, [&] { return editorProgram; });
+    QCOMPARE(scheduler.identify(addresses[0], kit, 1), 1);
+    QVERIFY(scheduler.job(addresses[0])->isBorrowed());
+    QVERIFY(runToEnd(scheduler));
+    QCOMPARE(scheduler.job(addresses[0])->state(), RobotJob::State::Shown);
+    QCOMPARE(secondLinks.size(), 0);
+    QCOMPARE(editor.memoryImage(), memoryOf(editorProgram).left(editor.memoryImage().size()));
+    QVERIFY(editor.state() != WorkerState::Disconnected);
+
     // One program to all; robot 2's link is cut a few chunks into the write.
     const QJsonObject program = sampleProgram(24);
     VirtualControllerServer &cut = *servers[1];
@@ -119,6 +137,7 @@ void tst_Classroom::classJourney()
     QVERIFY(scheduler.openLinks() == kRobots);
     QVERIFY(runToEnd(scheduler));
     QCOMPARE(scheduler.summary().succeeded, kRobots);
+    QCOMPARE(secondLinks.size(), 0);
     QVERIFY(chunks > 3);
     QVERIFY(reconnections.size() >= 2);
     QVERIFY(!progress.isEmpty());

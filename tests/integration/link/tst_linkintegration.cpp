@@ -5,10 +5,12 @@
 #include "simprocess.h"
 #include "tavirocrun.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,6 +53,7 @@ private slots:
     void runFollowsProgram();
     void runOfEndlessCycleStopsAfterSeconds();
     void runRefusesProgramThatDoesNotCompile();
+    void classOfRobots();
 };
 
 void tst_LinkIntegration::writeThenRead_data()
@@ -177,6 +180,66 @@ void tst_LinkIntegration::unreachableControllerTimesOut()
     QVERIFY(run.out.isEmpty());
     const TavirocRun bad = taviroc({"read", "--device", "tcp://nowhere"});
     QCOMPARE(bad.exitCode, 2);
+}
+
+void tst_LinkIntegration::classOfRobots()
+{
+    QTemporaryDir home;
+    // taviroc keeps the class in the home folder.
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    const auto restoreHome = qScopeGuard([&] { qputenv("HOME", realHome); });
+    SimProcess sim;
+    QVERIFY(sim.start({"--robots", "3", "--eeprom", home.filePath("robot.bin")}));
+    for (int i = 0; i < 3; ++i) {
+        const TavirocRun rename =
+            taviroc({"rename", "--device", sim.address(i), QStringLiteral("Robot %1").arg(i + 1)});
+        QVERIFY2(rename.exitCode == 0, rename.err.constData());
+    }
+    const QJsonObject program = sampleProgram(24);
+    const QString programPath = home.filePath("program.json");
+    QVERIFY(writeJson(programPath, program));
+    const QStringList all{"--device",     sim.address(0), "--device",
+                          sim.address(1), "--device",     sim.address(2)};
+    const TavirocRun write = taviroc(QStringList{"write"} + all + QStringList{programPath});
+    QVERIFY2(write.exitCode == 0, write.err.constData());
+    QCOMPARE(write.out, QStringLiteral("%1\tRobot 1\twritten\n%2\tRobot 2\twritten\n"
+                                       "%3\tRobot 3\twritten\n")
+                            .arg(sim.address(0), sim.address(1), sim.address(2))
+                            .toUtf8());
+
+    QVERIFY(QDir(home.path()).mkdir("class"));
+    const TavirocRun read =
+        taviroc(QStringList{"read"} + all + QStringList{"--output-dir", home.filePath("class")});
+    QVERIFY2(read.exitCode == 0, read.err.constData());
+    for (int i = 0; i < 3; ++i) {
+        QJsonObject document =
+            readJson(home.filePath(QStringLiteral("class/Robot %1.json").arg(i + 1)));
+        QCOMPARE(document.take("robot").toObject(),
+                 (QJsonObject{{"name", QStringLiteral("Robot %1").arg(i + 1)},
+                              {"address", sim.address(i)},
+                              {"number", i + 1}}));
+        QCOMPARE(document, expectedReadBack(program));
+    }
+
+    // One robot out of reach: the others are written, and the exit says not all were.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const QString away = QStringLiteral("tcp://127.0.0.1:%1").arg(probe.serverPort());
+    probe.close();
+    const TavirocRun partly = taviroc(
+        {"write", "--device", sim.address(0), "--device", away, programPath, "--timeout", "2"});
+    QCOMPARE(partly.exitCode, 3);
+    const QList<QByteArray> lines = partly.out.split('\n');
+    QCOMPARE(lines.value(0), QStringLiteral("%1\tRobot 1\twritten").arg(sim.address(0)).toUtf8());
+    QVERIFY2(lines.value(1).startsWith(away.toUtf8() + "\t-\tfailed: timeout after 2 s"),
+             partly.out.constData());
+    QCOMPARE(sim.stop(), 0);
+    for (int i = 1; i <= 3; ++i) {
+        QFile saved(home.filePath(QStringLiteral("robot.bin.%1").arg(i)));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), memoryOf(program));
+    }
 }
 
 void tst_LinkIntegration::simulatorTakesInputsAndOutlivesClients()
