@@ -7,7 +7,6 @@
 #include "classscheduler.h"
 #include "classwindow.h"
 #include "configurationwidget.h"
-#include "editorrobot.h"
 #include "examplecatalog.h"
 #include "examplesdialog.h"
 #include "filedialog.h"
@@ -156,8 +155,7 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     // editor's robot over the editor's own link.
     m_roster = new ClassRoster(ClassRoster::filePathIn(context.store().dataFolder()), this);
     m_scheduler = new ClassScheduler(this);
-    m_editorRobot = new EditorRobot(
-        m_worker.get(), [this] { return buildDocument(); }, this);
+    m_scheduler->setEditorWorker(m_worker->worker(), [this] { return buildDocument(); });
 
     // Without a saved language that is still shipped, the user chooses one before the build.
     if (LanguageCatalog::instance().select(context.store().language())) {
@@ -461,7 +459,7 @@ void MainWindow::LanguageSelected(bool changed)
 void MainWindow::ReadProgrammFromDevice(const QJsonObject &json)
 {
     // Collected for the class, not for the editor.
-    if (m_editorRobot && m_editorRobot->takesRead())
+    if (m_classWindow && m_classWindow->takesEditorsRead())
         return;
     loadIntoEditor(json);
     // A program from the robot is in no file yet.
@@ -525,7 +523,7 @@ ClassWindow *MainWindow::classWindow()
         m_roster, m_scheduler, [this] { return buildDocument(); }, this);
     for (const QString &device : std::as_const(m_classDevices))
         m_classWindow->addDevice(device);
-    m_classWindow->setEditorRobot(m_editorRobot);
+    m_classWindow->setEditorWorker(m_worker->worker());
     connect(m_classWindow, &ClassWindow::openRequested, this, &MainWindow::openProgramFileAsking);
     return m_classWindow;
 }

@@ -14,7 +14,6 @@ class ClassRoster;
 class ClassScheduler;
 class ClassWindow;
 class ConfigurationWidget;
-class EditorRobot;
 class LessonsMenu;
 struct ExampleProgram;
 class LanguageWidget;
@@ -181,7 +180,6 @@ private:
     LessonsMenu *m_lessons = nullptr;
     ClassRoster *m_roster = nullptr;
     ClassScheduler *m_scheduler = nullptr;
-    EditorRobot *m_editorRobot = nullptr;
     QPointer<ClassWindow> m_classWindow;
     QStringList m_classDevices;
     // The example's title while the program made from it is in no file yet.

@@ -6,7 +6,7 @@
 #include "classroomlog.h"
 #include "classroster.h"
 #include "classscheduler.h"
-#include "editorrobot.h"
+#include "internalworker.h"
 #include "linktransport.h"
 #include "mbluetoothconnect.h"
 #include "programstore.h"
@@ -123,7 +123,8 @@ ClassWindow::ClassWindow(ClassRoster *roster, ClassScheduler *scheduler, Documen
     // Rows just tall enough for their text: a class of fifteen and a summary of two lines fit
     // a 720 pixels high screen.
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 10);
+    m_table->ensurePolished();
+    m_table->verticalHeader()->setDefaultSectionSize(QFontMetrics(m_table->font()).height() + 8);
     m_table->setWordWrap(false);
     QHeaderView *header = m_table->horizontalHeader();
     header->setSectionResizeMode(ClassModel::NumberColumn, QHeaderView::ResizeToContents);
@@ -287,21 +288,25 @@ void ClassWindow::retranslate()
     updateButtons();
 }
 
-void ClassWindow::setEditorRobot(EditorRobot *robot)
+void ClassWindow::setEditorWorker(internalWorker *worker)
 {
-    m_editorRobot = robot;
-    if (!robot)
-        return;
-    connect(robot, &EditorRobot::stateChanged, this, [this](RobotRow::State state, int percent) {
-        robotState(m_editorRobot->address(), state, percent);
-    });
-    connect(robot, &EditorRobot::finished, this,
-            [this](bool ok, const QString &why, const QJsonObject &document) {
-                robotFinished(m_editorRobot->address(), ok, why, document);
-            });
-    if (!robot->deviceText().isEmpty())
-        found(robot->deviceText());
-    m_model->setEditorsRobot(robot->address());
+    m_editorWorker = worker;
+    if (worker && !worker->selectedDevice().isEmpty())
+        found(worker->selectedDevice());
+    m_model->setEditorsRobot(editorsAddress());
+}
+
+QString ClassWindow::editorsAddress() const
+{
+    return m_editorWorker ? mBluetoothConnect::deviceParts(m_editorWorker->selectedDevice()).address
+                          : QString();
+}
+
+bool ClassWindow::takesEditorsRead() const
+{
+    const QString address = editorsAddress();
+    const RobotJob *job = address.isEmpty() ? nullptr : m_scheduler->job(address);
+    return job && job->isBorrowed() && !job->isFinished() && job->kind() == RobotJob::Kind::Read;
 }
 
 void ClassWindow::setSearchTransport(LinkTransport *transport)
@@ -333,8 +338,7 @@ void ClassWindow::found(const QString &deviceText)
     // The editor's virtual controller, listed already as a robot of the virtual class, keeps
     // the name the class gave it.
     if (m_model->robot(address) && parts.name == mBluetoothConnect::kVirtualControllerName) {
-        if (m_editorRobot)
-            m_model->setEditorsRobot(m_editorRobot->address());
+        m_model->setEditorsRobot(editorsAddress());
         return;
     }
     const ClassRoster::Robot known = m_roster->meet(deviceText);
@@ -349,8 +353,7 @@ void ClassWindow::found(const QString &deviceText)
     if (robot.name.isEmpty() || robot.name == address)
         robot.name = known.name.isEmpty() ? text("ClassRobotWord") : known.name;
     m_model->put(robot);
-    if (m_editorRobot)
-        m_model->setEditorsRobot(m_editorRobot->address());
+    m_model->setEditorsRobot(editorsAddress());
     updateButtons();
 }
 
@@ -358,8 +361,8 @@ void ClassWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     // The editor may have connected to another robot since the window was last shown.
-    if (m_editorRobot && !m_editorRobot->deviceText().isEmpty())
-        found(m_editorRobot->deviceText());
+    if (m_editorWorker && !m_editorWorker->selectedDevice().isEmpty())
+        found(m_editorWorker->selectedDevice());
     if (!m_searched && m_model->rowCount() == 0)
         search();
 }
@@ -398,11 +401,6 @@ QString ClassWindow::deviceTextOf(const QString &address) const
     return robot ? robot->deviceText : address;
 }
 
-bool ClassWindow::isEditorsRobot(const QString &address) const
-{
-    return m_editorRobot && !address.isEmpty() && m_editorRobot->address() == address;
-}
-
 QJsonObject ClassWindow::configuration() const
 {
     return m_document ? m_document().value(QLatin1String("configuration")).toObject()
@@ -427,11 +425,6 @@ void ClassWindow::identify(const QString &deviceText)
     if (!robot || RobotRow::isBusy(robot->state))
         return;
     qCDebug(lcClassroom).noquote() << "Show me:" << address << "number" << robot->number;
-    if (isEditorsRobot(address)) {
-        if (!m_editorRobot->isBusy())
-            m_editorRobot->identify(RobotJob::identifyDocument(configuration(), robot->number));
-        return;
-    }
     m_model->setState(address, RobotRow::State::Queued);
     if (m_scheduler->identify(robot->deviceText, configuration(), robot->number) == 0)
         m_model->setState(address, RobotRow::State::Failed, 0, text("ClassWhyBusy"));
@@ -504,26 +497,6 @@ void ClassWindow::startRound(Round round, const QStringList &addresses)
 void ClassWindow::runOn(const QString &address)
 {
     const QString deviceText = deviceTextOf(address);
-    if (isEditorsRobot(address)) {
-        if (m_editorRobot->isBusy()) {
-            robotFinished(address, false, text("ClassWhyBusy"), {});
-            return;
-        }
-        switch (m_round) {
-        case Round::Rename:
-            m_editorRobot->rename(m_newNames.value(address));
-            break;
-        case Round::Write:
-            m_editorRobot->write();
-            break;
-        case Round::Read:
-            m_editorRobot->read();
-            break;
-        case Round::None:
-            break;
-        }
-        return;
-    }
     int given = 0;
     switch (m_round) {
     case Round::Rename:

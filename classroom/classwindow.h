@@ -14,17 +14,18 @@
 class ClassModel;
 class ClassRoster;
 class ClassScheduler;
-class EditorRobot;
 class LinkTransport;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class internalWorker;
 
 // The class window: every robot in reach, numbered as the class knows it, with what is
 // happening to each in words. "Show me", renaming and opening what was read act on the current
 // row; numbering, writing, reading and retrying act on the checked rows, several robots at once.
-// The robot the editor is connected to is worked on over the editor's own link.
+// The robot the editor is connected to is worked on over the editor's own link (the scheduler
+// borrows the editor's worker for it).
 class ClassWindow : public QDialog
 {
     Q_OBJECT
@@ -37,7 +38,10 @@ public:
                 QWidget *parent = nullptr);
     ~ClassWindow() override;
 
-    void setEditorRobot(EditorRobot *robot);
+    // The editor's worker: its robot is listed and marked, and a read from it is the class's.
+    void setEditorWorker(internalWorker *worker);
+    // A program the editor's worker reads now was asked for by the class, not by the editor.
+    bool takesEditorsRead() const;
     // The transport that searches for robots (by default the link's own search over Bluetooth
     // and the serial ports); the window owns it.
     void setSearchTransport(LinkTransport *transport);
@@ -102,13 +106,13 @@ private:
     void updateButtons();
     QString currentAddress() const;
     QString deviceTextOf(const QString &address) const;
-    bool isEditorsRobot(const QString &address) const;
+    QString editorsAddress() const;
     QJsonObject configuration() const;
 
     ClassRoster *m_roster;
     ClassScheduler *m_scheduler;
     DocumentSource m_document;
-    QPointer<EditorRobot> m_editorRobot;
+    QPointer<internalWorker> m_editorWorker;
     LinkTransport *m_search = nullptr;
     ClassModel *m_model;
     QString m_programsFolder;

@@ -2,7 +2,6 @@
 
 #include "appcontext.h"
 #include "linkproblem.h"
-#include "transferprogress.h"
 
 #include <QtMath>
 
@@ -203,27 +202,6 @@ QString failure(RobotJob::Failure why, int linkProblem)
         return dictionaryText("ClassWhyNoProgram");
     case RobotJob::Failure::Refused:
         return dictionaryText("ClassWhyRefused");
-    }
-    return dictionaryText("ClassWhyUnknown");
-}
-
-QString transferOutcome(int outcome)
-{
-    switch (outcome) {
-    case LinkTransfer::LinkLost:
-    case LinkTransfer::WaitingForLink:
-        return failure(RobotJob::Failure::LinkLost);
-    case LinkTransfer::GaveUp:
-    case LinkTransfer::BadAnswer:
-        return failure(RobotJob::Failure::NotAnswering);
-    case LinkTransfer::NotCompiled:
-        return failure(RobotJob::Failure::NotCompiled);
-    case LinkTransfer::NoProgram:
-        return failure(RobotJob::Failure::NoProgram);
-    case LinkTransfer::Interrupted:
-        return failure(RobotJob::Failure::Cancelled);
-    default:
-        break;
     }
     return dictionaryText("ClassWhyUnknown");
 }

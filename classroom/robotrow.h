@@ -85,8 +85,6 @@ namespace ClassWords {
 
 // Why a job failed, in a few words; the link's own reason where it knows one.
 QString failure(RobotJob::Failure why, int linkProblem = 0);
-// Why a write or read of the editor's link ended (LinkTransfer::Outcome).
-QString transferOutcome(int outcome);
 RobotRow::State stateOf(RobotJob::State state);
 
 } // namespace ClassWords

@@ -4,7 +4,6 @@
 #include "classscheduler.h"
 #include "classwindow.h"
 #include "editorhome.h"
-#include "editorrobot.h"
 #include "languagecatalog.h"
 #include "mbluetoothconnect.h"
 #include "memoryimage.h"
@@ -115,11 +114,11 @@ void tst_ClassJourney::lesson()
 
     ClassRoster roster(ClassRoster::filePathIn(AppContext::instance().store().dataFolder()));
     ClassScheduler scheduler;
+    scheduler.setEditorWorker(editor.worker(), [&] { return document; });
     m_window = std::make_unique<ClassWindow>(&roster, &scheduler, [&] { return document; });
     for (const auto &robot : m_robots)
         m_window->addDevice(mBluetoothConnect::deviceText(QString(), tcp(robot)));
-    EditorRobot editorsRobot(&editor, [&] { return document; });
-    m_window->setEditorRobot(&editorsRobot);
+    m_window->setEditorWorker(editor.worker());
     m_window->show();
     ClassModel *model = m_window->model();
     QCOMPARE(model->rowCount(), kRobots);
@@ -190,7 +189,8 @@ void tst_ClassJourney::lesson()
     // The editor kept its robot throughout.
     QCOMPARE(secondLinks.size(), 0);
     QVERIFY(editor.worker()->state() != LinkProtocol::WorkerState::Disconnected);
-    QCOMPARE(editor.worker()->selectedDevice(), editorsRobot.deviceText());
+    QCOMPARE(mBluetoothConnect::deviceParts(editor.worker()->selectedDevice()).address,
+             model->robots().front().address);
 
     // Opening a collected program is the editor's to do (it asks about unsaved work first).
     QSignalSpy open(m_window.get(), &ClassWindow::openRequested);
