@@ -567,18 +567,19 @@ void ClassWindow::robotFinished(const QString &address, bool ok, const QString &
         m_failed.append(address);
         m_whyFailed.insert(address, reason);
     }
-    if (m_pending.isEmpty()) {
-        // In class order, as they were given.
-        std::sort(m_failed.begin(), m_failed.end(), [this](const QString &a, const QString &b) {
-            return m_roundRobots.indexOf(a) < m_roundRobots.indexOf(b);
-        });
-        qCInfo(lcClassroom).noquote()
-            << "Class round done:" << m_roundRobots.size() - m_failed.size() << "of"
-            << m_roundRobots.size() << "succeeded";
+    if (!m_pending.isEmpty()) {
         showSummary();
-        updateButtons();
-        emit roundFinished();
+        return;
     }
+    // In class order, as they were given.
+    std::sort(m_failed.begin(), m_failed.end(), [this](const QString &a, const QString &b) {
+        return m_roundRobots.indexOf(a) < m_roundRobots.indexOf(b);
+    });
+    qCInfo(lcClassroom).noquote() << "Class round done:" << m_roundRobots.size() - m_failed.size()
+                                  << "of" << m_roundRobots.size() << "succeeded";
+    showSummary();
+    updateButtons();
+    emit roundFinished();
 }
 
 QString ClassWindow::classFolder() const

@@ -162,9 +162,14 @@ void tst_ClassJourney::lesson()
                     m_robots.at(kCutRobot)->disconnectClient();
                 }
             });
+    // The line under the list counts the robots done as they finish.
+    QStringList counts;
+    connect(&scheduler, &ClassScheduler::robotFinished, this,
+            [&] { counts.append(m_window->summaryLabel()->text()); });
     press(QStringLiteral("ClassWrite"));
     QVERIFY(waitForRound());
     QVERIFY(cut);
+    QCOMPARE(counts.value(0), QStringLiteral("Writing: 1 of 5 done…"));
     QCOMPARE(m_window->summaryLabel()->text(), QStringLiteral("Written 5 of 5."));
     const QByteArray image = editor.worker()->memoryImage();
     for (const auto &robot : m_robots)
