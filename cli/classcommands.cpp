@@ -38,7 +38,7 @@ int runIdentify(const QStringList &arguments)
         "configuration has that gadget (the one of --program, else the whole kit: drive motors "
         "on D5 and D6, the picture on D11-D13, the buzzer on D8), sent first; then it halts the "
         "robot (drive stopped, picture cleared, silence). Nothing is written to its memory. A "
-        "robot new to the class gets the next free number.\\n\\n"
+        "robot new to the class gets the next free number.\n\n"
         "Exit status: 0 when the robot showed itself and was halted, 2 for usage errors and "
         "unreadable input, 3 when the link fails or the timeout passes."));
     parser.addHelpOption();
@@ -89,7 +89,7 @@ int runRename(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Gives the robot a new name with the rename packet and remembers it in the class (a "
-        "robot new to the class gets the next free number).\\n\\n"
+        "robot new to the class gets the next free number).\n\n"
         "Exit status: 0 when the robot took the name, 2 for usage errors, 3 when the link fails "
         "or the timeout passes."));
     parser.addHelpOption();

@@ -129,7 +129,7 @@ void tst_Classroom::classJourney()
     QSignalSpy reconnections(&cut, &VirtualControllerServer::clientConnected);
     int chunks = 0;
     connect(&cut.controller(), &VirtualController::requestHandled, this, [&](int type) {
-        if (type == int(PacketType::MemoryWrite) && ++chunks == 3)
+        if (type == wireType(PacketType::MemoryWrite) && ++chunks == 3)
             cut.disconnectClient();
     });
     QSignalSpy progress(&scheduler, &ClassScheduler::robotProgress);
