@@ -1,8 +1,10 @@
+#include "appcontext.h"
 #include "centralwidget.h"
 #include "firstframeprobe.h"
 #include "linksocket.h"
 #include "mainwindow.h"
 #include "mbluetoothconnect.h"
+#include "programstore.h"
 #include "uilogging.h"
 #include "virtualcontrollerserver.h"
 #include "worksheetexport.h"
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #if defined(Q_OS_WIN)
 #ifndef NOMINMAX
@@ -32,6 +35,18 @@ QString simulatorDeviceText(quint16 port)
 {
     return mBluetoothConnect::deviceText(mBluetoothConnect::kVirtualControllerName,
                                          QStringLiteral("tcp://127.0.0.1:%1").arg(port));
+}
+
+// A virtual class on the ports from here on, where they are free, so that the class keeps its
+// numbers from one start to the next (it knows a virtual robot by host and port).
+constexpr quint16 kClassBasePort = 47810;
+constexpr int kMostVirtualRobots = 60;
+
+// Starts a virtual controller on the port, or on any free one when that one is taken.
+quint16 listenFor(VirtualControllerServer &server, quint16 port)
+{
+    const quint16 bound = server.listen(QHostAddress::LocalHost, port);
+    return bound != 0 ? bound : server.listen(QHostAddress::LocalHost, 0);
 }
 
 // Saves a picture of the window after a delay and quits; used by tools/screenshots.sh.
@@ -100,6 +115,12 @@ int main(int argc, char *argv[])
         QStringLiteral("Start a built-in virtual controller and connect to it instead of the "
                        "saved Bluetooth device (the saved device is kept)."));
     parser.addOption(simulatorOption);
+    const QCommandLineOption robotsOption(
+        QStringLiteral("robots"),
+        QStringLiteral("With --simulator: a virtual class of <n> robots, the first of them the "
+                       "editor's, shown in the class window."),
+        QStringLiteral("n"));
+    parser.addOption(robotsOption);
     const QCommandLineOption deviceOption(
         QStringLiteral("device"),
         QStringLiteral("Connect to the controller at <address> instead of the saved device (the "
@@ -140,8 +161,9 @@ int main(int argc, char *argv[])
     parser.addOption(exportOption);
     const QCommandLineOption languageOption(
         QStringLiteral("language"),
-        QStringLiteral("With --export: the worksheet's language, by its name or locale (ru); "
-                       "the saved language otherwise."),
+        QStringLiteral("The language, by its name or locale (ru), chosen as on the language "
+                       "page; with --export the worksheet's language only. The saved language "
+                       "otherwise."),
         QStringLiteral("name"));
     parser.addOption(languageOption);
     parser.addPositionalArgument(QStringLiteral("file"),
@@ -166,6 +188,14 @@ int main(int argc, char *argv[])
                                     .arg(device)));
         return 1;
     }
+    bool robotsOk = true;
+    const int robots = parser.isSet(robotsOption) ? parser.value(robotsOption).toInt(&robotsOk) : 0;
+    if (parser.isSet(robotsOption) && (!robotsOk || robots < 1 || robots > kMostVirtualRobots ||
+                                       !parser.isSet(simulatorOption))) {
+        std::fprintf(stderr, "--robots takes --simulator and a number from 1 to %d\n",
+                     kMostVirtualRobots);
+        return 1;
+    }
     if (parser.isSet(deviceOption) && parser.isSet(simulatorOption)) {
         std::fputs("--device and --simulator cannot be used together\n", stderr);
         return 1;
@@ -178,21 +208,47 @@ int main(int argc, char *argv[])
         if (parser.isSet(exportOption))
             return WorksheetExport::run(parser.value(exportOption), files.first(),
                                         parser.value(languageOption));
+        if (parser.isSet(languageOption)) {
+            const QString language = WorksheetExport::languageNamed(parser.value(languageOption));
+            if (language.isEmpty()) {
+                std::fprintf(stderr, "--language: no language %s\n",
+                             qPrintable(parser.value(languageOption)));
+                return 2;
+            }
+            AppContext::instance().store().setLanguage(language);
+        }
         std::unique_ptr<VirtualControllerServer> simulator;
+        // The rest of a virtual class, each robot with a memory of its own.
+        std::vector<std::unique_ptr<VirtualControllerServer>> classmates;
         MainWindow::Options options;
+        QStringList classDevices;
         if (parser.isSet(simulatorOption)) {
             simulator = std::make_unique<VirtualControllerServer>();
-            const quint16 port = simulator->listen(QHostAddress::LocalHost, 0);
+            const quint16 port = robots > 0 ? listenFor(*simulator, kClassBasePort)
+                                            : simulator->listen(QHostAddress::LocalHost, 0);
             if (port == 0)
                 throw std::runtime_error("Cannot start the virtual controller");
             qCInfo(lcUi).noquote() << "Virtual controller on 127.0.0.1 port" << port;
             options.deviceOverride = simulatorDeviceText(port);
             options.virtualController = &simulator->controller();
+            for (int i = 0; i < robots; ++i) {
+                quint16 classPort = port;
+                if (i > 0) {
+                    classmates.push_back(std::make_unique<VirtualControllerServer>());
+                    classPort = listenFor(*classmates.back(), quint16(kClassBasePort + i));
+                    if (classPort == 0)
+                        throw std::runtime_error("Cannot start the virtual class");
+                }
+                // Nameless, as a new robot is: the class window calls it by the kit's word.
+                classDevices.append(mBluetoothConnect::deviceText(
+                    QString(), QStringLiteral("tcp://127.0.0.1:%1").arg(classPort)));
+            }
         } else if (!device.isEmpty()) {
             // Named by its address, as the command line names it.
             options.deviceOverride = mBluetoothConnect::deviceText(device, device);
         }
         MainWindow window(options);
+        window.setClassDevices(classDevices);
         // An "Open with" of the desktop, or a program named on the command line.
         window.openWhenBuilt(files.value(0));
         if (parser.isSet(firstFrameOption))

@@ -3,6 +3,9 @@
 #include "appcontext.h"
 #include "bluetoothconfigurationwidget.h"
 #include "centralwidget.h"
+#include "classroster.h"
+#include "classscheduler.h"
+#include "classwindow.h"
 #include "configurationwidget.h"
 #include "examplecatalog.h"
 #include "examplesdialog.h"
@@ -152,6 +155,11 @@ MainWindow::MainWindow(const Options &options, QWidget *parent)
     connect(m_lessons, &LessonsMenu::exportRequested, this, &MainWindow::exportWorksheet);
     connect(new ProgramFileDrop(this), &ProgramFileDrop::dropped, this,
             &MainWindow::openProgramFileAsking);
+    // The class: its robots remembered beside the programs, worked on several at once; the
+    // editor's robot over the editor's own link.
+    m_roster = new ClassRoster(ClassRoster::filePathIn(context.store().dataFolder()), this);
+    m_scheduler = new ClassScheduler(this);
+    m_scheduler->setEditorWorker(m_worker->worker(), [this] { return buildDocument(); });
 
     // Without a saved language that is still shipped, the user chooses one before the build.
     if (LanguageCatalog::instance().select(context.store().language())) {
@@ -480,6 +488,9 @@ void MainWindow::LanguageSelected(bool changed)
 
 void MainWindow::ReadProgrammFromDevice(const QJsonObject &json)
 {
+    // Collected for the class, not for the editor.
+    if (m_classWindow && m_classWindow->takesEditorsRead())
+        return;
     loadIntoEditor(json);
     // A program from the robot is in no file yet.
     m_openProgram.setSaved(QString(), QJsonObject());
@@ -522,6 +533,29 @@ void MainWindow::LabelLessonsClick()
 {
     if (QLabelDragDrop *button = TopMenuWidget::instance()->button(QStringLiteral("Lessons")))
         m_lessons->popUpBelow(button);
+}
+
+void MainWindow::LabelClassClick()
+{
+    ClassWindow *window = classWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+ClassWindow *MainWindow::classWindow()
+{
+    if (m_classWindow)
+        return m_classWindow;
+    if (!m_roster->load())
+        showNotice(AppContext::instance().text(QStringLiteral("ClassFileDamaged")));
+    m_classWindow = new ClassWindow(
+        m_roster, m_scheduler, [this] { return buildDocument(); }, this);
+    for (const QString &device : std::as_const(m_classDevices))
+        m_classWindow->addDevice(device);
+    m_classWindow->setEditorWorker(m_worker->worker());
+    connect(m_classWindow, &ClassWindow::openRequested, this, &MainWindow::openProgramFileAsking);
+    return m_classWindow;
 }
 
 void MainWindow::openExamples()
@@ -676,6 +710,7 @@ void MainWindow::shutDown()
     if (m_closing)
         return;
     m_closing = true;
+    m_scheduler->cancel();
     m_worker->mwStop();
     waitForHalt();
     saveState();
@@ -730,6 +765,8 @@ void MainWindow::build()
     RightMenuWidget::instance()->renewTexts();
     m_panels->renewTexts();
     m_lessons->renewTexts();
+    if (m_classWindow)
+        m_classWindow->retranslate();
 
     if (description) {
         LeftMenuWidget::instance()->buildMenu(description->commands());
@@ -753,6 +790,9 @@ void MainWindow::build()
     connect(m_settings, &ConfigurationWidget::saveConfigSignal, this, &MainWindow::ProgramChanged);
     connect(m_settings, &ConfigurationWidget::settingsChanged, LeftMenuWidget::instance(),
             &LeftMenuWidget::slotToChangeSettings);
+    // "Show me" on the link page's rows: the class shows the robot, the editor keeps its own.
+    connect(m_settings->bluetoothPage(), &bluetoothconfigurationwidget::identifyRequested, this,
+            [this](const QString &deviceText) { classWindow()->identify(deviceText); });
     if (!m_options.deviceOverride.isEmpty())
         m_settings->useSessionDevice(m_options.deviceOverride);
     else if (!store.deviceText().isEmpty())
@@ -811,6 +851,7 @@ void MainWindow::connectTopMenu()
         {QStringLiteral("Close"), &MainWindow::LabelCloseClick},
         {QStringLiteral("Setup"), &MainWindow::LabelSetupClick},
         {QStringLiteral("Lessons"), &MainWindow::LabelLessonsClick},
+        {QStringLiteral("Class"), &MainWindow::LabelClassClick},
     };
     for (QLabelDragDrop *button : TopMenuWidget::instance()->buttons()) {
         for (const auto &[command, slot] : dispatch) {

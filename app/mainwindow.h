@@ -10,6 +10,9 @@
 #include <memory>
 
 class CentralWidget;
+class ClassRoster;
+class ClassScheduler;
+class ClassWindow;
 class ConfigurationWidget;
 class LessonsMenu;
 struct ExampleProgram;
@@ -56,6 +59,11 @@ public:
     // How long closing waits for the robot to confirm that it halted.
     static constexpr int kHaltWaitMs = 1500;
     SidePanels *sidePanels() const { return m_panels; }
+    // The class window, made when first asked for.
+    ClassWindow *classWindow();
+    ClassScheduler *classScheduler() const { return m_scheduler; }
+    // Robots the class window lists without a search (a virtual class), as device texts.
+    void setClassDevices(const QStringList &deviceTexts) { m_classDevices = deviceTexts; }
 
 signals:
     void InitErrorSignals(const QString &errorMessage);
@@ -118,6 +126,7 @@ public slots:
 
 public slots:
     void LabelLessonsClick();
+    void LabelClassClick();
     void openExamples();
     // Ctrl+P: the worksheet as a PDF in Lumakit/Worksheets, shown by the system's viewer.
     void showWorksheet();
@@ -170,6 +179,10 @@ private:
     bool m_built = false;
     bool m_closing = false;
     LessonsMenu *m_lessons = nullptr;
+    ClassRoster *m_roster = nullptr;
+    ClassScheduler *m_scheduler = nullptr;
+    QPointer<ClassWindow> m_classWindow;
+    QStringList m_classDevices;
     // The example's title while the program made from it is in no file yet.
     QString m_newProgramName;
     QString m_fileToOpen;

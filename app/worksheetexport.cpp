@@ -19,7 +19,10 @@ void fail(const QString &reason)
     std::fprintf(stderr, "%s\n", qPrintable(reason));
 }
 
-// The catalog's language whose name or locale is the given one; empty when there is none.
+} // namespace
+
+namespace WorksheetExport {
+
 QString languageNamed(const QString &wanted)
 {
     for (const auto &[name, path] : LanguageCatalog::instance().entries()) {
@@ -34,10 +37,6 @@ QString languageNamed(const QString &wanted)
     }
     return {};
 }
-
-} // namespace
-
-namespace WorksheetExport {
 
 int run(const QString &program, const QString &output, const QString &language)
 {

@@ -11,4 +11,7 @@ namespace WorksheetExport {
 // 2 an unknown language or a file type other than .pdf, .png and .svg. Reasons go to stderr.
 int run(const QString &program, const QString &output, const QString &language);
 
+// The catalog's language whose name or locale is the given one; empty when there is none.
+QString languageNamed(const QString &wanted);
+
 } // namespace WorksheetExport

@@ -23,6 +23,8 @@ const QList<std::pair<QString, QList<QKeySequence>>> &table()
         // Esc stops from anywhere; Shift+F5 as in a debugger.
         {QStringLiteral("stop"),
          {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::SHIFT | Qt::Key_F5)}},
+        // K as in "klass": Ctrl+Shift+C copies in terminals and some editors.
+        {QStringLiteral("Class"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K)}},
         {QStringLiteral("Settings"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)}},
         {QStringLiteral("Close"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
     };

@@ -35,6 +35,10 @@ const char *const kBlue = "QLabel { color : blue; }";
 const char *const kYellow = "QLabel { color : yellow; }";
 const char *const kGreen = "QLabel { color : green; }";
 const char *const kDark = "QLabel { color : rgb(16, 28, 34); }";
+const char *const kRenamedLook = "QLabel { color: #1b5e20; background: #e8f5e9; font-weight: bold;"
+                                 " border-radius: 6px; padding: 2px 8px; }";
+const char *const kRenameFailedLook = "QLabel { color: #b71c1c; background: #ffebee;"
+                                      " font-weight: bold; border-radius: 6px; padding: 2px 8px; }";
 // The search's progress moves this often; a search lasts seconds.
 constexpr int kSearchTickMs = 100;
 // Room around a status line's text: its plate's margins or its own padding, and a little more.
@@ -157,6 +161,8 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     m_deviceList->setMinimumHeight(120);
     m_selectButton = new QPushButton(context.text(QStringLiteral("BluetoothSelect")), deviceGroup);
     m_selectButton->setEnabled(false);
+    m_showMeButton = new QPushButton(context.text(QStringLiteral("ClassShowMe")), deviceGroup);
+    m_showMeButton->setEnabled(false);
     deviceGrid->addWidget(
         rowLabel(context.text(QStringLiteral("BluetoothDeviceName")), deviceGroup), 0, 0);
     deviceGrid->addWidget(m_deviceLabel, 0, 1, 1, 2);
@@ -186,6 +192,7 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     deviceGrid->addWidget(m_deviceList, 2, 0, 3, 2);
     deviceGrid->addWidget(m_searchButton, 2, 2);
     deviceGrid->addWidget(m_selectButton, 3, 2);
+    deviceGrid->addWidget(m_showMeButton, 4, 2, Qt::AlignTop);
     deviceGrid->setRowStretch(4, 1);
     deviceGrid->addWidget(m_searchProgress, 5, 0, 1, 3);
     auto *searchRow = new QHBoxLayout(m_searchRow);
@@ -244,7 +251,7 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     renameGrid->addWidget(m_nameEdit, 0, 1, Qt::AlignLeft);
     renameGrid->addWidget(rowLabel(context.text(QStringLiteral("BluetoothStatus")), renameGroup), 1,
                           0);
-    renameGrid->addWidget(m_renameStatus, 1, 1, 1, 3);
+    renameGrid->addWidget(m_renameStatus, 1, 1, 1, 3, Qt::AlignLeft);
     renameGrid->addWidget(m_changeButton, 0, 2);
     layout->addWidget(renameGroup, 1);
 
@@ -260,6 +267,11 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
             &bluetoothconfigurationwidget::slotToSelectDevice);
     connect(m_deviceList, &QListWidget::itemSelectionChanged, this,
             &bluetoothconfigurationwidget::ChangeStatusSelectButton);
+    connect(m_showMeButton, &QPushButton::clicked, this, [this] {
+        const QList<QListWidgetItem *> selected = m_deviceList->selectedItems();
+        if (!selected.isEmpty())
+            emit identifyRequested(selected.first()->data(Qt::UserRole).toString());
+    });
     // Enter on a found device connects to it, as the select button does.
     connect(m_deviceList, &QListWidget::itemActivated, this,
             &bluetoothconfigurationwidget::slotToSelectDevice);
@@ -271,6 +283,7 @@ bluetoothconfigurationwidget::bluetoothconfigurationwidget(QWidget *parent)
     const std::pair<QPushButton *, const char *> hints[] = {
         {m_searchButton, "BluetoothSearchHint"},
         {m_selectButton, "BluetoothSelectHint"},
+        {m_showMeButton, "BluetoothShowMeHint"},
         {m_firmwareButton, "FirmwareButtonHint"},
         {m_changeButton, "BluetoothChangeHint"}};
     for (const auto &[button, key] : hints)
@@ -492,6 +505,7 @@ void bluetoothconfigurationwidget::slotToSigLinkProblem(int problem, QString det
 void bluetoothconfigurationwidget::slotToClickSearchDevice()
 {
     m_selectButton->setEnabled(false);
+    m_showMeButton->setEnabled(false);
     m_searchButton->setEnabled(false);
     m_deviceList->clear();
     m_deviceKinds.clear();
@@ -571,6 +585,7 @@ void bluetoothconfigurationwidget::slotToSigEndFindDevices()
 void bluetoothconfigurationwidget::ChangeStatusSelectButton()
 {
     m_selectButton->setEnabled(!m_deviceList->selectedItems().isEmpty());
+    m_showMeButton->setEnabled(m_selectButton->isEnabled());
 }
 
 void bluetoothconfigurationwidget::slotToSelectDevice()
@@ -617,7 +632,9 @@ void bluetoothconfigurationwidget::slotToChangeName()
 void bluetoothconfigurationwidget::slotToResultChangeName(bool result, QString status)
 {
     m_renameStatus->setText(status);
-    m_renameStatus->setStyleSheet(QLatin1String(result ? kGreen : kRed));
+    // On a light plate of its own: green or red on the page's teal cannot be read (1.4:1); these
+    // pairs are 7.0:1 and 5.8:1, as in the class window.
+    m_renameStatus->setStyleSheet(QLatin1String(result ? kRenamedLook : kRenameFailedLook));
 }
 
 void bluetoothconfigurationwidget::slotToStartFirmware()

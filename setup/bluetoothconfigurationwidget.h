@@ -61,6 +61,7 @@ public:
     QPushButton *searchButton() const { return m_searchButton; }
     QListWidget *deviceList() const { return m_deviceList; }
     QPushButton *selectButton() const { return m_selectButton; }
+    QPushButton *showMeButton() const { return m_showMeButton; }
     QComboBox *comPortBox() const { return m_comPortBox; }
     QLabel *firmwareStatusLabel() const { return m_firmwareStatus; }
     QPushButton *firmwareButton() const { return m_firmwareButton; }
@@ -72,6 +73,8 @@ signals:
     void signalToSlotMwSelectDevice(QString deviceText);
     void bluetoothSuccesConnected(QString deviceText);
     void signalToChangeName(QString comName, QString deviceName);
+    // "Show me" on a found device: it shows itself without the editor's link letting go.
+    void identifyRequested(QString deviceText);
 
 public slots:
     void slotToSigConnectOK(int value);
@@ -134,6 +137,7 @@ private:
     QWidget *m_searchRow = nullptr;
     QLabel *m_searchStatus = nullptr;
     QPushButton *m_selectButton = nullptr;
+    QPushButton *m_showMeButton = nullptr;
     QComboBox *m_comPortBox = nullptr;
     QLabel *m_firmwareStatus = nullptr;
     QPushButton *m_firmwareButton = nullptr;

@@ -4,10 +4,10 @@
 Starts the editor under Xvfb on a session bus of its own with the accessibility bus, in each
 language (or the one given), with a program that holds every command of the menu under every
 condition kind and a pin set-up with every kind of gadget. Then it walks, as Orca would see
-them: the main window, the property panel of every row, every settings page and both file
-dialogs. It lists every interactive control without a name and every combo box that is not
-tied to a caption (on Linux Qt names a combo box by its value: the caption comes from the
-label that names it, the "labelled by" relation), and prints the figures.
+them: the main window, the property panel of every row, every settings page, the class window
+and both file dialogs. It lists every interactive control without a name and every combo box
+that is not tied to a caption (on Linux Qt names a combo box by its value: the caption comes
+from the label that names it, the "labelled by" relation), and prints the figures.
 
     tools/atspi-walk.py build/bin/taviro-start [--language English] [--verbose]
 
@@ -371,6 +371,24 @@ def walk_settings(pyatspi, app, main, census, verbose):
     return len(tabs)
 
 
+def walk_class_window(pyatspi, app, main, census, verbose):
+    button = find(pyatspi, main, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON and
+                  "Ctrl+Shift+K" in (n.description or ""))
+    if not button:
+        print("the class window has no button")
+        return False
+    before = windows(app)
+    press(button)
+    window = new_window(pyatspi, app, before)
+    if not window:
+        print("the class window did not open")
+        return False
+    time.sleep(0.5)
+    walk(pyatspi, window, "class window", window.name, census, verbose)
+    close(pyatspi, app, window)  # "Close"
+    return True
+
+
 def walk_file_dialog(pyatspi, app, main, shortcut, what, census, verbose):
     button = find(pyatspi, main, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON and
                   shortcut in (n.description or ""))
@@ -410,10 +428,11 @@ def walk_language(program, language, base, verbose):
                 walk(pyatspi, window, "main window", window.name, census, verbose)
         rows = walk_panel_of_every_row(pyatspi, main, census, verbose)
         pages = walk_settings(pyatspi, app, main, census, verbose)
+        classes = walk_class_window(pyatspi, app, main, census, verbose)
         opened = walk_file_dialog(pyatspi, app, main, "Ctrl+O", "open", census, verbose)
         saved = walk_file_dialog(pyatspi, app, main, "Ctrl+S", "save", census, verbose)
-        print("%s: walked the main window, the panels of %d rows, %d settings pages, %s" %
-              (language, rows, pages,
+        print("%s: walked the main window, the panels of %d rows, %d settings pages, %s, %s" %
+              (language, rows, pages, "the class window" if classes else "NOT the class window",
                "both file dialogs" if opened and saved else "NOT both file dialogs"))
         return census
     finally:

@@ -282,6 +282,16 @@ def glyph_robot(c):
             f'<path d="M50 62 L50 38 M40 46 L50 36 L60 46" {stroke(c, 6)}/>')
 
 
+def glyph_class(c):
+    # Three small robots side by side, the middle one in front: a class of them.
+    def robot(cx, cy, r, width):
+        return (f'<circle cx="{cx}" cy="{cy}" r="{r}" {stroke(c, width)}/>'
+                f'<rect x="{cx - r - 6}" y="{cy - r * 0.6:.1f}" width="5" height="{r * 1.2:.1f}" rx="2" fill="{c}"/>'
+                f'<rect x="{cx + r + 1}" y="{cy - r * 0.6:.1f}" width="5" height="{r * 1.2:.1f}" rx="2" fill="{c}"/>'
+                f'<circle cx="{cx}" cy="{cy - r * 0.35:.1f}" r="{max(2, r // 4)}" fill="{c}"/>')
+    return robot(25, 33, 10, 5) + robot(75, 33, 10, 5) + robot(50, 64, 14, 6)
+
+
 def glyph_chart(c):
     return (f'<path d="M20 20 L20 80 L82 80" {stroke(c, 7)}/>'
             f'<path d="M26 66 L40 42 L52 56 L64 30 L78 44" {stroke(c, 7)}/>'
@@ -513,7 +523,7 @@ def main():
         "top_readfile": glyph_folder, "top_savefile": glyph_floppy, "top_close": glyph_cross,
         # Top menu: the history, and the button for what the row has no room for.
         "top_undo": glyph_undo(False), "top_redo": glyph_undo(True), "top_more": glyph_more,
-        "top_lessons": glyph_book,
+        "top_lessons": glyph_book, "top_class": glyph_class,
         # Side panel bar.
         "panel_robot": glyph_robot, "panel_sensors": glyph_chart, "panel_tabs": glyph_tabs,
         "panel_fullscreen": glyph_fullscreen,

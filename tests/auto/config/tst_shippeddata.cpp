@@ -294,7 +294,8 @@ void TestShippedData::topMenu()
     expected << "undo"
              << "redo"
              << "Lessons"
-             << "runonrobot";
+             << "runonrobot"
+             << "Class";
     std::sort(commands.begin(), commands.end());
     std::sort(expected.begin(), expected.end());
     QCOMPARE(commands, expected);

@@ -1,6 +1,7 @@
 #include "appcontext.h"
 #include "bluetoothconfigurationwidget.h"
 #include "centralwidget.h"
+#include "classwindow.h"
 #include "command.h"
 #include "configurationwidget.h"
 #include "editorhome.h"
@@ -296,6 +297,16 @@ void tst_AccessibleNames::walkSettings(Census &census)
     }
     census.describe = false;
     settings->hide();
+
+    // The class window, with a robot in its list.
+    ClassWindow *classes = m_window->classWindow();
+    classes->addDevice(QStringLiteral("{\"Name\":\"Robot\",\"Address\":\"tcp://127.0.0.1:1\"}"));
+    classes->show();
+    QVERIFY(QTest::qWaitForWindowExposed(classes));
+    census.describe = true;
+    walkWidget(classes, QStringLiteral("class window"), census);
+    census.describe = false;
+    classes->hide();
 
     auto *page = new LanguageWidget(m_window.get());
     page->show();
