@@ -89,8 +89,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption msPerByteOption(
         QStringLiteral("ms-per-byte"), QStringLiteral("Time the EEPROM takes per byte written."),
         QStringLiteral("F"), QStringLiteral("0"));
-    parser.addOptions({busOption, robotOption, noAdapterOption, poweredOffOption, pageTimeoutOption,
-                       intervalOption, msPerByteOption});
+    const QCommandLineOption robotsOption(
+        QStringLiteral("robots"),
+        QStringLiteral("N paired robots named Robot, at 00:11:22:33:44:01 and on (at most 99)."),
+        QStringLiteral("N"), QStringLiteral("0"));
+    parser.addOptions({busOption, robotOption, robotsOption, noAdapterOption, poweredOffOption,
+                       pageTimeoutOption, intervalOption, msPerByteOption});
     parser.process(app);
 
     StandInRobot::Options defaults;
@@ -112,7 +116,17 @@ int main(int argc, char *argv[])
     if (!bus.isConnected())
         return fail(QStringLiteral("cannot reach the bus: %1").arg(bus.lastError().message()));
 
+    const int robots = parser.value(robotsOption).toInt(&ok);
+    if (!ok || robots < 0 || robots > 99)
+        return fail(QStringLiteral("--robots wants a number from 0 to 99"));
+
     BluezStandIn standIn(bus);
+    for (int i = 1; i <= robots; ++i) {
+        StandInRobot::Options robot = defaults;
+        robot.address = QStringLiteral("00:11:22:33:44:%1").arg(i, 2, 10, QLatin1Char('0'));
+        robot.name = QStringLiteral("Robot");
+        standIn.addRobot(robot);
+    }
     for (const QString &spec : parser.values(robotOption)) {
         StandInRobot::Options robot;
         if (!parseRobot(spec, defaults, robot))
