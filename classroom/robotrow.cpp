@@ -172,6 +172,7 @@ QString failure(RobotJob::Failure why, int linkProblem)
     case LinkProblem::BluetoothOff:
     case LinkProblem::NoAdapter:
     case LinkProblem::NoBluetoothService:
+    case LinkProblem::ServiceTaken:
         return dictionaryText("ClassWhyBluetooth");
     case LinkProblem::NotPaired:
     case LinkProblem::UnknownDevice:

@@ -101,6 +101,9 @@ QString LinkOptions::problemText(int problem, const QString &device, const QStri
     case LinkProblem::NoBluetoothService:
         return QStringLiteral("the Bluetooth service is not running: start it with sudo systemctl "
                               "start bluetooth");
+    case LinkProblem::ServiceTaken:
+        return QStringLiteral("another program on this computer is using the Bluetooth serial "
+                              "service: close it and try again");
     case LinkProblem::NotPaired:
         return QStringLiteral("%1 is not paired: pair it in the system's Bluetooth settings")
             .arg(device);

@@ -12,6 +12,8 @@ enum Code
     BluetoothOff = 1,
     NoAdapter = 2,
     NoBluetoothService = 3,
+    // Another program on this computer holds the Bluetooth Serial Port service.
+    ServiceTaken = 4,
     // The chosen robot does not come up.
     NotPaired = 10,
     Unreachable = 11,
@@ -25,7 +27,7 @@ enum Code
 // The computer's Bluetooth as a whole is unusable (as opposed to one robot).
 constexpr bool isBluetoothProblem(int code)
 {
-    return code >= BluetoothOff && code <= NoBluetoothService;
+    return code >= BluetoothOff && code <= ServiceTaken;
 }
 } // namespace LinkProblem
 

@@ -32,6 +32,14 @@ public:
     static constexpr bool kBluetoothSockets = true;
 #endif
 
+    // Whether Bluetooth links go through one BlueZ profile of the process (Linux), so that
+    // several robots are linked at once; elsewhere each link is a QBluetoothSocket of its own.
+#if defined(TAVIRO_SHARED_BLUETOOTH_PROFILE)
+    static constexpr bool kSharedBluetoothProfile = true;
+#else
+    static constexpr bool kSharedBluetoothProfile = false;
+#endif
+
     using QObject::QObject;
     ~LinkSocket() override = default;
 

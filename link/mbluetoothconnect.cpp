@@ -4,6 +4,9 @@
 #include "bluetoothlinksocket.h"
 #include "linklog.h"
 #include "packetframe.h"
+#if defined(TAVIRO_SHARED_BLUETOOTH_PROFILE)
+#include "profilelinksocket.h"
+#endif
 #include "seriallinksocket.h"
 #include "serialports.h"
 #include "tcplinksocket.h"
@@ -100,7 +103,11 @@ void mBluetoothConnect::createSocket()
         m_socket.reset(new SerialLinkSocket);
         break;
     case LinkSocket::Kind::Bluetooth:
+#if defined(TAVIRO_SHARED_BLUETOOTH_PROFILE)
+        m_socket.reset(new ProfileLinkSocket);
+#else
         m_socket.reset(new BluetoothLinkSocket);
+#endif
         break;
     }
     LinkSocket *socket = m_socket.get();

@@ -164,6 +164,13 @@ void RobotJob::follow()
                     return;
                 m_linkProblem = problem;
                 m_linkDetail = detail;
+                // Waiting does not help while another program holds the serial port service;
+                // the editor's own link keeps trying by itself.
+                if (problem == LinkProblem::ServiceTaken && !m_borrowed &&
+                    m_phase == Phase::Connect) {
+                    QMetaObject::invokeMethod(
+                        this, [this] { finish(false, Failure::NoLink); }, Qt::QueuedConnection);
+                }
             });
     // Nobody is there to continue a paused run.
     if (!m_borrowed)

@@ -83,6 +83,8 @@ QString LinkStatus::problemKey(int problem)
         return QStringLiteral("BluetoothNoAdapter");
     case LinkProblem::NoBluetoothService:
         return QStringLiteral("BluetoothNoService");
+    case LinkProblem::ServiceTaken:
+        return QStringLiteral("BluetoothServiceTaken");
     case LinkProblem::NotPaired:
         return QStringLiteral("BluetoothNotPaired");
     case LinkProblem::Unreachable:
