@@ -20,10 +20,13 @@ class LinkTransport;
 // (RobotJob::address()). One job per robot at a time: a robot with a job queued or running is not
 // given another.
 //
-// Bluetooth robots go one at a time: BlueZ takes one registration of the serial port service per
-// process and Qt's socket registers one per link. Robots on TCP or serial ports go eight at a
-// time: each has a link of its own, a link costs the computer a socket and two timers, and eight
-// take a class of fifteen in two rounds.
+// Bluetooth robots go six at a time where the links share the process's one BlueZ profile: a
+// BR/EDR adapter holds seven active links (a piconet's master and seven slaves), and one is left
+// for the editor's own robot, whose job goes over the editor's link and is not counted here.
+// Where each link is a QBluetoothSocket registering a profile of its own (BlueZ takes one per
+// service), they go one at a time. Robots on TCP or serial ports go eight at a time: each has a
+// link of its own, a link costs the computer a socket and two timers, and eight take a class of
+// fifteen in two rounds.
 class ClassScheduler : public QObject
 {
     Q_OBJECT
@@ -33,7 +36,7 @@ public:
     using TransportFactory =
         std::function<LinkTransport *(const QString &deviceText, QObject *parent)>;
 
-    static constexpr int kBluetoothLinks = 1;
+    static constexpr int kBluetoothLinks = LinkSocket::kSharedBluetoothProfile ? 6 : 1;
     static constexpr int kOtherLinks = 8;
 
     explicit ClassScheduler(QObject *parent = nullptr);
