@@ -1,4 +1,5 @@
 #include "bluezbus.h"
+#include "classscheduler.h"
 #include "internalworker.h"
 #include "linkproblem.h"
 #include "linktestprogram.h"
@@ -48,6 +49,7 @@ private slots:
     void robotGoneMidWriteThenBack();
     void robotGoneMidRun();
     void tavirocWaitsForALateRobotAndScans();
+    void classWrittenWhileTheEditorStaysLinked();
 
 private:
     // Counts watchdog ticks from now until the worker hears its robot; -1 if it never does.
@@ -325,6 +327,71 @@ void tst_BluetoothLink::tavirocWaitsForALateRobotAndScans()
     // Nothing to use at all, unless the computer has a serial port to offer.
     QCOMPARE(noBluez.exitCode, noBluez.out.isEmpty() ? 3 : 0);
     QVERIFY2(noBluez.err.contains("systemctl start bluetooth"), noBluez.err.constData());
+}
+
+void tst_BluetoothLink::classWrittenWhileTheEditorStaysLinked()
+{
+    constexpr int kRobots = 5;
+    QVERIFY(m_bus.startBluez({"--robots", QString::number(kRobots), "--interval", "50"}));
+    QStringList robots;
+    for (int i = 1; i <= kRobots; ++i)
+        robots.append(mBluetoothConnect::deviceText(
+            "Robot", QStringLiteral("00:11:22:33:44:%1").arg(i, 2, 10, QLatin1Char('0'))));
+    const QString first = mBluetoothConnect::deviceParts(robots[0]).address;
+    const QJsonObject program = sampleProgram(40);
+
+    internalWorker editor;
+    editor.mwStart();
+    editor.mwSelectDevice(robots[0]);
+    editor.tslt();
+    QTRY_COMPARE_WITH_TIMEOUT(editor.state(), WorkerState::Connected, 10000);
+
+    ClassScheduler scheduler;
+    scheduler.setEditorWorker(&editor, [program] { return program; });
+    int mostLinks = 0;
+    connect(&scheduler, &ClassScheduler::robotStateChanged, this,
+            [&] { mostLinks = qMax(mostLinks, scheduler.openLinks()); });
+    QSignalSpy all(&scheduler, &ClassScheduler::allFinished);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(scheduler.write(robots, program), kRobots);
+    QTRY_COMPARE_WITH_TIMEOUT(all.size(), 1, 30000);
+    qInfo("%d robots written in %lld ms", kRobots, clock.elapsed());
+    QCOMPARE(scheduler.summary().succeeded, kRobots);
+    QCOMPARE(mostLinks, kRobots);
+    for (const QString &robot : std::as_const(robots)) {
+        const QString address = mBluetoothConnect::deviceParts(robot).address;
+        QCOMPARE(m_bus.robotInfo(address).value("Eeprom").toByteArray(), memoryOf(program));
+    }
+    // The editor's robot got the program over the editor's own link, which never dropped.
+    QVERIFY(editor.state() != WorkerState::Disconnected);
+    QCOMPARE(m_bus.robotInfo(first).value("Connections").toInt(), 1);
+    QVERIFY(m_bus.robotInfo(first).value("Connected").toBool());
+
+    // The serial port service is this process's now: BlueZ refuses it to anyone else...
+    QDBusConnection other = QDBusConnection::connectToBus(m_bus.address(), "other");
+    QDBusMessage registration = QDBusMessage::createMethodCall(
+        "org.bluez", "/org/bluez", "org.bluez.ProfileManager1", "RegisterProfile");
+    registration << QVariant::fromValue(QDBusObjectPath("/other"))
+                 << QStringLiteral("00001101-0000-1000-8000-00805f9b34fb") << QVariantMap();
+    const QDBusMessage refused = other.call(registration);
+    QCOMPARE(refused.errorName(), QStringLiteral("org.bluez.Error.NotPermitted"));
+    QCOMPARE(refused.errorMessage(), QStringLiteral("UUID already registered"));
+    QDBusConnection::disconnectFromBus("other");
+
+    // ... and a second program says so at once instead of waiting for its robot.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("program.json");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(program).toJson());
+    file.close();
+    const TavirocRun taken =
+        taviroc({"write", "--device", mBluetoothConnect::deviceParts(robots[1]).address, path});
+    QCOMPARE(taken.exitCode, 3);
+    QVERIFY2(taken.err.contains("another program on this computer is using the Bluetooth serial "
+                                "service"),
+             taken.err.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_BluetoothLink)
