@@ -33,6 +33,7 @@ void tst_LinkStatus::wordsFollowTheEvents_data()
     const QString noService = QString::number(LinkProblem::NoBluetoothService);
     const QString away = QString::number(LinkProblem::Unreachable);
     const QString unpaired = QString::number(LinkProblem::NotPaired);
+    const QString taken = QString::number(LinkProblem::ServiceTaken);
 
     QTest::newRow("nothing chosen, no link") << QStringList{"tick"} << "BluetoothNoPlugin"
                                              << "" << Tone::Bad << none;
@@ -56,6 +57,9 @@ void tst_LinkStatus::wordsFollowTheEvents_data()
                                << "Robby" << Tone::Bad << none;
     QTest::newRow("robot away, told on every tick")
         << QStringList{"choose Robby", "problem " + away, "tick"} << "BluetoothUnreachable"
+        << "Robby" << Tone::Bad << none;
+    QTest::newRow("serial service held by another program")
+        << QStringList{"choose Robby", "problem " + taken} << "BluetoothServiceTaken"
         << "Robby" << Tone::Bad << none;
     QTest::newRow("a connection clears the problem")
         << QStringList{"choose Robby", "problem " + unpaired, "state FirstFrame"}
@@ -167,7 +171,8 @@ void tst_LinkStatus::wordsFollowTheEvents()
     QCOMPARE(words.argument, argument);
     QCOMPARE(words.tone, tone);
     const bool problemShown = words.key.startsWith("Serial") || words.key.endsWith("Unreachable") ||
-                              words.key.endsWith("NotPaired") || words.key.endsWith("Off");
+                              words.key.endsWith("NotPaired") || words.key.endsWith("Off") ||
+                              words.key.endsWith("Taken");
     QCOMPARE(words.detail, problemShown ? group : QString());
     const LinkStatus::Words searchWords = status.searchWords();
     QCOMPARE((searchWords.key + ' ' + searchWords.argument).trimmed(), search);
