@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -127,7 +128,19 @@ ClassWindow::ClassWindow(ClassRoster *roster, ClassScheduler *scheduler, Documen
     m_table->verticalHeader()->setDefaultSectionSize(QFontMetrics(m_table->font()).height() + 8);
     m_table->setWordWrap(false);
     QHeaderView *header = m_table->horizontalHeader();
-    header->setSectionResizeMode(ClassModel::NumberColumn, QHeaderView::ResizeToContents);
+    // Wide enough for three digits from the start: robots found later by a search would
+    // otherwise show "…" for their numbers until the column was sized again.
+    header->setSectionResizeMode(ClassModel::NumberColumn, QHeaderView::Fixed);
+    const QFontMetrics rowFont(m_table->font());
+    const int numberWidth =
+        m_table->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, m_table) +
+        rowFont.horizontalAdvance(QStringLiteral("000")) + 24;
+    const int captionWidth =
+        QFontMetrics(header->font())
+            .horizontalAdvance(
+                m_model->headerData(ClassModel::NumberColumn, Qt::Horizontal).toString()) +
+        16;
+    header->resizeSection(ClassModel::NumberColumn, std::max(numberWidth, captionWidth));
     header->setSectionResizeMode(ClassModel::NameColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(ClassModel::AddressColumn, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(ClassModel::StateColumn, QHeaderView::Stretch);
