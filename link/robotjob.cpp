@@ -458,15 +458,27 @@ void RobotJob::showNext()
     m_worker->mwCommand(QStringLiteral("stop"));
 }
 
+void RobotJob::sendConfiguration()
+{
+    m_phase = Phase::Restart;
+    m_worker->mwCommand(QStringLiteral("restart"));
+}
+
+void RobotJob::confirmConfigurationAgain(LinkProtocol::WorkerState state)
+{
+    // The configuration was abandoned or the link came back: confirm it again.
+    if (m_worker->pendingType() == PacketType::None &&
+        (state == WorkerState::Connected || m_phase == Phase::RestartAfterReconnect))
+        sendConfiguration();
+}
+
 void RobotJob::pollIdentify()
 {
     const WorkerState state = m_worker->state();
     switch (m_phase) {
     case Phase::Connect:
-        if (state == WorkerState::Connected || state == WorkerState::Ready) {
-            m_phase = Phase::Restart;
-            m_worker->mwCommand(QStringLiteral("restart"));
-        }
+        if (state == WorkerState::Connected || state == WorkerState::Ready)
+            sendConfiguration();
         break;
     case Phase::Restart:
     case Phase::RestartAfterReconnect:
@@ -481,10 +493,8 @@ void RobotJob::pollIdentify()
             m_showStep = 0;
             m_showTime.start(kShowMs);
             showNext();
-        } else if (m_worker->pendingType() == PacketType::None &&
-                   (state == WorkerState::Connected || m_phase == Phase::RestartAfterReconnect)) {
-            m_phase = Phase::Restart;
-            m_worker->mwCommand(QStringLiteral("restart"));
+        } else {
+            confirmConfigurationAgain(state);
         }
         break;
     case Phase::Act:
@@ -528,8 +538,7 @@ void RobotJob::pollWrite()
             break;
         }
         if (m_worker->robotHoldsProgram()) {
-            m_phase = Phase::Restart;
-            m_worker->mwCommand(QStringLiteral("restart"));
+            sendConfiguration();
         } else {
             troubleIs(Failure::NotAnswering,
                       QStringLiteral("the controller stopped answering during the write"));
@@ -540,11 +549,8 @@ void RobotJob::pollWrite()
     case Phase::RestartAfterReconnect:
         if (state == WorkerState::Ready) {
             finish(true);
-        } else if (m_worker->pendingType() == PacketType::None &&
-                   (state == WorkerState::Connected || m_phase == Phase::RestartAfterReconnect)) {
-            // The configuration was abandoned or the link came back: confirm it again.
-            m_phase = Phase::Restart;
-            m_worker->mwCommand(QStringLiteral("restart"));
+        } else {
+            confirmConfigurationAgain(state);
         }
         break;
     default:
@@ -605,10 +611,8 @@ void RobotJob::pollRun()
     const WorkerState state = m_worker->state();
     switch (m_phase) {
     case Phase::Connect:
-        if (state == WorkerState::Connected || state == WorkerState::Ready) {
-            m_phase = Phase::Restart;
-            m_worker->mwCommand(QStringLiteral("restart"));
-        }
+        if (state == WorkerState::Connected || state == WorkerState::Ready)
+            sendConfiguration();
         break;
     case Phase::Restart:
     case Phase::RestartAfterReconnect:
@@ -624,10 +628,8 @@ void RobotJob::pollRun()
             troubleIs(Failure::NotAnswering, QStringLiteral("the run did not end"));
             if (m_runSeconds > 0)
                 m_showTime.start(m_runSeconds * 1000);
-        } else if (m_worker->pendingType() == PacketType::None &&
-                   (state == WorkerState::Connected || m_phase == Phase::RestartAfterReconnect)) {
-            m_phase = Phase::Restart;
-            m_worker->mwCommand(QStringLiteral("restart"));
+        } else {
+            confirmConfigurationAgain(state);
         }
         break;
     case Phase::Act:

@@ -177,6 +177,10 @@ private:
     void follow();
     void poll();
     void pollLink();
+    // Sends the configuration ("restart") and waits in Phase::Restart for the controller to be
+    // Ready with it.
+    void sendConfiguration();
+    void confirmConfigurationAgain(LinkProtocol::WorkerState state);
     void pollIdentify();
     void pollRename();
     void pollWrite();
